@@ -108,7 +108,7 @@ bool NetworkReachabilityTarget::flags(std::uint32_t* out) const
     }
     if (flagsFromNetworkInformation(out))
         return true;
-    *out = hasDefaultRoute() ? ReachabilityReachable : 0;
+    *out = hasDefaultRoute() ? std::uint32_t(ReachabilityReachable) : 0u;
     return true;
 }
 
