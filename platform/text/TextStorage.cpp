@@ -57,32 +57,12 @@ void TextStorage::processEditing()
 
     if (m_delegate)
         m_delegate->textStorageWillProcessEditing(*this, m_editedMask, m_editedRange, m_changeInLength);
-    notify(Phase::WillProcessEditing);
+    m_observers.notify(*this, Phase::WillProcessEditing);
     const qsizetype start = std::min(m_editedRange.location, length());
     fixAttributes(Range(start, std::min(m_editedRange.end(), length()) - start));
     if (m_delegate)
         m_delegate->textStorageDidProcessEditing(*this, m_editedMask, m_editedRange, m_changeInLength);
-    notify(Phase::DidProcessEditing);
-}
-
-TextStorage::ObserverId TextStorage::addObserver(Observer observer)
-{
-    const ObserverId id = m_nextObserverId++;
-    m_observers.emplace_back(id, std::move(observer));
-    return id;
-}
-
-void TextStorage::removeObserver(ObserverId id)
-{
-    std::erase_if(m_observers, [id](const auto& entry) { return entry.first == id; });
-}
-
-void TextStorage::notify(Phase phase)
-{
-    // Observers may come and go while being told.
-    const auto observers = m_observers;
-    for (const auto& [id, observer] : observers)
-        observer(*this, phase);
+    m_observers.notify(*this, Phase::DidProcessEditing);
 }
 
 } // namespace plat

@@ -7,9 +7,7 @@
 // a batch is a batch of its own.
 
 #include "platform/text/AttributedString.h"
-
-#include <functional>
-#include <vector>
+#include "platform/text/ObserverList.h"
 
 namespace plat {
 
@@ -48,25 +46,22 @@ public:
     void setDelegate(TextStorageDelegate* delegate) { m_delegate = delegate; }
 
     enum class Phase { WillProcessEditing, DidProcessEditing };
-    using Observer = std::function<void(TextStorage& storage, Phase phase)>;
-    using ObserverId = quint64;
-    ObserverId addObserver(Observer observer);
-    void removeObserver(ObserverId id);
+    using Observers = ObserverList<TextStorage&, Phase>;
+    using ObserverId = Observers::Id;
+    ObserverId addObserver(Observers::Observer observer) { return m_observers.add(std::move(observer)); }
+    void removeObserver(ObserverId id) { m_observers.remove(id); }
 
 protected:
     virtual void processEditing();
 
 private:
-    void notify(Phase phase);
-
     int m_editingDepth = 0;
     bool m_processing = false;
     unsigned m_editedMask = 0;
     Range m_editedRange = Range::notFound();
     qsizetype m_changeInLength = 0;
     TextStorageDelegate* m_delegate = nullptr;
-    std::vector<std::pair<ObserverId, Observer>> m_observers;
-    ObserverId m_nextObserverId = 1;
+    Observers m_observers;
 };
 
 } // namespace plat
