@@ -142,20 +142,38 @@ int AttributeRuns::build(const std::vector<AttributeRun>& runs)
     return spine.front();
 }
 
+AttributeRuns::Found AttributeRuns::find(qsizetype position) const
+{
+    int n = m_root;
+    qsizetype base = 0;
+    for (;;) {
+        const Node& node = m_nodes[n];
+        const qsizetype before = sumOf(node.left);
+        if (position < base + before) {
+            n = node.left;
+        } else if (position < base + before + node.length) {
+            return Found{Range(base + before, node.length), &node.attributes};
+        } else {
+            base += before + node.length;
+            n = node.right;
+        }
+    }
+}
+
 void AttributeRuns::splice(qsizetype location, qsizetype removed, std::vector<AttributeRun> runs)
 {
     qsizetype start = location;
     qsizetype end = location + removed;
     // Take in the neighbouring runs so that equal neighbours can join.
     if (start > 0) {
-        const Cursor before(*this, start - 1, true);
-        runs.insert(runs.begin(), AttributeRun{start - before.start(), before.attributes()});
-        start = before.start();
+        const Found before = find(start - 1);
+        runs.insert(runs.begin(), AttributeRun{start - before.range.location, *before.attributes});
+        start = before.range.location;
     }
     if (end < length()) {
-        const Cursor after(*this, end, true);
-        runs.push_back(AttributeRun{after.end() - end, after.attributes()});
-        end = after.end();
+        const Found after = find(end);
+        runs.push_back(AttributeRun{after.range.end() - end, *after.attributes});
+        end = after.range.end();
     }
     std::vector<AttributeRun> joined;
     joined.reserve(runs.size());

@@ -22,6 +22,14 @@ public:
     qsizetype length() const;
     bool isEmpty() const { return m_root < 0; }
 
+    // The run holding position (0 <= position < length()); the dictionary stays
+    // valid until the runs change.
+    struct Found {
+        Range range;
+        const Attributes* attributes;
+    };
+    Found find(qsizetype position) const;
+
     // Replaces [location, location + removed) by the runs given; neighbouring runs
     // with equal dictionaries become one, empty runs vanish.
     void splice(qsizetype location, qsizetype removed, std::vector<AttributeRun> runs);

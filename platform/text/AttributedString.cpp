@@ -52,19 +52,19 @@ void AttributedString::checkIndex(qsizetype index, const char* where) const
 Attributes AttributedString::attributesAtIndex(qsizetype index, Range* effectiveRange) const
 {
     checkIndex(index, "attributesAtIndex");
-    const AttributeRuns::Cursor run(m_runs, index, true);
+    const AttributeRuns::Found run = m_runs.find(index);
     if (effectiveRange)
-        *effectiveRange = run.range();
-    return run.attributes();
+        *effectiveRange = run.range;
+    return *run.attributes;
 }
 
 Value AttributedString::attributeAtIndex(const QString& name, qsizetype index, Range* effectiveRange) const
 {
     checkIndex(index, "attributeAtIndex");
-    const AttributeRuns::Cursor run(m_runs, index, true);
+    const AttributeRuns::Found run = m_runs.find(index);
     if (effectiveRange)
-        *effectiveRange = run.range();
-    return run.attributes().value(name);
+        *effectiveRange = run.range;
+    return run.attributes->value(name);
 }
 
 Value AttributedString::attributeAtIndexLongestEffectiveRange(const QString& name, qsizetype index,
@@ -100,10 +100,10 @@ Attributes AttributedString::attributesAtIndexLongestEffectiveRange(qsizetype in
     if (!inRange.contains(index))
         throw RangeError("attributesAtIndexLongestEffectiveRange: index outside the range");
     // Runs are maximal, so a run is the longest range of its dictionary.
-    const AttributeRuns::Cursor run(m_runs, index, true);
+    const AttributeRuns::Found run = m_runs.find(index);
     if (longestRange)
-        *longestRange = intersection(run.range(), inRange);
-    return run.attributes();
+        *longestRange = intersection(run.range, inRange);
+    return *run.attributes;
 }
 
 // Walks range run by run in the options' direction, joining neighbours whose
@@ -151,13 +151,13 @@ void AttributedString::enumerateAttribute(const QString& name, Range range, unsi
 {
     walk(
         range, options, !(options & EnumerationLongestEffectiveRangeNotRequired),
-        [&](const Attributes& attributes) { return attributes.value(name); }, block);
+        [&](const Attributes& attributes) -> const Value& { return attributes.value(name); }, block);
 }
 
 void AttributedString::enumerateAttributes(Range range, unsigned options, const AttributesBlock& block) const
 {
     walk(
-        range, options, false, [](const Attributes& attributes) { return attributes; }, block);
+        range, options, false, [](const Attributes& attributes) -> const Attributes& { return attributes; }, block);
 }
 
 AttributedString AttributedString::attributedSubstring(Range range) const
