@@ -70,3 +70,8 @@ private:
     plat::Range m_contentRange;
     plat::Range m_labelRange;
 };
+
+#include <QHash>
+
+// The link-reference map of a page: normalised label to its definition.
+using ZQLinkRefMap = QHash<QString, std::shared_ptr<ZQLinkRef>>;
