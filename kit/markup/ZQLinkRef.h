@@ -2,6 +2,7 @@
 // A link reference definition or footnote definition of a page, or the link of an
 // inline link. Kept in the page's link-reference map under its normalised label.
 
+#include "kit/markup/ZQTextNodeInfo.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
 
@@ -12,7 +13,7 @@ namespace plat {
 class MutableAttributedString;
 }
 
-class ZQLinkRef : public plat::Object {
+class ZQLinkRef : public ZQTextNodeInfo {
 public:
     static std::shared_ptr<ZQLinkRef> initWithLink(const QString& link, const QString& title);
 
@@ -22,8 +23,8 @@ public:
     plat::ObjectPtr copy() const override;
     QString description() const override;
     bool supportsCoding() const override { return true; }
+    // Archives link, title, label, refLabel and linkType only.
     void encodeWithCoder(plat::KeyedArchiver& coder) const override;
-    static void registerCoding();
 
     // Both link and label are present.
     bool isValidLinkRef() const { return !m_link.isNull() && !m_label.isNull(); }
