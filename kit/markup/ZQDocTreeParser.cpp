@@ -31,12 +31,6 @@ struct ZQDocTreeParser::Line {
     plat::Range rest(qsizetype p) const { return plat::Range(p, working.size() - p); }
 };
 
-struct ZQDocTreeParser::Footnote {
-    qsizetype lineLocation;
-    int running;
-    std::shared_ptr<ZQLinkRef> ref;
-};
-
 namespace {
 
 using plat::Range;
@@ -558,17 +552,18 @@ void ZQDocTreeParser::finishTree()
     // definition emptied a paragraph or a list gave up its trailing blank lines,
     // instead of moving nodes one by one.
     struct Frame {
+        explicit Frame(ZSTree n) : node(std::move(n)) {}
         ZSTree node;
         qsizetype next = 0;
         bool changed = false;
         std::vector<ZSTree> kept;
     };
     std::vector<Frame> stack;
-    stack.push_back(Frame{m_rootNode});
+    stack.emplace_back(m_rootNode);
     while (!stack.empty()) {
         if (stack.back().next < stack.back().node.numberOfChildren()) {
             ZSTree child = stack.back().node.childAtIndex(stack.back().next++);
-            stack.push_back(Frame{child});
+            stack.emplace_back(child);
             continue;
         }
         Frame done = std::move(stack.back());

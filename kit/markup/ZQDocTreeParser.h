@@ -41,7 +41,12 @@ public:
 
 private:
     struct Line;
-    struct Footnote;
+    // A stored footnote definition, numbered by its place in the text.
+    struct Footnote {
+        qsizetype lineLocation;
+        int running;
+        std::shared_ptr<ZQLinkRef> ref;
+    };
 
     ZSTree parseLine(Line& line, const ZSTree& parentNode);
     ZSTree parseContainers(Line& line);
