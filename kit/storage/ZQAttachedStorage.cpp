@@ -30,66 +30,6 @@ std::shared_ptr<ZQAttachedStorage> ZQAttachedStorage::create()
     return std::shared_ptr<ZQAttachedStorage>(new ZQAttachedStorage());
 }
 
-QString ZQAttachedStorage::uuid() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_uuid;
-}
-
-void ZQAttachedStorage::setUuid(const QString& uuid)
-{
-    std::lock_guard lock(m_mutex);
-    m_uuid = uuid;
-}
-
-QString ZQAttachedStorage::owner() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_owner;
-}
-
-void ZQAttachedStorage::setOwner(const QString& owner)
-{
-    std::lock_guard lock(m_mutex);
-    m_owner = owner;
-}
-
-ZQAttachedTextObjectPtr ZQAttachedStorage::attachedText() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_attachedText;
-}
-
-void ZQAttachedStorage::setAttachedText(ZQAttachedTextObjectPtr text)
-{
-    std::lock_guard lock(m_mutex);
-    m_attachedText = std::move(text);
-}
-
-ZQAttachedLinkObjectPtr ZQAttachedStorage::attachedLink() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_attachedLink;
-}
-
-void ZQAttachedStorage::setAttachedLink(ZQAttachedLinkObjectPtr link)
-{
-    std::lock_guard lock(m_mutex);
-    m_attachedLink = std::move(link);
-}
-
-ZQAttachedImageObjectPtr ZQAttachedStorage::attachedObject() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_attachedObject;
-}
-
-void ZQAttachedStorage::setAttachedObject(ZQAttachedImageObjectPtr image)
-{
-    std::lock_guard lock(m_mutex);
-    m_attachedObject = std::move(image);
-}
-
 void ZQAttachedStorage::copyInto(ZQAttachedStorage& copy) const
 {
     std::lock_guard lock(m_mutex);

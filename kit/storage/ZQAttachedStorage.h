@@ -12,16 +12,16 @@ class ZQAttachedStorage : public plat::Object {
 public:
     static std::shared_ptr<ZQAttachedStorage> create();
 
-    QString uuid() const;
-    void setUuid(const QString& uuid);
-    QString owner() const;
-    void setOwner(const QString& owner);
-    ZQAttachedTextObjectPtr attachedText() const;
-    void setAttachedText(ZQAttachedTextObjectPtr text);
-    ZQAttachedLinkObjectPtr attachedLink() const;
-    void setAttachedLink(ZQAttachedLinkObjectPtr link);
-    ZQAttachedImageObjectPtr attachedObject() const;
-    void setAttachedObject(ZQAttachedImageObjectPtr image);
+    QString uuid() const { return get(m_uuid); }
+    void setUuid(const QString& uuid) { set(m_uuid, uuid); }
+    QString owner() const { return get(m_owner); }
+    void setOwner(const QString& owner) { set(m_owner, owner); }
+    ZQAttachedTextObjectPtr attachedText() const { return get(m_attachedText); }
+    void setAttachedText(ZQAttachedTextObjectPtr text) { set(m_attachedText, std::move(text)); }
+    ZQAttachedLinkObjectPtr attachedLink() const { return get(m_attachedLink); }
+    void setAttachedLink(ZQAttachedLinkObjectPtr link) { set(m_attachedLink, std::move(link)); }
+    ZQAttachedImageObjectPtr attachedObject() const { return get(m_attachedObject); }
+    void setAttachedObject(ZQAttachedImageObjectPtr image) { set(m_attachedObject, std::move(image)); }
 
     QString className() const override { return QStringLiteral("ZQAttachedStorage"); }
     // A record with copies of the strings and of each payload.
@@ -36,6 +36,19 @@ protected:
     void copyInto(ZQAttachedStorage& copy) const;
 
 private:
+    template <typename T>
+    T get(const T& member) const
+    {
+        std::lock_guard lock(m_mutex);
+        return member;
+    }
+    template <typename T, typename U>
+    void set(T& member, U&& value)
+    {
+        std::lock_guard lock(m_mutex);
+        member = std::forward<U>(value);
+    }
+
     mutable std::mutex m_mutex;
     QString m_uuid;
     QString m_owner;

@@ -7,18 +7,12 @@
 #include "platform/text/Color.h"
 
 #include <QImage>
+#include "support/ArchiveRoundTrip.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-template <typename T>
-std::shared_ptr<T> roundTrip(const std::shared_ptr<T>& object)
-{
-    QString error;
-    const QByteArray data = plat::KeyedArchiver::archivedData(object, &error);
-    EXPECT_FALSE(data.isEmpty()) << error.toStdString();
-    return plat::objectCast<T>(plat::KeyedUnarchiver::unarchiveObject(data, &error));
-}
 
 plat::AttributedString styled(const QString& text)
 {
@@ -36,7 +30,7 @@ TEST(ZQAttachedTextObject, BodyFollowsItsTextStorage)
     body->textStorage()->replaceCharacters(plat::Range(0, 4), QStringLiteral("edited"));
     body->setSelection("{1, 2}");
     body->setFootIndex(3);
-    const auto decoded = roundTrip(body); // archives what the editor holds now
+    const auto decoded = archiveRoundTrip(body); // archives what the editor holds now
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->getAttributedString(), plat::AttributedString(*body->textStorage()));
     EXPECT_EQ(decoded->selection(), QStringLiteral("{1, 2}"));
@@ -57,7 +51,7 @@ TEST(ZQAttachedLinkObject, LabelSurvivesCopyingNotArchiving)
     link->setLinkRefLabel("ref");
     link->setLinkType(2);
     link->setLinkLabel("label");
-    const auto decoded = roundTrip(link);
+    const auto decoded = archiveRoundTrip(link);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->linkUrl(), QStringLiteral("http://a"));
     EXPECT_EQ(decoded->linkRefLabel(), QStringLiteral("ref"));
@@ -119,7 +113,7 @@ TEST(ZQAttachedImageObject, ArchiveAndCopy)
     image->setResizePercentage(75);
     image->setOriginalUpdatedDate(QDateTime::fromSecsSinceEpoch(1447400000));
 
-    const auto decoded = roundTrip(image);
+    const auto decoded = archiveRoundTrip(image);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->image()->size(), QSizeF(8, 4));
     EXPECT_EQ(decoded->originalSize(), QSizeF(8, 4));

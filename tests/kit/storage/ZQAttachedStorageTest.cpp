@@ -2,24 +2,18 @@
 
 #include "platform/foundation/KeyedArchive.h"
 
+#include "support/ArchiveRoundTrip.h"
+
 #include <gtest/gtest.h>
 
 namespace {
-
-std::shared_ptr<ZQAttachedStorage> roundTrip(const std::shared_ptr<ZQAttachedStorage>& storage)
-{
-    QString error;
-    const QByteArray data = plat::KeyedArchiver::archivedData(storage, &error);
-    EXPECT_FALSE(data.isEmpty()) << error.toStdString();
-    return plat::objectCast<ZQAttachedStorage>(plat::KeyedUnarchiver::unarchiveObject(data, &error));
-}
 
 TEST(ZQAttachedStorage, ArchivesEachPayloadUnderItsKey)
 {
     auto bare = ZQAttachedStorage::create();
     bare->setUuid("U");
     bare->setOwner("ZQMacroFootnote");
-    const auto decodedBare = roundTrip(bare);
+    const auto decodedBare = archiveRoundTrip(bare);
     ASSERT_TRUE(decodedBare);
     EXPECT_EQ(decodedBare->uuid(), QStringLiteral("U"));
     EXPECT_FALSE(decodedBare->attachedText() || decodedBare->attachedLink() || decodedBare->attachedObject());
@@ -32,7 +26,7 @@ TEST(ZQAttachedStorage, ArchivesEachPayloadUnderItsKey)
     auto body = ZQAttachedTextObject::create();
     body->setAttributedString(plat::AttributedString(QStringLiteral("note")));
     record->setAttachedText(body);
-    const auto decoded = roundTrip(record);
+    const auto decoded = archiveRoundTrip(record);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->attachedLink()->linkUrl(), QStringLiteral("http://x"));
     EXPECT_EQ(decoded->attachedText()->getAttributedString().string(), QStringLiteral("note"));
