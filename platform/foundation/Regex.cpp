@@ -1,0 +1,226 @@
+#include "platform/foundation/Regex.h"
+
+#include <unicode/regex.h>
+#include <unicode/unistr.h>
+
+namespace plat {
+
+struct Regex::Impl {
+    std::unique_ptr<icu::RegexPattern> pattern; // immutable after compiling; shared by all matchers
+};
+
+namespace {
+
+icu::UnicodeString aliasOf(const QString& s, Range r)
+{
+    return icu::UnicodeString(false, reinterpret_cast<const char16_t*>(s.utf16()) + r.location, int32_t(r.length));
+}
+
+icu::UnicodeString aliasOf(const QString& s)
+{
+    return aliasOf(s, plat::wholeRange(s));
+}
+
+uint32_t icuFlags(unsigned options)
+{
+    uint32_t flags = 0;
+    if (options & RegexCaseInsensitive) flags |= UREGEX_CASE_INSENSITIVE;
+    if (options & RegexAllowCommentsAndWhitespace) flags |= UREGEX_COMMENTS;
+    if (options & RegexIgnoreMetacharacters) flags |= UREGEX_LITERAL;
+    if (options & RegexDotMatchesLineSeparators) flags |= UREGEX_DOTALL;
+    if (options & RegexAnchorsMatchLines) flags |= UREGEX_MULTILINE;
+    if (options & RegexUseUnixLineSeparators) flags |= UREGEX_UNIX_LINES;
+    if (options & RegexUseUnicodeWordBoundaries) flags |= UREGEX_UWORD;
+    return flags;
+}
+
+// Ranges in the text from a matcher whose input begins at offset.
+TextCheckingResult resultOf(const icu::RegexMatcher& matcher, qsizetype offset)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t groups = matcher.groupCount();
+    std::vector<Range> ranges;
+    ranges.reserve(size_t(groups) + 1);
+    for (int32_t i = 0; i <= groups; ++i) {
+        const int64_t start = matcher.start64(i, status);
+        const int64_t end = matcher.end64(i, status);
+        ranges.push_back(start < 0 ? Range::notFound() : Range(offset + qsizetype(start), qsizetype(end - start)));
+    }
+    return TextCheckingResult(std::move(ranges));
+}
+
+} // namespace
+
+Range TextCheckingResult::rangeAtIndex(int i) const
+{
+    if (i < 0 || i >= numberOfRanges())
+        throw RangeError("TextCheckingResult::rangeAtIndex: no such group");
+    return m_ranges[size_t(i)];
+}
+
+Regex::Regex() : d(std::make_unique<Impl>()) {}
+Regex::~Regex() = default;
+
+std::shared_ptr<const Regex> Regex::create(const QString& pattern, unsigned options, QString* error)
+{
+    UParseError parseError{};
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexPattern> compiled(
+        icu::RegexPattern::compile(aliasOf(pattern), icuFlags(options), parseError, status));
+    if (U_FAILURE(status) || !compiled) {
+        if (error) {
+            *error = QStringLiteral("Invalid regular expression \"%1\": %2 at offset %3")
+                         .arg(pattern, QString::fromLatin1(u_errorName(status)))
+                         .arg(parseError.offset);
+        }
+        return nullptr;
+    }
+    std::shared_ptr<Regex> regex(new Regex());
+    regex->d->pattern = std::move(compiled);
+    regex->m_pattern = pattern;
+    regex->m_options = options;
+    return regex;
+}
+
+int Regex::numberOfCaptureGroups() const
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> matcher(d->pattern->matcher(status));
+    return U_SUCCESS(status) ? int(matcher->groupCount()) : 0;
+}
+
+void Regex::enumerateMatches(const QString& text, Range range, unsigned matchingOptions,
+                             const std::function<void(const TextCheckingResult&, bool* stop)>& block) const
+{
+    checkRange(range, text.size(), "Regex::enumerateMatches");
+    if (text.size() > std::numeric_limits<int32_t>::max())
+        throw RangeError("Regex::enumerateMatches: text too long for ICU");
+    // With opaque, anchoring bounds (the default) the matcher reads only the range: ICU's
+    // look-behind would otherwise see text before a region. The alias reads the QString's
+    // buffer in place and must outlive the matcher.
+    const bool onlyRange = (matchingOptions & (MatchingWithTransparentBounds | MatchingWithoutAnchoringBounds)) == 0;
+    const icu::UnicodeString input = onlyRange ? aliasOf(text, range) : aliasOf(text);
+    const qsizetype offset = onlyRange ? range.location : 0;
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::RegexMatcher> matcher(d->pattern->matcher(input, status));
+    if (U_FAILURE(status))
+        return;
+    if (!onlyRange) {
+        matcher->region(int64_t(range.location), int64_t(range.end()), status);
+        matcher->useAnchoringBounds((matchingOptions & MatchingWithoutAnchoringBounds) == 0);
+        matcher->useTransparentBounds((matchingOptions & MatchingWithTransparentBounds) != 0);
+    }
+    if (U_FAILURE(status))
+        return;
+
+    bool stop = false;
+    if (matchingOptions & MatchingAnchored) {
+        if (matcher->lookingAt(status) && U_SUCCESS(status))
+            block(resultOf(*matcher, offset), &stop);
+        return;
+    }
+    // find() itself steps past an empty match, so the loop always advances.
+    while (!stop && matcher->find(status) && U_SUCCESS(status))
+        block(resultOf(*matcher, offset), &stop);
+}
+
+std::vector<TextCheckingResult> Regex::matches(const QString& text, Range range, unsigned matchingOptions) const
+{
+    std::vector<TextCheckingResult> all;
+    enumerateMatches(text, range, matchingOptions,
+                     [&](const TextCheckingResult& r, bool*) { all.push_back(r); });
+    return all;
+}
+
+std::optional<TextCheckingResult> Regex::firstMatch(const QString& text, Range range,
+                                                    unsigned matchingOptions) const
+{
+    std::optional<TextCheckingResult> first;
+    enumerateMatches(text, range, matchingOptions, [&](const TextCheckingResult& r, bool* stop) {
+        first = r;
+        *stop = true;
+    });
+    return first;
+}
+
+Range Regex::rangeOfFirstMatch(const QString& text, Range range, unsigned matchingOptions) const
+{
+    const auto first = firstMatch(text, range, matchingOptions);
+    return first ? first->range() : Range::notFound();
+}
+
+qsizetype Regex::numberOfMatches(const QString& text, Range range, unsigned matchingOptions) const
+{
+    qsizetype count = 0;
+    enumerateMatches(text, range, matchingOptions, [&](const TextCheckingResult&, bool*) { ++count; });
+    return count;
+}
+
+QString Regex::stringByReplacingMatches(const QString& text, Range range, const QString& templ,
+                                        unsigned matchingOptions) const
+{
+    QString out;
+    qsizetype copied = 0;
+    bool replaced = false;
+    enumerateMatches(text, range, matchingOptions, [&](const TextCheckingResult& r, bool*) {
+        out += QStringView(text).mid(copied, r.range().location - copied);
+        out += replacementString(r, text, templ);
+        copied = r.range().end();
+        replaced = true;
+    });
+    if (!replaced)
+        return text;
+    out += QStringView(text).mid(copied);
+    return out;
+}
+
+QString Regex::replacementString(const TextCheckingResult& result, const QString& text, const QString& templ) const
+{
+    // "$n" takes as many digits as still name an existing group; "\" makes the next character literal.
+    const int groups = result.numberOfRanges() - 1;
+    const auto digitAt = [&](qsizetype i) {
+        return i < templ.size() && templ[i] >= u'0' && templ[i] <= u'9' ? templ[i].unicode() - u'0' : -1;
+    };
+    QString out;
+    out.reserve(templ.size());
+    for (qsizetype i = 0; i < templ.size(); ++i) {
+        const QChar c = templ[i];
+        if (c == u'\\' && i + 1 < templ.size()) {
+            out += templ[++i];
+            continue;
+        }
+        if (c != u'$' || digitAt(i + 1) < 0) {
+            out += c;
+            continue;
+        }
+        int group = digitAt(++i);
+        while (digitAt(i + 1) >= 0) {
+            const int longer = group * 10 + digitAt(i + 1);
+            if (longer > groups)
+                break;
+            group = longer;
+            ++i;
+        }
+        if (group <= groups) {
+            const Range r = result.rangeAtIndex(group);
+            if (!r.isNotFound())
+                out += QStringView(text).mid(r.location, r.length);
+        }
+    }
+    return out;
+}
+
+QString Regex::escapedPattern(const QString& text)
+{
+    static const QString special = QStringLiteral("\\^$.|?*+()[]{}#-");
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (special.contains(c))
+            out += u'\\';
+        out += c;
+    }
+    return out;
+}
+
+} // namespace plat

@@ -1,0 +1,285 @@
+#include "platform/text/AttributeRuns.h"
+
+#include <algorithm>
+
+namespace plat {
+
+qsizetype AttributeRuns::length() const
+{
+    return sumOf(m_root);
+}
+
+void AttributeRuns::update(int n)
+{
+    Node& node = m_nodes[n];
+    node.sum = node.length + sumOf(node.left) + sumOf(node.right);
+}
+
+int AttributeRuns::allocate(qsizetype length, const Attributes& attributes)
+{
+    m_seed ^= m_seed << 13;
+    m_seed ^= m_seed >> 17;
+    m_seed ^= m_seed << 5;
+    int n;
+    if (!m_free.empty()) {
+        n = m_free.back();
+        m_free.pop_back();
+    } else {
+        n = int(m_nodes.size());
+        m_nodes.emplace_back();
+    }
+    Node& node = m_nodes[n];
+    node.left = node.right = -1;
+    node.priority = m_seed;
+    node.length = node.sum = length;
+    node.attributes = attributes;
+    return n;
+}
+
+void AttributeRuns::release(int subtree)
+{
+    std::vector<int> pending;
+    if (subtree >= 0)
+        pending.push_back(subtree);
+    while (!pending.empty()) {
+        const int n = pending.back();
+        pending.pop_back();
+        Node& node = m_nodes[n];
+        if (node.left >= 0)
+            pending.push_back(node.left);
+        if (node.right >= 0)
+            pending.push_back(node.right);
+        node.attributes = Attributes();
+        m_free.push_back(n);
+    }
+}
+
+// Splits t into the first `position` units and the rest; a run across the cut
+// becomes two nodes.
+void AttributeRuns::split(int t, qsizetype position, int& left, int& right)
+{
+    if (t < 0) {
+        left = right = -1;
+        return;
+    }
+    const qsizetype before = sumOf(m_nodes[t].left);
+    const qsizetype after = before + m_nodes[t].length;
+    if (position <= before) {
+        int l, r;
+        split(m_nodes[t].left, position, l, r);
+        m_nodes[t].left = r;
+        update(t);
+        left = l;
+        right = t;
+    } else if (position >= after) {
+        int l, r;
+        split(m_nodes[t].right, position - after, l, r);
+        m_nodes[t].right = l;
+        update(t);
+        left = t;
+        right = r;
+    } else {
+        // Same priority as t keeps the heap order of t's former right subtree.
+        const Attributes attributes = m_nodes[t].attributes; // allocate() may move the nodes
+        const int tail = allocate(after - position, attributes);
+        m_nodes[tail].priority = m_nodes[t].priority;
+        m_nodes[tail].right = m_nodes[t].right;
+        m_nodes[t].right = -1;
+        m_nodes[t].length = position - before;
+        update(t);
+        update(tail);
+        left = t;
+        right = tail;
+    }
+}
+
+int AttributeRuns::merge(int a, int b)
+{
+    if (a < 0)
+        return b;
+    if (b < 0)
+        return a;
+    if (m_nodes[a].priority >= m_nodes[b].priority) {
+        const int r = merge(m_nodes[a].right, b);
+        m_nodes[a].right = r;
+        update(a);
+        return a;
+    }
+    const int l = merge(a, m_nodes[b].left);
+    m_nodes[b].left = l;
+    update(b);
+    return b;
+}
+
+void AttributeRuns::updateSubtree(int n)
+{
+    if (n < 0)
+        return;
+    updateSubtree(m_nodes[n].left);
+    updateSubtree(m_nodes[n].right);
+    update(n);
+}
+
+// Builds the treap of runs in order in linear time (Cartesian tree over the right spine).
+int AttributeRuns::build(const std::vector<AttributeRun>& runs)
+{
+    std::vector<int> spine;
+    for (const AttributeRun& run : runs) {
+        const int n = allocate(run.length, run.attributes);
+        int last = -1;
+        while (!spine.empty() && m_nodes[spine.back()].priority < m_nodes[n].priority) {
+            last = spine.back();
+            spine.pop_back();
+        }
+        m_nodes[n].left = last;
+        if (!spine.empty())
+            m_nodes[spine.back()].right = n;
+        spine.push_back(n);
+    }
+    if (spine.empty())
+        return -1;
+    updateSubtree(spine.front());
+    return spine.front();
+}
+
+AttributeRuns::Found AttributeRuns::find(qsizetype position) const
+{
+    int n = m_root;
+    qsizetype base = 0;
+    for (;;) {
+        const Node& node = m_nodes[n];
+        const qsizetype before = sumOf(node.left);
+        if (position < base + before) {
+            n = node.left;
+        } else if (position < base + before + node.length) {
+            return Found{Range(base + before, node.length), &node.attributes};
+        } else {
+            base += before + node.length;
+            n = node.right;
+        }
+    }
+}
+
+void AttributeRuns::splice(qsizetype location, qsizetype removed, std::vector<AttributeRun> runs)
+{
+    qsizetype start = location;
+    qsizetype end = location + removed;
+    // Take in the neighbouring runs so that equal neighbours can join.
+    if (start > 0) {
+        const Found before = find(start - 1);
+        runs.insert(runs.begin(), AttributeRun{start - before.range.location, *before.attributes});
+        start = before.range.location;
+    }
+    if (end < length()) {
+        const Found after = find(end);
+        runs.push_back(AttributeRun{after.range.end() - end, *after.attributes});
+        end = after.range.end();
+    }
+    std::vector<AttributeRun> joined;
+    joined.reserve(runs.size());
+    for (AttributeRun& run : runs) {
+        if (run.length <= 0)
+            continue;
+        if (!joined.empty() && joined.back().attributes == run.attributes)
+            joined.back().length += run.length;
+        else
+            joined.push_back(std::move(run));
+    }
+
+    int head, middle, tail;
+    split(m_root, start, head, middle);
+    split(middle, end - start, middle, tail);
+    release(middle);
+    m_root = merge(merge(head, build(joined)), tail);
+}
+
+std::vector<AttributeRun> AttributeRuns::runsIn(Range range) const
+{
+    std::vector<AttributeRun> runs;
+    if (range.length <= 0)
+        return runs;
+    for (Cursor c(*this, range.location, true); c.isValid() && c.start() < range.end(); c.advance()) {
+        const qsizetype from = std::max(c.start(), range.location);
+        const qsizetype to = std::min(c.end(), range.end());
+        runs.push_back(AttributeRun{to - from, c.attributes()});
+    }
+    return runs;
+}
+
+bool AttributeRuns::operator==(const AttributeRuns& other) const
+{
+    if (length() != other.length())
+        return false;
+    if (isEmpty())
+        return true;
+    Cursor a(*this, 0, true);
+    Cursor b(other, 0, true);
+    for (; a.isValid() && b.isValid(); a.advance(), b.advance()) {
+        if (a.range() != b.range() || a.attributes() != b.attributes())
+            return false;
+    }
+    return a.isValid() == b.isValid();
+}
+
+AttributeRuns::Cursor::Cursor(const AttributeRuns& runs, qsizetype position, bool forward)
+    : m_runs(&runs), m_forward(forward)
+{
+    m_path.reserve(64);
+    int n = runs.m_root;
+    qsizetype base = 0;
+    while (n >= 0) {
+        const Node& node = runs.m_nodes[n];
+        const qsizetype before = runs.sumOf(node.left);
+        if (position < base + before) {
+            if (forward)
+                m_path.push_back(n);
+            n = node.left;
+        } else if (position < base + before + node.length) {
+            m_node = n;
+            m_start = base + before;
+            return;
+        } else {
+            if (!forward)
+                m_path.push_back(n);
+            base += before + node.length;
+            n = node.right;
+        }
+    }
+    m_path.clear();
+}
+
+qsizetype AttributeRuns::Cursor::end() const
+{
+    return m_start + m_runs->m_nodes[m_node].length;
+}
+
+const Attributes& AttributeRuns::Cursor::attributes() const
+{
+    return m_runs->m_nodes[m_node].attributes;
+}
+
+void AttributeRuns::Cursor::advance()
+{
+    const auto& nodes = m_runs->m_nodes;
+    const qsizetype length = nodes[m_node].length;
+    int next = m_forward ? nodes[m_node].right : nodes[m_node].left;
+    if (next >= 0) {
+        for (;;) {
+            const int inner = m_forward ? nodes[next].left : nodes[next].right;
+            if (inner < 0)
+                break;
+            m_path.push_back(next);
+            next = inner;
+        }
+    } else if (!m_path.empty()) {
+        next = m_path.back();
+        m_path.pop_back();
+    }
+    m_node = next;
+    if (m_forward)
+        m_start += length;
+    else if (m_node >= 0)
+        m_start -= nodes[m_node].length;
+}
+
+} // namespace plat

@@ -1,0 +1,87 @@
+#pragma once
+// The run list behind attributed text: maximal runs of equal attribute
+// dictionaries in a treap keyed implicitly by position (each node knows the
+// length of its subtree), so finding the run at a position and replacing a
+// stretch of runs cost O(log runs), walking k runs O(log runs + k).
+// Nodes live in one array and refer to each other by index.
+
+#include "platform/foundation/Range.h"
+#include "platform/text/Attributes.h"
+
+#include <vector>
+
+namespace plat {
+
+struct AttributeRun {
+    qsizetype length = 0;
+    Attributes attributes;
+};
+
+class AttributeRuns {
+public:
+    qsizetype length() const;
+    bool isEmpty() const { return m_root < 0; }
+
+    // The run holding position (0 <= position < length()); the dictionary stays
+    // valid until the runs change.
+    struct Found {
+        Range range;
+        const Attributes* attributes;
+    };
+    Found find(qsizetype position) const;
+
+    // Replaces [location, location + removed) by the runs given; neighbouring runs
+    // with equal dictionaries become one, empty runs vanish.
+    void splice(qsizetype location, qsizetype removed, std::vector<AttributeRun> runs);
+    // The runs overlapping range, cut to it.
+    std::vector<AttributeRun> runsIn(Range range) const;
+
+    bool operator==(const AttributeRuns& other) const;
+
+    // Walks runs from the one holding a position, forward or backward. Any change
+    // of the runs invalidates it.
+    class Cursor {
+    public:
+        Cursor(const AttributeRuns& runs, qsizetype position, bool forward);
+
+        bool isValid() const { return m_node >= 0; }
+        qsizetype start() const { return m_start; }
+        qsizetype end() const;
+        Range range() const { return Range(m_start, end() - m_start); }
+        const Attributes& attributes() const;
+        void advance();
+
+    private:
+        const AttributeRuns* m_runs;
+        std::vector<int> m_path; // ancestors still to visit in the walk's direction
+        int m_node = -1;
+        qsizetype m_start = 0;
+        bool m_forward;
+    };
+
+private:
+    struct Node {
+        int left = -1;
+        int right = -1;
+        quint32 priority = 0;
+        qsizetype length = 0;
+        qsizetype sum = 0; // length of the subtree
+        Attributes attributes;
+    };
+
+    qsizetype sumOf(int n) const { return n < 0 ? 0 : m_nodes[n].sum; }
+    void update(int n);
+    int allocate(qsizetype length, const Attributes& attributes);
+    void release(int subtree);
+    void split(int t, qsizetype position, int& left, int& right);
+    int merge(int a, int b);
+    int build(const std::vector<AttributeRun>& runs);
+    void updateSubtree(int n);
+
+    std::vector<Node> m_nodes;
+    std::vector<int> m_free;
+    int m_root = -1;
+    quint32 m_seed = 0x9E3779B9u;
+};
+
+} // namespace plat

@@ -1,0 +1,72 @@
+#pragma once
+// The headless model of an editing view: its text storage, the selection with
+// its affinity, the typing attributes, the document's undo manager and the
+// editor type. Editors and the engine talk to this model; tests drive it
+// without widgets.
+
+#include "platform/text/TextStorage.h"
+
+#include <memory>
+
+namespace plat {
+
+class UndoManager;
+
+enum class SelectionAffinity { Upstream = 0, Downstream = 1 };
+
+class TextView {
+public:
+    explicit TextView(std::shared_ptr<TextStorage> storage = std::make_shared<TextStorage>());
+    virtual ~TextView();
+    TextView(const TextView&) = delete;
+    TextView& operator=(const TextView&) = delete;
+
+    const std::shared_ptr<TextStorage>& textStorage() const { return m_storage; }
+    const QString& string() const { return m_storage->string(); }
+
+    Range selectedRange() const { return m_selectedRange; }
+    SelectionAffinity selectionAffinity() const { return m_affinity; }
+    // Throws RangeError outside the text. The typing attributes become those of
+    // the character before the caret (of the first selected character for a
+    // selection; of the first character at position 0).
+    virtual void setSelectedRange(Range range, SelectionAffinity affinity = SelectionAffinity::Downstream);
+
+    const Attributes& typingAttributes() const { return m_typingAttributes; }
+    virtual void setTypingAttributes(const Attributes& attributes) { m_typingAttributes = attributes; }
+
+    // The document's undo manager, handed to the view; none by default.
+    const std::shared_ptr<UndoManager>& undoManager() const { return m_undoManager; }
+    void setUndoManager(std::shared_ptr<UndoManager> undoManager) { m_undoManager = std::move(undoManager); }
+
+    // Asked before a user edit replaces range; a false answer cancels it.
+    virtual bool shouldChangeText(Range range, const QString& replacement);
+    // Called after a user edit; tells the observers.
+    virtual void didChangeText();
+
+    // Replaces the selection with text in the typing attributes and puts the
+    // caret after it; the typing attributes stay.
+    virtual void insertText(const QString& text);
+
+    // 1 rich text, 2 block editor, 3 markup; 0 until set.
+    virtual quint64 editorType() const { return m_editorType; }
+    virtual void setEditorType(quint64 type) { m_editorType = type; }
+
+    using Observers = ObserverList<TextView&>;
+    using ObserverId = Observers::Id;
+    ObserverId addTextDidChangeObserver(Observers::Observer observer) { return m_observers.add(std::move(observer)); }
+    void removeTextDidChangeObserver(ObserverId id) { m_observers.remove(id); }
+
+private:
+    void followStorageEdit();
+
+    std::shared_ptr<TextStorage> m_storage;
+    TextStorage::ObserverId m_storageObserver = 0;
+    Range m_selectedRange;
+    SelectionAffinity m_affinity = SelectionAffinity::Downstream;
+    Attributes m_typingAttributes;
+    std::shared_ptr<UndoManager> m_undoManager;
+    quint64 m_editorType = 0;
+    Observers m_observers;
+};
+
+} // namespace plat
