@@ -104,6 +104,8 @@ public:
 
     OperationQueue();
     ~OperationQueue() override;
+    OperationQueue(const OperationQueue&) = delete;
+    OperationQueue& operator=(const OperationQueue&) = delete;
     QString className() const override { return QStringLiteral("OperationQueue"); }
 
     QString name() const;

@@ -21,6 +21,8 @@ class UndoManager final : public Object {
 public:
     UndoManager();
     ~UndoManager() override;
+    UndoManager(const UndoManager&) = delete;
+    UndoManager& operator=(const UndoManager&) = delete;
     QString className() const override { return QStringLiteral("UndoManager"); }
 
     void registerUndo(std::function<void()> inverse);
