@@ -17,3 +17,16 @@ TEST(Scratch, Print)
         printf("map %s -> %s\n", qPrintable(it.key()), qPrintable(it.value()->description()));
     for (auto& d : dups) printf("dup %s\n", qPrintable(d->description()));
 }
+#include <QElapsedTimer>
+TEST(Scratch, Huge)
+{
+    const char* env = getenv("HUGE");
+    if (!env) return;
+    int which = atoi(env);
+    QString line = QString(which, QLatin1Char('>'));
+    ZQDocTreeParser parser;
+    ZQLinkRefMap map;
+    QElapsedTimer t; t.start();
+    parser.processDocTree(line, plat::wholeRange(line), &map, nullptr, nullptr, 0);
+    printf("case %d: %lld ms\n", which, (long long)t.elapsed());
+}
