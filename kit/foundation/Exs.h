@@ -1,10 +1,12 @@
 #pragma once
-// Small operations on platform values: file URLs and fonts.
+// Small operations on platform values: file URLs, fonts and index paths.
 
+#include "kit/foundation/IndexPath.h"
 #include "platform/text/Font.h"
 
 #include <QSizeF>
 #include <QUrl>
+#include <optional>
 
 namespace Exs {
 
@@ -27,5 +29,20 @@ plat::FontPtr toHaveBold(const plat::Font& font);
 plat::FontPtr toHaveItalic(const plat::Font& font);
 plat::FontPtr toNotHaveBold(const plat::Font& font);
 plat::FontPtr toNotHaveItalic(const plat::Font& font);
+
+// --- Index paths (ExsIndexPath.cpp) -----------------------------------------
+
+// plat::NotFound for an empty path.
+qsizetype firstIndex(const IndexPath& path);
+qsizetype lastIndex(const IndexPath& path);
+// Logs "Index Path " and the indexes written one after another.
+void print(const IndexPath& path);
+// The receiver is the other path or one of its ancestors.
+bool contains(const IndexPath& path, const IndexPath& other);
+// The last non-zero index lowered by one, the path cut after it: [1, 2, 0]
+// gives [1, 1]; none when every index is 0.
+std::optional<IndexPath> previousIndex(const IndexPath& path);
+// The last index raised by one; throws plat::RangeError for an empty path.
+IndexPath nextIndex(const IndexPath& path);
 
 } // namespace Exs

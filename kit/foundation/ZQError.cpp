@@ -1,8 +1,9 @@
 #include "kit/foundation/ZQError.h"
 
+#include "platform/foundation/Dispatch.h"
+
 #include <QCoreApplication>
 #include <QDebug>
-#include <QThread>
 #include <mutex>
 
 namespace ZQError {
@@ -53,12 +54,11 @@ ZQErrorValue errorFromException(const std::exception& exception, const QString& 
 
 void presentError(const ZQErrorValue& error)
 {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread()) {
+    if (plat::isMainThread() || !QCoreApplication::instance()) {
         currentHandler()(error);
         return;
     }
-    QMetaObject::invokeMethod(app, [error] { currentHandler()(error); }, Qt::QueuedConnection);
+    plat::dispatchMainAsync([error] { currentHandler()(error); });
 }
 
 void presentException(const std::exception& exception, const QString& actionMessage)

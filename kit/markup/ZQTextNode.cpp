@@ -1,5 +1,7 @@
 #include "kit/markup/ZQTextNode.h"
 
+#include "kit/foundation/ZQShared.h"
+
 namespace {
 
 // Line feeds written as the two characters "\n", so a description stays on one line.
@@ -30,7 +32,7 @@ QString ZQTextNode::description() const
     return QStringLiteral("%1; Indent:%2; ContentRange=%3; Content=%4; RenderContent=%5; Line:%6; Merged:%7;")
         .arg(type)
         .arg(m_indentLength)
-        .arg(plat::toString(m_contentRange), oneLine(m_content), oneLine(QString()),
+        .arg(plat::toString(m_contentRange), oneLine(m_content), oneLine(m_renderContent ? m_renderContent->string() : QString()),
              plat::toString(m_lineRange), m_isMergedParagraph ? QStringLiteral("Y") : QStringLiteral("N"));
 }
 
@@ -65,4 +67,43 @@ bool ZQTextNode::mergeParagraph(const ZQTextNode& other)
 void ZQTextNode::insertCloseTags(const QString& tags)
 {
     m_closeTags.prepend(tags);
+}
+
+void ZQTextNode::appendRenderContent(const ZQTextNode& other, bool replaceContent)
+{
+    if (other.m_renderContent) {
+        if (!m_renderContent)
+            m_renderContent = std::make_shared<plat::MutableAttributedString>();
+        m_renderContent->append(*other.m_renderContent);
+    }
+    // Without any render content there is nothing to take the text from: keep it.
+    if (replaceContent && m_renderContent)
+        m_content = m_renderContent->string();
+}
+
+bool ZQTextNode::mergeRichParagraph(const ZQTextNode& other)
+{
+    if (!isFollowedBy(other))
+        return false;
+    recordMerge(other);
+    appendRenderContent(other, m_nodeStatus & StatusLiteral);
+    return true;
+}
+
+bool ZQTextNode::mergeRichIndentCode(const ZQTextNode& other)
+{
+    if (!isFollowedBy(other))
+        return false;
+    m_lineRange.length += other.m_lineRange.length;
+    m_contentRange.length += other.m_contentRange.length;
+    appendRenderContent(other, true);
+    return true;
+}
+
+QString ZQTextNode::convertContentToRenderHTML() const
+{
+    QString html = m_content;
+    ZQShared::tabExpansion(html);
+    ZQShared::escapeHTMLEntity(html);
+    return html;
 }

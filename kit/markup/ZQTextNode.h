@@ -7,6 +7,7 @@
 #include "kit/markup/ZQTextNodeInfo.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
+#include "platform/text/AttributedString.h"
 
 #include <QString>
 #include <memory>
@@ -58,8 +59,18 @@ public:
     // "T,{content},{marker},indent"; one line of the tree's debug print.
     QString tidyDescription() const;
 
-    // Joins the other node's line when it starts exactly where this node's lines end.
+    // Each merge joins the other node's line only when it starts exactly where this
+    // node's lines end, and answers whether it did.
+    // Plain text: the contents are joined.
     bool mergeParagraph(const ZQTextNode& other);
+    // Rich text: the render contents are joined; a literal node's content becomes
+    // the joined plain text.
+    bool mergeRichParagraph(const ZQTextNode& other);
+    // Indented code from rich text: the content range grows too, the content becomes
+    // the joined plain text, and no merged ranges are recorded.
+    bool mergeRichIndentCode(const ZQTextNode& other);
+    // The content with tabs expanded and HTML's special characters escaped.
+    QString convertContentToRenderHTML() const;
     // Prepends, so the tags inserted last are emitted first.
     void insertCloseTags(const QString& tags);
 
@@ -91,6 +102,11 @@ public:
     void setNodeStatus(qint64 status) { m_nodeStatus = status; }
     const std::shared_ptr<ZQTextNodeInfo>& nodeInfo() const { return m_nodeInfo; }
     void setNodeInfo(std::shared_ptr<ZQTextNodeInfo> info) { m_nodeInfo = std::move(info); }
+    const std::shared_ptr<plat::MutableAttributedString>& renderContent() const { return m_renderContent; }
+    void setRenderContent(std::shared_ptr<plat::MutableAttributedString> content)
+    {
+        m_renderContent = std::move(content);
+    }
     const QString& renderHtml() const { return m_renderHtml; }
     QString& renderHtml() { return m_renderHtml; }
     void setRenderHtml(const QString& html) { m_renderHtml = html; }
@@ -107,6 +123,8 @@ private:
     bool isFollowedBy(const ZQTextNode& other) const { return m_lineRange.end() == other.m_lineRange.location; }
     // The bookkeeping every kind of merge shares.
     void recordMerge(const ZQTextNode& other);
+    // Appends the other's render content; the content becomes the joined plain text.
+    void appendRenderContent(const ZQTextNode& other, bool replaceContent);
 
     bool m_isMergedParagraph = false;
     bool m_isTightList = false;
@@ -119,6 +137,7 @@ private:
     std::vector<plat::Range> m_mergedContentRanges;
     qint64 m_nodeStatus = 0;
     std::shared_ptr<ZQTextNodeInfo> m_nodeInfo;
+    std::shared_ptr<plat::MutableAttributedString> m_renderContent;
     QString m_renderHtml;
     QString m_closeTags;
     plat::Range m_lineRange;

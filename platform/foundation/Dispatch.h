@@ -8,7 +8,8 @@
 // a group wait, a condition wait, an operation wait) it keeps running the work
 // that other threads hand it with dispatchMainSync. That work then runs nested
 // inside the blocked call; asynchronous main-queue work still waits for the
-// event loop.
+// event loop. Blocking by other means (joining a thread, QThread::wait) serves
+// nothing, so a main thread must not wait that way for work that hops to it.
 
 #include "platform/foundation/Clock.h"
 

@@ -106,6 +106,20 @@ TEST(Dispatch, DelaysReadTheInstalledClock)
     EXPECT_EQ(fired, (std::vector<QString>{"main", "queue"}));
 }
 
+TEST(Dispatch, RealClockHandsDueWorkToItsQueue)
+{
+    DispatchGroup group;
+    group.enter();
+    auto queue = SerialQueue::create(QStringLiteral("test.real"));
+    queue->asyncAfter(0.001, [&] { group.leave(); });
+    group.wait();
+
+    bool fired = false;
+    Timer::scheduledTimer(0.001, false, [&](Timer&) { fired = true; });
+    while (!fired)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 TEST(Dispatch, GroupWaitsNotifiesAndTimesOut)
 {
     ManualClockScope clock;

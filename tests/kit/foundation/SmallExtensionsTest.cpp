@@ -60,6 +60,24 @@ TEST(SmallExtensions, FontConversionsKeepFamilyAndSize)
     EXPECT_TRUE(Exs::toSize(*bold, 20)->isBold());
 }
 
+TEST(SmallExtensions, IndexPathSteps)
+{
+    EXPECT_EQ(Exs::previousIndex(IndexPath{1, 2, 0}), IndexPath({1, 1}));
+    EXPECT_EQ(Exs::previousIndex(IndexPath{3}), IndexPath({2}));
+    EXPECT_FALSE(Exs::previousIndex(IndexPath{0, 0}).has_value());
+    EXPECT_FALSE(Exs::previousIndex(IndexPath{}).has_value());
+    EXPECT_EQ(Exs::nextIndex(IndexPath{1, 2}), IndexPath({1, 3}));
+    EXPECT_THROW(Exs::nextIndex(IndexPath{}), plat::RangeError);
+
+    EXPECT_TRUE(Exs::contains(IndexPath{1}, IndexPath{1, 4}));
+    EXPECT_TRUE(Exs::contains(IndexPath{1, 4}, IndexPath{1, 4}));
+    EXPECT_FALSE(Exs::contains(IndexPath{1, 4}, IndexPath{1}));
+    EXPECT_FALSE(Exs::contains(IndexPath{2}, IndexPath{1, 4}));
+    EXPECT_EQ(Exs::firstIndex(IndexPath{5, 6}), 5);
+    EXPECT_EQ(Exs::lastIndex(IndexPath{5, 6}), 6);
+    EXPECT_EQ(Exs::lastIndex(IndexPath{}), plat::NotFound);
+}
+
 std::vector<QPointF> pointsOf(const QPainterPath& path)
 {
     std::vector<QPointF> points;
