@@ -1,6 +1,5 @@
 #pragma once
-// Class operations shared by the render engine, the filters, the parsers and the
-// editor commands.
+// Class operations shared by the render engine, the filters, the parsers and the editor commands.
 
 #include "platform/foundation/Range.h"
 
