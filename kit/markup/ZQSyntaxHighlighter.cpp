@@ -41,8 +41,6 @@ ZQSyntaxHighlighter::ZQSyntaxHighlighter(const QStringList& cssPaths, const QStr
         if (file.open(QIODevice::ReadOnly))
             m_templ = QString::fromUtf8(file.readAll());
     }
-    if (m_templ.isEmpty())
-        qWarning().noquote() << QStringLiteral("The code highlighting page \"js/highlight/templ.html\" is missing");
     loadCss(cssPaths);
 }
 
@@ -55,7 +53,7 @@ void ZQSyntaxHighlighter::highlight(std::shared_ptr<plat::MutableAttributedStrin
         const QString message = found == m_cssMap.end()
             ? QStringLiteral("No code style sheet named \"%1\".").arg(cssName)
             : QStringLiteral("Code blocks cannot be coloured: %1.")
-                  .arg(text ? QStringLiteral("the page template is missing") : QStringLiteral("no text"));
+                  .arg(text ? QStringLiteral("the page \"js/highlight/templ.html\" is missing") : QStringLiteral("no text"));
         qWarning().noquote() << message;
         if (completion) {
             plat::dispatchMainAsync([completion = std::move(completion), error = ZQError::errorFromMessage(message)] {

@@ -60,9 +60,9 @@ public:
     }
     qint64 highligherRetainKey() const { return m_highligherRetainKey; }
 
-    // Reads the sheets and the page template of the given files; the shared
-    // instance reads the resources.
-    ZQSyntaxHighlighter(const QStringList& cssPaths, const QString& templPath);
+    // Reads the sheets and the page template of the given files (without a
+    // template nothing can be coloured); the shared instance reads the resources.
+    explicit ZQSyntaxHighlighter(const QStringList& cssPaths, const QString& templPath = QString());
 
 private:
     void loadCss(const QStringList& cssPaths);
