@@ -82,3 +82,10 @@ set(QUORVEL_TEST_ENVIRONMENT
   "QTWEBENGINE_DISABLE_SANDBOX=1"
   "QUORVEL_RESOURCES=${QUORVEL_BUILD_RESOURCES}:${PROJECT_SOURCE_DIR}/resources"
   "QUORVEL_NODE_MODULES=${QUORVEL_NODE_MODULES}")
+if(QUORVEL_SANITIZE)
+  # QtWebEngine's own (uninstrumented) code frees some objects with a sized
+  # delete of another size, which the sanitizer's allocator reports.
+  # It and fontconfig also keep memory to the end of the process.
+  list(APPEND QUORVEL_TEST_ENVIRONMENT "ASAN_OPTIONS=new_delete_type_mismatch=0"
+       "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp")
+endif()
