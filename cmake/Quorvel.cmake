@@ -39,6 +39,17 @@ function(quorvel_add_test_binary name folder)
   target_precompile_headers(${name} PRIVATE ${QUORVEL_PCH_HEADERS} <gtest/gtest.h>)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;QUORVEL_RESOURCES=${PROJECT_SOURCE_DIR}/resources"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;QUORVEL_RESOURCES=${PROJECT_SOURCE_DIR}/resources:${QUORVEL_BUILD_RESOURCES};QUORVEL_NODE_MODULES=${QUORVEL_NODE_MODULES}"
     TIMEOUT 900)
 endfunction()
+
+# Resources that come from npm packages are never committed: the build copies
+# them into its own resource folder, which the program searches after resources/.
+set(QUORVEL_NODE_MODULES "${PROJECT_SOURCE_DIR}/node_modules")
+set(QUORVEL_BUILD_RESOURCES "${PROJECT_BINARY_DIR}/resources")
+file(GLOB QUORVEL_HLJS_STYLES CONFIGURE_DEPENDS "${QUORVEL_NODE_MODULES}/highlight.js/styles/*.css")
+list(FILTER QUORVEL_HLJS_STYLES EXCLUDE REGEX "\\.min\\.css$")
+foreach(sheet IN LISTS QUORVEL_HLJS_STYLES)
+  get_filename_component(sheet_name "${sheet}" NAME)
+  configure_file("${sheet}" "${QUORVEL_BUILD_RESOURCES}/js/highlight/styles/${sheet_name}" COPYONLY)
+endforeach()

@@ -1,64 +1,100 @@
 #pragma once
-// The list levels of rich text: a ZQTextList per level, and the ZQListStyle that
-// stacks them from the outermost list to an item's own.
+// List levels and the list style of a list or task paragraph. Lists compare
+// by structure: "{decimal}." and "{decimal})" are one kind of level.
 
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
+#include "platform/foundation/Regex.h"
 
 #include <QString>
 #include <memory>
 #include <vector>
 
-class ZQTextList : public plat::Object {
+class ZQTextList final : public plat::Object {
 public:
-    // Both the starting number and the list index start at startIndex.
-    ZQTextList(QString markerFormat, quint64 startIndex)
-        : m_richMarkerFormat(std::move(markerFormat)), m_startingItemNumber(startIndex), m_listIndex(startIndex)
-    {
-    }
-
-    QString className() const override { return QStringLiteral("ZQTextList"); }
+    // Both the starting number and the list index begin at startIndex.
+    static std::shared_ptr<ZQTextList> initWithMarkerFormat(const QString& format, quint64 startIndex);
 
     const QString& richMarkerFormat() const { return m_richMarkerFormat; }
     void setRichMarkerFormat(const QString& format) { m_richMarkerFormat = format; }
     quint64 startingItemNumber() const { return m_startingItemNumber; }
-    void setStartingItemNumber(quint64 number) { m_startingItemNumber = number; }
+    void setStartingItemNumber(quint64 n) { m_startingItemNumber = n; }
     quint64 listIndex() const { return m_listIndex; }
-    void setListIndex(quint64 index) { m_listIndex = index; }
+    void setListIndex(quint64 n) { m_listIndex = n; }
+
+    bool isOrderList() const;
+    // Sets the list index to n and returns item n's marker as the platform writes it.
+    QString markerForItemNumber(quint64 n);
+
+    QString className() const override { return QStringLiteral("ZQTextList"); }
+    bool isEqual(const plat::Object& other) const override;
+    std::size_t hash() const override;
+    std::shared_ptr<plat::Object> copy() const override;
+    QString description() const override;
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(plat::KeyedArchiver& coder) const override;
 
 private:
+    ZQTextList(QString format, quint64 start, quint64 index)
+        : m_richMarkerFormat(std::move(format)), m_startingItemNumber(start), m_listIndex(index) {}
+
     QString m_richMarkerFormat;
-    quint64 m_startingItemNumber = 0;
-    quint64 m_listIndex = 0;
+    quint64 m_startingItemNumber;
+    quint64 m_listIndex;
 };
 
-class ZQListStyle : public plat::Object {
+using ZQTextListPtr = std::shared_ptr<ZQTextList>;
+
+class ZQListStyle final : public plat::Object {
 public:
-    using TextLists = std::vector<std::shared_ptr<ZQTextList>>;
-
-    // Holds the given levels themselves, outermost first.
-    explicit ZQListStyle(TextLists textLists) : m_textLists(std::move(textLists)) {}
-    // One level of that format.
-    ZQListStyle(const QString& markerFormat, quint64 startIndex)
-        : m_textLists{std::make_shared<ZQTextList>(markerFormat, startIndex)}
-    {
-    }
-
-    QString className() const override { return QStringLiteral("ZQListStyle"); }
+    // Holds the given level objects themselves (not copies).
+    static std::shared_ptr<ZQListStyle> initWithTextLists(const std::vector<ZQTextListPtr>& textLists);
+    static std::shared_ptr<ZQListStyle> initWithMarkerFormat(const QString& format, quint64 startIndex);
 
     bool isInvalid() const { return m_isInvalid; }
     void setIsInvalid(bool invalid) { m_isInvalid = invalid; }
-    const TextLists& textLists() const { return m_textLists; }
-    TextLists& textLists() { return m_textLists; }
-    void setTextLists(TextLists textLists) { m_textLists = std::move(textLists); }
+    // Outermost level first.
+    std::vector<ZQTextListPtr>& textLists() { return m_textLists; }
+    const std::vector<ZQTextListPtr>& textLists() const { return m_textLists; }
+    // The nesting depth: 0 after creation, the number of levels after decoding or correctLevel().
     qint64 level() const { return m_level; }
     void setLevel(qint64 level) { m_level = level; }
+    // The item marker's range; not found while unset.
     plat::Range markerRange() const { return m_markerRange; }
     void setMarkerRange(plat::Range range) { m_markerRange = range; }
 
+    // Appends a level like the last one, numbered from 1.
+    void increaseLevel();
+    // Drops the last level unless it is the only one.
+    bool decreaseLevel();
+    void correctLevel() { m_level = qint64(m_textLists.size()); }
+    // Puts the given levels in front of the style's own.
+    void parentLists(const std::vector<ZQTextListPtr>& lists);
+    // Keeps only the innermost level.
+    void resetParentLists();
+
+    // The pattern that finds a marker of the format at the start of a rich
+    // line; nullptr (logged) for a format it does not know.
+    static std::shared_ptr<const plat::Regex> richListMakerRegex(const QString& markerFormat);
+    // The first run of decimal digits inside the range, as a number; 0 without one.
+    static qint64 parseListIndex(const QString& string, plat::Range markerRange);
+
+    QString className() const override { return QStringLiteral("ZQListStyle"); }
+    bool isEqual(const plat::Object& other) const override;
+    std::size_t hash() const override;
+    // Copies of the levels, the same flag and level; the marker range unset.
+    std::shared_ptr<plat::Object> copy() const override;
+    QString description() const override;
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(plat::KeyedArchiver& coder) const override;
+
 private:
+    ZQListStyle() = default;
+
     bool m_isInvalid = false;
-    TextLists m_textLists;
+    std::vector<ZQTextListPtr> m_textLists;
     qint64 m_level = 0;
     plat::Range m_markerRange = plat::Range::notFound();
 };
+
+using ZQListStylePtr = std::shared_ptr<ZQListStyle>;

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <vector>
+
 class ZQRenderUtil {
 public:
     ZQRenderUtil() = delete;
@@ -20,4 +22,11 @@ public:
     // ignoreHTMLReservedEntity the replacement is HTML-escaped again, so "&lt;"
     // survives as "&lt;". Throws plat::RangeError when range is outside string.
     static QString convertEntity(const QString& string, plat::Range range, bool ignoreHTMLReservedEntity);
+
+    // A location in a tab-expanded line, mapped back to the line as written; tab
+    // ranges are ascending ranges of the spaces each tab became.
+    static qsizetype locationBeforeTabExpansion(qsizetype location, const std::vector<plat::Range>& lineTabRanges);
+    // The same for a range: a range starting inside a tab's spaces starts at the tab,
+    // and each tab it covers, wholly or partly, counts as one character.
+    static plat::Range rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges);
 };

@@ -1,8 +1,22 @@
 #include "platform/text/Color.h"
 
+#include "platform/foundation/KeyedArchive.h"
+
 #include <QHashFunctions>
 
 namespace plat {
+
+namespace {
+
+[[maybe_unused]] const bool registered = [] {
+    KeyedUnarchiver::registerClass(QStringLiteral("Color"), [](KeyedUnarchiver& coder) -> ObjectPtr {
+        return Color::rgba(coder.decodeDouble(QStringLiteral("red")), coder.decodeDouble(QStringLiteral("green")),
+                           coder.decodeDouble(QStringLiteral("blue")), coder.decodeDouble(QStringLiteral("alpha")));
+    });
+    return true;
+}();
+
+} // namespace
 
 std::shared_ptr<Color> Color::rgba(double red, double green, double blue, double alpha)
 {
@@ -39,6 +53,14 @@ std::shared_ptr<Object> Color::copy() const
 QString Color::description() const
 {
     return QStringLiteral("Color(%1 %2 %3 %4)").arg(m_red).arg(m_green).arg(m_blue).arg(m_alpha);
+}
+
+void Color::encodeWithCoder(KeyedArchiver& coder) const
+{
+    coder.encodeDouble(QStringLiteral("red"), m_red);
+    coder.encodeDouble(QStringLiteral("green"), m_green);
+    coder.encodeDouble(QStringLiteral("blue"), m_blue);
+    coder.encodeDouble(QStringLiteral("alpha"), m_alpha);
 }
 
 } // namespace plat

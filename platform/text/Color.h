@@ -25,6 +25,9 @@ public:
     std::size_t hash() const override;
     std::shared_ptr<Object> copy() const override;
     QString description() const override;
+    // Archived as its four components under "red", "green", "blue", "alpha".
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:
     Color(double red, double green, double blue, double alpha)

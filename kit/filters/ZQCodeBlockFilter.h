@@ -1,0 +1,35 @@
+#pragma once
+// Code blocks of both dialects: fenced (three or more backquotes or tildes, an
+// optional info string, body lines, a closing fence) and indented.
+
+#include "kit/filters/ZQFilterRoles.h"
+#include "platform/foundation/Object.h"
+#include "platform/foundation/Regex.h"
+
+class ZQCodeBlockFilter : public plat::Object, public ZQCommonMarkBlockFilter, public ZQLeafBlockParser {
+public:
+    ZQCodeBlockFilter();
+
+    QString className() const override { return QStringLiteral("ZQCodeBlockFilter"); }
+    QString attributeName() const { return m_attributeName; }
+    void setAttributeName(const QString& name) { m_attributeName = name; }
+
+    // Block filter; the conversions are not built yet and decline every node.
+    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
+    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    bool joinHTMLNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+
+    // An opening fence becomes a node of type 5 under the container; that node is
+    // the container of the block's following lines.
+    ZSTree parseLeafBlock(const QString& line, plat::Range lineRange, plat::Range processRange,
+                          const std::vector<plat::Range>& lineTabRanges, const QString& content,
+                          const ZSTree& indentParentNode, qint64 parsingOption) override;
+
+    // "^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$": indent, fence, info string.
+    static const std::shared_ptr<const plat::Regex>& fencedBlockMarkerPattern();
+
+private:
+    QString m_attributeName;
+    std::shared_ptr<const plat::Regex> m_fencedBlockMarkerPattern;
+};

@@ -1,0 +1,114 @@
+#include "kit/filters/ZQHeadingFilter.h"
+
+#include "kit/markup/ZQLineMapping.h"
+#include "kit/markup/ZQTextNode.h"
+
+namespace {
+
+std::shared_ptr<const plat::Regex> compile(const char* pattern)
+{
+    return plat::Regex::create(QString::fromLatin1(pattern), plat::RegexAnchorsMatchLines);
+}
+
+std::shared_ptr<ZQTextNode> textNodeOf(const ZSTree& tree)
+{
+    return plat::objectCast<ZQTextNode>(tree.object());
+}
+
+} // namespace
+
+ZQHeadingFilter::ZQHeadingFilter() : m_attributeName(QStringLiteral("ZQFilterHeading"))
+{
+    static const auto quorvel = compile("^( {0,3}(h([1-6])\\.)[\\p{Blank}]+)(.*?)$");
+    static const auto markdown = compile("^( {0,3}(#{1,6})\\s+)(.*?)\\s*?(?:\\s+#+\\s*)?$");
+    static const auto underline = compile("^( {0,3})([-=]+)\\s*$");
+    m_quorvelPattern = quorvel;
+    m_markdownPattern = markdown;
+    m_settextHeaderPattern = underline;
+}
+
+ZSTree ZQHeadingFilter::parseLeafBlock(const QString& line, plat::Range lineRange, plat::Range processRange,
+                                       const std::vector<plat::Range>& lineTabRanges, const QString& content,
+                                       const ZSTree& indentParentNode, qint64 parsingOption)
+{
+    const bool quorvel = (parsingOption & QuorvelMarkupOption) != 0;
+    const auto& pattern = quorvel ? m_quorvelPattern : m_markdownPattern;
+    const auto match = pattern->firstMatch(line, processRange, plat::MatchingAnchored);
+    if (!match) {
+        if (parseUnderline(line, lineRange, processRange, indentParentNode))
+            return indentParentNode;
+        return {};
+    }
+
+    const plat::Range marker = match->rangeAtIndex(2);
+    qint64 level = 0;
+    plat::Range text;
+    if (line.at(marker.location) != QLatin1Char('#')) {
+        const plat::Range digit = match->rangeAtIndex(3);
+        level = line.mid(digit.location, digit.length).toLongLong();
+        text = match->rangeAtIndex(4);
+    } else {
+        level = marker.length;
+        text = match->rangeAtIndex(3);
+    }
+
+    auto heading = std::make_shared<ZQTextNode>();
+    heading->setNodeType(ZQNodeType::Heading);
+    heading->setLineRange(lineRange);
+    heading->setMarkerRange(textRangeOfLineRange(marker, lineTabRanges, lineRange.location));
+    auto info = std::make_shared<ZQTextNodeHeading>();
+    info->setHeadingLevel(level);
+    heading->setNodeInfo(info);
+
+    auto paragraph = std::make_shared<ZQTextNode>();
+    paragraph->setLineRange(lineRange);
+    bool onlyHashes = text.length > 0;
+    for (qsizetype i = text.location; i < text.end() && onlyHashes; ++i)
+        onlyHashes = line.at(i) == QLatin1Char('#');
+    plat::Range textRange = onlyHashes ? plat::Range(text.location, 0) : text;
+    textRange = textRange.length > 0 ? textRangeOfLineRange(textRange, lineTabRanges, lineRange.location)
+                                     : plat::Range(textLocationOfLineLocation(textRange.location, lineTabRanges,
+                                                                              lineRange.location),
+                                                   0);
+    paragraph->setContentRange(textRange);
+    QString headingText = content.mid(textRange.location, textRange.length);
+    const QChar last = lineRange.length > 0 ? content.at(lineRange.end() - 1) : QChar();
+    if (last == QLatin1Char('\n') || last == QLatin1Char('\r') || last == QChar(0x2028) || last == QChar(0x2029)
+        || last == QChar(0x85))
+        headingText += QLatin1Char('\n');
+    paragraph->setContent(headingText);
+
+    ZSTree headingTree = ZSTree::treeWithObject(heading);
+    headingTree.appendChildObject(paragraph);
+    ZSTree parent = indentParentNode;
+    parent.appendChild(headingTree);
+    return parent;
+}
+
+bool ZQHeadingFilter::parseUnderline(const QString& line, plat::Range lineRange, plat::Range processRange,
+                                     const ZSTree& indentParentNode)
+{
+    const auto match = m_settextHeaderPattern->firstMatch(line, processRange, plat::MatchingAnchored);
+    if (!match)
+        return false;
+    const ZSTree last = indentParentNode.lastChild();
+    const auto paragraph = textNodeOf(last);
+    if (!paragraph || paragraph->nodeType() != ZQNodeType::Paragraph || paragraph->isMergedParagraph())
+        return false;
+    // The parser only appends, so the last child's predecessor is found by index
+    // instead of a scan of the parent's children.
+    const qsizetype count = indentParentNode.numberOfChildren();
+    const ZSTree previous = count >= 2 && indentParentNode.childAtIndex(count - 1) == last
+        ? indentParentNode.childAtIndex(count - 2)
+        : last.previousSibling();
+    if (const auto before = textNodeOf(previous); before && before->nodeType() == ZQNodeType::Paragraph)
+        return false;
+
+    const plat::Range underline = match->rangeAtIndex(2);
+    auto info = std::make_shared<ZQTextNodeHeading>();
+    info->setHeadingLevel(line.at(underline.location) == QLatin1Char('-') ? 2 : 1);
+    info->setSettextHeaderLineRange(lineRange);
+    paragraph->setNodeType(ZQNodeType::SetextHeading);
+    paragraph->setNodeInfo(info);
+    return true;
+}

@@ -1,0 +1,41 @@
+#include "kit/filters/ZQSeparatorFilter.h"
+
+#include "kit/markup/ZQLineMapping.h"
+#include "kit/markup/ZQTextNode.h"
+
+namespace {
+
+const std::shared_ptr<const plat::Regex>& dividerPattern()
+{
+    static const auto pattern = plat::Regex::create(
+        QStringLiteral("^ {0,3}((?:-\\s*){3,}|(?:\\*\\s*){3,}|(?:_\\s*){3,}\\s*)$"), plat::RegexAnchorsMatchLines);
+    return pattern;
+}
+
+} // namespace
+
+ZQSeparatorFilter::ZQSeparatorFilter()
+    : m_attributeName(QStringLiteral("ZQFilterDivider")), m_markupPattern(dividerPattern())
+{
+}
+
+ZSTree ZQSeparatorFilter::parseLeafBlock(const QString& line, plat::Range lineRange, plat::Range processRange,
+                                         const std::vector<plat::Range>& lineTabRanges, const QString& content,
+                                         const ZSTree& indentParentNode, qint64 /*parsingOption*/)
+{
+    const auto match = m_markupPattern->firstMatch(line, processRange, plat::MatchingAnchored);
+    if (!match)
+        return {};
+    const plat::Range marks = match->rangeAtIndex(1);
+    auto node = std::make_shared<ZQTextNode>();
+    node->setNodeType(ZQNodeType::Divider);
+    node->setLineRange(lineRange);
+    const plat::Range contentRange = textRangeOfLineRange(
+        plat::Range(processRange.location, marks.end() - processRange.location), lineTabRanges, lineRange.location);
+    node->setContentRange(contentRange);
+    node->setContent(content.mid(contentRange.location, contentRange.length));
+    node->setMarkerRange(textRangeOfLineRange(marks, lineTabRanges, lineRange.location));
+    ZSTree parent = indentParentNode;
+    parent.appendChildObject(node);
+    return parent;
+}

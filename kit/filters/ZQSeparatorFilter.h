@@ -1,0 +1,32 @@
+#pragma once
+// Dividers (thematic breaks): a line of at least three "-", "*" or "_" of one
+// kind, blanks allowed between and after them, up to three spaces before.
+
+#include "kit/filters/ZQFilterRoles.h"
+#include "platform/foundation/Object.h"
+#include "platform/foundation/Regex.h"
+
+class ZQSeparatorFilter : public plat::Object, public ZQCommonMarkBlockFilter, public ZQLeafBlockParser {
+public:
+    ZQSeparatorFilter();
+
+    QString className() const override { return QStringLiteral("ZQSeparatorFilter"); }
+    QString attributeName() const { return m_attributeName; }
+    void setAttributeName(const QString& name) { m_attributeName = name; }
+
+    // Block filter; the conversions are not built yet and decline every node.
+    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
+    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    bool joinHTMLNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+
+    // A divider line becomes a node of type 6 under the container, which stays the
+    // container.
+    ZSTree parseLeafBlock(const QString& line, plat::Range lineRange, plat::Range processRange,
+                          const std::vector<plat::Range>& lineTabRanges, const QString& content,
+                          const ZSTree& indentParentNode, qint64 parsingOption) override;
+
+private:
+    QString m_attributeName;
+    std::shared_ptr<const plat::Regex> m_markupPattern;
+};
