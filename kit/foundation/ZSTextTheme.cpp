@@ -128,7 +128,7 @@ std::optional<ZSTextTheme::FieldKind> ZSTextTheme::fieldKind(const QString& name
 
 plat::Value ZSTextTheme::fieldValue(const QString& name) const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_propertyMutex);
     const auto it = m_fields.find(name);
     return it == m_fields.end() ? plat::Value() : it->second;
 }
@@ -136,7 +136,7 @@ plat::Value ZSTextTheme::fieldValue(const QString& name) const
 void ZSTextTheme::setFieldValue(const QString& name, const plat::Value& value)
 {
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_propertyMutex);
         if (value.isNull())
             m_fields.erase(name);
         else
@@ -347,7 +347,7 @@ void ZSTextTheme::adopt(const Parsed& parsed)
     const ZSTextTheme& from = *parsed.theme;
     std::vector<QString> changed;
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_propertyMutex);
         m_themeID = from.m_themeID;
         m_inheritThemeID = from.m_inheritThemeID;
         m_themeName = from.m_themeName;
@@ -426,7 +426,7 @@ std::shared_ptr<ZSTextTheme> ZSTextTheme::loadTheme(const QString& themeID, bool
 
 QJsonObject ZSTextTheme::toJsonObject() const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_propertyMutex);
     QJsonObject root;
     root.insert(QStringLiteral("id"), m_themeID);
     root.insert(QStringLiteral("inheritID"), m_inheritThemeID);
@@ -521,7 +521,7 @@ void ZSTextTheme::quickSave()
     }
     plat::DispatchQueuePtr queue;
     {
-        std::lock_guard lock(m_mutex);
+        std::lock_guard lock(m_propertyMutex);
         if (!m_saveQueue)
             m_saveQueue = plat::SerialQueue::create(QStringLiteral("ThemeSaveQueue"));
         queue = m_saveQueue;
@@ -537,7 +537,7 @@ void ZSTextTheme::saveNow()
 
 plat::DispatchQueuePtr ZSTextTheme::saveQueue() const
 {
-    std::lock_guard lock(m_mutex);
+    std::lock_guard lock(m_propertyMutex);
     return m_saveQueue;
 }
 

@@ -6,9 +6,9 @@
 // Each theme is a JSON file named after its identifier: system themes are
 // resources ("themes/<id>.json"), user themes live in the data folder "themes".
 
+#include "kit/foundation/ZSObservableProperties.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Object.h"
-#include "platform/foundation/Observable.h"
 #include "platform/foundation/Timer.h"
 #include "platform/foundation/Value.h"
 #include "platform/text/Color.h"
@@ -17,7 +17,6 @@
 #include <QString>
 #include <QStringList>
 #include <map>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <vector>
@@ -124,7 +123,7 @@ public:
 
 using ZQTextThemePrefObjPtr = std::shared_ptr<ZQTextThemePrefObj>;
 
-class ZSTextTheme : public plat::Object, public plat::Observable {
+class ZSTextTheme : public plat::Object, public ZSObservableProperties {
 public:
     enum class FieldKind { Color, Flag, Integer, Name };
     struct Field {
@@ -239,23 +238,6 @@ private:
     bool writeFile(const QString& themeID, bool pretty) const;
     void quickSave();
 
-    template <typename T>
-    T get(const T& member) const
-    {
-        std::lock_guard lock(m_mutex);
-        return member;
-    }
-    template <typename T>
-    void set(T& member, T value, const char* property)
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            member = std::move(value);
-        }
-        didChange(QString::fromLatin1(property));
-    }
-
-    mutable std::mutex m_mutex;
     std::map<QString, plat::Value> m_fields;
     QString m_themeID;
     QString m_inheritThemeID;

@@ -44,6 +44,25 @@ public:
     // A new random UUID, 36 upper-case characters in groups 8-4-4-4-12.
     static QString uuid();
 
+    // --- Space and page names (ZSUtilsNames.cpp) -------------------------------
+    // Counters live in the user defaults; a name handed out never names an
+    // existing file or folder.
+
+    // The next space sort index (the stored counter plus one, stored again).
+    static qint64 getUniqueSortIndex();
+    // "<appID><n>s", else "<uuid>xs" names until one is free; none after 1000 taken names.
+    static QString findAvailbleSpaceFolder(qint64 number);
+    // The next page package "p<deviceID>-<n>.mkqrv" ("p-<n>.mkqrv" without a
+    // device identifier), skipping numbers whose package exists in the space
+    // folder; none after 1000 taken names.
+    static QString findAvailblePageUuid(const QString& spaceFolder);
+    // "p-<n>.mkqrv" with the settings' device identifier put after the "p";
+    // none for any other name, or when there is no device identifier.
+    static QString ensureICloudPageName(const QString& pagePackage);
+    // The counter after the given one over "0123456789abcdefghijklmnopqrstuvwxzy"
+    // ("z" carries); none gives "0".
+    static QString nextSalt(const QString& salt);
+
     // --- HTML tags (ZSUtilsHTML.cpp) ------------------------------------------
 
     // One of the 22 block-level names (table, div, h1-h6, lists, p, br, ...).

@@ -47,7 +47,7 @@ QStringView formatKind(const QString& format)
 
 std::shared_ptr<ZQTextList> ZQTextList::initWithMarkerFormat(const QString& format, quint64 startIndex)
 {
-    return std::shared_ptr<ZQTextList>(new ZQTextList(format, startIndex, startIndex));
+    return std::make_shared<ZQTextList>(format, startIndex);
 }
 
 bool ZQTextList::isOrderList() const
@@ -79,7 +79,9 @@ std::size_t ZQTextList::hash() const
 
 std::shared_ptr<plat::Object> ZQTextList::copy() const
 {
-    return std::shared_ptr<ZQTextList>(new ZQTextList(m_richMarkerFormat, m_startingItemNumber, m_listIndex));
+    auto list = std::make_shared<ZQTextList>(m_richMarkerFormat, m_startingItemNumber);
+    list->setListIndex(m_listIndex);
+    return list;
 }
 
 QString ZQTextList::description() const
@@ -101,9 +103,7 @@ void ZQTextList::encodeWithCoder(plat::KeyedArchiver& coder) const
 
 std::shared_ptr<ZQListStyle> ZQListStyle::initWithTextLists(const std::vector<ZQTextListPtr>& textLists)
 {
-    auto style = std::shared_ptr<ZQListStyle>(new ZQListStyle());
-    style->m_textLists = textLists;
-    return style;
+    return std::make_shared<ZQListStyle>(textLists);
 }
 
 std::shared_ptr<ZQListStyle> ZQListStyle::initWithMarkerFormat(const QString& format, quint64 startIndex)
@@ -204,7 +204,7 @@ std::size_t ZQListStyle::hash() const
 
 std::shared_ptr<plat::Object> ZQListStyle::copy() const
 {
-    auto style = std::shared_ptr<ZQListStyle>(new ZQListStyle());
+    auto style = std::make_shared<ZQListStyle>(TextLists());
     for (const ZQTextListPtr& level : m_textLists)
         style->m_textLists.push_back(plat::objectCast<ZQTextList>(level->copy()));
     style->m_isInvalid = m_isInvalid;

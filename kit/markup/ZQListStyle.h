@@ -13,6 +13,8 @@
 class ZQTextList final : public plat::Object {
 public:
     // Both the starting number and the list index begin at startIndex.
+    ZQTextList(QString format, quint64 startIndex)
+        : m_richMarkerFormat(std::move(format)), m_startingItemNumber(startIndex), m_listIndex(startIndex) {}
     static std::shared_ptr<ZQTextList> initWithMarkerFormat(const QString& format, quint64 startIndex);
 
     const QString& richMarkerFormat() const { return m_richMarkerFormat; }
@@ -35,9 +37,6 @@ public:
     void encodeWithCoder(plat::KeyedArchiver& coder) const override;
 
 private:
-    ZQTextList(QString format, quint64 start, quint64 index)
-        : m_richMarkerFormat(std::move(format)), m_startingItemNumber(start), m_listIndex(index) {}
-
     QString m_richMarkerFormat;
     quint64 m_startingItemNumber;
     quint64 m_listIndex;
@@ -47,7 +46,14 @@ using ZQTextListPtr = std::shared_ptr<ZQTextList>;
 
 class ZQListStyle final : public plat::Object {
 public:
-    // Holds the given level objects themselves (not copies).
+    using TextLists = std::vector<ZQTextListPtr>;
+
+    // Holds the given level objects themselves (not copies), outermost first.
+    explicit ZQListStyle(TextLists textLists) : m_textLists(std::move(textLists)) {}
+    // One level of that format.
+    ZQListStyle(const QString& format, quint64 startIndex)
+        : m_textLists{std::make_shared<ZQTextList>(format, startIndex)} {}
+
     static std::shared_ptr<ZQListStyle> initWithTextLists(const std::vector<ZQTextListPtr>& textLists);
     static std::shared_ptr<ZQListStyle> initWithMarkerFormat(const QString& format, quint64 startIndex);
 
@@ -56,6 +62,7 @@ public:
     // Outermost level first.
     std::vector<ZQTextListPtr>& textLists() { return m_textLists; }
     const std::vector<ZQTextListPtr>& textLists() const { return m_textLists; }
+    void setTextLists(TextLists textLists) { m_textLists = std::move(textLists); }
     // The nesting depth: 0 after creation, the number of levels after decoding or correctLevel().
     qint64 level() const { return m_level; }
     void setLevel(qint64 level) { m_level = level; }
@@ -89,8 +96,6 @@ public:
     void encodeWithCoder(plat::KeyedArchiver& coder) const override;
 
 private:
-    ZQListStyle() = default;
-
     bool m_isInvalid = false;
     std::vector<ZQTextListPtr> m_textLists;
     qint64 m_level = 0;

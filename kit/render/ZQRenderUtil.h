@@ -1,10 +1,9 @@
 #pragma once
-// Class operations shared by the render engine, the filters and the editor commands.
+// Class operations shared by the render engine, the filters, the parsers and the editor commands.
 
 #include "platform/foundation/Range.h"
 
 #include <QString>
-
 #include <vector>
 
 class ZQRenderUtil {

@@ -7,7 +7,7 @@
 // a batch is a batch of its own.
 
 #include "platform/text/AttributedString.h"
-#include "platform/text/ObserverList.h"
+#include "platform/text/CallbackList.h"
 
 namespace plat {
 
@@ -46,7 +46,7 @@ public:
     void setDelegate(TextStorageDelegate* delegate) { m_delegate = delegate; }
 
     enum class Phase { WillProcessEditing, DidProcessEditing };
-    using Observers = ObserverList<TextStorage&, Phase>;
+    using Observers = CallbackList<TextStorage&, Phase>;
     using ObserverId = Observers::Id;
     ObserverId addObserver(Observers::Observer observer) { return m_observers.add(std::move(observer)); }
     void removeObserver(ObserverId id) { m_observers.remove(id); }

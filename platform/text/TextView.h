@@ -51,7 +51,7 @@ public:
     virtual quint64 editorType() const { return m_editorType; }
     virtual void setEditorType(quint64 type) { m_editorType = type; }
 
-    using Observers = ObserverList<TextView&>;
+    using Observers = CallbackList<TextView&>;
     using ObserverId = Observers::Id;
     ObserverId addTextDidChangeObserver(Observers::Observer observer) { return m_observers.add(std::move(observer)); }
     void removeTextDidChangeObserver(ObserverId id) { m_observers.remove(id); }

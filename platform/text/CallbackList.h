@@ -11,7 +11,7 @@
 namespace plat {
 
 template <typename... Args>
-class ObserverList {
+class CallbackList {
 public:
     using Id = quint64;
     using Observer = std::function<void(Args...)>;
