@@ -3,6 +3,7 @@
 #include "kit/foundation/Exs.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQLinkRef.h"
 #include "platform/foundation/Url.h"
 
 #include <cmath>
@@ -243,6 +244,16 @@ Attributes ZQHighlighter::escapeMarkdown() const
 void ZQHighlighter::highlightMDHeadingMarker(plat::MutableAttributedString& text, plat::Range markerRange) const
 {
     text.addAttribute(plat::ForegroundColorAttribute, colour(m_textTheme->mkHeadingMarkerColor()), markerRange);
+}
+
+void ZQHighlighter::highlightLinkRefMarkdown(plat::MutableAttributedString& text,
+                                             const std::vector<std::shared_ptr<ZQLinkRef>>& linkRefs) const
+{
+    for (const auto& ref : linkRefs) {
+        if (!ref->isFootnote())
+            text.setAttributes(linkRefMarkdown(), ref->contentRange());
+        text.setAttributes(linkRefLabelMarkdown(), plat::Range(ref->contentRange().location, ref->labelRange().length));
+    }
 }
 
 // --- Rich text ---------------------------------------------------------------------

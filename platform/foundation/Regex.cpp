@@ -3,10 +3,17 @@
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
 
+#include <atomic>
+
 namespace plat {
 
 struct Regex::Impl {
     std::unique_ptr<icu::RegexPattern> pattern; // immutable after compiling; shared by all matchers
+    // One matcher kept for reuse: a fresh matcher regrows its backtracking stack on
+    // every search, which costs more than the search itself on short lines. Whoever
+    // finds it free takes it; a concurrent or nested search makes its own.
+    std::unique_ptr<icu::RegexMatcher> spareMatcher;
+    std::atomic<bool> spareInUse{false};
 };
 
 namespace {
@@ -102,16 +109,49 @@ void Regex::enumerateMatches(const QString& text, Range range, unsigned matching
     const icu::UnicodeString input = onlyRange ? aliasOf(text, range) : aliasOf(text);
     const qsizetype offset = onlyRange ? range.location : 0;
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::RegexMatcher> matcher(d->pattern->matcher(input, status));
-    if (U_FAILURE(status))
-        return;
-    if (!onlyRange) {
-        matcher->region(int64_t(range.location), int64_t(range.end()), status);
-        matcher->useAnchoringBounds((matchingOptions & MatchingWithoutAnchoringBounds) == 0);
-        matcher->useTransparentBounds((matchingOptions & MatchingWithTransparentBounds) != 0);
+    bool free = false;
+    const bool reuse = d->spareInUse.compare_exchange_strong(free, true, std::memory_order_acquire);
+    struct Release {
+        std::atomic<bool>* flag;
+        ~Release()
+        {
+            if (flag)
+                flag->store(false, std::memory_order_release);
+        }
+    } release{reuse ? &d->spareInUse : nullptr};
+    std::unique_ptr<icu::RegexMatcher> own;
+    icu::RegexMatcher* matcher = nullptr;
+    if (reuse && d->spareMatcher) {
+        matcher = d->spareMatcher.get();
+        matcher->reset(input);
+    } else {
+        own.reset(d->pattern->matcher(input, status));
+        if (U_FAILURE(status))
+            return;
+        matcher = own.get();
     }
+    matcher->useAnchoringBounds((matchingOptions & MatchingWithoutAnchoringBounds) == 0);
+    matcher->useTransparentBounds((matchingOptions & MatchingWithTransparentBounds) != 0);
+    if (!onlyRange)
+        matcher->region(int64_t(range.location), int64_t(range.end()), status);
     if (U_FAILURE(status))
         return;
+    // The spare matcher must not keep pointing into text that may go away.
+    struct Detach {
+        icu::RegexMatcher* matcher;
+        ~Detach()
+        {
+            static const icu::UnicodeString nothing;
+            if (matcher)
+                matcher->reset(nothing);
+        }
+    } detach{nullptr};
+
+    if (reuse) {
+        if (!d->spareMatcher)
+            d->spareMatcher = std::move(own);
+        detach.matcher = d->spareMatcher.get();
+    }
 
     bool stop = false;
     if (matchingOptions & MatchingAnchored) {
