@@ -6,6 +6,8 @@
 #include "platform/foundation/Object.h"
 
 #include <QDebug>
+#include <cxxabi.h>
+#include <cstdlib>
 #include <exception>
 #include <typeinfo>
 #include <vector>
@@ -16,9 +18,15 @@ using Members = std::vector<plat::ObjectPtr>;
 
 inline void logFailure(const std::exception* e, const char* what)
 {
+    QString type = QStringLiteral("unknown exception");
+    if (e) {
+        int status = 0;
+        char* demangled = abi::__cxa_demangle(typeid(*e).name(), nullptr, nullptr, &status);
+        type = QString::fromLatin1(status == 0 && demangled ? demangled : typeid(*e).name());
+        std::free(demangled);
+    }
     qWarning().noquote() << QStringLiteral("catching %1 reason %2")
-                                .arg(QString::fromLatin1(e ? typeid(*e).name() : "unknown exception"),
-                                     e ? QString::fromUtf8(e->what()) : QString());
+                                .arg(type, e ? QString::fromUtf8(e->what()) : QString());
     qWarning().noquote() << QStringLiteral("error when processing %1").arg(QString::fromUtf8(what));
 }
 

@@ -1,11 +1,27 @@
 #include "platform/graphics/Image.h"
 
+#include "platform/foundation/KeyedArchive.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 #include <QImageWriter>
 
 namespace plat {
+
+namespace {
+
+[[maybe_unused]] const bool registered = [] {
+    KeyedUnarchiver::registerClass(QStringLiteral("Image"), [](KeyedUnarchiver& coder) -> ObjectPtr {
+        ImagePtr image = Image::fromData(coder.decodeData(QStringLiteral("data")));
+        if (!image)
+            coder.failWithError(QStringLiteral("An archived image cannot be read"));
+        return image;
+    });
+    return true;
+}();
+
+} // namespace
 
 std::shared_ptr<Image> Image::fromData(const QByteArray& bytes)
 {
@@ -74,6 +90,11 @@ QString Image::description() const
         .arg(m_image.width())
         .arg(m_image.height())
         .arg(QString::fromLatin1(m_sourceFormat));
+}
+
+void Image::encodeWithCoder(KeyedArchiver& coder) const
+{
+    coder.encodeData(QStringLiteral("data"), m_sourceData.isEmpty() ? encoded("png") : m_sourceData);
 }
 
 } // namespace plat

@@ -40,6 +40,9 @@ public:
     // A copy has the same pixels and source bytes, but no associated objects.
     std::shared_ptr<Object> copy() const override;
     QString description() const override;
+    // Archived as its source bytes, or as PNG when it was drawn in memory.
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:
     Image(QImage image, QByteArray sourceData, QByteArray sourceFormat)

@@ -39,6 +39,9 @@ public:
     std::size_t hash() const override;
     std::shared_ptr<Object> copy() const override;
     QString description() const override;
+    // Archived field by field (TextCoding.cpp).
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:
     Font(QString family, double pointSize, bool bold, bool italic)

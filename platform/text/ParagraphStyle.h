@@ -25,6 +25,9 @@ public:
     std::size_t hash() const override;
     std::shared_ptr<Object> copy() const override;
     QString description() const override;
+    // Archived field by field (TextCoding.cpp).
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:
     TextTab(TextAlignment alignment, double location) : m_alignment(alignment), m_location(location) {}
@@ -74,6 +77,9 @@ public:
     std::size_t hash() const override;
     std::shared_ptr<Object> copy() const override { return mutableCopy(); }
     QString description() const override;
+    // Archived field by field (TextCoding.cpp).
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:
     ParagraphStyle() = default;

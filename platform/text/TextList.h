@@ -31,6 +31,9 @@ public:
     std::size_t hash() const override;
     std::shared_ptr<Object> copy() const override;
     QString description() const override;
+    // Archived field by field (TextCoding.cpp).
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:
     TextList(QString markerFormat, unsigned options, qint64 startingItemNumber)

@@ -5,23 +5,15 @@
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/text/TextView.h"
 
-#include <QTemporaryDir>
+#include "support/ScopedDefaults.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
 class ZSSettingsTest : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        defaults = std::make_shared<plat::UserDefaults>(dir.filePath("defaults.ini"));
-        ZSRegisteredDefaults::registerTable(defaults.get());
-        plat::UserDefaults::setStandardUserDefaults(defaults);
-    }
-    void TearDown() override { plat::UserDefaults::setStandardUserDefaults(nullptr); }
-
-    QTemporaryDir dir;
-    std::shared_ptr<plat::UserDefaults> defaults;
+    ScopedDefaults defaults;
 };
 
 TEST_F(ZSSettingsTest, FreshDefaultsReadTheRegisteredTable)

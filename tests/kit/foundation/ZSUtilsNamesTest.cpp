@@ -1,10 +1,9 @@
 #include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSUtils.h"
 
-#include "kit/foundation/ZSRegisteredDefaults.h"
+#include "support/ScopedDefaults.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -13,20 +12,12 @@ class ZSUtilsNamesTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        defaults = std::make_shared<plat::UserDefaults>(dir.filePath("defaults.ini"));
-        ZSRegisteredDefaults::registerTable(defaults.get());
-        plat::UserDefaults::setStandardUserDefaults(defaults);
         settings = ZSSettings::create();
         ZSSettings::hookPlatformSettings(settings);
     }
-    void TearDown() override
-    {
-        ZSSettings::hookPlatformSettings(nullptr);
-        plat::UserDefaults::setStandardUserDefaults(nullptr);
-    }
+    void TearDown() override { ZSSettings::hookPlatformSettings(nullptr); }
 
-    QTemporaryDir dir;
-    std::shared_ptr<plat::UserDefaults> defaults;
+    ScopedDefaults defaults;
     ZSSettingsPtr settings;
 };
 

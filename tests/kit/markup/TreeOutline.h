@@ -6,6 +6,13 @@
 #include "kit/markup/ZQTextNode.h"
 
 #include <QString>
+#include <ostream>
+
+// Readable QString values in test failures.
+static inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 inline QString nodeKind(const ZQTextNode& node)
 {

@@ -1,11 +1,11 @@
 #include "kit/markup/ZQHighlighter.h"
 
-#include "kit/foundation/ZSRegisteredDefaults.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQLinkRef.h"
 #include "platform/foundation/Url.h"
 
-#include <QTemporaryDir>
+#include "support/ScopedDefaults.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -17,11 +17,8 @@ class ZQHighlighterTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir = new QTemporaryDir;
-        auto defaults = std::make_shared<plat::UserDefaults>(dir->filePath("defaults.ini"));
-        ZSRegisteredDefaults::registerTable(defaults.get());
-        defaults->setObject(Value("dark"), "themeID");
-        plat::UserDefaults::setStandardUserDefaults(defaults);
+        defaults = new ScopedDefaults;
+        (*defaults)->setObject(Value("dark"), "themeID");
         settings = ZSSettings::create();
         theme = ZSTextTheme::sharedTheme();
         factory = new ZQHighlighter(settings, theme);
@@ -29,8 +26,7 @@ protected:
     static void TearDownTestSuite()
     {
         delete factory;
-        plat::UserDefaults::setStandardUserDefaults(nullptr);
-        delete dir;
+        delete defaults;
     }
 
     // The builder's dictionary is the base plus exactly these entries.
@@ -42,7 +38,7 @@ protected:
     static Value colour(const plat::ColorPtr& c) { return Value(c); }
     static Value url(const QString& s) { return Value(plat::Url::fromString(s)); }
 
-    static inline QTemporaryDir* dir = nullptr;
+    static inline ScopedDefaults* defaults = nullptr;
     static inline ZSSettingsPtr settings;
     static inline ZSTextThemePtr theme;
     static inline ZQHighlighter* factory = nullptr;

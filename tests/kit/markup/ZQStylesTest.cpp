@@ -3,18 +3,12 @@
 
 #include "platform/foundation/KeyedArchive.h"
 
+#include "support/ArchiveRoundTrip.h"
+
 #include <gtest/gtest.h>
 
 namespace {
 
-template <typename T>
-std::shared_ptr<T> roundTrip(const std::shared_ptr<T>& object)
-{
-    QString error;
-    const QByteArray data = plat::KeyedArchiver::archivedData(object, &error);
-    EXPECT_FALSE(data.isEmpty()) << error.toStdString();
-    return plat::objectCast<T>(plat::KeyedUnarchiver::unarchiveObject(data, &error));
-}
 
 TEST(ZQStyles, UuidStylesAreEqualByUuidAndClassOnly)
 {
@@ -35,12 +29,12 @@ TEST(ZQStyles, UuidStylesAreEqualByUuidAndClassOnly)
 
 TEST(ZQStyles, StylesArchiveUnderTheirKeys)
 {
-    auto footnote = roundTrip(ZQFootnoteStyle::initWithUuid("F1", 3));
+    auto footnote = archiveRoundTrip(ZQFootnoteStyle::initWithUuid("F1", 3));
     ASSERT_TRUE(footnote);
     EXPECT_EQ(footnote->uuid(), QStringLiteral("F1"));
     EXPECT_EQ(footnote->fnIndex(), 3);
 
-    auto block = roundTrip(ZQTextBlockStyle::initWithUuid("T1", "ZQFilterLink", nullptr, plat::Color::rgba(0.5, 0.25, 1, 0.3)));
+    auto block = archiveRoundTrip(ZQTextBlockStyle::initWithUuid("T1", "ZQFilterLink", nullptr, plat::Color::rgba(0.5, 0.25, 1, 0.3)));
     ASSERT_TRUE(block);
     EXPECT_EQ(block->name(), QStringLiteral("ZQFilterLink"));
     EXPECT_FALSE(block->bkColor());
@@ -48,18 +42,18 @@ TEST(ZQStyles, StylesArchiveUnderTheirKeys)
 
     auto headingSource = ZQHeadingStyle::initWithUuid("H1", 4);
     headingSource->setHeadingType(1);
-    auto heading = roundTrip(headingSource);
+    auto heading = archiveRoundTrip(headingSource);
     ASSERT_TRUE(heading);
     EXPECT_EQ(heading->level(), 4u);
     EXPECT_EQ(heading->headingType(), 1u);
 
     auto invalidQuote = ZQQuoteStyle::create();
     invalidQuote->setIsInvalid(true);
-    EXPECT_TRUE(roundTrip(invalidQuote)->isInvalid());
+    EXPECT_TRUE(archiveRoundTrip(invalidQuote)->isInvalid());
     EXPECT_TRUE(plat::objectCast<ZQQuoteStyle>(invalidQuote->copy())->isInvalid());
 
     auto closing = plat::objectCast<ZQPairedAttribute>(ZQPairedAttribute::initWithMarker("**")->copy());
-    auto paired = roundTrip(closing);
+    auto paired = archiveRoundTrip(closing);
     ASSERT_TRUE(paired);
     EXPECT_TRUE(paired->isClose());
     EXPECT_EQ(paired->marker(), QStringLiteral("**"));
@@ -167,7 +161,7 @@ TEST(ZQListStyle, CopyAndArchiveKeepStructure)
     EXPECT_NE(copy->textLists()[0], style->textLists()[0]);
     EXPECT_TRUE(copy->textLists()[0]->isEqual(*style->textLists()[0]));
 
-    auto decoded = roundTrip(style);
+    auto decoded = archiveRoundTrip(style);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->level(), 2); // the number of levels
     EXPECT_TRUE(decoded->isInvalid());

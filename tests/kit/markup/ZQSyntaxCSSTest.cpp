@@ -117,3 +117,50 @@ TEST(ZQSyntaxCSS, EveryShippedSheetIsReadOrRejected)
 }
 
 } // namespace
+
+#include "kit/foundation/ZSTextTheme.h"
+#include "kit/markup/ZQSyntaxHighlighter.h"
+
+#include <QTemporaryDir>
+
+namespace {
+
+TEST(ZQSyntaxHighlighterSheets, IndexesFollowNamesAndSheetsAreFoundByFileName)
+{
+    QTemporaryDir dir;
+    auto write = [&](const char* file, const char* css) {
+        QFile f(dir.filePath(file));
+        f.open(QIODevice::WriteOnly);
+        f.write(css);
+        return dir.filePath(file);
+    };
+    const QStringList paths = {
+        write("a.css", "/* cssname: Zeta */ .hljs { color: #010101 }"),
+        write("b.css", "/* cssname: Alpha */ .hljs { color: #020202 }"),
+        write("c.css", ".hljs { color: #030303 }"),
+        write("d.css", ".hljs { background: #fff }"), // no body colour: left out
+    };
+    const ZQSyntaxHighlighter sheets(paths);
+    const auto list = sheets.availableCSSList();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0]->filename(), QStringLiteral("b"));
+    EXPECT_EQ(list[1]->name(), QStringLiteral("Zeta"));
+    EXPECT_EQ(list[2]->name(), QStringLiteral("c"));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(list[i]->index(), qint64(i));
+
+    const auto theme = ZSTextTheme::create();
+    sheets.fillInThemeCodeBlockColor(*theme, QStringLiteral("a"), 3);
+    EXPECT_TRUE(theme->codeBlockMdForeColor()->isEqual(*plat::Color::rgba(1 / 255.0, 1 / 255.0, 1 / 255.0)));
+    EXPECT_EQ(theme->codeBlockMdIndex(), 1);
+    EXPECT_FALSE(theme->codeBlockEditorForeColor());
+    sheets.fillInThemeCodeBlockColor(*theme, QStringLiteral("Zeta"), 1); // names do not find sheets
+    EXPECT_FALSE(theme->codeBlockEditorForeColor());
+
+    const ZSCSSItem item = sheets.fillInThemeCodeBlockColor(*theme, qint64(2), 1);
+    EXPECT_EQ(item.filename, QStringLiteral("c"));
+    EXPECT_EQ(theme->codeBlockEditorIndex(), 2);
+    EXPECT_TRUE(sheets.fillInThemeCodeBlockColor(*theme, qint64(9), 1).filename.isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,38 @@
+#include "platform/foundation/KeyedArchive.h"
+#include "platform/text/AttributedText.h"
+#include "platform/text/Color.h"
+#include "platform/text/Font.h"
+#include "platform/text/ParagraphStyle.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace plat;
+
+TEST(TextCoding, AttributedTextKeepsValuesAndSharing)
+{
+    auto style = ParagraphStyle::create();
+    style->setTabStops({TextTab::create(TextAlignment::Left, 36), TextTab::create(TextAlignment::Right, 72)});
+    style->setHeadIndent(12);
+    style->setTextLists({TextList::create("{decimal}.", 0, 3)});
+    const auto font = Font::create("Menlo", 13, true, false);
+    MutableAttributedString text(QStringLiteral("one two three"));
+    text.setAttributes(Attributes{{FontAttribute, Value(font)}, {ParagraphStyleAttribute, Value(style)}}, Range(0, 3));
+    text.setAttributes(Attributes{{FontAttribute, Value(font)}, {ForegroundColorAttribute, Value(Color::rgba(0.1, 0.2, 0.3, 0.4))}},
+                       Range(8, 5));
+
+    QString error;
+    const QByteArray data = KeyedArchiver::archivedData(AttributedText::create(text), &error);
+    ASSERT_FALSE(data.isEmpty()) << error.toStdString();
+    const auto decoded = objectCast<AttributedText>(KeyedUnarchiver::unarchiveObject(data, &error));
+    ASSERT_TRUE(decoded) << error.toStdString();
+    EXPECT_EQ(decoded->text(), AttributedString(text));
+    // One font object in two runs stays one object.
+    EXPECT_EQ(decoded->text().attributeAtIndex(FontAttribute, 0).toObject(),
+              decoded->text().attributeAtIndex(FontAttribute, 9).toObject());
+    const auto back = decoded->text().attributeAtIndex(ParagraphStyleAttribute, 0).toObject<ParagraphStyle>();
+    EXPECT_TRUE(back->isEqual(*style));
+}
+
+} // namespace
