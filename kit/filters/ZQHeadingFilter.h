@@ -6,7 +6,10 @@
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Regex.h"
 
-class ZQHeadingFilter : public plat::Object, public ZQCommonMarkBlockFilter, public ZQLeafBlockParser {
+class ZQHeadingFilter : public plat::Object,
+                          public ZQAttributeNamed,
+                          public ZQCommonMarkBlockFilter,
+                          public ZQLeafBlockParser {
 public:
     // Bit of the parsing option that selects Quorvel Markup.
     static constexpr qint64 QuorvelMarkupOption = 0x100000;
@@ -14,8 +17,8 @@ public:
     ZQHeadingFilter();
 
     QString className() const override { return QStringLiteral("ZQHeadingFilter"); }
-    QString attributeName() const { return m_attributeName; }
-    void setAttributeName(const QString& name) { m_attributeName = name; }
+    QString attributeName() const override { return m_attributeName; }
+    void setAttributeName(const QString& name) override { m_attributeName = name; }
 
     // Block filter; the conversions are not built yet and decline every node.
     bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }

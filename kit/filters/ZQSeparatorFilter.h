@@ -6,13 +6,16 @@
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Regex.h"
 
-class ZQSeparatorFilter : public plat::Object, public ZQCommonMarkBlockFilter, public ZQLeafBlockParser {
+class ZQSeparatorFilter : public plat::Object,
+                          public ZQAttributeNamed,
+                          public ZQCommonMarkBlockFilter,
+                          public ZQLeafBlockParser {
 public:
     ZQSeparatorFilter();
 
     QString className() const override { return QStringLiteral("ZQSeparatorFilter"); }
-    QString attributeName() const { return m_attributeName; }
-    void setAttributeName(const QString& name) { m_attributeName = name; }
+    QString attributeName() const override { return m_attributeName; }
+    void setAttributeName(const QString& name) override { m_attributeName = name; }
 
     // Block filter; the conversions are not built yet and decline every node.
     bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }

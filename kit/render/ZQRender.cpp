@@ -1,0 +1,52 @@
+#include "kit/render/ZQRender.h"
+
+#include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQParagraphParser.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/foundation/ZSTextTheme.h"
+#include "kit/markup/ZQDocTreeParser.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/render/ZQFilterPipe.h"
+#include "kit/render/ZQRenderContext.h"
+
+ZQRender::ZQRender()
+    : m_textTheme(ZSTextTheme::sharedTheme()),
+      m_highlighter(&ZQHighlighter::sharedHighlighter()),
+      m_textblockParser(std::make_shared<ZQDocTreeParser>()),
+      m_renderContext(std::make_shared<ZQRenderContext>()),
+      m_paragraphParser(std::make_shared<ZQParagraphParser>()),
+      m_settings(ZSSettings::sharedSettings()),
+      m_filterProvider(ZQFilterPipe::sharedManager()),
+      m_rawFilterNames{QStringLiteral("ZQFilterCodeBlock"), QStringLiteral("ZQMacroTag"),
+                       QStringLiteral("ZQTEXT_INDENT_BLOCK")},
+      m_spaces(plat::CharacterSet::whitespace())
+{
+    // Macro handlers come first, keyed by their lower-cased attribute name; none
+    // is built yet.
+    for (const plat::ObjectPtr& handler : m_macroHandlers)
+        sortIntoRoleLists(handler);
+    for (const plat::ObjectPtr& filter : m_filterProvider->container()) {
+        if (dynamic_cast<ZQCommonMarkInlineFilter*>(filter.get()))
+            m_inlineFilters.push_back(filter);
+        sortIntoRoleLists(filter);
+    }
+}
+
+ZQRender::~ZQRender() = default;
+
+void ZQRender::sortIntoRoleLists(const plat::ObjectPtr& member)
+{
+    auto* object = member.get();
+    if (dynamic_cast<ZQKeyPrcessorRender*>(object)) {
+        if (auto* named = dynamic_cast<ZQAttributeNamed*>(object))
+            m_keyProcessorFilters.insert(named->attributeName(), member);
+    }
+    if (dynamic_cast<ZQAttributeFixer*>(object))
+        m_attirbuteFixers.push_back(member);
+    if (dynamic_cast<ZQExportHandler*>(object))
+        m_exportFilters.push_back(member);
+    if (dynamic_cast<ZQRichMarkerCleaner*>(object))
+        m_makerCleanerFilters.push_back(member);
+    if (dynamic_cast<ZQCommonMarkBlockFilter*>(object))
+        m_commonMarkBlockFilters.push_back(member);
+}

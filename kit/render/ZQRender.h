@@ -1,0 +1,85 @@
+#pragma once
+// The render engine object: one per owner (window controller, page document,
+// outline operation, paste engine). It holds its own parsers, macro handlers and
+// render context, and sorts the shared pipe's filters and its handlers into role
+// lists; every conversion reaches the filters only through these lists, in their
+// order (ZQFilterDispatch.h).
+
+#include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/Object.h"
+
+#include <QHash>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+class ZQDocTreeParser;
+class ZQFilterPipe;
+class ZQHighlighter;
+class ZQParagraphParser;
+class ZQRenderContext;
+class ZQRichParser;
+class ZSSettings;
+class ZSTextTheme;
+
+class ZQRender : public plat::Object {
+public:
+    using Members = std::vector<plat::ObjectPtr>;
+    // Attribute name to member.
+    using NamedMembers = QHash<QString, plat::ObjectPtr>;
+
+    ZQRender();
+    ~ZQRender() override;
+
+    QString className() const override { return QStringLiteral("ZQRender"); }
+
+    const std::shared_ptr<ZSTextTheme>& textTheme() const { return m_textTheme; }
+    void setTextTheme(std::shared_ptr<ZSTextTheme> theme) { m_textTheme = std::move(theme); }
+    // The process-wide style factory.
+    ZQHighlighter* highlighter() const { return m_highlighter; }
+    void setHighlighter(ZQHighlighter* highlighter) { m_highlighter = highlighter; }
+    const std::shared_ptr<ZQDocTreeParser>& textblockParser() const { return m_textblockParser; }
+    void setTextblockParser(std::shared_ptr<ZQDocTreeParser> parser) { m_textblockParser = std::move(parser); }
+    // Replaceable by the owner: a window controller installs the shown page's context.
+    const std::shared_ptr<ZQRenderContext>& renderContext() const { return m_renderContext; }
+    void setRenderContext(std::shared_ptr<ZQRenderContext> context) { m_renderContext = std::move(context); }
+    const std::shared_ptr<ZQParagraphParser>& paragraphParser() const { return m_paragraphParser; }
+    void setParagraphParser(std::shared_ptr<ZQParagraphParser> parser) { m_paragraphParser = std::move(parser); }
+    const std::shared_ptr<ZQRichParser>& richDocTreeParser() const { return m_richDocTreeParser; }
+    void setRichDocTreeParser(std::shared_ptr<ZQRichParser> parser) { m_richDocTreeParser = std::move(parser); }
+
+    // The role lists, built once: handlers first, then the pipe's filters in pipe order.
+    const NamedMembers& macroHandlers() const { return m_macroHandlers; }        // lower-cased attribute name
+    const NamedMembers& keyProcessorFilters() const { return m_keyProcessorFilters; }
+    const QStringList& rawFilterNames() const { return m_rawFilterNames; }
+    const Members& attirbuteFixers() const { return m_attirbuteFixers; }
+    const Members& exportFilters() const { return m_exportFilters; }
+    const Members& makerCleanerFilters() const { return m_makerCleanerFilters; }
+    const Members& commonMarkBlockFilters() const { return m_commonMarkBlockFilters; }
+    const Members& inlineFilters() const { return m_inlineFilters; }
+    const std::shared_ptr<ZQFilterPipe>& filterProvider() const { return m_filterProvider; }
+    const std::shared_ptr<ZSSettings>& settings() const { return m_settings; }
+
+private:
+    // Adds the member to every role list it plays, in the fixed order of the tests.
+    void sortIntoRoleLists(const plat::ObjectPtr& member);
+
+    std::shared_ptr<ZSTextTheme> m_textTheme;
+    ZQHighlighter* m_highlighter = nullptr;
+    std::shared_ptr<ZQDocTreeParser> m_textblockParser;
+    std::shared_ptr<ZQRenderContext> m_renderContext;
+    std::shared_ptr<ZQParagraphParser> m_paragraphParser;
+    std::shared_ptr<ZQRichParser> m_richDocTreeParser;
+
+    std::shared_ptr<ZSSettings> m_settings;
+    std::shared_ptr<ZQFilterPipe> m_filterProvider;
+    NamedMembers m_macroHandlers;
+    NamedMembers m_keyProcessorFilters;
+    QStringList m_rawFilterNames;
+    Members m_attirbuteFixers;
+    Members m_exportFilters;
+    Members m_makerCleanerFilters;
+    Members m_commonMarkBlockFilters;
+    Members m_inlineFilters;
+    plat::CharacterSet m_spaces;
+};

@@ -1,0 +1,36 @@
+#include "kit/filters/ZQFilterRoles.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/markup/ZQDocTreeParser.h"
+#include "kit/render/ZQFilterPipe.h"
+#include "kit/render/ZQRender.h"
+#include "kit/render/ZQRenderContext.h"
+
+#include "support/ScopedDefaults.h"
+
+#include <gtest/gtest.h>
+
+TEST(ZQRender, SharesThePipeButOwnsParsersAndContext)
+{
+    // The application installs its settings before any render object exists.
+    ScopedDefaults defaults;
+    ZSSettings::hookPlatformSettings(ZSSettings::create());
+    ZQRender first;
+    ZQRender second;
+    EXPECT_EQ(first.filterProvider(), second.filterProvider());
+    EXPECT_EQ(first.commonMarkBlockFilters(), second.commonMarkBlockFilters());
+    EXPECT_NE(first.textblockParser(), second.textblockParser());
+    EXPECT_NE(first.renderContext(), second.renderContext());
+    EXPECT_NE(first.paragraphParser(), second.paragraphParser());
+
+    // The block filters in pipe order; the leaf filters play no other list yet.
+    const auto pipe = ZQFilterPipe::sharedManager();
+    EXPECT_EQ(first.commonMarkBlockFilters(), pipe->container());
+    EXPECT_TRUE(first.inlineFilters().empty());
+    EXPECT_EQ(first.rawFilterNames(),
+              (QStringList{"ZQFilterCodeBlock", "ZQMacroTag", "ZQTEXT_INDENT_BLOCK"}));
+
+    auto context = std::make_shared<ZQRenderContext>();
+    first.setRenderContext(context);
+    EXPECT_EQ(first.renderContext(), context);
+    ZSSettings::hookPlatformSettings(nullptr);
+}
