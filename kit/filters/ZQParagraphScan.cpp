@@ -51,7 +51,8 @@ ZQParagraphScan::ZQParagraphScan(ZQParagraphParser& parser, plat::MutableAttribu
                                  Markers* highlighters, qint64 options, ZQRenderContext& context)
     : m_parser(parser), m_paragraph(paragraph), m_window(paragraph), m_highlighters(highlighters),
       m_options(options), m_context(context), m_quorvelMarkup(context.runningMarkupType() == 1),
-      m_unsafe(m_window.original()), m_safe(maskedCopy(m_unsafe)), m_u(m_unsafe.utf16()), m_s(m_safe.utf16()),
+      m_unsafe(m_window.original()), m_safe(maskedCopy(m_unsafe)),
+      m_u(reinterpret_cast<const char16_t*>(m_unsafe.utf16())), m_s(reinterpret_cast<const char16_t*>(m_safe.utf16())),
       m_n(m_unsafe.size())
 {
 }
@@ -251,6 +252,18 @@ void ZQParagraphScan::replacePlain(qsizetype safePosition, qsizetype length, con
     reachTo(safePosition + length);
     m_paragraph.replaceCharacters(plat::Range(paragraphPosition(safePosition), length), with);
     m_offset += with.size() - length;
+}
+
+void ZQParagraphScan::markRaw(plat::Range range, const QString& key)
+{
+    // Element markup a filter wrote keeps its own mark.
+    std::vector<plat::Range> unmarked;
+    m_paragraph.enumerateAttribute(ZQAttr::Raw, range, 0, [&](const plat::Value& value, plat::Range run, bool*) {
+        if (value.isNull())
+            unmarked.push_back(run);
+    });
+    for (const plat::Range& run : unmarked)
+        m_paragraph.addAttribute(ZQAttr::Raw, key, run);
 }
 
 void ZQParagraphScan::reachTo(qsizetype safeEnd)
@@ -471,8 +484,7 @@ qsizetype ZQParagraphScan::tryCodeSpan(qsizetype i)
     reachTo(i + spanLength);
     const ZQProcessLength result = renderSpans({span});
     if (result.handled) {
-        m_paragraph.addAttribute(ZQAttr::Raw, QStringLiteral("codeSpanTag"),
-                                 plat::Range(start, spanLength + result.lengthChange));
+        markRaw(plat::Range(start, spanLength + result.lengthChange), QStringLiteral("codeSpanTag"));
         collect(span);
     }
     m_offset += result.lengthChange;

@@ -80,6 +80,8 @@ private:
     qsizetype paragraphPosition(qsizetype safePosition) const { return safePosition + m_offset; }
     bool htmlText() const { return m_options & ZQParagraphParser::HTMLTextOption; }
     void collect(const MarkerPtr& marker);
+    // "ZQTARaw" = key over range, where nothing is marked yet.
+    void markRaw(plat::Range range, const QString& key);
 
     // --- Delimiter runs and pairing ----------------------------------------
     void classifyRun(Level& level, qsizetype runEnd);

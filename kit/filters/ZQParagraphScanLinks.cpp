@@ -86,7 +86,11 @@ std::shared_ptr<ZQLinkRef> ZQParagraphScan::lookUp(qsizetype from, qsizetype to)
     const ZQLinkRefMap* map = m_context.linkRefMap().get();
     if (!map || map->isEmpty() || to - from > kMaxLabelLength)
         return nullptr;
-    return map->value(ZQShared::asLinkLabel(m_unsafe.mid(from, to - from)));
+    // A label needs a character that is not white space.
+    const QString label = m_unsafe.mid(from, to - from);
+    if (!ZQShared::isNotBlank(label))
+        return nullptr;
+    return map->value(ZQShared::asLinkLabel(label));
 }
 
 ZQParagraphScan::LinkResult ZQParagraphScan::tryLink(qsizetype j, Level& level)

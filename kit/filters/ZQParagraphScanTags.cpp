@@ -70,8 +70,7 @@ qsizetype ZQParagraphScan::tryTag(qsizetype i)
     const ZQProcessLength result = m_parser.tagEntityFilter()->renderMarkdown(m_paragraph, record, m_context);
     collect(record);
     // Both kinds are taken literally: no backslash inside them is an escape.
-    m_paragraph.addAttribute(ZQAttr::Raw, QStringLiteral("htmlTag"),
-                             plat::Range(start, end - (i - 1) + result.lengthChange));
+    markRaw(plat::Range(start, end - (i - 1) + result.lengthChange), QStringLiteral("htmlTag"));
     m_offset += result.lengthChange;
     return result.processedLength > 0 ? end : -1;
 }
@@ -122,8 +121,7 @@ qsizetype ZQParagraphScan::rawHtml(qsizetype start, qsizetype end)
     reachTo(end);
     const ZQProcessLength result = m_parser.tagEntityFilter()->renderMarkdown(m_paragraph, record, m_context);
     collect(record);
-    m_paragraph.addAttribute(ZQAttr::Raw, QStringLiteral("htmlTag"),
-                             plat::Range(location, end - start + result.lengthChange));
+    markRaw(plat::Range(location, end - start + result.lengthChange), QStringLiteral("htmlTag"));
     m_offset += result.lengthChange;
     return end;
 }
