@@ -1,6 +1,6 @@
 #include "kit/filters/ZQBaseFilter.h"
 
-#include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQRunBuilder.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
@@ -193,7 +193,7 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToHTML(plat::MutableAttributedString
     const Tags tags = sortDelimiters(spans);
     const qsizetype start = tags.front()->markerRange().location;
     const qsizetype end = tags.back()->markerRange().end();
-    plat::MutableAttributedString rebuilt;
+    ZQRunBuilder rebuilt;
     qsizetype cursor = start;
     qint64 processed = 0;
     for (size_t k = 0; k < tags.size(); ++k) {
@@ -207,20 +207,20 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToHTML(plat::MutableAttributedString
                 // A code span's body: its white space runs collapsed, then escaped.
                 QString body = ZQShared::shrinkSpaces(markdown.string().mid(between.location, between.length));
                 ZQShared::escapeHTMLEntity(body);
-                rebuilt.append(plat::AttributedString(body, markdown.attributesAtIndex(between.location)));
+                rebuilt.append(body, markdown.attributesAtIndex(between.location));
             } else {
-                rebuilt.append(markdown.attributedSubstring(between));
+                rebuilt.append(markdown, between);
             }
         }
         const QString html = htmlOfTag(*tag, context.runningMarkupType());
-        const qsizetype location = start + rebuilt.length();
-        rebuilt.append(ZQHTMLWriting::element(html));
-        tag->setMarkerRange(plat::Range(location, html.size()));
+        tag->setMarkerRange(plat::Range(start + rebuilt.length(), html.size()));
+        rebuilt.append(html, markdown.attributesAtIndex(range.location));
         processed += range.length;
         cursor = range.end();
     }
-    markdown.replaceCharacters(plat::Range(start, end - start), rebuilt);
-    return {processed, rebuilt.length() - (end - start), 0, 1};
+    const plat::MutableAttributedString text = rebuilt.build();
+    markdown.replaceCharacters(plat::Range(start, end - start), text);
+    return {processed, text.length() - (end - start), 0, 1};
 }
 
 ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString& markdown,
@@ -232,7 +232,7 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
     const qsizetype end = tags.back()->markerRange().end();
 
     // The markers go; each tag is left where its body begins or ends.
-    plat::MutableAttributedString rebuilt;
+    ZQRunBuilder rebuilt;
     qsizetype cursor = start;
     qint64 processed = 0;
     std::vector<qsizetype> lengths;
@@ -240,13 +240,13 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
     for (const auto& tag : tags) {
         const plat::Range range = tag->markerRange();
         if (cursor < range.location)
-            rebuilt.append(markdown.attributedSubstring(plat::Range(cursor, range.location - cursor)));
+            rebuilt.append(markdown, plat::Range(cursor, range.location - cursor));
         tag->setMarkerRange(plat::Range(start + rebuilt.length(), 0));
         lengths.push_back(range.length);
         processed += range.length;
         cursor = range.end();
     }
-    markdown.replaceCharacters(plat::Range(start, end - start), rebuilt);
+    markdown.replaceCharacters(plat::Range(start, end - start), rebuilt.build());
     qint64 change = rebuilt.length() - (end - start);
 
     // Styles, outer spans first. A tag span becomes chips of another length:

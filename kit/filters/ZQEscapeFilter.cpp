@@ -1,5 +1,6 @@
 #include "kit/filters/ZQEscapeFilter.h"
 
+#include "kit/filters/ZQRunBuilder.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
@@ -58,7 +59,7 @@ void ZQEscapeFilter::resolveEscapes(plat::MutableAttributedString& paragraph, bo
         return text.at(k) == u'\\' && paragraph.attributeAtIndex(ZQAttr::Raw, k).isNull();
     };
 
-    plat::MutableAttributedString rebuilt;
+    ZQRunBuilder rebuilt;
     std::vector<plat::Range> escaped; // in the rebuilt text
     qsizetype copied = 0;
     bool any = false;
@@ -77,30 +78,31 @@ void ZQEscapeFilter::resolveEscapes(plat::MutableAttributedString& paragraph, bo
             continue;
         }
         any = true;
-        rebuilt.append(paragraph.attributedSubstring(plat::Range(copied, k - copied)));
+        rebuilt.append(paragraph, plat::Range(copied, k - copied));
         // Each pair "\\" leaves one backslash; the odd one goes with its character.
         const qsizetype kept = run / 2;
         if (kept > 0) {
             escaped.push_back(plat::Range(rebuilt.length(), kept));
-            rebuilt.append(paragraph.attributedSubstring(plat::Range(k, kept)));
+            rebuilt.append(paragraph, plat::Range(k, kept));
         }
         copied = end;
         if (escapes) {
             const QString replacement = html ? htmlOf(text.at(end)) : QString(text.at(end));
             escaped.push_back(plat::Range(rebuilt.length(), replacement.size()));
-            rebuilt.append(plat::AttributedString(replacement, paragraph.attributesAtIndex(end)));
+            rebuilt.append(replacement, paragraph.attributesAtIndex(end));
             copied = end + 1;
         }
         k = copied;
     }
     if (!any)
         return;
+    plat::MutableAttributedString escapedText = rebuilt.build();
     if (!html) {
         const plat::Attributes escapeRich = m_highlighter.escapeRich();
         for (const plat::Range& range : escaped)
-            m_highlighter.applyAttributes(escapeRich, rebuilt, range);
+            m_highlighter.applyAttributes(escapeRich, escapedText, range);
     }
-    paragraph.replaceCharacters(plat::Range(0, copied), rebuilt);
+    paragraph.replaceCharacters(plat::Range(0, copied), escapedText);
 }
 
 bool ZQEscapeFilter::highlightMarkdown(plat::MutableAttributedString& markup,

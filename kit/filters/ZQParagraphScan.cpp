@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQBaseFilter.h"
 #include "kit/filters/ZQEscapeFilter.h"
+#include "kit/filters/ZQHTMLWriting.h"
 #include "kit/filters/ZQInlinePatterns.h"
 #include "kit/filters/ZQTagEntityFilter.h"
 #include "kit/foundation/ZQShared.h"
@@ -53,8 +54,24 @@ ZQParagraphScan::ZQParagraphScan(ZQParagraphParser& parser, plat::MutableAttribu
       m_options(options), m_context(context), m_quorvelMarkup(context.runningMarkupType() == 1),
       m_unsafe(m_window.original()), m_safe(maskedCopy(m_unsafe)),
       m_u(reinterpret_cast<const char16_t*>(m_unsafe.utf16())), m_s(reinterpret_cast<const char16_t*>(m_safe.utf16())),
-      m_n(m_unsafe.size())
+      m_n(m_unsafe.size()), m_edits(size_t(m_n) + 2, 0)
 {
+}
+
+qsizetype ZQParagraphScan::paragraphPosition(qsizetype safePosition) const
+{
+    qint64 shift = 0;
+    for (qsizetype k = std::min(safePosition, m_n) + 1; k > 0; k -= k & -k)
+        shift += m_edits[size_t(k)];
+    return safePosition + shift;
+}
+
+void ZQParagraphScan::edited(qsizetype safeEnd, qint64 delta)
+{
+    if (delta == 0)
+        return;
+    for (qsizetype k = std::min(safeEnd, m_n) + 1; k < qsizetype(m_edits.size()); k += k & -k)
+        m_edits[size_t(k)] += delta;
 }
 
 void ZQParagraphScan::collect(const MarkerPtr& marker)
@@ -77,7 +94,8 @@ void ZQParagraphScan::run()
             break;
         closeLevel(false); // an opener that never met its "]"
     }
-    m_window.reachAll();
+    flushSpans();
+    reachTo(m_n);
     if (m_options & ZQParagraphParser::RenderOption)
         m_parser.escapeFilter()->renderMarkdown(m_paragraph, Markers(), m_context);
 }
@@ -170,11 +188,11 @@ void ZQParagraphScan::step(qsizetype& i)
             }
             return;
         }
-        const LinkResult result = tryLink(i, level);
-        i += 1 + result.consumed;
+        const qsizetype consumed = tryLink(i, level);
+        i += 1 + std::max<qsizetype>(consumed, 0);
         if (m_levels.size() > 1) {
             endSection(m_levels.back(), i);
-            closeLevel(result.made);
+            closeLevel(consumed >= 0);
         }
         return;
     }
@@ -204,10 +222,8 @@ void ZQParagraphScan::endSection(Level& level, qsizetype end)
 {
     if (level.state == 4)
         classifyRun(level, end);
-    if (level.delimiters.size() >= 2) {
-        reachTo(end);
+    if (level.delimiters.size() >= 2)
         pairDelimiters(level.delimiters, false);
-    }
     if (level.state == 1)
         escapePlain(m_n - 1, u'<');
     else if (level.state == 2)
@@ -251,7 +267,7 @@ void ZQParagraphScan::replacePlain(qsizetype safePosition, qsizetype length, con
 {
     reachTo(safePosition + length);
     m_paragraph.replaceCharacters(plat::Range(paragraphPosition(safePosition), length), with);
-    m_offset += with.size() - length;
+    edited(safePosition + length, with.size() - length);
 }
 
 void ZQParagraphScan::markRaw(plat::Range range, const QString& key)
@@ -306,7 +322,7 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
         return;
 
     auto record = std::make_shared<ZQInlineMarker>();
-    record->setMarkerRange(plat::Range(paragraphPosition(start), length));
+    record->setMarkerRange(plat::Range(start, length));
     record->setDelimiter(d);
     record->setDelimiterType(type);
     level.delimiters.push_back(record);
@@ -395,22 +411,9 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
         }
     }
 
-    if (!spans.empty()) {
-        // Where each tag stood before rendering, to move the runs that stay.
-        std::vector<TagMove> tags;
-        for (const MarkerPtr& span : spans) {
-            tags.emplace_back(span->startTag()->markerRange(), span->startTag());
-            tags.emplace_back(span->endTag()->markerRange(), span->endTag());
-        }
-        const ZQProcessLength result = renderSpans(spans);
-        if (result.handled) {
-            for (const MarkerPtr& span : spans)
-                collect(span);
-        }
-        m_offset += result.lengthChange;
-        if (result.lengthChange != 0)
-            moveRemainingRuns(delimiters, used, tags);
-    }
+    const bool elements = insideImageOpener();
+    for (const MarkerPtr& span : spans)
+        m_pending.push_back({span, elements});
 
     Markers remaining;
     for (qsizetype k = 0; k < count; ++k) {
@@ -420,29 +423,71 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
     delimiters = std::move(remaining);
 }
 
-// Runs left unpaired stand after rendered spans whose markers changed length;
-// each moves as the nearest marker before it did.
-void ZQParagraphScan::moveRemainingRuns(Markers& delimiters, const std::vector<char>& used, std::vector<TagMove>& tags)
-{
-    std::sort(tags.begin(), tags.end(),
-              [](const auto& a, const auto& b) { return a.first.location < b.first.location; });
-    for (size_t k = 0; k < delimiters.size(); ++k) {
-        if (used[k])
-            continue;
-        const plat::Range range = delimiters[k]->markerRange();
-        auto after = std::upper_bound(tags.begin(), tags.end(), range.location,
-                                      [](qsizetype location, const auto& tag) { return location < tag.first.end(); });
-        if (after == tags.begin())
-            continue;
-        const auto& tag = *(after - 1);
-        const qint64 shift = qint64(tag.second->markerRange().end()) - qint64(tag.first.end());
-        delimiters[k]->setMarkerRange(plat::Range(range.location + shift, range.length));
-    }
-}
-
 ZQProcessLength ZQParagraphScan::renderSpans(const Markers& spans)
 {
-    return m_parser.baseFilter()->renderMarkdown(m_paragraph, spans, m_context);
+    struct TagEdit {
+        plat::Range safe;   // the tag in the safe text
+        plat::Range before; // the tag in the paragraph before rendering
+        std::shared_ptr<ZQInlineMarkerTag> tag;
+    };
+    std::vector<TagEdit> tags;
+    tags.reserve(spans.size() * 2);
+    qsizetype reach = 0;
+    for (const MarkerPtr& span : spans) {
+        for (const auto& tag : {span->startTag(), span->endTag()}) {
+            const plat::Range safe = tag->markerRange();
+            const plat::Range before(paragraphPosition(safe.location), safe.length);
+            tags.push_back({safe, before, tag});
+            reach = std::max(reach, safe.end());
+            tag->setMarkerRange(before);
+        }
+        const plat::Range open = span->startTag()->markerRange();
+        const plat::Range close = span->endTag()->markerRange();
+        span->setMarkerRange(plat::Range(open.location, close.end() - open.location));
+        span->setBodyRange(plat::Range(open.end(), close.location - open.end()));
+    }
+    reachTo(reach);
+    const ZQProcessLength result = m_parser.baseFilter()->renderMarkdown(m_paragraph, spans, m_context);
+    if (result.handled) {
+        for (const MarkerPtr& span : spans)
+            collect(span);
+    }
+    // Each tag now stands where the filter left it: its change of length is how
+    // far the text after it moved, less how far the text after the tag before did.
+    std::sort(tags.begin(), tags.end(),
+              [](const TagEdit& a, const TagEdit& b) { return a.safe.location < b.safe.location; });
+    qint64 previous = 0;
+    for (const TagEdit& edit : tags) {
+        const qint64 moved = qint64(edit.tag->markerRange().end()) - qint64(edit.before.end());
+        edited(edit.safe.end(), moved - previous);
+        previous = moved;
+    }
+    return result;
+}
+
+void ZQParagraphScan::markElements(const ZQInlineMarker& span)
+{
+    // Element markup that an image's alternative text must leave out.
+    if (m_context.renderTargetType() != ZQRenderContext::TargetHTML)
+        return;
+    markRaw(span.startTag()->markerRange(), ZQHTMLWriting::ElementKey);
+    markRaw(span.endTag()->markerRange(), ZQHTMLWriting::ElementKey);
+}
+
+void ZQParagraphScan::flushSpans()
+{
+    if (m_pending.empty())
+        return;
+    Markers spans;
+    spans.reserve(m_pending.size());
+    for (const PendingSpan& pending : m_pending)
+        spans.push_back(pending.span);
+    renderSpans(spans);
+    for (const PendingSpan& pending : m_pending) {
+        if (pending.elements)
+            markElements(*pending.span);
+    }
+    m_pending.clear();
 }
 
 // ---- Code spans and entities ---------------------------------------------------
@@ -479,15 +524,14 @@ qsizetype ZQParagraphScan::tryCodeSpan(qsizetype i)
     const qsizetype spanLength = *closing + runLength - i;
     const qsizetype start = paragraphPosition(i);
     auto span = ZQInlineMarker::initBaseInlineMarkerWithStartTag(
-        ZQInlineMarkerTag::tagWithRange(plat::Range(start, runLength), true, u'`'),
-        ZQInlineMarkerTag::tagWithRange(plat::Range(start + spanLength - runLength, runLength), false, u'`'));
-    reachTo(i + spanLength);
+        ZQInlineMarkerTag::tagWithRange(plat::Range(i, runLength), true, u'`'),
+        ZQInlineMarkerTag::tagWithRange(plat::Range(i + spanLength - runLength, runLength), false, u'`'));
     const ZQProcessLength result = renderSpans({span});
     if (result.handled) {
+        if (insideImageOpener())
+            markElements(*span);
         markRaw(plat::Range(start, spanLength + result.lengthChange), QStringLiteral("codeSpanTag"));
-        collect(span);
     }
-    m_offset += result.lengthChange;
     return i + spanLength;
 }
 
@@ -520,7 +564,7 @@ qsizetype ZQParagraphScan::tryEntity(qsizetype i)
     record->setEntityUnicode(value);
     if (m_options & ZQParagraphParser::RenderOption) {
         reachTo(i + length);
-        m_offset += m_parser.tagEntityFilter()->renderMarkdown(m_paragraph, record, m_context).lengthChange;
+        edited(i + length, m_parser.tagEntityFilter()->renderMarkdown(m_paragraph, record, m_context).lengthChange);
     }
     collect(record);
     return i + length;

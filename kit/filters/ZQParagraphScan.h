@@ -3,16 +3,19 @@
 //
 // The scan reads a "safe" copy of the text in which every backslash escape is
 // masked, so an escaped character never opens or closes anything, and rewrites
-// the paragraph in place through the filters as it goes. Positions in the
-// paragraph are safe positions plus a running offset that grows with every
-// rewrite. Bracket levels (the text after an open "[") are kept on an explicit
-// stack, so nesting depth costs no call stack.
+// the paragraph in place through the filters as it goes. Records keep safe
+// positions; the paragraph position of a safe position is found in a log of
+// the rewrites (a Fenwick tree of length changes by where they end), so a
+// rewrite never has to move records already made. Bracket levels (the text
+// after an open "[") are kept on an explicit stack, so nesting depth costs no
+// call stack.
 //
 // Every step is linear in the text: the part of the paragraph not yet reached
 // is held aside and appended as the scan advances, so rewrites near the scan
-// position never move the rest of the text; searches that could run to the end
-// of the text (closing backticks, brackets, "?>", "]]>", ">") are answered from
-// tables built once per scan.
+// position never move the rest of the text; paired spans are rendered in one
+// batch when a link needs its text or the paragraph ends; searches that could
+// run to the end of the text (closing backticks, brackets, "?>", "]]>", ">")
+// are answered from tables built once per scan.
 
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQParagraphParser.h"
@@ -32,7 +35,6 @@ public:
     explicit ZQParagraphWindow(plat::MutableAttributedString& paragraph);
     // Brings back the text as it was up to original (safe) position end.
     void reach(qsizetype end);
-    void reachAll() { reach(m_rest.length()); }
     // The paragraph's text as it was.
     const QString& original() const { return m_rest.string(); }
 
@@ -56,51 +58,66 @@ public:
     void checkTagAt(qsizetype position);
 
 private:
-    // One bracket level (the top level is the first).
+    // One bracket level (the top level is the first). Delimiter records hold
+    // safe ranges.
     struct Level {
         Markers delimiters;
-        int state = 0;            // 0 text, 1 after "<", 2 after "<!", 4 delimiter run, 6 after "!"
+        int state = 0; // 0 text, 1 after "<", 2 after "<!", 4 delimiter run, 6 after "!"
         char16_t runChar = 0;
         qsizetype runStart = 0;
     };
 
-    struct LinkResult {
-        qsizetype consumed = 0; // safe characters after "]" that belong to the construct
-        bool made = false;
+    // A paired span waiting to be rendered; its tags hold safe ranges until then.
+    struct PendingSpan {
+        MarkerPtr span;
+        bool elements; // its markup may end up in an image's alternative text
     };
 
-    // --- Scan loop and plain text -----------------------------------------
-    void step(qsizetype& i);
-    // Ends a level whose text runs up to safe position end.
-    void endSection(Level& level, qsizetype end);
-    void closeLevel(bool linkMade);
+    // --- Positions and rewrites -----------------------------------------------
+    qsizetype paragraphPosition(qsizetype safePosition) const;
+    // The rewrite of text ending at safe position end changed its length by delta.
+    void edited(qsizetype safeEnd, qint64 delta);
     void reachTo(qsizetype safeEnd);
     void replacePlain(qsizetype safePosition, qsizetype length, const QString& with);
     void escapePlain(qsizetype safePosition, char16_t c);
-    qsizetype paragraphPosition(qsizetype safePosition) const { return safePosition + m_offset; }
     bool htmlText() const { return m_options & ZQParagraphParser::HTMLTextOption; }
     void collect(const MarkerPtr& marker);
     // "ZQTARaw" = key over range, where nothing is marked yet.
     void markRaw(plat::Range range, const QString& key);
 
-    // --- Delimiter runs and pairing ----------------------------------------
-    void classifyRun(Level& level, qsizetype runEnd);
-    void pairDelimiters(Markers& delimiters, bool forImageAlt);
-    using TagMove = std::pair<plat::Range, std::shared_ptr<ZQInlineMarkerTag>>;
-    static void moveRemainingRuns(Markers& delimiters, const std::vector<char>& used, std::vector<TagMove>& tags);
-    ZQProcessLength renderSpans(const Markers& spans);
+    // --- Scan loop --------------------------------------------------------------
+    void step(qsizetype& i);
+    // Ends a level whose text runs up to safe position end.
+    void endSection(Level& level, qsizetype end);
+    void closeLevel(bool linkMade);
 
-    // --- Code spans and entities ---------------------------------------------
+    // --- Delimiter runs and pairing ------------------------------------------
+    void classifyRun(Level& level, qsizetype runEnd);
+    // Pairs the runs into pending spans; the runs left stay in delimiters.
+    void pairDelimiters(Markers& delimiters, bool forImageAlt);
+    // Renders every pending span.
+    void flushSpans();
+    // Renders spans whose tags hold safe ranges and logs each tag's rewrite.
+    ZQProcessLength renderSpans(const Markers& spans);
+    // Marks the rendered tags of span as element markup (HTML target).
+    void markElements(const ZQInlineMarker& span);
+
+    // --- Code spans and entities ---------------------------------------------------
     qsizetype tryCodeSpan(qsizetype i);
     qsizetype tryEntity(qsizetype i);
 
-    // --- Links and images -------------------------------------------------------
+    // --- Links and images ---------------------------------------------------------
     void openBracket(qsizetype i, bool image);
-    LinkResult tryLink(qsizetype j, Level& level);
+    // An open "![" lies on the stack: what is rendered now may end up in an
+    // image's alternative text.
+    bool insideImageOpener() const;
+    // At "]" (safe position j): the safe characters after it that the link took,
+    // or -1 when no link was made.
+    qsizetype tryLink(qsizetype j, Level& level);
     qsizetype matchingClose(qsizetype open);
     std::shared_ptr<ZQLinkRef> lookUp(qsizetype from, qsizetype to) const;
 
-    // --- Raw HTML and autolinks -------------------------------------------------
+    // --- Raw HTML and autolinks ---------------------------------------------------
     // After "<" at i - 1: the safe position to resume at, or -1 when "<" is text.
     qsizetype tryAngle(qsizetype i);
     // An open tag or an autolink after "<" at i - 1, rendered.
@@ -124,11 +141,13 @@ private:
     const char16_t* m_u;
     const char16_t* m_s;
     const qsizetype m_n;
-    qint64 m_offset = 0;
-    qsizetype m_scanned = 0; // the original text is back in the paragraph up to here
+    std::vector<qint64> m_edits; // Fenwick tree of length changes by safe end position
+    qsizetype m_scanned = 0;     // the original text is back in the paragraph up to here
 
     std::vector<Level> m_levels;
     std::vector<std::shared_ptr<ZQLinkMarker>> m_linkMarkers;
+    std::vector<char> m_imageBelow; // per opener: an image opener lies below it
+    std::vector<PendingSpan> m_pending;
 
     // Built on first use.
     QHash<qsizetype, std::vector<qsizetype>> m_backtickRuns; // run length -> run starts, ascending

@@ -44,8 +44,14 @@ QString decoded(const QString& text)
 
 void ZQParagraphScan::openBracket(qsizetype i, bool image)
 {
-    m_linkMarkers.push_back(ZQLinkMarker::initAt(quint64(i), quint64(m_offset), image));
+    m_imageBelow.push_back(insideImageOpener());
+    m_linkMarkers.push_back(ZQLinkMarker::initAt(quint64(i), quint64(paragraphPosition(i) - i), image));
     m_levels.emplace_back();
+}
+
+bool ZQParagraphScan::insideImageOpener() const
+{
+    return !m_linkMarkers.empty() && (m_linkMarkers.back()->isImage() || m_imageBelow.back());
 }
 
 qsizetype ZQParagraphScan::matchingClose(qsizetype open)
@@ -93,12 +99,12 @@ std::shared_ptr<ZQLinkRef> ZQParagraphScan::lookUp(qsizetype from, qsizetype to)
     return map->value(ZQShared::asLinkLabel(label));
 }
 
-ZQParagraphScan::LinkResult ZQParagraphScan::tryLink(qsizetype j, Level& level)
+qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
 {
     const std::shared_ptr<ZQLinkMarker> opener = m_linkMarkers.back();
     m_linkMarkers.pop_back();
+    m_imageBelow.pop_back();
     const qsizetype p = qsizetype(opener->openBracketLocation());
-    const qint64 openOffset = qint64(opener->contentOffset());
     const bool image = opener->isImage();
 
     // Kind and the end of the tail (safe position after its last character).
@@ -133,7 +139,7 @@ ZQParagraphScan::LinkResult ZQParagraphScan::tryLink(qsizetype j, Level& level)
     }
 
     if (opener->isInvalid())
-        return {};
+        return -1;
 
     // The reference.
     std::shared_ptr<ZQLinkRef> ref;
@@ -160,27 +166,29 @@ ZQParagraphScan::LinkResult ZQParagraphScan::tryLink(qsizetype j, Level& level)
         ref = lookUp(p + 1, j);
     }
     if (!ref)
-        return {};
+        return -1;
     ref->setLinkType(kind);
 
     // Links do not contain links; the opener of an image ends the marking and
-    // puts the new construct inside its alternative text.
-    bool insideAlt = false;
-    for (auto it = m_linkMarkers.rbegin(); it != m_linkMarkers.rend(); ++it) {
-        if ((*it)->isImage()) {
-            insideAlt = true;
-            break;
-        }
-        if (!image)
+    // puts the new construct inside its alternative text. An opener already
+    // marked had everything below it marked too, so the walk stops there.
+    const bool insideAlt = insideImageOpener();
+    if (!image) {
+        for (auto it = m_linkMarkers.rbegin(); it != m_linkMarkers.rend(); ++it) {
+            if ((*it)->isImage() || (*it)->isInvalid())
+                break;
             (*it)->setIsInvalid(true);
+        }
     }
 
-    const qsizetype constructStart = p + openOffset - (image ? 1 : 0);
-    const qsizetype bodyStart = p + openOffset + 1;
-    reachTo(tailEnd);
+    // The link text is rendered before the link takes it.
     if (level.delimiters.size() >= 2)
         pairDelimiters(level.delimiters, image || insideAlt);
     level.delimiters.clear();
+    flushSpans();
+    reachTo(tailEnd);
+    const qsizetype constructStart = paragraphPosition(p) - (image ? 1 : 0);
+    const qsizetype bodyStart = paragraphPosition(p) + 1;
     const qsizetype bodyEnd = paragraphPosition(j);
 
     auto record = std::make_shared<ZQInlineMarker>();
@@ -206,6 +214,6 @@ ZQParagraphScan::LinkResult ZQParagraphScan::tryLink(qsizetype j, Level& level)
     const ZQProcessLength result =
         image ? m_parser.imageFilter()->renderMarkdown(m_paragraph, record, m_context)
               : m_parser.linkFilter()->renderMarkdown(m_paragraph, record, m_context);
-    m_offset += result.lengthChange;
-    return {tailEnd - (j + 1), true};
+    edited(tailEnd, result.lengthChange);
+    return tailEnd - (j + 1);
 }

@@ -71,7 +71,7 @@ qsizetype ZQParagraphScan::tryTag(qsizetype i)
     collect(record);
     // Both kinds are taken literally: no backslash inside them is an escape.
     markRaw(plat::Range(start, end - (i - 1) + result.lengthChange), QStringLiteral("htmlTag"));
-    m_offset += result.lengthChange;
+    edited(end, result.lengthChange);
     return result.processedLength > 0 ? end : -1;
 }
 
@@ -122,7 +122,7 @@ qsizetype ZQParagraphScan::rawHtml(qsizetype start, qsizetype end)
     const ZQProcessLength result = m_parser.tagEntityFilter()->renderMarkdown(m_paragraph, record, m_context);
     collect(record);
     markRaw(plat::Range(location, end - start + result.lengthChange), QStringLiteral("htmlTag"));
-    m_offset += result.lengthChange;
+    edited(end, result.lengthChange);
     return end;
 }
 
