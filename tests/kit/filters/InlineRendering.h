@@ -2,12 +2,19 @@
 // Runs the paragraph parser over one paragraph for a render target.
 
 #include "kit/filters/ZQParagraphParser.h"
+#include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQInlineMarker.h"
 #include "kit/markup/ZQLinkRef.h"
 #include "kit/render/ZQRenderContext.h"
 #include "platform/text/AttributedString.h"
 
 #include <QString>
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace InlineRendering {
 
@@ -43,10 +50,11 @@ inline QString html(const QString& text, quint64 markupType = Markdown, std::sha
     return paragraph.string();
 }
 
+// The paragraph starts with the rich editor's typing attributes, as the render engine gives it.
 inline plat::MutableAttributedString rich(const QString& text, ZQRenderContext& context)
 {
     ZQParagraphParser parser;
-    plat::MutableAttributedString paragraph(text);
+    plat::MutableAttributedString paragraph(text, ZSSettings::sharedSettings()->defaultTypingAttribute(1));
     parser.parseParagraph(paragraph, nullptr, 12, context);
     return paragraph;
 }
