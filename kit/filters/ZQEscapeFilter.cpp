@@ -1,0 +1,131 @@
+#include "kit/filters/ZQEscapeFilter.h"
+
+#include "kit/filters/ZQRunBuilder.h"
+#include "kit/foundation/ZQShared.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQInlineMarker.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
+
+namespace {
+
+QString htmlOf(QChar c)
+{
+    switch (c.unicode()) {
+    case u'"':
+        return QStringLiteral("&quot;");
+    case u'&':
+        return QStringLiteral("&amp;");
+    case u'<':
+        return QStringLiteral("&lt;");
+    case u'>':
+        return QStringLiteral("&gt;");
+    default:
+        return QString(c);
+    }
+}
+
+} // namespace
+
+ZQEscapeFilter::ZQEscapeFilter() : m_highlighter(ZQHighlighter::sharedHighlighter()) {}
+
+ZQProcessLength ZQEscapeFilter::renderMarkdown(plat::MutableAttributedString& markdown,
+                                               const std::vector<std::shared_ptr<ZQInlineMarker>>&,
+                                               ZQRenderContext& context)
+{
+    switch (context.renderTargetType()) {
+    case ZQRenderContext::TargetHTML:
+        resolveEscapes(markdown, true);
+        return {};
+    case ZQRenderContext::TargetRich:
+        resolveEscapes(markdown, false);
+        return {};
+    case ZQRenderContext::TargetMarkup:
+        return {0, 0, 0, 1};
+    default:
+        return {};
+    }
+}
+
+// One pass over the text: each run of backslashes outside raw text loses half
+// of its backslashes, and an odd run's last one escapes the punctuation after it.
+void ZQEscapeFilter::resolveEscapes(plat::MutableAttributedString& paragraph, bool html)
+{
+    const QString text = paragraph.string();
+    if (!text.contains(u'\\'))
+        return;
+    auto counts = [&](qsizetype k) {
+        return text.at(k) == u'\\' && paragraph.attributeAtIndex(ZQAttr::Raw, k).isNull();
+    };
+
+    ZQRunBuilder rebuilt;
+    std::vector<plat::Range> escaped; // in the rebuilt text
+    qsizetype copied = 0;
+    bool any = false;
+    for (qsizetype k = 0; k < text.size();) {
+        if (!counts(k)) {
+            ++k;
+            continue;
+        }
+        qsizetype end = k;
+        while (end < text.size() && counts(end))
+            ++end;
+        const qsizetype run = end - k;
+        const bool escapes = run % 2 == 1 && end < text.size() && ZQShared::isAsciiPunctuation(text.at(end));
+        if (run == 1 && !escapes) {
+            k = end;
+            continue;
+        }
+        any = true;
+        rebuilt.append(paragraph, plat::Range(copied, k - copied));
+        // Each pair "\\" leaves one backslash; the odd one goes with its character.
+        const qsizetype kept = run / 2;
+        if (kept > 0) {
+            escaped.push_back(plat::Range(rebuilt.length(), kept));
+            rebuilt.append(paragraph, plat::Range(k, kept));
+        }
+        copied = end;
+        if (escapes) {
+            const QString replacement = html ? htmlOf(text.at(end)) : QString(text.at(end));
+            escaped.push_back(plat::Range(rebuilt.length(), replacement.size()));
+            rebuilt.append(replacement, paragraph.attributesAtIndex(end));
+            copied = end + 1;
+        }
+        k = copied;
+    }
+    if (!any)
+        return;
+    plat::MutableAttributedString escapedText = rebuilt.build();
+    if (!html) {
+        const plat::Attributes escapeRich = m_highlighter.escapeRich();
+        for (const plat::Range& range : escaped)
+            m_highlighter.applyAttributes(escapeRich, escapedText, range);
+    }
+    paragraph.replaceCharacters(plat::Range(0, copied), escapedText);
+}
+
+bool ZQEscapeFilter::highlightMarkdown(plat::MutableAttributedString& markup,
+                                       const std::shared_ptr<ZQInlineMarker>& highlighter, ZQRenderContext&)
+{
+    if (!highlighter || highlighter->nodeType() != ZQNodeType::BackslashEscape)
+        return false;
+    const plat::Attributes attributes = m_highlighter.escapeMarkdown();
+    for (const plat::Range& range : highlighter->markerAbsoluteRanges())
+        m_highlighter.applyAttributes(attributes, markup, range);
+    return true;
+}
+
+bool ZQEscapeFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border, ZQRenderContext&)
+{
+    const auto& marker = border.marker();
+    if (!border.openTag() || !marker || marker->nodeType() != ZQNodeType::BackslashEscape)
+        return false;
+    const plat::Range body = marker->bodyRange();
+    if (body.length == 0 || body.end() > markdown.size()
+        || !ZQShared::containOnlyCharactersInSet(markdown, ZQShared::asciiPunctuation(), body))
+        return false;
+    for (qsizetype k = body.end() - 1; k >= body.location; --k)
+        markdown.insert(k, QLatin1Char('\\'));
+    return true;
+}
