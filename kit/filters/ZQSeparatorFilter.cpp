@@ -1,5 +1,7 @@
 #include "kit/filters/ZQSeparatorFilter.h"
 
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQLineMapping.h"
 #include "kit/markup/ZQTextNode.h"
 
@@ -38,4 +40,17 @@ ZSTree ZQSeparatorFilter::parseLeafBlock(const QString& line, plat::Range lineRa
     ZSTree parent = indentParentNode;
     parent.appendChildObject(node);
     return parent;
+}
+
+bool ZQSeparatorFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& /*context*/)
+{
+    if (!ZQBlockNodes::hasType(treeNode, ZQNodeType::Divider))
+        return false;
+    content += QStringLiteral("<hr />\n");
+    return true;
+}
+
+bool ZQSeparatorFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*content*/, ZQRenderContext& /*context*/)
+{
+    return ZQBlockNodes::hasType(treeNode, ZQNodeType::Divider);
 }

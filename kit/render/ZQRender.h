@@ -14,6 +14,11 @@
 #include <vector>
 
 class ZQDocTreeParser;
+class ZSTree;
+namespace plat {
+class AttributedString;
+class MutableAttributedString;
+} // namespace plat
 class ZQFilterPipe;
 class ZQHighlighter;
 class ZQParagraphParser;
@@ -60,7 +65,21 @@ public:
     const std::shared_ptr<ZQFilterPipe>& filterProvider() const { return m_filterProvider; }
     const std::shared_ptr<ZSSettings>& settings() const { return m_settings; }
 
+    // The HTML body of a page of markup (either dialect, as the settings say):
+    // blocks by the block filters, paragraphs by the paragraph parser, then the
+    // export handlers' endings. exportDirectory (may be empty) receives copied
+    // files; exportAttachments (may be null) the records of the files written.
+    // The render context is left as it was.
+    QString renderMarkupToHTML(const plat::AttributedString& markup, const QString& exportDirectory,
+                               std::vector<plat::ObjectPtr>* exportAttachments);
+    // Makes a whole page of body in place and returns it: type 1 a plain page,
+    // any other type a page with the embedded "github" style sheet.
+    static QString& wrapHTMLbody(QString& body, const QString& title, quint64 htmlBodyWrapperType);
+
 private:
+    // One paragraph or setext heading text of the tree, as HTML.
+    void appendParagraphHTML(const ZSTree& treeNode, QString& html, bool& firstOutput, ZQRenderContext& context);
+
     // Adds the member to every role list it plays, in the fixed order of the tests.
     void sortIntoRoleLists(const plat::ObjectPtr& member);
 

@@ -61,19 +61,21 @@ TEST(ZQFilterDispatch, FirstYesWinsAndAllAreAsked)
     EXPECT_FALSE(ZQFilterDispatch::all<ZQAttributeFixer>(quiet, call, "test"));
 }
 
-TEST(ZQFilterDispatch, PipeHoldsTheLeafFiltersInOrder)
+TEST(ZQFilterDispatch, PipeHoldsTheBlockFiltersInOrder)
 {
     const auto pipe = ZQFilterPipe::sharedManager();
     EXPECT_EQ(pipe, ZQFilterPipe::sharedManager());
     const auto& filters = pipe->container();
-    ASSERT_EQ(filters.size(), 3u);
-    EXPECT_EQ(filters[0], plat::ObjectPtr(pipe->codeBlockFilter()));
-    EXPECT_EQ(filters[1], plat::ObjectPtr(pipe->headingFilter()));
-    EXPECT_EQ(filters[2], plat::ObjectPtr(pipe->dividerFilter()));
+    QStringList names;
     for (const auto& filter : filters) {
         EXPECT_TRUE(dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()));
-        EXPECT_TRUE(dynamic_cast<ZQLeafBlockParser*>(filter.get()));
+        names << dynamic_cast<ZQAttributeNamed&>(*filter).attributeName();
     }
+    EXPECT_EQ(names, (QStringList{"ZQFilterCodeBlock", "ZQFilterTask", "ZQFilterList", "ZQFilterHeading",
+                                  "ZQFilterDivider", "ZQFilterQuote", "ZQTEXT_HTMLTAG"}));
+    EXPECT_EQ(filters[0], plat::ObjectPtr(pipe->codeBlockFilter()));
+    EXPECT_EQ(filters[3], plat::ObjectPtr(pipe->headingFilter()));
+    EXPECT_EQ(filters[4], plat::ObjectPtr(pipe->dividerFilter()));
     EXPECT_EQ(pipe->codeBlockFilter()->attributeName(), QStringLiteral("ZQFilterCodeBlock"));
     EXPECT_EQ(pipe->headingFilter()->attributeName(), QStringLiteral("ZQFilterHeading"));
     EXPECT_EQ(pipe->dividerFilter()->attributeName(), QStringLiteral("ZQFilterDivider"));
