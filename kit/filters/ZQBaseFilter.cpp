@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQRunBuilder.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQInlineMarker.h"
@@ -38,8 +39,7 @@ quint64 quorvelTypeOf(char16_t c)
 } // namespace
 
 ZQBaseFilter::ZQBaseFilter()
-    : m_settings(ZSSettings::sharedSettings()), m_highlighter(ZQHighlighter::sharedHighlighter()),
-      m_attributeName(QStringLiteral("ZQFilterBase"))
+    : m_attributeName(QStringLiteral("ZQFilterBase"))
 {
 }
 
@@ -308,20 +308,20 @@ qint64 ZQBaseFilter::applyStyleOnRich(quint64 nodeType, plat::MutableAttributedS
     if (nodeType == ZQNodeType::TagMacro)
         return convertTagsToRich(content, range);
     if (nodeType != 0)
-        m_highlighter.applyAttributes(m_highlighter.baseRich(int(nodeType)), content, range);
+        ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().baseRich(int(nodeType)), content, range);
     return 0;
 }
 
 qint64 ZQBaseFilter::convertTagsToRich(plat::MutableAttributedString& content, plat::Range range)
 {
     const QStringList names = content.string().mid(range.location, range.length).split(QLatin1Char(','));
-    const plat::Attributes separator = m_settings->defaultTypingAttribute(1);
+    const plat::Attributes separator = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
     plat::MutableAttributedString chips;
     for (qsizetype k = 0; k < names.size(); ++k) {
         if (k > 0)
             chips.append(plat::AttributedString(QStringLiteral(" "), separator));
         chips.append(plat::AttributedString(QLatin1Char('<') + names[k] + QLatin1Char('>'),
-                                            m_highlighter.baseRich(ZQNodeType::TagMacro)));
+                                            ZQHighlighter::sharedHighlighter().baseRich(ZQNodeType::TagMacro)));
     }
     content.replaceCharacters(range, chips);
     return chips.length() - range.length;
@@ -348,9 +348,9 @@ bool ZQBaseFilter::highlightMarkdown(plat::MutableAttributedString& markup,
             continue;
         const plat::Range body(bodyStart, bodyEnd - bodyStart);
         if (openRange.length % 2)
-            m_highlighter.applyAttributes(m_highlighter.baseBodyMarkdown(int(types.single)), markup, body);
+            ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().baseBodyMarkdown(int(types.single)), markup, body);
         if (openRange.length >= 2)
-            m_highlighter.applyAttributes(m_highlighter.baseBodyMarkdown(int(types.doubled)), markup, body);
+            ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().baseBodyMarkdown(int(types.doubled)), markup, body);
     }
 
     // Opening pairs from the start, an odd last character alone; the closing
@@ -360,24 +360,24 @@ bool ZQBaseFilter::highlightMarkdown(plat::MutableAttributedString& markup,
     for (qsizetype k = 0; k + 1 < openRange.length; k += 2) {
         const plat::Range pair(openRange.location + k, 2);
         opening.push_back(ZQPairedAttribute::initWithMarker(text.mid(pair.location, 2)));
-        m_highlighter.applyAttributes(m_highlighter.baseMarkdown(int(types.doubled), opening.back()), markup, pair);
+        ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().baseMarkdown(int(types.doubled), opening.back()), markup, pair);
     }
     ZQPairedAttributePtr odd;
     if (openRange.length % 2) {
         const plat::Range last(openRange.end() - 1, 1);
         odd = ZQPairedAttribute::initWithMarker(text.mid(last.location, 1));
-        m_highlighter.applyAttributes(m_highlighter.baseMarkdown(int(types.single), odd), markup, last);
+        ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().baseMarkdown(int(types.single), odd), markup, last);
     }
     qsizetype position = closeRange.location;
     if (closeRange.length % 2 && odd) {
-        m_highlighter.applyAttributes(
-            m_highlighter.baseMarkdown(int(types.single), std::static_pointer_cast<ZQPairedAttribute>(odd->copy())),
+        ZQHighlighter::sharedHighlighter().applyAttributes(
+            ZQHighlighter::sharedHighlighter().baseMarkdown(int(types.single), std::static_pointer_cast<ZQPairedAttribute>(odd->copy())),
             markup, plat::Range(position, 1));
         ++position;
     }
     for (auto it = opening.rbegin(); it != opening.rend() && position + 2 <= closeRange.end(); ++it, position += 2) {
-        m_highlighter.applyAttributes(
-            m_highlighter.baseMarkdown(int(types.doubled), std::static_pointer_cast<ZQPairedAttribute>((*it)->copy())),
+        ZQHighlighter::sharedHighlighter().applyAttributes(
+            ZQHighlighter::sharedHighlighter().baseMarkdown(int(types.doubled), std::static_pointer_cast<ZQPairedAttribute>((*it)->copy())),
             markup, plat::Range(position, 2));
     }
     return true;

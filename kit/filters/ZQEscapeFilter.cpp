@@ -28,7 +28,7 @@ QString htmlOf(QChar c)
 
 } // namespace
 
-ZQEscapeFilter::ZQEscapeFilter() : m_highlighter(ZQHighlighter::sharedHighlighter()) {}
+ZQEscapeFilter::ZQEscapeFilter() = default;
 
 ZQProcessLength ZQEscapeFilter::renderMarkdown(plat::MutableAttributedString& markdown,
                                                const std::vector<std::shared_ptr<ZQInlineMarker>>&,
@@ -98,9 +98,9 @@ void ZQEscapeFilter::resolveEscapes(plat::MutableAttributedString& paragraph, bo
         return;
     plat::MutableAttributedString escapedText = rebuilt.build();
     if (!html) {
-        const plat::Attributes escapeRich = m_highlighter.escapeRich();
+        const plat::Attributes escapeRich = ZQHighlighter::sharedHighlighter().escapeRich();
         for (const plat::Range& range : escaped)
-            m_highlighter.applyAttributes(escapeRich, escapedText, range);
+            ZQHighlighter::sharedHighlighter().applyAttributes(escapeRich, escapedText, range);
     }
     paragraph.replaceCharacters(plat::Range(0, copied), escapedText);
 }
@@ -110,9 +110,9 @@ bool ZQEscapeFilter::highlightMarkdown(plat::MutableAttributedString& markup,
 {
     if (!highlighter || highlighter->nodeType() != ZQNodeType::BackslashEscape)
         return false;
-    const plat::Attributes attributes = m_highlighter.escapeMarkdown();
+    const plat::Attributes attributes = ZQHighlighter::sharedHighlighter().escapeMarkdown();
     for (const plat::Range& range : highlighter->markerAbsoluteRanges())
-        m_highlighter.applyAttributes(attributes, markup, range);
+        ZQHighlighter::sharedHighlighter().applyAttributes(attributes, markup, range);
     return true;
 }
 

@@ -63,7 +63,7 @@ ZQProcessLength replaced(const ZQInlineMarker& marker, qsizetype newLength)
 } // namespace
 
 ZQImageFilter::ZQImageFilter()
-    : m_highlighter(ZQHighlighter::sharedHighlighter()), m_attributeName(QStringLiteral("ZQMacroImage"))
+    : m_attributeName(QStringLiteral("ZQMacroImage"))
 {
 }
 
@@ -121,13 +121,13 @@ plat::AttributedString ZQImageFilter::getImageAttributeString(const ZQAttachedIm
     const plat::ImagePtr shown = image.image() ? image.image() : image.originalImage();
     const QString link = QStringLiteral("#IMG") + uuid;
     if (!shown)
-        return plat::AttributedString(QStringLiteral("{IMG}"), m_highlighter.imageRich(uuid, link, true));
+        return plat::AttributedString(QStringLiteral("{IMG}"), ZQHighlighter::sharedHighlighter().imageRich(uuid, link, true));
     auto attachment =
         ZSTextAttachment::initWithFileWrapper(ZQRenderUtil::fileWrapperForImage(image.originalFileName(), *shown));
     attachment->setAttachmentCell(ZSTextAttachmentCell::initImageCell(shown));
     plat::MutableAttributedString text(QString(QChar(plat::ObjectReplacementCharacter)),
                                        plat::Attributes{{plat::AttachmentAttribute, plat::Value(attachment)}});
-    m_highlighter.applyAttributes(m_highlighter.imageRich(uuid, link, false), text, plat::Range(0, 1));
+    ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().imageRich(uuid, link, false), text, plat::Range(0, 1));
     return text;
 }
 
@@ -172,7 +172,7 @@ bool ZQImageFilter::highlightMarkdown(plat::MutableAttributedString& markup,
         return false;
     for (const plat::Range& range : highlighter->markerAbsoluteRanges()) {
         const auto storage = findOrCreateStroage(markup, range.location, *highlighter->linkRef(), context);
-        m_highlighter.applyAttributes(m_highlighter.imageMarkdown(storage->uuid()), markup, range);
+        ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().imageMarkdown(storage->uuid()), markup, range);
     }
     return true;
 }

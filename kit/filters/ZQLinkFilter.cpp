@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQHTMLWriting.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
@@ -44,8 +45,7 @@ ZQProcessLength replaced(const ZQInlineMarker& marker, qsizetype newLength)
 } // namespace
 
 ZQLinkFilter::ZQLinkFilter()
-    : m_settings(ZSSettings::sharedSettings()), m_highlighter(ZQHighlighter::sharedHighlighter()),
-      m_attributeName(QStringLiteral("ZQFilterLink"))
+    : m_attributeName(QStringLiteral("ZQFilterLink"))
 {
 }
 
@@ -87,7 +87,7 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
         else
             storage->attachedText()->setAttributedString(plat::AttributedString());
         const plat::AttributedString reference(QStringLiteral("[%1]").arg(number),
-                                               m_highlighter.footnodeRich(uuid, number));
+                                               ZQHighlighter::sharedHighlighter().footnodeRich(uuid, number));
         markdown.replaceCharacters(whole, reference);
         return replaced(marker, reference.length());
     }
@@ -100,11 +100,11 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     if (ref->linkType() == 2)
         link->setLinkRefLabel(ref->refLabel());
 
-    const plat::Attributes attributes = m_highlighter.linkRich(uuid);
+    const plat::Attributes attributes = ZQHighlighter::sharedHighlighter().linkRich(uuid);
     plat::MutableAttributedString body(markdown.attributedSubstring(marker.bodyRange()));
     body.setAttributes(attributes, plat::Range(0, body.length()));
     plat::MutableAttributedString replacement;
-    if (m_settings->renderLinkWithBracketInRich()) {
+    if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()) {
         replacement.append(plat::AttributedString(QStringLiteral("[]"), attributes));
         replacement.insert(body, 1);
     } else {
@@ -149,9 +149,9 @@ bool ZQLinkFilter::highlightMarkdown(plat::MutableAttributedString& markup,
     if (!highlighter || highlighter->nodeType() != ZQNodeType::Link)
         return false;
     const bool footnote = highlighter->linkRef() && highlighter->linkRef()->isFootnote();
-    const plat::Attributes attributes = footnote ? m_highlighter.footnoteMarkdown() : m_highlighter.linkMarkdown();
+    const plat::Attributes attributes = footnote ? ZQHighlighter::sharedHighlighter().footnoteMarkdown() : ZQHighlighter::sharedHighlighter().linkMarkdown();
     for (const plat::Range& range : highlighter->markerAbsoluteRanges())
-        m_highlighter.applyAttributes(attributes, markup, range);
+        ZQHighlighter::sharedHighlighter().applyAttributes(attributes, markup, range);
     return true;
 }
 

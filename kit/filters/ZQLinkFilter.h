@@ -7,11 +7,10 @@
 // definitions at the end of the page.
 
 #include "kit/filters/ZQFilterRoles.h"
-#include "kit/foundation/ZSSettings.h"
+
 #include "platform/foundation/Object.h"
 
 class ZQAttachedLinkObject;
-class ZQHighlighter;
 
 class ZQLinkFilter : public plat::Object,
                      public virtual ZQAttributeNamed,
@@ -55,7 +54,5 @@ private:
     // written inline (no label, or one that another destination also uses).
     static QString referenceLabel(const ZQAttachedLinkObject& link, ZQRenderContext& context);
 
-    ZSSettingsPtr m_settings;
-    ZQHighlighter& m_highlighter;
     QString m_attributeName;
 };

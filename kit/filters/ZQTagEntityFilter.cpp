@@ -27,7 +27,7 @@ ZQProcessLength result(const ZQInlineMarker& marker, qsizetype newLength)
 
 } // namespace
 
-ZQTagEntityFilter::ZQTagEntityFilter() : m_highlighter(ZQHighlighter::sharedHighlighter()) {}
+ZQTagEntityFilter::ZQTagEntityFilter() = default;
 
 ZQProcessLength ZQTagEntityFilter::renderMarkdown(plat::MutableAttributedString& markdown,
                                                   const std::shared_ptr<ZQInlineMarker>& inlineMarker,
@@ -54,13 +54,13 @@ ZQProcessLength ZQTagEntityFilter::renderMarkdownToRich(plat::MutableAttributedS
     switch (marker.nodeType()) {
     case ZQNodeType::Entity:
         markdown.replaceCharacters(
-            range, plat::AttributedString(marker.entityUnicode(), m_highlighter.entityRich(marker.entityString())));
+            range, plat::AttributedString(marker.entityUnicode(), ZQHighlighter::sharedHighlighter().entityRich(marker.entityString())));
         return result(marker, marker.entityUnicode().size());
     case ZQNodeType::RawHtml:
-        m_highlighter.applyAttributes(m_highlighter.htmlTagRich(), markdown, range);
+        ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().htmlTagRich(), markdown, range);
         return result(marker, range.length);
     case ZQNodeType::Autolink:
-        m_highlighter.applyAttributes(m_highlighter.autolinkRich(), markdown, range);
+        ZQHighlighter::sharedHighlighter().applyAttributes(ZQHighlighter::sharedHighlighter().autolinkRich(), markdown, range);
         return result(marker, range.length);
     default:
         return {};
@@ -103,19 +103,19 @@ bool ZQTagEntityFilter::highlightMarkdown(plat::MutableAttributedString& markup,
     plat::Attributes attributes;
     switch (highlighter->nodeType()) {
     case ZQNodeType::Autolink:
-        attributes = m_highlighter.autolinkMarkdown();
+        attributes = ZQHighlighter::sharedHighlighter().autolinkMarkdown();
         break;
     case ZQNodeType::RawHtml:
-        attributes = m_highlighter.htmlTagMarkdown();
+        attributes = ZQHighlighter::sharedHighlighter().htmlTagMarkdown();
         break;
     case ZQNodeType::Entity:
-        attributes = m_highlighter.entityMarkdown();
+        attributes = ZQHighlighter::sharedHighlighter().entityMarkdown();
         break;
     default:
         return false;
     }
     for (const plat::Range& range : highlighter->markerAbsoluteRanges())
-        m_highlighter.applyAttributes(attributes, markup, range);
+        ZQHighlighter::sharedHighlighter().applyAttributes(attributes, markup, range);
     return true;
 }
 

@@ -1,8 +1,13 @@
 #include "kit/render/ZQFilterPipe.h"
 
+#include "kit/filters/ZQBaseFilter.h"
 #include "kit/filters/ZQCodeBlockFilter.h"
+#include "kit/filters/ZQEscapeFilter.h"
 #include "kit/filters/ZQHeadingFilter.h"
+#include "kit/filters/ZQImageFilter.h"
+#include "kit/filters/ZQLinkFilter.h"
 #include "kit/filters/ZQSeparatorFilter.h"
+#include "kit/filters/ZQTagEntityFilter.h"
 
 std::shared_ptr<ZQFilterPipe> ZQFilterPipe::sharedManager()
 {
@@ -16,5 +21,7 @@ ZQFilterPipe::ZQFilterPipe()
       m_dividerFilter(std::make_shared<ZQSeparatorFilter>())
 {
     // Pipe order; the filters of the other constructs take their places here.
-    m_container = {m_codeBlockFilter, m_headingFilter, m_dividerFilter};
+    m_container = {std::make_shared<ZQEscapeFilter>(), m_codeBlockFilter, std::make_shared<ZQTagEntityFilter>(),
+                   std::make_shared<ZQImageFilter>(), std::make_shared<ZQLinkFilter>(), m_headingFilter,
+                   m_dividerFilter, std::make_shared<ZQBaseFilter>()};
 }

@@ -65,15 +65,19 @@ TEST(ZQFilterDispatch, PipeHoldsTheLeafFiltersInOrder)
 {
     const auto pipe = ZQFilterPipe::sharedManager();
     EXPECT_EQ(pipe, ZQFilterPipe::sharedManager());
-    const auto& filters = pipe->container();
-    ASSERT_EQ(filters.size(), 3u);
-    EXPECT_EQ(filters[0], plat::ObjectPtr(pipe->codeBlockFilter()));
-    EXPECT_EQ(filters[1], plat::ObjectPtr(pipe->headingFilter()));
-    EXPECT_EQ(filters[2], plat::ObjectPtr(pipe->dividerFilter()));
-    for (const auto& filter : filters) {
-        EXPECT_TRUE(dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()));
-        EXPECT_TRUE(dynamic_cast<ZQLeafBlockParser*>(filter.get()));
+    QStringList order;
+    std::vector<plat::ObjectPtr> leafParsers;
+    for (const auto& filter : pipe->container()) {
+        order << filter->className();
+        if (dynamic_cast<ZQLeafBlockParser*>(filter.get())) {
+            EXPECT_TRUE(dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()));
+            leafParsers.push_back(filter);
+        }
     }
+    EXPECT_EQ(order, (QStringList{"ZQEscapeFilter", "ZQCodeBlockFilter", "ZQTagEntityFilter", "ZQImageFilter",
+                                  "ZQLinkFilter", "ZQHeadingFilter", "ZQSeparatorFilter", "ZQBaseFilter"}));
+    EXPECT_EQ(leafParsers, (std::vector<plat::ObjectPtr>{pipe->codeBlockFilter(), pipe->headingFilter(),
+                                                         pipe->dividerFilter()}));
     EXPECT_EQ(pipe->codeBlockFilter()->attributeName(), QStringLiteral("ZQFilterCodeBlock"));
     EXPECT_EQ(pipe->headingFilter()->attributeName(), QStringLiteral("ZQFilterHeading"));
     EXPECT_EQ(pipe->dividerFilter()->attributeName(), QStringLiteral("ZQFilterDivider"));
