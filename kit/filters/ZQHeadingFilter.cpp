@@ -2,6 +2,9 @@
 
 #include "kit/markup/ZQLineMapping.h"
 #include "kit/markup/ZQTextNode.h"
+#include "platform/foundation/StringLines.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -65,16 +68,20 @@ ZSTree ZQHeadingFilter::parseLeafBlock(const QString& line, plat::Range lineRang
     bool onlyHashes = text.length > 0;
     for (qsizetype i = text.location; i < text.end() && onlyHashes; ++i)
         onlyHashes = line.at(i) == QLatin1Char('#');
-    plat::Range textRange = onlyHashes ? plat::Range(text.location, 0) : text;
+    // An empty text after a marker whose blanks ran into the line end stays on the line.
+    qsizetype contentEnd = processRange.end();
+    while (contentEnd > processRange.location && plat::isLineTerminator(line.at(contentEnd - 1)))
+        --contentEnd;
+    plat::Range textRange = onlyHashes || text.location > contentEnd
+        ? plat::Range(std::min(text.location, contentEnd), 0)
+        : text;
     textRange = textRange.length > 0 ? textRangeOfLineRange(textRange, lineTabRanges, lineRange.location)
                                      : plat::Range(textLocationOfLineLocation(textRange.location, lineTabRanges,
                                                                               lineRange.location),
                                                    0);
     paragraph->setContentRange(textRange);
     QString headingText = content.mid(textRange.location, textRange.length);
-    const QChar last = lineRange.length > 0 ? content.at(lineRange.end() - 1) : QChar();
-    if (last == QLatin1Char('\n') || last == QLatin1Char('\r') || last == QChar(0x2028) || last == QChar(0x2029)
-        || last == QChar(0x85))
+    if (lineRange.length > 0 && plat::isLineTerminator(content.at(lineRange.end() - 1)))
         headingText += QLatin1Char('\n');
     paragraph->setContent(headingText);
 

@@ -3,13 +3,23 @@
 // section is implemented in its own ZSUtils*.cpp.
 
 #include "kit/foundation/ZQErrorValue.h"
+#include "platform/foundation/Value.h"
 
 #include <QList>
 #include <QString>
 #include <QUrl>
 #include <optional>
+#include <vector>
 
 class HTMLNode;
+
+namespace plat {
+class Attributes;
+class AttributedString;
+class MutableAttributedString;
+class TextCheckingResult;
+class TextView;
+} // namespace plat
 
 class ZSUtils {
 public:
@@ -72,4 +82,63 @@ public:
     static bool isStartByBlockHtmlTag(const QString& text);
     // The same from the end of the text backwards.
     static bool isEndByBlockHtmlTag(const QString& text);
+
+    // --- Text ranges and lines (ZSUtilsText.cpp) --------------------------------
+    // Lines follow the attributed-string extensions' model (ZQAttributedString):
+    // every newline character ends a line, and a line includes it.
+
+    // NO for a not-found typing range; an empty typing range must lie within
+    // range (its end included); otherwise range may touch it at its start or overlap it.
+    static bool intersect(plat::Range range, plat::Range typingRange);
+    // pos is the range's first position, or the last one of a non-empty range.
+    static bool isRangeBorder(plat::Range range, qsizetype pos);
+    static bool rangeContain(plat::Range range, plat::Range contain);
+    // Ordered by location (descending with reverse); equal locations keep their order.
+    static std::vector<plat::Range> sortRanges(const std::vector<plat::Range>& ranges, bool reverse);
+    // The parts of range that none of the ranges covers, ascending, none empty;
+    // an empty range inside range splits it there.
+    static std::vector<plat::Range> rangeSubstrcts(plat::Range range, const std::vector<plat::Range>& substrcts);
+
+    // The line holding position from the end of its list, quote and
+    // list-indent prefixes before position.
+    static plat::Range containerLineRangeForRich(const plat::AttributedString& text, qsizetype position);
+    // Each line of range from the end of its last list, quote or list-indent run.
+    static std::vector<plat::Range> lineRangesOfContainerBlock(const plat::AttributedString& text, plat::Range range);
+    static std::vector<plat::Range> lineRanges(const plat::AttributedString& text, plat::Range range);
+
+    // The location once the TABs before it are expanded to 4-column stops.
+    static qsizetype locationAfterTabExpansion(const QString& text, qsizetype originalLocation);
+    // The width of the leading indentation of position's line: a space counts
+    // 1, a TAB a flat 4; 0 outside the text.
+    static qsizetype getLineIndentAt(qsizetype position, const QString& content);
+    // The line's leading whitespace one step deeper (increase) or shallower,
+    // with the given attributes; the indentation only.
+    static plat::AttributedString getIndentForLine(const QString& line, const plat::Attributes& withAttributes,
+                                                   bool increase);
+
+    // The attributes to type with at position: those of the line's start
+    // inside a heading, else those at the position (before it at the end),
+    // else the settings' defaults for the editor type.
+    static plat::Attributes attributesAtInsertionPoint(qsizetype position, const plat::AttributedString& content,
+                                                       quint64 editType);
+    // The formatting state as the style popover's bit mask.
+    static qint64 textAttributesTokeycode(const plat::Attributes& attributes);
+    // The character at pos (before it at the end) is neither raw nor read-only;
+    // the text must not be empty.
+    static bool canBeMarkerChar(const plat::AttributedString& text, qsizetype pos);
+    // The raw runs within range, last to first, then the read-only runs, last to first.
+    static std::vector<plat::Range> getRichRawRanges(const plat::AttributedString& text, plat::Range range);
+    // The first line of the first unprotected stretch of range, trimmed;
+    // Range::notFound() when all of it is protected.
+    static plat::Range getFirstValidSelectRange(const plat::AttributedString& text, plat::Range range,
+                                                quint64 editorType, quint64 markupType);
+    // Marks the match less its group 1 as an escape marker (escape colour and
+    // "ZQTAEscaped"); a match without group 1 is marked whole.
+    static void escapeAttributedString(plat::MutableAttributedString& text,
+                                       const plat::TextCheckingResult& withMatchResult, quint64 editorType);
+    static void escapeAttributedString(plat::MutableAttributedString& text, plat::Range inRange,
+                                       quint64 editorType);
+    // The attribute names that construct runs grow with: each maps to itself.
+    static const plat::ValueMap& expandableTextAttribute();
+    static quint64 getEditorType(const plat::TextView& textView);
 };

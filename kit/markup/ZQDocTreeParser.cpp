@@ -28,7 +28,12 @@ struct ZQDocTreeParser::Line {
     }
     plat::Range toText(plat::Range inLine) const { return textRangeOfLineRange(inLine, tabs, range.location); }
     plat::Range toTextLineEnd(qsizetype p) const { return textRangeToLineEnd(p, tabs, range); }
-    plat::Range rest(qsizetype p) const { return plat::Range(p, working.size() - p); }
+    // From p (clamped to the line) to the line end.
+    plat::Range rest(qsizetype p) const
+    {
+        const qsizetype from = std::min(p, working.size());
+        return plat::Range(from, working.size() - from);
+    }
 };
 
 namespace {
@@ -411,7 +416,7 @@ bool ZQDocTreeParser::checkHTMLBlock(const QString& line) const
 
 ZSTree ZQDocTreeParser::parseLeafBlock(Line& line, qsizetype p, const ZSTree& parentNode)
 {
-    const Range processRange = line.rest(std::min(p, line.end()));
+    const Range processRange = line.rest(p);
     for (const plat::ObjectPtr& filter : m_leafBreakBlockFilters) {
         auto* leaf = dynamic_cast<ZQLeafBlockParser*>(filter.get());
         ZSTree result = leaf->parseLeafBlock(line.working, line.range, processRange, line.tabs, *m_text, parentNode,

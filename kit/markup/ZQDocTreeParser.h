@@ -15,6 +15,7 @@
 #include <vector>
 
 class ZQTextNode;
+class ZQTextNodeListItem;
 class ZQFilterPipe;
 
 class ZQDocTreeParser {
@@ -55,7 +56,7 @@ private:
     ZSTree checkFencedBlock(Line& line, const ZSTree& block, qint64 parentIndent, qsizetype p);
     bool checkHTMLBlock(const QString& line) const;
     ZSTree parseLeafBlock(Line& line, qsizetype p, const ZSTree& parentNode);
-    std::shared_ptr<class ZQTextNodeListItem> parseListMarker(const QString& marker) const;
+    std::shared_ptr<ZQTextNodeListItem> parseListMarker(const QString& marker) const;
     qsizetype checkTaskItem(Line& line, const plat::TextCheckingResult& task, const std::shared_ptr<ZQTextNode>& item);
     ZSTree lazinessCheck(const ZSTree& node) const;
     ZSTree parseRest(Line& line, qsizetype p, ZSTree container, qint64 parentIndent);

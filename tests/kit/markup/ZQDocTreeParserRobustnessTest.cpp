@@ -3,6 +3,7 @@
 #include "TreeOutline.h"
 #include "kit/markup/ZQDocTreeParser.h"
 
+#include <QRandomGenerator>
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,6 +25,23 @@ qsizetype depthOfFirstLeaf(const ZSTree& root)
         ++depth;
     }
     return depth;
+}
+
+// Every node's line, content and marker ranges are ranges of the text.
+bool rangesLieInText(const ZSTree& tree, const QString& text)
+{
+    bool inside = true;
+    const auto within = [&](plat::Range r) {
+        return r.location >= 0 && r.length >= 0 && r.end() <= text.size();
+    };
+    tree.enumerateDescendantsWithOptions(ZSTree::DescendantsPreOrder, [&](const ZSTree& node, bool* stop) {
+        const auto value = plat::objectCast<ZQTextNode>(node.object());
+        if (!within(value->lineRange()) || !within(value->contentRange()) || !within(value->markerRange())) {
+            inside = false;
+            *stop = true;
+        }
+    });
+    return inside;
 }
 
 } // namespace
@@ -60,6 +78,7 @@ TEST(ZQDocTreeParserRobustness, MalformedInputParses)
         QStringLiteral("\t-\t>\t#\t\n\t\t```\t\n"),
         QString(),
         QStringLiteral("\n\n\n"),
+        QStringLiteral("- a\n  - [ ]\n  - [x]"),
     };
     for (const QString& text : cases) {
         const ZSTree tree = parse(parser, text);
@@ -76,10 +95,30 @@ TEST(ZQDocTreeParserRobustness, HugeSingleLines)
         QStringLiteral("```") + QString(size, QLatin1Char(' ')) + QLatin1Char('x'),
         QStringLiteral("[a]: ") + QString(size, QLatin1Char('(')),
         QString(size, QLatin1Char('-')) + QLatin1Char('x'),
-        QStringLiteral("<div ") + QString(size, QLatin1Char('\t')),
+        QStringLiteral("<div ") + QString(size / 10, QLatin1Char('\t')), // each tab becomes spaces
     };
     for (const QString& text : lines) {
         const ZSTree tree = parse(parser, text);
         EXPECT_GE(tree.numberOfChildren(), 1);
+    }
+}
+
+// Random pages built from the markers of every construct, in every option.
+TEST(ZQDocTreeParserRobustness, RandomMarkerSoup)
+{
+    const QStringList pieces = {"> ",   ">",     "- ",  "* ",   "+",    "1. ",  "12) ", "[ ] ", "[x]",  "```",
+                                "~~~~", "    ",  "\t",  "# ",   "###",  "h2. ", "<div>", "<!--", "[a]: ", "/u",
+                                "\"t\"", "[^n]:", "===", "---",  "* * *", "\\",  "\\#", "x",    " ",    "\n",
+                                "\n",   "\r\n",  "\r",  QString(QChar(0))};
+    const qint64 options[] = {0, 2, 8, 12, 16, 32, 70, 0x10000C};
+    QRandomGenerator random(20240611);
+    ZQDocTreeParser parser;
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = int(random.bounded(1, 40));
+        for (int i = 0; i < length; ++i)
+            text += pieces.at(int(random.bounded(qsizetype(pieces.size()))));
+        const ZSTree tree = parse(parser, text, options[round % std::size(options)]);
+        EXPECT_TRUE(rangesLieInText(tree, text)) << qPrintable(text);
     }
 }

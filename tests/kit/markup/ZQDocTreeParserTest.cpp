@@ -173,6 +173,9 @@ TEST(ZQDocTreeParser, NodeDetails)
     EXPECT_EQ(fenced->fencedBlockInfoTag(), QStringLiteral("info"));
     EXPECT_EQ(fenced->fencedTagRange(), plat::Range(19, 4));
     const auto ordered = std::dynamic_pointer_cast<ZQTextNodeListItem>(nodeAt(parsed.tree, {1})->nodeInfo());
+    // An empty heading's text stays on its own line.
+    EXPECT_EQ(nodeAt(parse(QStringLiteral("#\nx\n")).tree, {0, 0})->contentRange(), plat::Range(1, 0));
+    EXPECT_EQ(nodeAt(parse(QStringLiteral("## ##\n")).tree, {0, 0})->contentRange(), plat::Range(3, 0));
     EXPECT_TRUE(ordered->isOrdered());
     EXPECT_EQ(ordered->marker(), QStringLiteral("3)"));
     EXPECT_EQ(ordered->markerOrderIndex(), 3);
