@@ -32,7 +32,10 @@ plat::FontPtr fontOf(const Attributes& attributes)
 
 ZQHighlighter& ZQHighlighter::sharedHighlighter()
 {
-    static ZQHighlighter shared(ZSSettings::sharedSettings(), ZSTextTheme::sharedTheme());
+    // The application installs its settings first; without them the
+    // factory still works, from settings read out of the user defaults.
+    static ZQHighlighter shared(ZSSettings::sharedSettings() ? ZSSettings::sharedSettings() : ZSSettings::create(),
+                                ZSTextTheme::sharedTheme());
     return shared;
 }
 

@@ -9,15 +9,20 @@ namespace plat {
 
 QStringList Resources::searchFolders()
 {
-    QStringList folders;
     const QString fromEnv = qEnvironmentVariable("QUORVEL_RESOURCES");
-    for (const QString& entry : fromEnv.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        folders << entry;
+    if (!fromEnv.isEmpty())
+        return fromEnv.split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    QStringList folders;
     const QString appDir = QCoreApplication::applicationDirPath();
     if (!appDir.isEmpty()) {
         folders << QDir(appDir).filePath(QStringLiteral("resources"));
         folders << QDir::cleanPath(appDir + QStringLiteral("/../share/quorvel/resources"));
     }
+#ifdef QUORVEL_BUILD_TREE_RESOURCES
+    // A program run from its build tree finds the source tree's and the build's resources.
+    for (const QString& entry : QStringLiteral(QUORVEL_BUILD_TREE_RESOURCES).split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        folders << entry;
+#endif
     return folders;
 }
 

@@ -10,8 +10,9 @@ namespace plat {
 class Resources {
 public:
     // The folders searched, in order: the entries of QUORVEL_RESOURCES
-    // (colon-separated), then "resources" beside the executable and
-    // "../share/quorvel/resources" above it.
+    // (colon-separated) when it is set, and only those; else "resources"
+    // beside the executable, "../share/quorvel/resources" above it, then the
+    // source tree's and the build's resources.
     static QStringList searchFolders();
 
     // The first file "name.ext" in the subfolder of a search folder; empty when none.

@@ -128,8 +128,10 @@ void AttributedText::encodeWithCoder(KeyedArchiver& coder) const
 {
     ValueList runs;
     m_text.enumerateAttributes(Range(0, m_text.length()), 0, [&](const Attributes& attributes, Range range, bool*) {
-        runs.push_back(Value(ValueMap{{QStringLiteral("range"), Value(range)},
-                                      {QStringLiteral("attributes"), Value(attributes.map())}}));
+        ValueMap run;
+        run.emplace(QStringLiteral("range"), Value(range));
+        run.emplace(QStringLiteral("attributes"), Value(attributes.map()));
+        runs.push_back(Value(std::move(run)));
     });
     coder.encodeString(QStringLiteral("string"), m_text.string());
     coder.encodeValue(QStringLiteral("runs"), Value(std::move(runs)));

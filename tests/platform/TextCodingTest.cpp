@@ -36,3 +36,20 @@ TEST(TextCoding, AttributedTextKeepsValuesAndSharing)
 }
 
 } // namespace
+
+namespace {
+
+TEST(TextCoding, UnreadableImageBytesFailTheArchive)
+{
+    class JunkImage : public plat::Object {
+    public:
+        QString className() const override { return QStringLiteral("Image"); }
+        bool supportsCoding() const override { return true; }
+        void encodeWithCoder(plat::KeyedArchiver& c) const override { c.encodeData("data", QByteArray("junk")); }
+    };
+    QString error;
+    EXPECT_FALSE(plat::KeyedUnarchiver::unarchiveObject(plat::KeyedArchiver::archivedData(std::make_shared<JunkImage>()), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace
