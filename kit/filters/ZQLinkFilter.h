@@ -43,7 +43,8 @@ public:
     // blank, a line break or a parenthesis.
     static QString markupDestination(const QString& url);
     // A title as markup writes it, with its quotes and a blank before; empty
-    // for an empty title. The link parser reads the same title back.
+    // for an empty title. The link parser reads the same title back; only a
+    // title holding both quotes and ")" needs its double quotes escaped.
     static QString markupTitle(const QString& title);
 
 private:

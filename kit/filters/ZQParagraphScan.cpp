@@ -311,9 +311,11 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
 
     const bool left = hasAfter && !afterBlank && (!afterPunct || !hasBefore || beforeBlank || beforePunct);
     const bool right = hasBefore && !beforeBlank && (!beforePunct || !hasAfter || afterBlank || afterPunct);
+    // A "_", "-" or "+" inside a word ("snake_case", "well-known", "1+2") is
+    // no delimiter.
     quint64 type = 0;
     if (left && right)
-        type = d == u'_' ? 0 : 1;
+        type = (d == u'_' || d == u'-' || d == u'+') ? 0 : 1;
     else if (left)
         type = 2;
     else if (right)
