@@ -243,24 +243,8 @@ void ZQParagraphScan::closeLevel(bool linkMade)
 
 void ZQParagraphScan::escapePlain(qsizetype safePosition, char16_t c)
 {
-    if (!htmlText())
-        return;
-    switch (c) {
-    case u'<':
-        replacePlain(safePosition, 1, QStringLiteral("&lt;"));
-        break;
-    case u'>':
-        replacePlain(safePosition, 1, QStringLiteral("&gt;"));
-        break;
-    case u'&':
-        replacePlain(safePosition, 1, QStringLiteral("&amp;"));
-        break;
-    case u'"':
-        replacePlain(safePosition, 1, QStringLiteral("&quot;"));
-        break;
-    default:
-        break;
-    }
+    if (htmlText())
+        replacePlain(safePosition, 1, ZQHTMLWriting::reservedEntity(QChar(c)));
 }
 
 void ZQParagraphScan::replacePlain(qsizetype safePosition, qsizetype length, const QString& with)
