@@ -1,7 +1,9 @@
 #include "kit/filters/ZQBaseFilter.h"
 
+#include "kit/filters/ZQInlineTargets.h"
 #include "kit/filters/ZQRunBuilder.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQInlineMarker.h"
@@ -12,6 +14,13 @@
 #include <algorithm>
 
 namespace {
+
+// The shared style factory, reached when first needed: the filters are made
+// before the application installs its settings.
+ZQHighlighter& styles()
+{
+    return ZQHighlighter::sharedHighlighter();
+}
 
 constexpr quint64 kQuorvelMarkup = 1;
 
@@ -38,8 +47,7 @@ quint64 quorvelTypeOf(char16_t c)
 } // namespace
 
 ZQBaseFilter::ZQBaseFilter()
-    : m_settings(ZSSettings::sharedSettings()), m_highlighter(ZQHighlighter::sharedHighlighter()),
-      m_attributeName(QStringLiteral("ZQFilterBase"))
+    : m_attributeName(QStringLiteral("ZQFilterBase"))
 {
 }
 
@@ -104,30 +112,12 @@ quint64 ZQBaseFilter::nodeTypeFromMarker(const QString& marker, quint64 markupTy
 
 QString ZQBaseFilter::getHTMLTag(quint64 nodeType, bool isForEnd)
 {
-    const char* name = nullptr;
-    switch (nodeType) {
-    case ZQNodeType::Strong:
-        name = "strong";
-        break;
-    case ZQNodeType::Emphasis:
-        name = "em";
-        break;
-    case ZQNodeType::StrikeThrough:
-        name = "del";
-        break;
-    case ZQNodeType::CodeSpan:
-        name = "code";
-        break;
-    case ZQNodeType::Underline:
-        name = "u";
-        break;
-    case ZQNodeType::TagMacro:
-        name = "mark";
-        break;
-    default:
+    // Strong to tag, in node type order.
+    static const char* const names[] = {"strong", "em", "del", "code", "u", "mark"};
+    if (nodeType < ZQNodeType::Strong || nodeType > ZQNodeType::TagMacro)
         return QStringLiteral("?");
-    }
-    return (isForEnd ? QStringLiteral("</") : QStringLiteral("<")) + QLatin1String(name) + QLatin1Char('>');
+    const QLatin1String name(names[nodeType - ZQNodeType::Strong]);
+    return (isForEnd ? QStringLiteral("</") : QStringLiteral("<")) + name + QLatin1Char('>');
 }
 
 // ---- Rendering ---------------------------------------------------------------------
@@ -155,16 +145,9 @@ ZQProcessLength ZQBaseFilter::renderMarkdown(plat::MutableAttributedString& mark
 {
     if (delimiters.empty())
         return {};
-    switch (context.renderTargetType()) {
-    case ZQRenderContext::TargetHTML:
-        return renderMarkdownToHTML(markdown, delimiters, context);
-    case ZQRenderContext::TargetRich:
-        return renderMarkdownToRich(markdown, delimiters, context);
-    case ZQRenderContext::TargetMarkup:
-        return {0, 0, 0, 1};
-    default:
-        return {};
-    }
+    return ZQInlineTargets::render(
+        context, [&] { return renderMarkdownToHTML(markdown, delimiters, context); },
+        [&] { return renderMarkdownToRich(markdown, delimiters, context); });
 }
 
 QString ZQBaseFilter::htmlOfTag(const ZQInlineMarkerTag& tag, quint64 markupType) const
@@ -308,20 +291,20 @@ qint64 ZQBaseFilter::applyStyleOnRich(quint64 nodeType, plat::MutableAttributedS
     if (nodeType == ZQNodeType::TagMacro)
         return convertTagsToRich(content, range);
     if (nodeType != 0)
-        m_highlighter.applyAttributes(m_highlighter.baseRich(int(nodeType)), content, range);
+        styles().applyAttributes(styles().baseRich(int(nodeType)), content, range);
     return 0;
 }
 
 qint64 ZQBaseFilter::convertTagsToRich(plat::MutableAttributedString& content, plat::Range range)
 {
     const QStringList names = content.string().mid(range.location, range.length).split(QLatin1Char(','));
-    const plat::Attributes separator = m_settings->defaultTypingAttribute(1);
+    const plat::Attributes separator = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
     plat::MutableAttributedString chips;
     for (qsizetype k = 0; k < names.size(); ++k) {
         if (k > 0)
             chips.append(plat::AttributedString(QStringLiteral(" "), separator));
         chips.append(plat::AttributedString(QLatin1Char('<') + names[k] + QLatin1Char('>'),
-                                            m_highlighter.baseRich(ZQNodeType::TagMacro)));
+                                            styles().baseRich(ZQNodeType::TagMacro)));
     }
     content.replaceCharacters(range, chips);
     return chips.length() - range.length;
@@ -348,9 +331,9 @@ bool ZQBaseFilter::highlightMarkdown(plat::MutableAttributedString& markup,
             continue;
         const plat::Range body(bodyStart, bodyEnd - bodyStart);
         if (openRange.length % 2)
-            m_highlighter.applyAttributes(m_highlighter.baseBodyMarkdown(int(types.single)), markup, body);
+            styles().applyAttributes(styles().baseBodyMarkdown(int(types.single)), markup, body);
         if (openRange.length >= 2)
-            m_highlighter.applyAttributes(m_highlighter.baseBodyMarkdown(int(types.doubled)), markup, body);
+            styles().applyAttributes(styles().baseBodyMarkdown(int(types.doubled)), markup, body);
     }
 
     // Opening pairs from the start, an odd last character alone; the closing
@@ -360,24 +343,24 @@ bool ZQBaseFilter::highlightMarkdown(plat::MutableAttributedString& markup,
     for (qsizetype k = 0; k + 1 < openRange.length; k += 2) {
         const plat::Range pair(openRange.location + k, 2);
         opening.push_back(ZQPairedAttribute::initWithMarker(text.mid(pair.location, 2)));
-        m_highlighter.applyAttributes(m_highlighter.baseMarkdown(int(types.doubled), opening.back()), markup, pair);
+        styles().applyAttributes(styles().baseMarkdown(int(types.doubled), opening.back()), markup, pair);
     }
     ZQPairedAttributePtr odd;
     if (openRange.length % 2) {
         const plat::Range last(openRange.end() - 1, 1);
         odd = ZQPairedAttribute::initWithMarker(text.mid(last.location, 1));
-        m_highlighter.applyAttributes(m_highlighter.baseMarkdown(int(types.single), odd), markup, last);
+        styles().applyAttributes(styles().baseMarkdown(int(types.single), odd), markup, last);
     }
     qsizetype position = closeRange.location;
     if (closeRange.length % 2 && odd) {
-        m_highlighter.applyAttributes(
-            m_highlighter.baseMarkdown(int(types.single), std::static_pointer_cast<ZQPairedAttribute>(odd->copy())),
+        styles().applyAttributes(
+            styles().baseMarkdown(int(types.single), std::static_pointer_cast<ZQPairedAttribute>(odd->copy())),
             markup, plat::Range(position, 1));
         ++position;
     }
     for (auto it = opening.rbegin(); it != opening.rend() && position + 2 <= closeRange.end(); ++it, position += 2) {
-        m_highlighter.applyAttributes(
-            m_highlighter.baseMarkdown(int(types.doubled), std::static_pointer_cast<ZQPairedAttribute>((*it)->copy())),
+        styles().applyAttributes(
+            styles().baseMarkdown(int(types.doubled), std::static_pointer_cast<ZQPairedAttribute>((*it)->copy())),
             markup, plat::Range(position, 2));
     }
     return true;

@@ -11,10 +11,9 @@
 // A tag is its name between two "+" («+a,b+» holds two tags).
 
 #include "kit/filters/ZQFilterRoles.h"
-#include "kit/foundation/ZSSettings.h"
+
 #include "platform/foundation/Object.h"
 
-class ZQHighlighter;
 class ZQInlineMarkerTag;
 
 class ZQBaseFilter : public plat::Object,
@@ -66,7 +65,5 @@ private:
     qint64 applyStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range range);
     qint64 convertTagsToRich(plat::MutableAttributedString& content, plat::Range range);
 
-    ZSSettingsPtr m_settings;
-    ZQHighlighter& m_highlighter;
     QString m_attributeName;
 };

@@ -1,5 +1,7 @@
 #include "kit/filters/ZQEscapeFilter.h"
 
+#include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQInlineTargets.h"
 #include "kit/filters/ZQRunBuilder.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQAttributeNames.h"
@@ -10,42 +12,32 @@
 
 namespace {
 
-QString htmlOf(QChar c)
+// The shared style factory, reached when first needed: the filters are made
+// before the application installs its settings.
+ZQHighlighter& styles()
 {
-    switch (c.unicode()) {
-    case u'"':
-        return QStringLiteral("&quot;");
-    case u'&':
-        return QStringLiteral("&amp;");
-    case u'<':
-        return QStringLiteral("&lt;");
-    case u'>':
-        return QStringLiteral("&gt;");
-    default:
-        return QString(c);
-    }
+    return ZQHighlighter::sharedHighlighter();
 }
 
 } // namespace
 
-ZQEscapeFilter::ZQEscapeFilter() : m_highlighter(ZQHighlighter::sharedHighlighter()) {}
+ZQEscapeFilter::ZQEscapeFilter() = default;
 
 ZQProcessLength ZQEscapeFilter::renderMarkdown(plat::MutableAttributedString& markdown,
                                                const std::vector<std::shared_ptr<ZQInlineMarker>>&,
                                                ZQRenderContext& context)
 {
-    switch (context.renderTargetType()) {
-    case ZQRenderContext::TargetHTML:
-        resolveEscapes(markdown, true);
-        return {};
-    case ZQRenderContext::TargetRich:
-        resolveEscapes(markdown, false);
-        return {};
-    case ZQRenderContext::TargetMarkup:
-        return {0, 0, 0, 1};
-    default:
-        return {};
-    }
+    // The escapes are resolved, and the parser is told nothing.
+    return ZQInlineTargets::render(
+        context,
+        [&] {
+            resolveEscapes(markdown, true);
+            return ZQProcessLength{};
+        },
+        [&] {
+            resolveEscapes(markdown, false);
+            return ZQProcessLength{};
+        });
 }
 
 // One pass over the text: each run of backslashes outside raw text loses half
@@ -87,7 +79,8 @@ void ZQEscapeFilter::resolveEscapes(plat::MutableAttributedString& paragraph, bo
         }
         copied = end;
         if (escapes) {
-            const QString replacement = html ? htmlOf(text.at(end)) : QString(text.at(end));
+            const QString entity = html ? ZQHTMLWriting::reservedEntity(text.at(end)) : QString();
+            const QString replacement = entity.isNull() ? QString(text.at(end)) : entity;
             escaped.push_back(plat::Range(rebuilt.length(), replacement.size()));
             rebuilt.append(replacement, paragraph.attributesAtIndex(end));
             copied = end + 1;
@@ -98,9 +91,9 @@ void ZQEscapeFilter::resolveEscapes(plat::MutableAttributedString& paragraph, bo
         return;
     plat::MutableAttributedString escapedText = rebuilt.build();
     if (!html) {
-        const plat::Attributes escapeRich = m_highlighter.escapeRich();
+        const plat::Attributes escapeRich = styles().escapeRich();
         for (const plat::Range& range : escaped)
-            m_highlighter.applyAttributes(escapeRich, escapedText, range);
+            styles().applyAttributes(escapeRich, escapedText, range);
     }
     paragraph.replaceCharacters(plat::Range(0, copied), escapedText);
 }
@@ -110,9 +103,9 @@ bool ZQEscapeFilter::highlightMarkdown(plat::MutableAttributedString& markup,
 {
     if (!highlighter || highlighter->nodeType() != ZQNodeType::BackslashEscape)
         return false;
-    const plat::Attributes attributes = m_highlighter.escapeMarkdown();
+    const plat::Attributes attributes = styles().escapeMarkdown();
     for (const plat::Range& range : highlighter->markerAbsoluteRanges())
-        m_highlighter.applyAttributes(attributes, markup, range);
+        styles().applyAttributes(attributes, markup, range);
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
-class ZQHighlighter;
 
 class ZQEscapeFilter : public plat::Object,
                        public ZQCommonMarkInlineFilter,
@@ -35,5 +34,4 @@ public:
 private:
     void resolveEscapes(plat::MutableAttributedString& paragraph, bool html);
 
-    ZQHighlighter& m_highlighter;
 };

@@ -46,4 +46,20 @@ QString percentEncoded(const QString& text, const plat::CharacterSet& allowed)
     return result;
 }
 
+QString reservedEntity(QChar c)
+{
+    switch (c.unicode()) {
+    case u'"':
+        return QStringLiteral("&quot;");
+    case u'&':
+        return QStringLiteral("&amp;");
+    case u'<':
+        return QStringLiteral("&lt;");
+    case u'>':
+        return QStringLiteral("&gt;");
+    default:
+        return QString();
+    }
+}
+
 } // namespace ZQHTMLWriting

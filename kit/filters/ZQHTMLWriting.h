@@ -25,4 +25,8 @@ QString textWithoutElements(const plat::AttributedString& text, plat::Range rang
 // UTF-8 percent-encoding of every character outside allowed.
 QString percentEncoded(const QString& text, const plat::CharacterSet& allowed);
 
+// "&quot;", "&amp;", "&lt;" or "&gt;" for the four characters HTML reserves;
+// null for any other.
+QString reservedEntity(QChar c);
+
 } // namespace ZQHTMLWriting

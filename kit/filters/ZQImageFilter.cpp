@@ -1,6 +1,7 @@
 #include "kit/filters/ZQImageFilter.h"
 
 #include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQInlineTargets.h"
 #include "kit/filters/ZQLinkFilter.h"
 #include "kit/filters/ZSTextAttachment.h"
 #include "kit/foundation/ZQShared.h"
@@ -22,6 +23,13 @@
 #include <QSaveFile>
 
 namespace {
+
+// The shared style factory, reached when first needed: the filters are made
+// before the application installs its settings.
+ZQHighlighter& styles()
+{
+    return ZQHighlighter::sharedHighlighter();
+}
 
 // What RFC 3986 allows in a query, and "%" so that an address already encoded
 // is not encoded twice.
@@ -54,16 +62,10 @@ QString htmlAltText(const plat::AttributedString& paragraph, plat::Range body)
     return alt;
 }
 
-ZQProcessLength replaced(const ZQInlineMarker& marker, qsizetype newLength)
-{
-    const qsizetype length = marker.markerRange().length;
-    return {length, newLength - length, 0, 1};
-}
-
 } // namespace
 
 ZQImageFilter::ZQImageFilter()
-    : m_highlighter(ZQHighlighter::sharedHighlighter()), m_attributeName(QStringLiteral("ZQMacroImage"))
+    : m_attributeName(QStringLiteral("ZQMacroImage"))
 {
 }
 
@@ -73,16 +75,9 @@ ZQProcessLength ZQImageFilter::renderMarkdown(plat::MutableAttributedString& mar
 {
     if (!inlineMarker || !inlineMarker->linkRef())
         return {};
-    switch (context.renderTargetType()) {
-    case ZQRenderContext::TargetHTML:
-        return renderMarkdownToHTML(markdown, *inlineMarker);
-    case ZQRenderContext::TargetRich:
-        return renderMarkdownToRich(markdown, *inlineMarker, context);
-    case ZQRenderContext::TargetMarkup:
-        return {0, 0, 0, 1};
-    default:
-        return {};
-    }
+    return ZQInlineTargets::render(
+        context, [&] { return renderMarkdownToHTML(markdown, *inlineMarker); },
+        [&] { return renderMarkdownToRich(markdown, *inlineMarker, context); });
 }
 
 std::shared_ptr<ZQAttachedStorage> ZQImageFilter::findOrCreateStroage(const plat::AttributedString& content,
@@ -93,7 +88,8 @@ std::shared_ptr<ZQAttachedStorage> ZQImageFilter::findOrCreateStroage(const plat
         if (const auto style = content.attributeAtIndex(m_attributeName, location).toObject<ZQImageStyle>()) {
             if (auto storage = context.getAttachedStorage(style->uuid(), m_attributeName))
                 return storage;
-            qWarning().noquote() << QStringLiteral("Unable to find attached image storage by UUID %1").arg(style->uuid());
+            qWarning().noquote()
+                << QStringLiteral("Unable to find attached image storage by UUID %1").arg(style->uuid());
         }
     }
     if (!linkRef.link().isEmpty()) {
@@ -121,13 +117,13 @@ plat::AttributedString ZQImageFilter::getImageAttributeString(const ZQAttachedIm
     const plat::ImagePtr shown = image.image() ? image.image() : image.originalImage();
     const QString link = QStringLiteral("#IMG") + uuid;
     if (!shown)
-        return plat::AttributedString(QStringLiteral("{IMG}"), m_highlighter.imageRich(uuid, link, true));
+        return plat::AttributedString(QStringLiteral("{IMG}"), styles().imageRich(uuid, link, true));
     auto attachment =
         ZSTextAttachment::initWithFileWrapper(ZQRenderUtil::fileWrapperForImage(image.originalFileName(), *shown));
     attachment->setAttachmentCell(ZSTextAttachmentCell::initImageCell(shown));
     plat::MutableAttributedString text(QString(QChar(plat::ObjectReplacementCharacter)),
                                        plat::Attributes{{plat::AttachmentAttribute, plat::Value(attachment)}});
-    m_highlighter.applyAttributes(m_highlighter.imageRich(uuid, link, false), text, plat::Range(0, 1));
+    styles().applyAttributes(styles().imageRich(uuid, link, false), text, plat::Range(0, 1));
     return text;
 }
 
@@ -137,7 +133,7 @@ ZQProcessLength ZQImageFilter::renderMarkdownToRich(plat::MutableAttributedStrin
     const auto storage = findOrCreateStroage(markdown, marker.markerRange().location, *marker.linkRef(), context);
     const plat::AttributedString rich = getImageAttributeString(*storage->attachedObject(), storage->uuid());
     markdown.replaceCharacters(marker.markerRange(), rich);
-    return replaced(marker, rich.length());
+    return ZQInlineTargets::replaced(marker, rich.length());
 }
 
 ZQProcessLength ZQImageFilter::renderMarkdownToHTML(plat::MutableAttributedString& markdown,
@@ -147,7 +143,7 @@ ZQProcessLength ZQImageFilter::renderMarkdownToHTML(plat::MutableAttributedStrin
         // The outer image makes its alternative text of it.
         const QString alt = ZQHTMLWriting::textWithoutElements(markdown, marker.bodyRange());
         markdown.replaceCharacters(marker.markerRange(), alt);
-        return replaced(marker, alt.size());
+        return ZQInlineTargets::replaced(marker, alt.size());
     }
     const ZQLinkRef& ref = *marker.linkRef();
     const QString source = ZQHTMLWriting::percentEncoded(ref.link(), sourceSafeCharacters());
@@ -160,9 +156,9 @@ ZQProcessLength ZQImageFilter::renderMarkdownToHTML(plat::MutableAttributedStrin
     } else {
         element = QStringLiteral("<img src=\"%1\" alt=\"%2\" />").arg(source, alt);
     }
-    markdown.replaceCharacters(marker.markerRange(),
-                               plat::AttributedString(element, plat::Attributes{{ZQAttr::Raw, QStringLiteral("htmlTag")}}));
-    return replaced(marker, element.size());
+    const plat::Attributes raw{{ZQAttr::Raw, QStringLiteral("htmlTag")}};
+    markdown.replaceCharacters(marker.markerRange(), plat::AttributedString(element, raw));
+    return ZQInlineTargets::replaced(marker, element.size());
 }
 
 bool ZQImageFilter::highlightMarkdown(plat::MutableAttributedString& markup,
@@ -172,7 +168,7 @@ bool ZQImageFilter::highlightMarkdown(plat::MutableAttributedString& markup,
         return false;
     for (const plat::Range& range : highlighter->markerAbsoluteRanges()) {
         const auto storage = findOrCreateStroage(markup, range.location, *highlighter->linkRef(), context);
-        m_highlighter.applyAttributes(m_highlighter.imageMarkdown(storage->uuid()), markup, range);
+        styles().applyAttributes(styles().imageMarkdown(storage->uuid()), markup, range);
     }
     return true;
 }
@@ -246,9 +242,9 @@ QStringList ZQImageHandler::checkExportFileNames(const std::vector<std::shared_p
     return paths;
 }
 
-std::vector<plat::ObjectPtr> ZQImageHandler::exportEnding(quint64, QString&,
-                                                          const std::vector<std::shared_ptr<ZQAttachedStorage>>& storages,
-                                                          const QString& exportDirectory, ZQRenderContext*)
+std::vector<plat::ObjectPtr>
+ZQImageHandler::exportEnding(quint64, QString&, const std::vector<std::shared_ptr<ZQAttachedStorage>>& storages,
+                             const QString& exportDirectory, ZQRenderContext*)
 {
     std::vector<plat::ObjectPtr> written;
     if (storages.empty() || exportDirectory.isEmpty())

@@ -10,7 +10,6 @@
 #include "platform/text/AttributedString.h"
 
 class ZQAttachedImageObject;
-class ZQHighlighter;
 class ZQLinkRef;
 
 class ZQImageFilter : public plat::Object,
@@ -40,9 +39,6 @@ public:
     plat::AttributedString getImageAttributeString(const ZQAttachedImageObject& image, const QString& uuid) const;
     // "![alt](path "title")".
     static QString getMarker(const ZQAttachedImageObject& image);
-
-protected:
-    ZQHighlighter& m_highlighter;
 
 private:
     ZQProcessLength renderMarkdownToRich(plat::MutableAttributedString& markdown, const ZQInlineMarker& marker,

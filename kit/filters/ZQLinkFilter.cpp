@@ -1,7 +1,9 @@
 #include "kit/filters/ZQLinkFilter.h"
 
 #include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQInlineTargets.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
@@ -14,6 +16,13 @@
 #include <algorithm>
 
 namespace {
+
+// The shared style factory, reached when first needed: the filters are made
+// before the application installs its settings.
+ZQHighlighter& styles()
+{
+    return ZQHighlighter::sharedHighlighter();
+}
 
 const QString kFootnoteOwner = QStringLiteral("ZQMacroFootnote");
 
@@ -35,17 +44,10 @@ QString labelOf(const ZQAttachedLinkObject& link)
     return ZQShared::isNotBlank(link.linkRefLabel()) ? link.linkRefLabel() : link.linkLabel();
 }
 
-ZQProcessLength replaced(const ZQInlineMarker& marker, qsizetype newLength)
-{
-    const qsizetype length = marker.markerRange().length;
-    return {length, newLength - length, 0, 1};
-}
-
 } // namespace
 
 ZQLinkFilter::ZQLinkFilter()
-    : m_settings(ZSSettings::sharedSettings()), m_highlighter(ZQHighlighter::sharedHighlighter()),
-      m_attributeName(QStringLiteral("ZQFilterLink"))
+    : m_attributeName(QStringLiteral("ZQFilterLink"))
 {
 }
 
@@ -55,16 +57,9 @@ ZQProcessLength ZQLinkFilter::renderMarkdown(plat::MutableAttributedString& mark
 {
     if (!inlineMarker || !inlineMarker->linkRef())
         return {};
-    switch (context.renderTargetType()) {
-    case ZQRenderContext::TargetHTML:
-        return renderMarkdownToHTML(markdown, *inlineMarker);
-    case ZQRenderContext::TargetRich:
-        return renderMarkdownToRich(markdown, *inlineMarker, context);
-    case ZQRenderContext::TargetMarkup:
-        return {0, 0, 0, 1};
-    default:
-        return {};
-    }
+    return ZQInlineTargets::render(
+        context, [&] { return renderMarkdownToHTML(markdown, *inlineMarker); },
+        [&] { return renderMarkdownToRich(markdown, *inlineMarker, context); });
 }
 
 ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString& markdown,
@@ -74,7 +69,7 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     // Inside an image's alternative text the link stays as written: the image
     // keeps it in its label.
     if (marker.isForImageAlt())
-        return replaced(marker, whole.length);
+        return ZQInlineTargets::replaced(marker, whole.length);
     const auto& ref = marker.linkRef();
     ref->setIsUsed(true);
 
@@ -87,9 +82,9 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
         else
             storage->attachedText()->setAttributedString(plat::AttributedString());
         const plat::AttributedString reference(QStringLiteral("[%1]").arg(number),
-                                               m_highlighter.footnodeRich(uuid, number));
+                                               styles().footnodeRich(uuid, number));
         markdown.replaceCharacters(whole, reference);
-        return replaced(marker, reference.length());
+        return ZQInlineTargets::replaced(marker, reference.length());
     }
 
     const auto storage = context.createAttachedStroage(m_attributeName, uuid);
@@ -100,18 +95,18 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     if (ref->linkType() == 2)
         link->setLinkRefLabel(ref->refLabel());
 
-    const plat::Attributes attributes = m_highlighter.linkRich(uuid);
+    const plat::Attributes attributes = styles().linkRich(uuid);
     plat::MutableAttributedString body(markdown.attributedSubstring(marker.bodyRange()));
     body.setAttributes(attributes, plat::Range(0, body.length()));
     plat::MutableAttributedString replacement;
-    if (m_settings->renderLinkWithBracketInRich()) {
+    if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()) {
         replacement.append(plat::AttributedString(QStringLiteral("[]"), attributes));
         replacement.insert(body, 1);
     } else {
         replacement.append(body);
     }
     markdown.replaceCharacters(whole, replacement);
-    return replaced(marker, replacement.length());
+    return ZQInlineTargets::replaced(marker, replacement.length());
 }
 
 ZQProcessLength ZQLinkFilter::renderMarkdownToHTML(plat::MutableAttributedString& markdown,
@@ -140,7 +135,7 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToHTML(plat::MutableAttributedString
         html.append(ZQHTMLWriting::element(QStringLiteral("</a>")));
     }
     markdown.replaceCharacters(marker.markerRange(), html);
-    return replaced(marker, html.length());
+    return ZQInlineTargets::replaced(marker, html.length());
 }
 
 bool ZQLinkFilter::highlightMarkdown(plat::MutableAttributedString& markup,
@@ -149,9 +144,9 @@ bool ZQLinkFilter::highlightMarkdown(plat::MutableAttributedString& markup,
     if (!highlighter || highlighter->nodeType() != ZQNodeType::Link)
         return false;
     const bool footnote = highlighter->linkRef() && highlighter->linkRef()->isFootnote();
-    const plat::Attributes attributes = footnote ? m_highlighter.footnoteMarkdown() : m_highlighter.linkMarkdown();
+    const plat::Attributes attributes = footnote ? styles().footnoteMarkdown() : styles().linkMarkdown();
     for (const plat::Range& range : highlighter->markerAbsoluteRanges())
-        m_highlighter.applyAttributes(attributes, markup, range);
+        styles().applyAttributes(attributes, markup, range);
     return true;
 }
 

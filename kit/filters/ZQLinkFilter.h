@@ -7,11 +7,10 @@
 // definitions at the end of the page.
 
 #include "kit/filters/ZQFilterRoles.h"
-#include "kit/foundation/ZSSettings.h"
+
 #include "platform/foundation/Object.h"
 
 class ZQAttachedLinkObject;
-class ZQHighlighter;
 
 class ZQLinkFilter : public plat::Object,
                      public virtual ZQAttributeNamed,
@@ -44,7 +43,8 @@ public:
     // blank, a line break or a parenthesis.
     static QString markupDestination(const QString& url);
     // A title as markup writes it, with its quotes and a blank before; empty
-    // for an empty title. The link parser reads the same title back.
+    // for an empty title. The link parser reads the same title back; only a
+    // title holding both quotes and ")" needs its double quotes escaped.
     static QString markupTitle(const QString& title);
 
 private:
@@ -55,7 +55,5 @@ private:
     // written inline (no label, or one that another destination also uses).
     static QString referenceLabel(const ZQAttachedLinkObject& link, ZQRenderContext& context);
 
-    ZSSettingsPtr m_settings;
-    ZQHighlighter& m_highlighter;
     QString m_attributeName;
 };

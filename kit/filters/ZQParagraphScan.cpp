@@ -243,24 +243,8 @@ void ZQParagraphScan::closeLevel(bool linkMade)
 
 void ZQParagraphScan::escapePlain(qsizetype safePosition, char16_t c)
 {
-    if (!htmlText())
-        return;
-    switch (c) {
-    case u'<':
-        replacePlain(safePosition, 1, QStringLiteral("&lt;"));
-        break;
-    case u'>':
-        replacePlain(safePosition, 1, QStringLiteral("&gt;"));
-        break;
-    case u'&':
-        replacePlain(safePosition, 1, QStringLiteral("&amp;"));
-        break;
-    case u'"':
-        replacePlain(safePosition, 1, QStringLiteral("&quot;"));
-        break;
-    default:
-        break;
-    }
+    if (htmlText())
+        replacePlain(safePosition, 1, ZQHTMLWriting::reservedEntity(QChar(c)));
 }
 
 void ZQParagraphScan::replacePlain(qsizetype safePosition, qsizetype length, const QString& with)
@@ -311,9 +295,11 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
 
     const bool left = hasAfter && !afterBlank && (!afterPunct || !hasBefore || beforeBlank || beforePunct);
     const bool right = hasBefore && !beforeBlank && (!beforePunct || !hasAfter || afterBlank || afterPunct);
+    // A "_", "-" or "+" inside a word ("snake_case", "well-known", "1+2") is
+    // no delimiter.
     quint64 type = 0;
     if (left && right)
-        type = d == u'_' ? 0 : 1;
+        type = (d == u'_' || d == u'-' || d == u'+') ? 0 : 1;
     else if (left)
         type = 2;
     else if (right)

@@ -20,6 +20,7 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/markup/ZQInlineMarker.h"
+#include "platform/foundation/Regex.h"
 #include "platform/text/AttributedString.h"
 
 #include <QHash>
@@ -124,6 +125,10 @@ private:
     qsizetype tryTag(qsizetype i);
     qsizetype tryBang(qsizetype i);
     qsizetype rawHtml(qsizetype start, qsizetype end);
+    // Raw HTML from start when pattern matches at i and ends with the first
+    // close found from searchFrom; the safe position after it, or -1.
+    qsizetype rawHtmlClosedBy(const plat::Regex& pattern, qsizetype start, qsizetype i, const QString& close,
+                              qsizetype searchFrom, qsizetype& memo);
     // The end of the tag or autolink that begins after "<" at i - 1, or -1.
     qsizetype checkingTag(qsizetype i, quint64* nodeType, QString* link);
     qsizetype nextOccurrence(const QString& what, qsizetype from, qsizetype& memo);

@@ -42,13 +42,8 @@ qsizetype ZQParagraphScan::tryAngle(qsizetype i)
         const qsizetype length = matchLength(*patterns.endtagP, m_unsafe, i, m_n);
         return length < 0 ? -1 : rawHtml(i - 1, i + length);
     }
-    if (m_s[i] == u'?') {
-        const qsizetype close = nextOccurrence(QStringLiteral("?>"), i + 1, m_piClose);
-        if (close < 0)
-            return -1;
-        const qsizetype length = matchLength(*patterns.piP, m_unsafe, i, close + 2);
-        return length < 0 ? -1 : rawHtml(i - 1, i + length);
-    }
+    if (m_s[i] == u'?')
+        return rawHtmlClosedBy(*patterns.piP, i - 1, i, QStringLiteral("?>"), i + 1, m_piClose);
     return tryTag(i);
 }
 
@@ -96,20 +91,22 @@ qsizetype ZQParagraphScan::tryBang(qsizetype i)
         }
         return rawHtml(i - 2, i + match->range().length);
     }
-    if (m_s[i] == u'[') {
-        const qsizetype close = nextOccurrence(QStringLiteral("]]>"), i + 7, m_cdataClose);
-        if (close < 0)
-            return -1;
-        const qsizetype length = matchLength(*patterns.cdataP, m_unsafe, i, close + 3);
-        return length < 0 ? -1 : rawHtml(i - 2, i + length);
-    }
+    if (m_s[i] == u'[')
+        return rawHtmlClosedBy(*patterns.cdataP, i - 2, i, QStringLiteral("]]>"), i + 7, m_cdataClose);
     if (m_s[i] < u'A' || m_s[i] > u'Z')
         return -1;
-    const qsizetype close = nextOccurrence(QStringLiteral(">"), i + 1, m_greater);
-    if (close < 0)
+    return rawHtmlClosedBy(*patterns.declaraionP, i - 2, i, QStringLiteral(">"), i + 1, m_greater);
+}
+
+qsizetype ZQParagraphScan::rawHtmlClosedBy(const plat::Regex& pattern, qsizetype start, qsizetype i,
+                                          const QString& close, qsizetype searchFrom, qsizetype& memo)
+{
+    // The match cannot reach past the first closing string, so it is sought there only.
+    const qsizetype found = nextOccurrence(close, searchFrom, memo);
+    if (found < 0)
         return -1;
-    const qsizetype length = matchLength(*patterns.declaraionP, m_unsafe, i, close + 1);
-    return length < 0 ? -1 : rawHtml(i - 2, i + length);
+    const qsizetype length = matchLength(pattern, m_unsafe, i, found + close.size());
+    return length < 0 ? -1 : rawHtml(start, i + length);
 }
 
 qsizetype ZQParagraphScan::rawHtml(qsizetype start, qsizetype end)

@@ -1,6 +1,7 @@
 #include "kit/filters/ZQTagEntityFilter.h"
 
 #include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQInlineTargets.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
@@ -10,6 +11,13 @@
 #include "kit/render/ZQRenderContext.h"
 
 namespace {
+
+// The shared style factory, reached when first needed: the filters are made
+// before the application installs its settings.
+ZQHighlighter& styles()
+{
+    return ZQHighlighter::sharedHighlighter();
+}
 
 // What an autolink's address keeps unencoded in HTML.
 const plat::CharacterSet& autolinkSafeCharacters()
@@ -27,7 +35,7 @@ ZQProcessLength result(const ZQInlineMarker& marker, qsizetype newLength)
 
 } // namespace
 
-ZQTagEntityFilter::ZQTagEntityFilter() : m_highlighter(ZQHighlighter::sharedHighlighter()) {}
+ZQTagEntityFilter::ZQTagEntityFilter() = default;
 
 ZQProcessLength ZQTagEntityFilter::renderMarkdown(plat::MutableAttributedString& markdown,
                                                   const std::shared_ptr<ZQInlineMarker>& inlineMarker,
@@ -35,16 +43,9 @@ ZQProcessLength ZQTagEntityFilter::renderMarkdown(plat::MutableAttributedString&
 {
     if (!inlineMarker)
         return {};
-    switch (context.renderTargetType()) {
-    case ZQRenderContext::TargetHTML:
-        return renderMarkdownToHTML(markdown, *inlineMarker);
-    case ZQRenderContext::TargetRich:
-        return renderMarkdownToRich(markdown, *inlineMarker);
-    case ZQRenderContext::TargetMarkup:
-        return {0, 0, 0, 1};
-    default:
-        return {};
-    }
+    return ZQInlineTargets::render(
+        context, [&] { return renderMarkdownToHTML(markdown, *inlineMarker); },
+        [&] { return renderMarkdownToRich(markdown, *inlineMarker); });
 }
 
 ZQProcessLength ZQTagEntityFilter::renderMarkdownToRich(plat::MutableAttributedString& markdown,
@@ -54,13 +55,13 @@ ZQProcessLength ZQTagEntityFilter::renderMarkdownToRich(plat::MutableAttributedS
     switch (marker.nodeType()) {
     case ZQNodeType::Entity:
         markdown.replaceCharacters(
-            range, plat::AttributedString(marker.entityUnicode(), m_highlighter.entityRich(marker.entityString())));
+            range, plat::AttributedString(marker.entityUnicode(), styles().entityRich(marker.entityString())));
         return result(marker, marker.entityUnicode().size());
     case ZQNodeType::RawHtml:
-        m_highlighter.applyAttributes(m_highlighter.htmlTagRich(), markdown, range);
+        styles().applyAttributes(styles().htmlTagRich(), markdown, range);
         return result(marker, range.length);
     case ZQNodeType::Autolink:
-        m_highlighter.applyAttributes(m_highlighter.autolinkRich(), markdown, range);
+        styles().applyAttributes(styles().autolinkRich(), markdown, range);
         return result(marker, range.length);
     default:
         return {};
@@ -103,19 +104,19 @@ bool ZQTagEntityFilter::highlightMarkdown(plat::MutableAttributedString& markup,
     plat::Attributes attributes;
     switch (highlighter->nodeType()) {
     case ZQNodeType::Autolink:
-        attributes = m_highlighter.autolinkMarkdown();
+        attributes = styles().autolinkMarkdown();
         break;
     case ZQNodeType::RawHtml:
-        attributes = m_highlighter.htmlTagMarkdown();
+        attributes = styles().htmlTagMarkdown();
         break;
     case ZQNodeType::Entity:
-        attributes = m_highlighter.entityMarkdown();
+        attributes = styles().entityMarkdown();
         break;
     default:
         return false;
     }
     for (const plat::Range& range : highlighter->markerAbsoluteRanges())
-        m_highlighter.applyAttributes(attributes, markup, range);
+        styles().applyAttributes(attributes, markup, range);
     return true;
 }
 

@@ -6,7 +6,6 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
-class ZQHighlighter;
 
 class ZQTagEntityFilter : public plat::Object,
                          public ZQCommonMarkInlineFilter,
@@ -31,5 +30,4 @@ private:
     ZQProcessLength renderMarkdownToRich(plat::MutableAttributedString& markdown, const ZQInlineMarker& marker);
     ZQProcessLength renderMarkdownToHTML(plat::MutableAttributedString& markdown, const ZQInlineMarker& marker);
 
-    ZQHighlighter& m_highlighter;
 };

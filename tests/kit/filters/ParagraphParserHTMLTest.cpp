@@ -49,6 +49,7 @@ TEST(ParagraphParserHTML, EmphasisAndCodeSpans)
                     {"foo_bar_", "foo_bar_"},
                     {"~x~ ~~y~~", "~x~ <del>y</del>"},
                     {"+a,b+", "<mark>a,b</mark>"},
+                    {"snake_case_name 1+2+3", "snake_case_name 1+2+3"},
                     {"!*x*", "!<em>x</em>"},
                     {"\\*not emphasis\\*", "*not emphasis*"},
                     {"`` a ` b ``", "<code>a ` b</code>"},
@@ -68,7 +69,7 @@ TEST(ParagraphParserHTML, QuorvelMarkupSpansKeepTheirElements)
                      "<strong>s</strong> <em>e</em> <del>d</del> <u>u</u> <mark>a,b</mark> <code>c</code>"},
                     {"**s**", "<strong>s</strong>"},
                     {"*a ~b~ c*", "<strong>a <em>b</em> c</strong>"},
-                    {"a - b", "a - b"},
+                    {"a - b, well-known-ish, 2024-01-02", "a - b, well-known-ish, 2024-01-02"},
                 },
                 QuorvelMarkup);
 }
@@ -131,7 +132,7 @@ TEST(ParagraphParserHTML, LinksAndImages)
                     {"![![in](i.png) out](o.png)", "<img src=\"o.png\" alt=\"in out\" />"},
                     {"![a [b](u) c", "![a <a href=\"u\">b</a> c"},
                     {"[&amp;\\*](/p?a=1&amp;b=\\*)", "<a href=\"/p?a=1&amp;b=*\">&amp;*</a>"},
-                    {"[l](/a%20b)", "<a href=\"/a%20b\">l</a>"},
+                    {"[l](/a%20b) ![i](/a%20b.png)", "<a href=\"/a%20b\">l</a> <img src=\"/a%20b.png\" alt=\"i\" />"},
                 },
                 Markdown);
 }
