@@ -3,6 +3,7 @@
 
 #include "kit/foundation/ZSTree.h"
 #include "kit/markup/ZQTextNode.h"
+#include "platform/text/AttributedString.h"
 
 namespace ZQBlockNodes {
 
@@ -28,6 +29,15 @@ inline void insertCloseTagsAfter(const ZSTree& subtree, const QString& tags)
 {
     if (const auto leaf = textNodeOf(subtree.lastLeaf()))
         leaf->insertCloseTags(tags);
+}
+
+// The node's text as written, in the given style, becomes its render content
+// and is appended to the rich output.
+inline void appendStyledContent(ZQTextNode& node, const plat::Attributes& style, plat::MutableAttributedString& output)
+{
+    auto rendered = std::make_shared<plat::MutableAttributedString>(node.content(), style);
+    node.setRenderContent(rendered);
+    output.append(*rendered);
 }
 
 } // namespace ZQBlockNodes

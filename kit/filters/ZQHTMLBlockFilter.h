@@ -12,8 +12,10 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
-    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    // Colours all lines of the block.
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                           ZQRenderContext& context) override;
+    bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content, ZQRenderContext& context) override;
     bool joinHTMLNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
     bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
 

@@ -12,9 +12,10 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // The rich and styling roles decline every node for now.
-    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
-    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    // Colours the ">" of every line of the quote.
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                           ZQRenderContext& context) override;
+    bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content, ZQRenderContext& context) override;
     // Opens the element; the quote's last leaf closes it.
     bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
     bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }

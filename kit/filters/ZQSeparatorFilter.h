@@ -17,9 +17,9 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // Block filter; the rich and styling roles decline every node for now.
-    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
-    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                           ZQRenderContext& context) override;
+    bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content, ZQRenderContext& context) override;
     bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
     // A divider is written back as it stands.
     bool joinMarkdownNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
