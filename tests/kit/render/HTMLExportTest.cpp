@@ -137,3 +137,21 @@ TEST(HTMLExport, FootnoteSectionListsReferencedBodiesOnce)
     handler.exportEnding(ZQRenderContext::TargetHTML, none, storages, QString(), nullptr);
     EXPECT_EQ(none.toStdString(), "<p>no references</p>");
 }
+
+TEST(HTMLExport, LeavesThePagesContextAlone)
+{
+    HTMLExport::Settings settings(HTMLExport::Markdown);
+    ZQRender render;
+    const auto context = render.renderContext();
+    const auto refs = std::make_shared<ZQLinkRefMap>();
+    context->setLinkRefMap(refs);
+    context->setRenderTargetType(ZQRenderContext::TargetRich);
+    std::vector<plat::ObjectPtr> files;
+    const QString html =
+        render.renderMarkupToHTML(plat::AttributedString(QStringLiteral("[a]\n\n[a]: /x\n")), QString(), &files);
+    EXPECT_EQ(html.toStdString(), "<p><a href=\"/x\">a</a></p>");
+    EXPECT_EQ(context->linkRefMap(), refs);
+    EXPECT_TRUE(refs->isEmpty());
+    EXPECT_EQ(context->renderTargetType(), ZQRenderContext::TargetRich);
+    EXPECT_TRUE(files.empty());
+}
