@@ -151,3 +151,30 @@ TEST(ParagraphParserHTML, AttributeValuesAreEscaped)
                 },
                 Markdown);
 }
+
+TEST(ParagraphParserHTML, CheckTagClassifiesATypedTag)
+{
+    ZQParagraphParser parser;
+    const struct {
+        const char* text;
+        int kind;
+    } cases[] = {{"<b>", 1}, {"</b>", 1}, {"<a href=\"x\">", 1}, {"<br/>", 1}, {"<http://x.org>", 2},
+                 {"<me@x.org>", 2}, {"<x y>", 0}, {"<foo:bar>", 0}, {"plain", 0}};
+    for (const auto& c : cases) {
+        const plat::AttributedString text(QStringLiteral("typed ") + QString::fromUtf8(c.text));
+        EXPECT_EQ(parser.checkTag(text, plat::Range(6, text.length() - 6)), c.kind) << c.text;
+    }
+}
+
+TEST(ParagraphParserHTML, ImageScanCollectsTheImagesOnly)
+{
+    ZQParagraphParser parser;
+    auto ctx = context(ZQRenderContext::TargetMarkup, Markdown);
+    plat::MutableAttributedString paragraph(QStringLiteral("*a* [l](u) ![one](1.png) and ![two](2.png)"));
+    ZQParagraphParser::Markers images;
+    parser.parseParagraph(paragraph, &images, 32, *ctx);
+    ASSERT_EQ(images.size(), 2u);
+    EXPECT_EQ(images[0]->linkRef()->link(), "1.png");
+    EXPECT_EQ(images[1]->linkRef()->link(), "2.png");
+    EXPECT_EQ(images[1]->linkRef()->label(), "two");
+}
