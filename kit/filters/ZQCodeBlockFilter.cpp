@@ -1,6 +1,10 @@
 #include "kit/filters/ZQCodeBlockFilter.h"
 
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQLineMapping.h"
+#include "kit/render/ZQRenderUtil.h"
+#include "platform/foundation/CharacterSet.h"
 #include "kit/markup/ZQTextNode.h"
 
 const std::shared_ptr<const plat::Regex>& ZQCodeBlockFilter::fencedBlockMarkerPattern()
@@ -50,4 +54,88 @@ ZSTree ZQCodeBlockFilter::parseLeafBlock(const QString& line, plat::Range lineRa
     ZSTree parent = indentParentNode;
     parent.appendChild(block);
     return block;
+}
+
+bool ZQCodeBlockFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& /*context*/)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    if (!node)
+        return false;
+    if (node->nodeType() == ZQNodeType::FencedCode) {
+        joinFencedHTML(treeNode, *node, content);
+        return true;
+    }
+    if (node->nodeType() != ZQNodeType::IndentedCode)
+        return false;
+    // An earlier line of the same block wrote this one.
+    if (!(node->nodeStatus() & ZQTextNode::StatusStyled))
+        joinIndentedHTML(treeNode, content);
+    return true;
+}
+
+void ZQCodeBlockFilter::joinFencedHTML(const ZSTree& treeNode, ZQTextNode& node, QString& content)
+{
+    const auto info = ZQBlockNodes::infoOf<ZQTextNodeFencedBlock>(node);
+    QString tag = info ? ZQShared::trim(info->fencedBlockInfoTag()) : QString();
+    if (!tag.isEmpty()) {
+        const plat::CharacterSet& blanks = plat::CharacterSet::whitespaceAndNewline();
+        for (qsizetype i = 0; i < tag.length(); ++i) {
+            if (blanks.contains(tag.at(i))) {
+                tag.truncate(i);
+                break;
+            }
+        }
+        tag = ZQRenderUtil::convertEntity(tag, plat::Range(0, tag.length()), true);
+        ZQShared::deleteEscapseSlash(tag);
+        content += QStringLiteral("<pre><code class=\"language-") + tag + QStringLiteral("\">");
+    } else {
+        content += QStringLiteral("<pre><code>");
+    }
+    const qint64 indent = qint64(info ? info->fencedMarkerIndent() : 0) + node.indentLength();
+    for (qsizetype i = 0; i < treeNode.numberOfChildren(); ++i) {
+        const auto line = ZQBlockNodes::textNodeOf(treeNode.childAtIndex(i));
+        if (!line)
+            continue;
+        line->setNodeStatus(line->nodeStatus() | ZQTextNode::StatusFencedChild);
+        const auto lineInfo = ZQBlockNodes::infoOf<ZQTextNodeFencedBlock>(*line);
+        if (lineInfo && lineInfo->fencedBlockType() == QLatin1String("E"))
+            break;
+        QString html = line->convertContentToRenderHTML();
+        if (indent > 0)
+            ZQShared::trimLeadingCharactersInSet(html, plat::CharacterSet::whitespace(), indent);
+        line->setRenderHtml(html);
+        content += html;
+    }
+    ZQShared::appendStringBeforeLineEnd(content, QStringLiteral("\n</code></pre>"));
+}
+
+void ZQCodeBlockFilter::joinIndentedHTML(const ZSTree& treeNode, QString& content)
+{
+    QString pendingBlanks;
+    bool first = true;
+    for (ZSTree sibling = treeNode; sibling; sibling = sibling.nextSibling()) {
+        const auto line = ZQBlockNodes::textNodeOf(sibling);
+        if (!line)
+            break;
+        const qint64 indent = line->indentLength() + 4;
+        if (line->nodeType() == ZQNodeType::IndentedCode) {
+            content += pendingBlanks;
+            pendingBlanks.clear();
+            line->setNodeStatus(line->nodeStatus() | ZQTextNode::StatusStyled);
+            QString html = line->convertContentToRenderHTML();
+            ZQShared::trimLeadingCharactersInSet(html, plat::CharacterSet::whitespace(), indent);
+            if (first)
+                html.prepend(QStringLiteral("<pre><code>"));
+            first = false;
+            line->setRenderHtml(html);
+            content += html;
+        } else if (line->nodeType() == ZQNodeType::BlankLine) {
+            QString blank = line->content();
+            ZQShared::trimLeadingCharactersInSet(blank, plat::CharacterSet::whitespace(), indent);
+            pendingBlanks += blank;
+        } else {
+            break;
+        }
+    }
+    ZQShared::appendStringBeforeLineEnd(content, QStringLiteral("\n</code></pre>"));
 }

@@ -6,6 +6,8 @@
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Regex.h"
 
+class ZQTextNode;
+
 class ZQCodeBlockFilter : public plat::Object,
                           public ZQAttributeNamed,
                           public ZQCommonMarkBlockFilter,
@@ -17,10 +19,13 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // Block filter; the conversions are not built yet and decline every node.
+    // Block filter; the rich and styling roles decline every node for now.
     bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
     bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
-    bool joinHTMLNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    // A fenced block writes its body lines (marking them as written); an indented
+    // block writes its run of code lines with the blank lines between them.
+    bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
+    // The driver writes code back as it stands.
     bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
 
     // An opening fence becomes a node of type 5 under the container; that node is
@@ -33,6 +38,9 @@ public:
     static const std::shared_ptr<const plat::Regex>& fencedBlockMarkerPattern();
 
 private:
+    static void joinFencedHTML(const ZSTree& treeNode, ZQTextNode& node, QString& content);
+    static void joinIndentedHTML(const ZSTree& treeNode, QString& content);
+
     QString m_attributeName;
     std::shared_ptr<const plat::Regex> m_fencedBlockMarkerPattern;
 };

@@ -6,6 +6,7 @@
 // interfaces of their own, so "does it answer X" is the same cast.
 
 #include "kit/foundation/ZSTree.h"
+#include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
 
 #include <QString>
@@ -153,20 +154,23 @@ public:
 };
 
 // What belongs at the end of an exported text; every handler is asked. Returns
-// the paths of the files to export. Optional: ZQExportFileNameChecker.
+// records of the files it wrote (ZQAttachmentFile). Optional: ZQExportFileNameChecker.
 class ZQExportHandler {
 public:
     virtual ~ZQExportHandler() = default;
-    virtual QStringList exportEnding(quint64 renderType, QString& textContent,
-                                     const std::vector<std::shared_ptr<ZQAttachedStorage>>& withAttachedStorages,
-                                     const QString& exportDirectory, ZQRenderContext* renderContext) = 0;
+    virtual std::vector<plat::ObjectPtr> exportEnding(
+        quint64 renderType, QString& textContent,
+        const std::vector<std::shared_ptr<ZQAttachedStorage>>& withAttachedStorages, const QString& exportDirectory,
+        ZQRenderContext* renderContext) = 0;
 };
 
-// Optional export operation: the file names that would clash in the directory.
+// Optional export operation: the paths in the directory that the storages'
+// files would be written to.
 class ZQExportFileNameChecker {
 public:
     virtual ~ZQExportFileNameChecker() = default;
-    virtual QStringList checkExportFileNames(const QStringList& fileNames, const QString& exportDirectory) = 0;
+    virtual QStringList checkExportFileNames(const std::vector<std::shared_ptr<ZQAttachedStorage>>& storages,
+                                             const QString& exportDirectory) = 0;
 };
 
 // Removes the filter's markers and attributes from rich text (clean style).

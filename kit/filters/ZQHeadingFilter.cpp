@@ -1,5 +1,7 @@
 #include "kit/filters/ZQHeadingFilter.h"
 
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQLineMapping.h"
 #include "kit/markup/ZQTextNode.h"
 #include "platform/foundation/StringLines.h"
@@ -13,10 +15,7 @@ std::shared_ptr<const plat::Regex> compile(const char* pattern)
     return plat::Regex::create(QString::fromLatin1(pattern), plat::RegexAnchorsMatchLines);
 }
 
-std::shared_ptr<ZQTextNode> textNodeOf(const ZSTree& tree)
-{
-    return plat::objectCast<ZQTextNode>(tree.object());
-}
+using ZQBlockNodes::textNodeOf;
 
 } // namespace
 
@@ -117,5 +116,26 @@ bool ZQHeadingFilter::parseUnderline(const QString& line, plat::Range lineRange,
     info->setSettextHeaderLineRange(lineRange);
     paragraph->setNodeType(ZQNodeType::SetextHeading);
     paragraph->setNodeInfo(info);
+    return true;
+}
+
+bool ZQHeadingFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& /*context*/)
+{
+    const auto node = textNodeOf(treeNode);
+    if (!node || (node->nodeType() != ZQNodeType::Heading && node->nodeType() != ZQNodeType::SetextHeading))
+        return false;
+    const auto info = std::dynamic_pointer_cast<ZQTextNodeHeading>(node->nodeInfo());
+    const qint64 level = std::clamp<qint64>(info ? info->headingLevel() : 1, 1, 6);
+    content += QStringLiteral("<h%1>").arg(level);
+    const QString close = QStringLiteral("</h%1>").arg(level);
+    if (node->nodeType() == ZQNodeType::SetextHeading) {
+        node->setContent(ZQShared::trim(node->content()));
+        node->insertCloseTags(close);
+    } else if (const auto last = textNodeOf(treeNode.lastChild())) {
+        last->insertCloseTags(close);
+    } else {
+        // An empty heading has no text to carry the closing tag.
+        content += close;
+    }
     return true;
 }

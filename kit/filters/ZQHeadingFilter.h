@@ -20,10 +20,12 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // Block filter; the conversions are not built yet and decline every node.
+    // Block filter; the rich and styling roles decline every node for now.
     bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
     bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
-    bool joinHTMLNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    // Opens the heading element; its text (the child, or the setext node itself)
+    // closes it through its close tags.
+    bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
     bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
 
     // A marker heading becomes a node of type 7 (its text a paragraph child); an

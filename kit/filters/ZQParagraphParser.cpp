@@ -1,6 +1,14 @@
 #include "kit/filters/ZQParagraphParser.h"
 
+#include "kit/filters/ZQBaseFilter.h"
+#include "kit/filters/ZQEscapeFilter.h"
+#include "kit/filters/ZQImageFilter.h"
+#include "kit/filters/ZQLinkFilter.h"
+#include "kit/filters/ZQParagraphScan.h"
+#include "kit/filters/ZQTagEntityFilter.h"
 #include "kit/markup/ZQLinkRef.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
 #include "platform/foundation/CharacterSet.h"
 
 namespace {
@@ -45,6 +53,36 @@ QString maskedCopy(QStringView text)
 }
 
 } // namespace
+
+ZQParagraphParser::ZQParagraphParser()
+    : m_linkFilter(std::make_shared<ZQLinkFilter>()), m_imageFilter(std::make_shared<ZQImageFilter>()),
+      m_baseFilter(std::make_shared<ZQBaseFilter>()), m_tagEntityFilter(std::make_shared<ZQTagEntityFilter>()),
+      m_escapeFilter(std::make_shared<ZQEscapeFilter>())
+{
+}
+
+ZQParagraphParser::~ZQParagraphParser() = default;
+
+void ZQParagraphParser::parseParagraph(plat::MutableAttributedString& paragraph, Markers* highlighters,
+                                       qint64 parseOptions, ZQRenderContext& context)
+{
+    ZQParagraphScan(*this, paragraph, highlighters, parseOptions, context).run();
+}
+
+int ZQParagraphParser::checkTag(const plat::AttributedString& text, plat::Range range)
+{
+    plat::MutableAttributedString tag(text.attributedSubstring(range));
+    const QString& string = tag.string();
+    const qsizetype start = string.startsWith(QLatin1String("</")) ? 2 : string.startsWith(QLatin1Char('<')) ? 1 : 0;
+    ZQRenderContext context;
+    context.setRenderTargetType(ZQRenderContext::TargetMarkup);
+    Markers found;
+    found.reserve(2);
+    ZQParagraphScan(*this, tag, &found, HighlightOption, context).checkTagAt(start);
+    if (found.empty())
+        return 0;
+    return found.front()->nodeType() == ZQNodeType::RawHtml ? 1 : 2;
+}
 
 bool ZQParagraphParser::verifyLink(QStringView text, plat::Range range)
 {

@@ -1,5 +1,8 @@
 #include "kit/filters/ZQSeparatorFilter.h"
 
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQLineMapping.h"
 #include "kit/markup/ZQTextNode.h"
 
@@ -38,4 +41,37 @@ ZSTree ZQSeparatorFilter::parseLeafBlock(const QString& line, plat::Range lineRa
     ZSTree parent = indentParentNode;
     parent.appendChildObject(node);
     return parent;
+}
+
+bool ZQSeparatorFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& /*context*/)
+{
+    if (!ZQBlockNodes::hasType(treeNode, ZQNodeType::Divider))
+        return false;
+    content += QStringLiteral("<hr />\n");
+    return true;
+}
+
+bool ZQSeparatorFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*content*/, ZQRenderContext& /*context*/)
+{
+    return ZQBlockNodes::hasType(treeNode, ZQNodeType::Divider);
+}
+
+bool ZQSeparatorFilter::highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                                          ZQRenderContext& /*context*/)
+{
+    if (!ZQBlockNodes::hasType(treeNode, ZQNodeType::Divider))
+        return false;
+    markup.setAttributes(ZQHighlighter::sharedHighlighter().dividerMarkdown(),
+                         ZQBlockNodes::textNodeOf(treeNode)->markerRange());
+    return true;
+}
+
+bool ZQSeparatorFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content,
+                                     ZQRenderContext& /*context*/)
+{
+    if (!ZQBlockNodes::hasType(treeNode, ZQNodeType::Divider))
+        return false;
+    ZQBlockNodes::appendStyledContent(*ZQBlockNodes::textNodeOf(treeNode),
+                                      ZQHighlighter::sharedHighlighter().dividerRich(), content);
+    return true;
 }

@@ -17,11 +17,12 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // Block filter; the conversions are not built yet and decline every node.
-    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
-    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
-    bool joinHTMLNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
-    bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                           ZQRenderContext& context) override;
+    bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content, ZQRenderContext& context) override;
+    bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
+    // A divider is written back as it stands.
+    bool joinMarkdownNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
 
     // A divider line becomes a node of type 6 under the container, which stays the
     // container.

@@ -1,8 +1,17 @@
 #include "kit/render/ZQFilterPipe.h"
 
+#include "kit/filters/ZQBaseFilter.h"
 #include "kit/filters/ZQCodeBlockFilter.h"
+#include "kit/filters/ZQEscapeFilter.h"
+#include "kit/filters/ZQHTMLBlockFilter.h"
 #include "kit/filters/ZQHeadingFilter.h"
+#include "kit/filters/ZQImageFilter.h"
+#include "kit/filters/ZQLinkFilter.h"
+#include "kit/filters/ZQListFilter.h"
+#include "kit/filters/ZQQuoteFilter.h"
 #include "kit/filters/ZQSeparatorFilter.h"
+#include "kit/filters/ZQTagEntityFilter.h"
+#include "kit/filters/ZQTaskFilter.h"
 
 std::shared_ptr<ZQFilterPipe> ZQFilterPipe::sharedManager()
 {
@@ -15,6 +24,11 @@ ZQFilterPipe::ZQFilterPipe()
       m_codeBlockFilter(std::make_shared<ZQCodeBlockFilter>()),
       m_dividerFilter(std::make_shared<ZQSeparatorFilter>())
 {
-    // Pipe order; the filters of the other constructs take their places here.
-    m_container = {m_codeBlockFilter, m_headingFilter, m_dividerFilter};
+    // Pipe order.
+    m_container = {std::make_shared<ZQEscapeFilter>(),    m_codeBlockFilter,
+                   std::make_shared<ZQTaskFilter>(),      std::make_shared<ZQListFilter>(),
+                   std::make_shared<ZQTagEntityFilter>(), std::make_shared<ZQImageFilter>(),
+                   std::make_shared<ZQLinkFilter>(),      m_headingFilter,
+                   m_dividerFilter,                       std::make_shared<ZQBaseFilter>(),
+                   std::make_shared<ZQQuoteFilter>(),     std::make_shared<ZQHTMLBlockFilter>()};
 }

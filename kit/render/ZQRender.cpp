@@ -1,6 +1,7 @@
 #include "kit/render/ZQRender.h"
 
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSTextTheme.h"
@@ -22,9 +23,10 @@ ZQRender::ZQRender()
       m_spaces(plat::CharacterSet::whitespace())
 {
     // Macro handlers come first, keyed by their lower-cased attribute name; none
-    // is built yet.
+    // is built yet. The footnote handler so far plays its export role only.
     for (const plat::ObjectPtr& handler : m_macroHandlers)
         sortIntoRoleLists(handler);
+    sortIntoRoleLists(std::make_shared<ZQFootNoteHandler>());
     for (const plat::ObjectPtr& filter : m_filterProvider->container()) {
         if (dynamic_cast<ZQCommonMarkInlineFilter*>(filter.get()))
             m_inlineFilters.push_back(filter);

@@ -20,6 +20,11 @@
 
 class ZQDocTreeParser;
 class ZQHighlighterBlockCacheItem;
+class ZSTree;
+namespace plat {
+class AttributedString;
+class MutableAttributedString;
+} // namespace plat
 class ZQFilterPipe;
 class ZQHighlighter;
 class ZQParagraphParser;
@@ -71,6 +76,17 @@ public:
     const std::shared_ptr<ZQFilterPipe>& filterProvider() const { return m_filterProvider; }
     const std::shared_ptr<ZSSettings>& settings() const { return m_settings; }
 
+    // The HTML body of a page of markup (either dialect, as the settings say):
+    // blocks by the block filters, paragraphs by the paragraph parser, then the
+    // export handlers' endings. exportDirectory (may be empty) receives copied
+    // files; exportAttachments (may be null) the records of the files written.
+    // The render context is left as it was.
+    QString renderMarkupToHTML(const plat::AttributedString& markup, const QString& exportDirectory,
+                               std::vector<plat::ObjectPtr>* exportAttachments);
+    // Makes a whole page of body in place and returns it: type 1 a plain page,
+    // any other type a page with the embedded "github" style sheet.
+    static QString& wrapHTMLbody(QString& body, const QString& title, quint64 htmlBodyWrapperType);
+
     // --- Code blocks (ZQRenderCodeBlock.cpp) ---
 
     // The error of the colouring and the range strings of the blocks coloured;
@@ -101,6 +117,8 @@ private:
                                                                                  const QString& cssName);
     // Beyond 50 entries only the 30 stored most recently stay.
     static void poolChecking();
+    // One paragraph or setext heading text of the tree, as HTML.
+    void appendParagraphHTML(const ZSTree& treeNode, QString& html, bool& firstOutput, ZQRenderContext& context);
 
     // Adds the member to every role list it plays, in the fixed order of the tests.
     void sortIntoRoleLists(const plat::ObjectPtr& member);

@@ -4,7 +4,16 @@
 #include "platform/foundation/Range.h"
 
 #include <QString>
+#include <memory>
 #include <vector>
+
+class ZQAttachedImageObject;
+class ZQInlineMarker;
+
+namespace plat {
+class FileWrapper;
+class Image;
+} // namespace plat
 
 class ZQRenderUtil {
 public:
@@ -28,4 +37,22 @@ public:
     // The same for a range: a range starting inside a tab's spaces starts at the tab,
     // and each tab it covers, wholly or partly, counts as one character.
     static plat::Range rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges);
+
+    // Markers found in the joined text of a block whose pieces are contentRanges
+    // (ranges of the whole text, in order; none: one piece from start): the tags
+    // move to whole-text positions and each marker gets the whole-text ranges of
+    // its characters, split where the pieces leave gaps.
+    static void convertMarkerAbsoluteRanges(const std::vector<std::shared_ptr<ZQInlineMarker>>& markers,
+                                            const std::vector<plat::Range>& contentRanges, qsizetype start);
+
+    // An image's path in markup: its url with its file name appended as a path
+    // component when both are there, else whichever is; empty when neither is.
+    static QString getImageMarkerPath(const ZQAttachedImageObject& image);
+    // A web link becomes the payload's url. Any other link (less urlPrefix, which
+    // then becomes the url) names the file; with scanImagePath the image is read
+    // from that folder when the file exists.
+    static void loadImageMarkerLink(const QString& link, ZQAttachedImageObject& image, const QString& scanImagePath,
+                                    const QString& urlPrefix);
+    // A regular file of the image's encoded bytes under fileName.
+    static std::shared_ptr<plat::FileWrapper> fileWrapperForImage(const QString& fileName, const plat::Image& image);
 };

@@ -61,19 +61,24 @@ TEST(ZQFilterDispatch, FirstYesWinsAndAllAreAsked)
     EXPECT_FALSE(ZQFilterDispatch::all<ZQAttributeFixer>(quiet, call, "test"));
 }
 
-TEST(ZQFilterDispatch, PipeHoldsTheLeafFiltersInOrder)
+TEST(ZQFilterDispatch, PipeHoldsTheBlockFiltersInOrder)
 {
     const auto pipe = ZQFilterPipe::sharedManager();
     EXPECT_EQ(pipe, ZQFilterPipe::sharedManager());
-    const auto& filters = pipe->container();
-    ASSERT_EQ(filters.size(), 3u);
-    EXPECT_EQ(filters[0], plat::ObjectPtr(pipe->codeBlockFilter()));
-    EXPECT_EQ(filters[1], plat::ObjectPtr(pipe->headingFilter()));
-    EXPECT_EQ(filters[2], plat::ObjectPtr(pipe->dividerFilter()));
-    for (const auto& filter : filters) {
-        EXPECT_TRUE(dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()));
-        EXPECT_TRUE(dynamic_cast<ZQLeafBlockParser*>(filter.get()));
+    QStringList order;
+    std::vector<plat::ObjectPtr> leafParsers;
+    for (const auto& filter : pipe->container()) {
+        order << filter->className();
+        if (dynamic_cast<ZQLeafBlockParser*>(filter.get())) {
+            EXPECT_TRUE(dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()));
+            leafParsers.push_back(filter);
+        }
     }
+    EXPECT_EQ(order, (QStringList{"ZQEscapeFilter", "ZQCodeBlockFilter", "ZQTaskFilter", "ZQListFilter",
+                                  "ZQTagEntityFilter", "ZQImageFilter", "ZQLinkFilter", "ZQHeadingFilter",
+                                  "ZQSeparatorFilter", "ZQBaseFilter", "ZQQuoteFilter", "ZQHTMLBlockFilter"}));
+    EXPECT_EQ(leafParsers, (std::vector<plat::ObjectPtr>{pipe->codeBlockFilter(), pipe->headingFilter(),
+                                                         pipe->dividerFilter()}));
     EXPECT_EQ(pipe->codeBlockFilter()->attributeName(), QStringLiteral("ZQFilterCodeBlock"));
     EXPECT_EQ(pipe->headingFilter()->attributeName(), QStringLiteral("ZQFilterHeading"));
     EXPECT_EQ(pipe->dividerFilter()->attributeName(), QStringLiteral("ZQFilterDivider"));

@@ -1,7 +1,6 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQDocTreeParser.h"
-#include "kit/render/ZQFilterPipe.h"
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZQRenderContext.h"
 
@@ -22,10 +21,20 @@ TEST(ZQRender, SharesThePipeButOwnsParsersAndContext)
     EXPECT_NE(first.renderContext(), second.renderContext());
     EXPECT_NE(first.paragraphParser(), second.paragraphParser());
 
-    // The block filters in pipe order; the leaf filters play no other list yet.
-    const auto pipe = ZQFilterPipe::sharedManager();
-    EXPECT_EQ(first.commonMarkBlockFilters(), pipe->container());
-    EXPECT_TRUE(first.inlineFilters().empty());
+    // The block and the inline filters, each in pipe order.
+    const auto classNames = [](const std::vector<plat::ObjectPtr>& members) {
+        QStringList names;
+        for (const auto& member : members)
+            names << member->className();
+        return names;
+    };
+    EXPECT_EQ(classNames(first.commonMarkBlockFilters()),
+              (QStringList{"ZQCodeBlockFilter", "ZQTaskFilter", "ZQListFilter", "ZQHeadingFilter", "ZQSeparatorFilter",
+                           "ZQQuoteFilter", "ZQHTMLBlockFilter"}));
+    EXPECT_EQ(classNames(first.inlineFilters()), (QStringList{"ZQEscapeFilter", "ZQTagEntityFilter", "ZQImageFilter",
+                                                              "ZQLinkFilter", "ZQBaseFilter"}));
+    // Handlers first, then the pipe's filters.
+    EXPECT_EQ(classNames(first.exportFilters()), (QStringList{"ZQFootNoteHandler", "ZQLinkFilter"}));
     EXPECT_EQ(first.rawFilterNames(),
               (QStringList{"ZQFilterCodeBlock", "ZQMacroTag", "ZQTEXT_INDENT_BLOCK"}));
 

@@ -1,0 +1,37 @@
+#pragma once
+// The patterns and character sets of the inline parser, compiled once per
+// process (first use, guarded by the language's static initialisation) and
+// only read afterwards. Each pattern is applied at a scan position and must
+// match there.
+
+#include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/Regex.h"
+
+#include <QSet>
+#include <QString>
+#include <memory>
+
+class ZQInlinePatterns {
+public:
+    static const ZQInlinePatterns& shared();
+    // White space and newlines.
+    static const plat::CharacterSet& blank();
+
+    std::shared_ptr<const plat::Regex> tagNameP;   // tag name or URI scheme after "<"; group 1 the name
+    std::shared_ptr<const plat::Regex> attrNameP;  // one attribute name with its leading white space
+    std::shared_ptr<const plat::Regex> attrValueP; // an unquoted or quoted attribute value
+    std::shared_ptr<const plat::Regex> mailP;      // e-mail autolink body with its ">"
+    std::shared_ptr<const plat::Regex> endtagP;    // end tag after "<"
+    std::shared_ptr<const plat::Regex> entityP;    // "&name;", "&#123;", "&#x7B;"
+    std::shared_ptr<const plat::Regex> declaraionP; // declaration after "<!"
+    std::shared_ptr<const plat::Regex> commentP;   // comment after "<!"; group 1 the comment text
+    std::shared_ptr<const plat::Regex> cdataP;     // CDATA section after "<!"
+    std::shared_ptr<const plat::Regex> piP;        // processing instruction after "<"
+
+    // URI schemes of autolinks, in lower case.
+    bool isScheme(const QString& lowerCaseName) const { return m_schemes.contains(lowerCaseName); }
+
+private:
+    ZQInlinePatterns();
+    QSet<QString> m_schemes;
+};

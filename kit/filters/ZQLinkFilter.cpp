@@ -1,0 +1,279 @@
+#include "kit/filters/ZQLinkFilter.h"
+
+#include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQInlineTargets.h"
+#include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/foundation/ZSUtils.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQInlineMarker.h"
+#include "kit/markup/ZQLinkRef.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
+
+#include <QSet>
+#include <algorithm>
+
+namespace {
+
+// The shared style factory, reached when first needed: the filters are made
+// before the application installs its settings.
+ZQHighlighter& styles()
+{
+    return ZQHighlighter::sharedHighlighter();
+}
+
+const QString kFootnoteOwner = QStringLiteral("ZQMacroFootnote");
+
+// What a link's destination keeps unencoded in HTML.
+const plat::CharacterSet& urlSafeCharSet()
+{
+    static const plat::CharacterSet set = plat::CharacterSet::fromString(
+        QStringLiteral("-_.+!*'(),%#@?=;:/,+&$ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"));
+    return set;
+}
+
+bool isReference(quint64 linkType)
+{
+    return linkType == 2 || linkType == 3 || linkType == 4;
+}
+
+QString labelOf(const ZQAttachedLinkObject& link)
+{
+    return ZQShared::isNotBlank(link.linkRefLabel()) ? link.linkRefLabel() : link.linkLabel();
+}
+
+} // namespace
+
+ZQLinkFilter::ZQLinkFilter()
+    : m_attributeName(QStringLiteral("ZQFilterLink"))
+{
+}
+
+ZQProcessLength ZQLinkFilter::renderMarkdown(plat::MutableAttributedString& markdown,
+                                             const std::shared_ptr<ZQInlineMarker>& inlineMarker,
+                                             ZQRenderContext& context)
+{
+    if (!inlineMarker || !inlineMarker->linkRef())
+        return {};
+    return ZQInlineTargets::render(
+        context, [&] { return renderMarkdownToHTML(markdown, *inlineMarker); },
+        [&] { return renderMarkdownToRich(markdown, *inlineMarker, context); });
+}
+
+ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString& markdown,
+                                                   const ZQInlineMarker& marker, ZQRenderContext& context)
+{
+    const plat::Range whole = marker.markerRange();
+    // Inside an image's alternative text the link stays as written: the image
+    // keeps it in its label.
+    if (marker.isForImageAlt())
+        return ZQInlineTargets::replaced(marker, whole.length);
+    const auto& ref = marker.linkRef();
+    ref->setIsUsed(true);
+
+    const QString uuid = ZSUtils::uuid();
+    if (ref->isFootnote()) {
+        const qint64 number = context.attachedStorageCountFor(kFootnoteOwner);
+        const auto storage = context.createAttachedStroage(kFootnoteOwner, uuid);
+        if (ref->renderContent())
+            storage->attachedText()->setAttributedString(*ref->renderContent());
+        else
+            storage->attachedText()->setAttributedString(plat::AttributedString());
+        const plat::AttributedString reference(QStringLiteral("[%1]").arg(number),
+                                               styles().footnodeRich(uuid, number));
+        markdown.replaceCharacters(whole, reference);
+        return ZQInlineTargets::replaced(marker, reference.length());
+    }
+
+    const auto storage = context.createAttachedStroage(m_attributeName, uuid);
+    const auto& link = storage->attachedLink();
+    link->setLinkUrl(ref->link());
+    link->setLinkTitle(ref->title());
+    link->setLinkType(ref->linkType());
+    if (ref->linkType() == 2)
+        link->setLinkRefLabel(ref->refLabel());
+
+    const plat::Attributes attributes = styles().linkRich(uuid);
+    plat::MutableAttributedString body(markdown.attributedSubstring(marker.bodyRange()));
+    body.setAttributes(attributes, plat::Range(0, body.length()));
+    plat::MutableAttributedString replacement;
+    if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()) {
+        replacement.append(plat::AttributedString(QStringLiteral("[]"), attributes));
+        replacement.insert(body, 1);
+    } else {
+        replacement.append(body);
+    }
+    markdown.replaceCharacters(whole, replacement);
+    return ZQInlineTargets::replaced(marker, replacement.length());
+}
+
+ZQProcessLength ZQLinkFilter::renderMarkdownToHTML(plat::MutableAttributedString& markdown,
+                                                   const ZQInlineMarker& marker)
+{
+    // The element markup is marked, so that an image whose alternative text
+    // holds the link keeps only the link's text; a link inside an opener that
+    // never becomes an image stays a link.
+    const auto& ref = marker.linkRef();
+    plat::MutableAttributedString html;
+    if (ref->isFootnote()) {
+        html.append(ZQHTMLWriting::element(QStringLiteral("<sup><a href=\"#FN%1\">").arg(ref->footnoteIndex())));
+        html.append(plat::AttributedString(QStringLiteral("[%1]").arg(ref->footnoteIndex()),
+                                           plat::Attributes{{ZQAttr::Raw, QStringLiteral("htmlTag")}}));
+        html.append(ZQHTMLWriting::element(QStringLiteral("</a></sup>")));
+    } else {
+        const QString href = ZQHTMLWriting::percentEncoded(ref->link(), urlSafeCharSet());
+        QString open = QStringLiteral("<a href=\"%1\">").arg(href);
+        if (!ref->title().isNull()) {
+            QString title = ref->title();
+            ZQShared::escapeHTMLEntityIgnoreEntityAmp(title);
+            open = QStringLiteral("<a href=\"%1\" title=\"%2\">").arg(href, title);
+        }
+        html.append(ZQHTMLWriting::element(open));
+        html.append(markdown.attributedSubstring(marker.bodyRange()));
+        html.append(ZQHTMLWriting::element(QStringLiteral("</a>")));
+    }
+    markdown.replaceCharacters(marker.markerRange(), html);
+    return ZQInlineTargets::replaced(marker, html.length());
+}
+
+bool ZQLinkFilter::highlightMarkdown(plat::MutableAttributedString& markup,
+                                     const std::shared_ptr<ZQInlineMarker>& highlighter, ZQRenderContext&)
+{
+    if (!highlighter || highlighter->nodeType() != ZQNodeType::Link)
+        return false;
+    const bool footnote = highlighter->linkRef() && highlighter->linkRef()->isFootnote();
+    const plat::Attributes attributes = footnote ? styles().footnoteMarkdown() : styles().linkMarkdown();
+    for (const plat::Range& range : highlighter->markerAbsoluteRanges())
+        styles().applyAttributes(attributes, markup, range);
+    return true;
+}
+
+// ---- Writing markup ----------------------------------------------------------------------
+
+QString ZQLinkFilter::markupDestination(const QString& url)
+{
+    const QString destination = ZQShared::trim(url);
+    static const QString needsBrackets = QStringLiteral(" \t\n\r()");
+    for (const QChar c : destination) {
+        if (needsBrackets.contains(c))
+            return QLatin1Char('<') + destination + QLatin1Char('>');
+    }
+    return destination;
+}
+
+QString ZQLinkFilter::markupTitle(const QString& title)
+{
+    if (title.isEmpty())
+        return QString();
+    if (!title.contains(u'"'))
+        return QStringLiteral(" \"") + title + QLatin1Char('"');
+    if (!title.contains(u'\''))
+        return QStringLiteral(" '") + title + QLatin1Char('\'');
+    // Both quotes: parentheses close at the first ")", so they serve while the
+    // title holds none; otherwise the double quotes inside are escaped.
+    if (!title.contains(u')'))
+        return QStringLiteral(" (") + title + QLatin1Char(')');
+    QString escaped = title;
+    escaped.replace(QLatin1Char('"'), QStringLiteral("\\\""));
+    return QStringLiteral(" \"") + escaped + QLatin1Char('"');
+}
+
+QString ZQLinkFilter::referenceLabel(const ZQAttachedLinkObject& link, ZQRenderContext& context)
+{
+    const QString label = labelOf(link);
+    if (!ZQShared::isNotBlank(label))
+        return QString();
+    // One label, one definition: a label that also names another destination
+    // or title would send one of the links to the other's address.
+    const QString key = ZQShared::asLinkLabel(label);
+    const QString destination = ZQShared::trim(link.linkUrl());
+    for (const auto& storage : context.getAttachedStorageByOwner(QStringLiteral("ZQFilterLink"))) {
+        const auto& other = storage->attachedLink();
+        if (!other || other.get() == &link || !isReference(other->linkType()))
+            continue;
+        if (ZQShared::asLinkLabel(labelOf(*other)) == key
+            && (ZQShared::trim(other->linkUrl()) != destination || other->linkTitle() != link.linkTitle()))
+            return QString();
+    }
+    return label;
+}
+
+bool ZQLinkFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border,
+                                        ZQRenderContext& context)
+{
+    const auto& marker = border.marker();
+    if (!marker)
+        return false;
+    if (marker->nodeType() == ZQNodeType::FootnoteReference) {
+        if (border.openTag()) {
+            const auto storage = context.getAttachedStorage(marker->attachedUuid(), kFootnoteOwner);
+            const qint64 number = storage && storage->attachedText() ? qint64(storage->attachedText()->footIndex()) : 0;
+            const plat::Range body = marker->bodyRange();
+            if (body.end() <= markdown.size())
+                markdown.replace(body.location, body.length, QStringLiteral("[^%1]").arg(number));
+        }
+        return true;
+    }
+    if (marker->nodeType() != ZQNodeType::Link)
+        return false;
+    if (border.openTag()) {
+        markdown.insert(border.pos1(), QLatin1Char('['));
+        return true;
+    }
+    const auto storage = context.getAttachedStorage(marker->attachedUuid(), m_attributeName);
+    const auto link = storage ? storage->attachedLink() : nullptr;
+    QString tail = QStringLiteral("]");
+    if (link) {
+        if (isReference(link->linkType()) && !referenceLabel(*link, context).isEmpty()) {
+            if (ZQShared::isNotBlank(link->linkRefLabel()))
+                tail += QLatin1Char('[') + link->linkRefLabel() + QLatin1Char(']');
+        } else {
+            tail += QLatin1Char('(') + markupDestination(link->linkUrl()) + markupTitle(link->linkTitle())
+                + QLatin1Char(')');
+        }
+    }
+    markdown.insert(border.pos1(), tail);
+    return true;
+}
+
+std::vector<plat::ObjectPtr> ZQLinkFilter::exportEnding(quint64 renderType, QString& textContent,
+                                                        const std::vector<std::shared_ptr<ZQAttachedStorage>>&,
+                                                        const QString&, ZQRenderContext* context)
+{
+    if (renderType != ZQRenderContext::TargetMarkup || !context)
+        return {};
+    struct Definition {
+        QString label;
+        QString destination;
+        QString title;
+    };
+    std::vector<Definition> definitions;
+    for (const auto& storage : context->getAttachedStorageByOwner(m_attributeName)) {
+        const auto& link = storage->attachedLink();
+        if (!link || !isReference(link->linkType()))
+            continue;
+        const QString label = referenceLabel(*link, *context);
+        if (!label.isEmpty())
+            definitions.push_back({label, markupDestination(link->linkUrl()), link->linkTitle()});
+    }
+    std::sort(definitions.begin(), definitions.end(),
+              [](const Definition& a, const Definition& b) { return a.label < b.label; });
+
+    QSet<QPair<QString, QString>> written;
+    for (const Definition& definition : definitions) {
+        const QString prefix = QStringLiteral("[%1]:").arg(definition.label);
+        const QPair<QString, QString> pair(prefix, definition.destination);
+        if (written.contains(pair))
+            continue;
+        if (written.isEmpty() && !ZQShared::hasNewline(textContent))
+            textContent += QLatin1Char('\n');
+        written.insert(pair);
+        QString line = prefix + definition.destination;
+        if (ZQShared::isNotBlank(definition.title))
+            line += markupTitle(definition.title);
+        textContent += QLatin1Char('\n') + line;
+    }
+    return {};
+}

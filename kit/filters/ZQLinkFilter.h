@@ -1,0 +1,59 @@
+#pragma once
+// Links and footnote references of both dialects. The paragraph parser finds
+// them and hands each over with its link reference; the filter renders it as a
+// rich link tied to a link payload (owner "ZQFilterLink"), a rich footnote
+// reference tied to a footnote payload ("ZQMacroFootnote"), or HTML; colours
+// it in the markup editor; writes it back as markup, with the reference
+// definitions at the end of the page.
+
+#include "kit/filters/ZQFilterRoles.h"
+
+#include "platform/foundation/Object.h"
+
+class ZQAttachedLinkObject;
+
+class ZQLinkFilter : public plat::Object,
+                     public virtual ZQAttributeNamed,
+                     public ZQCommonMarkInlineFilter,
+                     public ZQInlineMarkerRenderer,
+                     public ZQRichToMarkdownWriter,
+                     public ZQExportHandler {
+public:
+    ZQLinkFilter();
+
+    QString className() const override { return QStringLiteral("ZQLinkFilter"); }
+    QString attributeName() const override { return m_attributeName; }
+    void setAttributeName(const QString& name) override { m_attributeName = name; }
+
+    // A link or footnote reference (node type 20) for the context's target.
+    ZQProcessLength renderMarkdown(plat::MutableAttributedString& markdown,
+                                   const std::shared_ptr<ZQInlineMarker>& inlineMarker,
+                                   ZQRenderContext& context) override;
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQInlineMarker>& highlighter,
+                           ZQRenderContext& context) override;
+    // Borders of links (node type 20) and footnote references (32).
+    bool renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border,
+                              ZQRenderContext& context) override;
+    // For markup: the definitions the reference links of the context need.
+    std::vector<plat::ObjectPtr> exportEnding(quint64 renderType, QString& textContent,
+                                              const std::vector<std::shared_ptr<ZQAttachedStorage>>& storages,
+                                              const QString& exportDirectory, ZQRenderContext* context) override;
+
+    // A destination as markup writes it: trimmed, in "<" ">" when it holds a
+    // blank, a line break or a parenthesis.
+    static QString markupDestination(const QString& url);
+    // A title as markup writes it, with its quotes and a blank before; empty
+    // for an empty title. The link parser reads the same title back; only a
+    // title holding both quotes and ")" needs its double quotes escaped.
+    static QString markupTitle(const QString& title);
+
+private:
+    ZQProcessLength renderMarkdownToRich(plat::MutableAttributedString& markdown, const ZQInlineMarker& marker,
+                                         ZQRenderContext& context);
+    ZQProcessLength renderMarkdownToHTML(plat::MutableAttributedString& markdown, const ZQInlineMarker& marker);
+    // The label a reference payload is written with; empty when it must be
+    // written inline (no label, or one that another destination also uses).
+    static QString referenceLabel(const ZQAttachedLinkObject& link, ZQRenderContext& context);
+
+    QString m_attributeName;
+};

@@ -1,0 +1,557 @@
+#include "kit/filters/ZQParagraphScan.h"
+
+#include "kit/filters/ZQBaseFilter.h"
+#include "kit/filters/ZQEscapeFilter.h"
+#include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQInlinePatterns.h"
+#include "kit/filters/ZQTagEntityFilter.h"
+#include "kit/foundation/ZQShared.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZQRenderUtil.h"
+
+#include <algorithm>
+
+// ---- ZQParagraphWindow ------------------------------------------------------
+
+ZQParagraphWindow::ZQParagraphWindow(plat::MutableAttributedString& paragraph)
+    : m_paragraph(paragraph), m_rest(paragraph)
+{
+    m_paragraph.deleteCharacters(plat::Range(0, m_paragraph.length()));
+}
+
+void ZQParagraphWindow::reach(qsizetype end)
+{
+    const qsizetype wanted = std::min(end, m_rest.length());
+    if (wanted <= m_restTaken)
+        return;
+    m_paragraph.append(m_rest.attributedSubstring(plat::Range(m_restTaken, wanted - m_restTaken)));
+    m_restTaken = wanted;
+}
+
+// ---- ZQParagraphScan --------------------------------------------------------
+
+namespace {
+
+QString maskedCopy(const QString& text)
+{
+    QString safe = text;
+    ZQShared::escapeSlashToSafeString(safe);
+    return safe;
+}
+
+bool isBlank(char16_t c)
+{
+    return ZQInlinePatterns::blank().contains(QChar(c));
+}
+
+} // namespace
+
+ZQParagraphScan::ZQParagraphScan(ZQParagraphParser& parser, plat::MutableAttributedString& paragraph,
+                                 Markers* highlighters, qint64 options, ZQRenderContext& context)
+    : m_parser(parser), m_paragraph(paragraph), m_window(paragraph), m_highlighters(highlighters),
+      m_options(options), m_context(context), m_quorvelMarkup(context.runningMarkupType() == 1),
+      m_unsafe(m_window.original()), m_safe(maskedCopy(m_unsafe)),
+      m_u(reinterpret_cast<const char16_t*>(m_unsafe.utf16())), m_s(reinterpret_cast<const char16_t*>(m_safe.utf16())),
+      m_n(m_unsafe.size()), m_edits(size_t(m_n) + 2, 0)
+{
+}
+
+qsizetype ZQParagraphScan::paragraphPosition(qsizetype safePosition) const
+{
+    qint64 shift = 0;
+    for (qsizetype k = std::min(safePosition, m_n) + 1; k > 0; k -= k & -k)
+        shift += m_edits[size_t(k)];
+    return safePosition + shift;
+}
+
+void ZQParagraphScan::edited(qsizetype safeEnd, qint64 delta)
+{
+    if (delta == 0)
+        return;
+    for (qsizetype k = std::min(safeEnd, m_n) + 1; k < qsizetype(m_edits.size()); k += k & -k)
+        m_edits[size_t(k)] += delta;
+}
+
+void ZQParagraphScan::collect(const MarkerPtr& marker)
+{
+    if ((m_options & ZQParagraphParser::HighlightOption) && m_highlighters)
+        m_highlighters->push_back(marker);
+}
+
+void ZQParagraphScan::run()
+{
+    m_levels.emplace_back();
+    qsizetype i = 0;
+    for (;;) {
+        if (i < m_n) {
+            step(i);
+            continue;
+        }
+        endSection(m_levels.back(), m_n);
+        if (m_levels.size() == 1)
+            break;
+        closeLevel(false); // an opener that never met its "]"
+    }
+    flushSpans();
+    reachTo(m_n);
+    if (m_options & ZQParagraphParser::RenderOption)
+        m_parser.escapeFilter()->renderMarkdown(m_paragraph, Markers(), m_context);
+}
+
+void ZQParagraphScan::step(qsizetype& i)
+{
+    Level& level = m_levels.back();
+    const char16_t c = m_s[i];
+    switch (level.state) {
+    case 4: // inside a delimiter run
+        if (c == level.runChar) {
+            ++i;
+        } else {
+            classifyRun(level, i);
+            level.state = 0;
+        }
+        return;
+    case 6: // after "!"
+        level.state = 0;
+        if (c == u'[') {
+            openBracket(i, true);
+            ++i;
+        }
+        return;
+    case 1: { // after "<"
+        level.state = 0;
+        if (c == u'!') {
+            level.state = 2;
+            ++i;
+            return;
+        }
+        const qsizetype resume = tryAngle(i);
+        if (resume >= 0) {
+            i = resume;
+            return;
+        }
+        escapePlain(i - 1, u'<');
+        if (c == u'/' || c == u'?')
+            ++i;
+        return;
+    }
+    case 2: { // after "<!"
+        level.state = 0;
+        const qsizetype resume = tryBang(i);
+        if (resume >= 0) {
+            i = resume;
+            return;
+        }
+        escapePlain(i - 2, u'<');
+        if (c == u'[')
+            openBracket(i, true);
+        ++i;
+        return;
+    }
+    default:
+        break;
+    }
+
+    switch (c) {
+    case u'*':
+    case u'+':
+    case u'_':
+    case u'~':
+        level.state = 4;
+        level.runChar = c;
+        level.runStart = i++;
+        return;
+    case u'-':
+        if (m_quorvelMarkup) {
+            level.state = 4;
+            level.runChar = c;
+            level.runStart = i++;
+        } else {
+            ++i;
+        }
+        return;
+    case u'`':
+        i = tryCodeSpan(i);
+        return;
+    case u'[':
+        openBracket(i, false);
+        ++i;
+        return;
+    case u']': {
+        if (m_linkMarkers.empty()) {
+            ++i;
+            if (m_levels.size() > 1) {
+                endSection(level, i);
+                closeLevel(false);
+            }
+            return;
+        }
+        const qsizetype consumed = tryLink(i, level);
+        i += 1 + std::max<qsizetype>(consumed, 0);
+        if (m_levels.size() > 1) {
+            endSection(m_levels.back(), i);
+            closeLevel(consumed >= 0);
+        }
+        return;
+    }
+    case u'!':
+        level.state = 6;
+        ++i;
+        return;
+    case u'<':
+        level.state = 1;
+        ++i;
+        return;
+    case u'&':
+        i = tryEntity(i);
+        return;
+    case u'>':
+    case u'"':
+        escapePlain(i, c);
+        ++i;
+        return;
+    default:
+        ++i;
+        return;
+    }
+}
+
+void ZQParagraphScan::endSection(Level& level, qsizetype end)
+{
+    if (level.state == 4)
+        classifyRun(level, end);
+    if (level.delimiters.size() >= 2)
+        pairDelimiters(level.delimiters, false);
+    if (level.state == 1)
+        escapePlain(m_n - 1, u'<');
+    else if (level.state == 2)
+        escapePlain(m_n - 2, u'<');
+    level.state = 0;
+}
+
+void ZQParagraphScan::closeLevel(bool linkMade)
+{
+    Markers leftover = std::move(m_levels.back().delimiters);
+    m_levels.pop_back();
+    Level& parent = m_levels.back();
+    parent.state = 0;
+    if (!linkMade)
+        parent.delimiters.insert(parent.delimiters.end(), leftover.begin(), leftover.end());
+}
+
+void ZQParagraphScan::escapePlain(qsizetype safePosition, char16_t c)
+{
+    if (htmlText())
+        replacePlain(safePosition, 1, ZQHTMLWriting::reservedEntity(QChar(c)));
+}
+
+void ZQParagraphScan::replacePlain(qsizetype safePosition, qsizetype length, const QString& with)
+{
+    reachTo(safePosition + length);
+    m_paragraph.replaceCharacters(plat::Range(paragraphPosition(safePosition), length), with);
+    edited(safePosition + length, with.size() - length);
+}
+
+void ZQParagraphScan::markRaw(plat::Range range, const QString& key)
+{
+    // Element markup a filter wrote keeps its own mark.
+    std::vector<plat::Range> unmarked;
+    m_paragraph.enumerateAttribute(ZQAttr::Raw, range, 0, [&](const plat::Value& value, plat::Range run, bool*) {
+        if (value.isNull())
+            unmarked.push_back(run);
+    });
+    for (const plat::Range& run : unmarked)
+        m_paragraph.addAttribute(ZQAttr::Raw, key, run);
+}
+
+void ZQParagraphScan::reachTo(qsizetype safeEnd)
+{
+    m_scanned = std::max(m_scanned, safeEnd);
+    m_window.reach(m_scanned);
+}
+
+// ---- Delimiter runs -----------------------------------------------------------
+
+void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
+{
+    const char16_t d = level.runChar;
+    const qsizetype start = level.runStart;
+    const qsizetype length = runEnd - start;
+    level.state = 0;
+    if (d == u'~' && length == 1 && !m_quorvelMarkup)
+        return;
+    const bool hasBefore = start > 0;
+    const bool hasAfter = runEnd < m_n;
+    if (!hasBefore && !hasAfter)
+        return;
+    const char16_t before = hasBefore ? m_s[start - 1] : 0;
+    const char16_t after = hasAfter ? m_s[runEnd] : 0;
+    const bool beforeBlank = hasBefore && isBlank(before);
+    const bool afterBlank = hasAfter && isBlank(after);
+    const bool beforePunct = hasBefore && ZQShared::isAsciiPunctuation(QChar(before));
+    const bool afterPunct = hasAfter && ZQShared::isAsciiPunctuation(QChar(after));
+
+    const bool left = hasAfter && !afterBlank && (!afterPunct || !hasBefore || beforeBlank || beforePunct);
+    const bool right = hasBefore && !beforeBlank && (!beforePunct || !hasAfter || afterBlank || afterPunct);
+    // A "_", "-" or "+" inside a word ("snake_case", "well-known", "1+2") is
+    // no delimiter.
+    quint64 type = 0;
+    if (left && right)
+        type = (d == u'_' || d == u'-' || d == u'+') ? 0 : 1;
+    else if (left)
+        type = 2;
+    else if (right)
+        type = 3;
+    if (type == 0)
+        return;
+
+    auto record = std::make_shared<ZQInlineMarker>();
+    record->setMarkerRange(plat::Range(start, length));
+    record->setDelimiter(d);
+    record->setDelimiterType(type);
+    level.delimiters.push_back(record);
+}
+
+// Pairs closers with the nearest earlier openers of the same character. Records
+// are kept in a linked list so that used ones are never walked again, and a
+// failed search for a character remembers where it stopped: pairing stays
+// linear however the runs are arranged.
+void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
+{
+    const qsizetype count = qsizetype(delimiters.size());
+    std::vector<qsizetype> prev(count), next(count);
+    for (qsizetype k = 0; k < count; ++k) {
+        prev[k] = k - 1;
+        next[k] = k + 1;
+    }
+    std::vector<char> used(count, 0);
+    auto unlink = [&](qsizetype k) {
+        if (used[k])
+            return;
+        used[k] = 1;
+        if (prev[k] >= 0)
+            next[prev[k]] = next[k];
+        if (next[k] < count)
+            prev[next[k]] = prev[k];
+    };
+    QHash<char16_t, qsizetype> bottom; // no opener of that character lies below
+    Markers spans;
+
+    for (qsizetype c = 1; c < count; ++c) {
+        const MarkerPtr& closer = delimiters[c];
+        if (used[c] || closer->markerRange().length == 0
+            || (closer->delimiterType() != 1 && closer->delimiterType() != 3))
+            continue;
+        const char16_t d = closer->delimiter();
+        const qsizetype lowest = bottom.value(d, 0);
+        std::vector<qsizetype> passed;
+        bool matched = false;
+        qsizetype o = prev[c];
+        while (closer->markerRange().length > 0) {
+            while (o >= lowest) {
+                const MarkerPtr& record = delimiters[o];
+                if (record->markerRange().length > 0) {
+                    if (record->delimiter() == d && (record->delimiterType() == 1 || record->delimiterType() == 2))
+                        break;
+                    passed.push_back(o);
+                }
+                o = prev[o];
+            }
+            if (o < lowest) {
+                // Nothing more below: a failed continuation passes every record
+                // down to the start of the list.
+                if (matched) {
+                    for (qsizetype k = o; k >= 0; k = prev[k])
+                        passed.push_back(k);
+                }
+                break;
+            }
+
+            const MarkerPtr& opener = delimiters[o];
+            const plat::Range openRange = opener->markerRange();
+            const plat::Range closeRange = closer->markerRange();
+            const qsizetype taken = std::min(openRange.length, closeRange.length);
+            const plat::Range openTag(openRange.end() - taken, taken);
+            const plat::Range closeTag(closeRange.location, taken);
+            opener->setMarkerRange(plat::Range(openRange.location, openRange.length - taken));
+            closer->setMarkerRange(plat::Range(closeRange.location + taken, closeRange.length - taken));
+            spans.push_back(ZQInlineMarker::initBaseInlineMarkerWithStartTag(
+                ZQInlineMarkerTag::tagWithRange(openTag, true, d, forImageAlt),
+                ZQInlineMarkerTag::tagWithRange(closeTag, false, d, forImageAlt)));
+            matched = true;
+            if (opener->markerRange().length == 0) {
+                const qsizetype below = prev[o];
+                unlink(o);
+                o = below;
+            }
+        }
+        if (closer->markerRange().length == 0)
+            unlink(c);
+        if (matched) {
+            for (const qsizetype k : passed)
+                unlink(k);
+        } else {
+            bottom.insert(d, c);
+        }
+    }
+
+    const bool elements = insideImageOpener();
+    for (const MarkerPtr& span : spans)
+        m_pending.push_back({span, elements});
+
+    Markers remaining;
+    for (qsizetype k = 0; k < count; ++k) {
+        if (!used[k])
+            remaining.push_back(delimiters[k]);
+    }
+    delimiters = std::move(remaining);
+}
+
+ZQProcessLength ZQParagraphScan::renderSpans(const Markers& spans)
+{
+    struct TagEdit {
+        plat::Range safe;   // the tag in the safe text
+        plat::Range before; // the tag in the paragraph before rendering
+        std::shared_ptr<ZQInlineMarkerTag> tag;
+    };
+    std::vector<TagEdit> tags;
+    tags.reserve(spans.size() * 2);
+    qsizetype reach = 0;
+    for (const MarkerPtr& span : spans) {
+        for (const auto& tag : {span->startTag(), span->endTag()}) {
+            const plat::Range safe = tag->markerRange();
+            const plat::Range before(paragraphPosition(safe.location), safe.length);
+            tags.push_back({safe, before, tag});
+            reach = std::max(reach, safe.end());
+            tag->setMarkerRange(before);
+        }
+        const plat::Range open = span->startTag()->markerRange();
+        const plat::Range close = span->endTag()->markerRange();
+        span->setMarkerRange(plat::Range(open.location, close.end() - open.location));
+        span->setBodyRange(plat::Range(open.end(), close.location - open.end()));
+    }
+    reachTo(reach);
+    const ZQProcessLength result = m_parser.baseFilter()->renderMarkdown(m_paragraph, spans, m_context);
+    if (result.handled) {
+        for (const MarkerPtr& span : spans)
+            collect(span);
+    }
+    // Each tag now stands where the filter left it: its change of length is how
+    // far the text after it moved, less how far the text after the tag before did.
+    std::sort(tags.begin(), tags.end(),
+              [](const TagEdit& a, const TagEdit& b) { return a.safe.location < b.safe.location; });
+    qint64 previous = 0;
+    for (const TagEdit& edit : tags) {
+        const qint64 moved = qint64(edit.tag->markerRange().end()) - qint64(edit.before.end());
+        edited(edit.safe.end(), moved - previous);
+        previous = moved;
+    }
+    return result;
+}
+
+void ZQParagraphScan::markElements(const ZQInlineMarker& span)
+{
+    // Element markup that an image's alternative text must leave out.
+    if (m_context.renderTargetType() != ZQRenderContext::TargetHTML)
+        return;
+    markRaw(span.startTag()->markerRange(), ZQHTMLWriting::ElementKey);
+    markRaw(span.endTag()->markerRange(), ZQHTMLWriting::ElementKey);
+}
+
+void ZQParagraphScan::flushSpans()
+{
+    if (m_pending.empty())
+        return;
+    Markers spans;
+    spans.reserve(m_pending.size());
+    for (const PendingSpan& pending : m_pending)
+        spans.push_back(pending.span);
+    renderSpans(spans);
+    for (const PendingSpan& pending : m_pending) {
+        if (pending.elements)
+            markElements(*pending.span);
+    }
+    m_pending.clear();
+}
+
+// ---- Code spans and entities ---------------------------------------------------
+
+qsizetype ZQParagraphScan::tryCodeSpan(qsizetype i)
+{
+    qsizetype runLength = 0;
+    while (i + runLength < m_n && m_u[i + runLength] == u'`')
+        ++runLength;
+    if (runLength == 0) // an escaped backtick reads as a backtick only in the masked text
+        return i + 1;
+
+    if (!m_backticksIndexed) {
+        m_backticksIndexed = true;
+        for (qsizetype k = 0; k < m_n;) {
+            if (m_u[k] != u'`') {
+                ++k;
+                continue;
+            }
+            qsizetype end = k;
+            while (end < m_n && m_u[end] == u'`')
+                ++end;
+            m_backtickRuns[end - k].push_back(k);
+            k = end;
+        }
+    }
+    const auto runs = m_backtickRuns.constFind(runLength);
+    if (runs == m_backtickRuns.cend())
+        return i + runLength;
+    const auto closing = std::lower_bound(runs->begin(), runs->end(), i + runLength);
+    if (closing == runs->end())
+        return i + runLength;
+
+    const qsizetype spanLength = *closing + runLength - i;
+    const qsizetype start = paragraphPosition(i);
+    auto span = ZQInlineMarker::initBaseInlineMarkerWithStartTag(
+        ZQInlineMarkerTag::tagWithRange(plat::Range(i, runLength), true, u'`'),
+        ZQInlineMarkerTag::tagWithRange(plat::Range(i + spanLength - runLength, runLength), false, u'`'));
+    const ZQProcessLength result = renderSpans({span});
+    if (result.handled) {
+        if (insideImageOpener())
+            markElements(*span);
+        markRaw(plat::Range(start, spanLength + result.lengthChange), QStringLiteral("codeSpanTag"));
+    }
+    return i + spanLength;
+}
+
+qsizetype ZQParagraphScan::tryEntity(qsizetype i)
+{
+    const auto match = ZQInlinePatterns::shared().entityP->firstMatch(m_safe, plat::Range(i, m_n - i),
+                                                                      plat::MatchingAnchored);
+    QString value;
+    qsizetype length = 0;
+    if (match) {
+        length = match->range().length;
+        const QString reference = m_safe.mid(i, length);
+        // Every reference goes through the one decoder, so NUL, surrogates and
+        // code points past the last plane all become U+FFFD.
+        value = ZQRenderUtil::convertEntity(reference, plat::wholeRange(reference), false);
+        if (value == reference)
+            value.clear();
+    }
+    if (value.isEmpty()) {
+        escapePlain(i, u'&');
+        return i + 1;
+    }
+
+    auto record = std::make_shared<ZQInlineMarker>();
+    record->setNodeType(ZQNodeType::Entity);
+    record->setMarkerRange(plat::Range(paragraphPosition(i), length));
+    record->setEntityString(m_unsafe.mid(i, length));
+    if (htmlText())
+        ZQShared::escapeHTMLEntity(value);
+    record->setEntityUnicode(value);
+    if (m_options & ZQParagraphParser::RenderOption) {
+        reachTo(i + length);
+        edited(i + length, m_parser.tagEntityFilter()->renderMarkdown(m_paragraph, record, m_context).lengthChange);
+    }
+    collect(record);
+    return i + length;
+}

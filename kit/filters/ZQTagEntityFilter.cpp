@@ -1,0 +1,133 @@
+#include "kit/filters/ZQTagEntityFilter.h"
+
+#include "kit/filters/ZQHTMLWriting.h"
+#include "kit/filters/ZQInlineTargets.h"
+#include "kit/foundation/ZQShared.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQInlineMarker.h"
+#include "kit/markup/ZQLinkRef.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
+
+namespace {
+
+// The shared style factory, reached when first needed: the filters are made
+// before the application installs its settings.
+ZQHighlighter& styles()
+{
+    return ZQHighlighter::sharedHighlighter();
+}
+
+// What an autolink's address keeps unencoded in HTML.
+const plat::CharacterSet& autolinkSafeCharacters()
+{
+    static const plat::CharacterSet set = plat::CharacterSet::fromString(
+        QStringLiteral("-_.+!*'(),%#@?=;:/,+&$ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789"));
+    return set;
+}
+
+ZQProcessLength result(const ZQInlineMarker& marker, qsizetype newLength)
+{
+    const qsizetype length = marker.markerRange().length;
+    return {length - 1, newLength - length, 0, 1};
+}
+
+} // namespace
+
+ZQTagEntityFilter::ZQTagEntityFilter() = default;
+
+ZQProcessLength ZQTagEntityFilter::renderMarkdown(plat::MutableAttributedString& markdown,
+                                                  const std::shared_ptr<ZQInlineMarker>& inlineMarker,
+                                                  ZQRenderContext& context)
+{
+    if (!inlineMarker)
+        return {};
+    return ZQInlineTargets::render(
+        context, [&] { return renderMarkdownToHTML(markdown, *inlineMarker); },
+        [&] { return renderMarkdownToRich(markdown, *inlineMarker); });
+}
+
+ZQProcessLength ZQTagEntityFilter::renderMarkdownToRich(plat::MutableAttributedString& markdown,
+                                                        const ZQInlineMarker& marker)
+{
+    const plat::Range range = marker.markerRange();
+    switch (marker.nodeType()) {
+    case ZQNodeType::Entity:
+        markdown.replaceCharacters(
+            range, plat::AttributedString(marker.entityUnicode(), styles().entityRich(marker.entityString())));
+        return result(marker, marker.entityUnicode().size());
+    case ZQNodeType::RawHtml:
+        styles().applyAttributes(styles().htmlTagRich(), markdown, range);
+        return result(marker, range.length);
+    case ZQNodeType::Autolink:
+        styles().applyAttributes(styles().autolinkRich(), markdown, range);
+        return result(marker, range.length);
+    default:
+        return {};
+    }
+}
+
+ZQProcessLength ZQTagEntityFilter::renderMarkdownToHTML(plat::MutableAttributedString& markdown,
+                                                        const ZQInlineMarker& marker)
+{
+    const plat::Range range = marker.markerRange();
+    switch (marker.nodeType()) {
+    case ZQNodeType::Entity:
+        markdown.replaceCharacters(range, marker.entityUnicode());
+        return result(marker, marker.entityUnicode().size());
+    case ZQNodeType::RawHtml:
+        return result(marker, range.length);
+    case ZQNodeType::Autolink: {
+        if (!marker.linkRef())
+            return {};
+        QString link = ZQHTMLWriting::percentEncoded(marker.linkRef()->link(), autolinkSafeCharacters());
+        QString title = marker.linkRef()->title();
+        ZQShared::escapeHTMLEntityIgnoreEntityAmp(link);
+        ZQShared::escapeHTMLEntityIgnoreEntityAmp(title);
+        plat::MutableAttributedString anchor(ZQHTMLWriting::element(QStringLiteral("<a href=\"%1\">").arg(link)));
+        anchor.append(plat::AttributedString(title, plat::Attributes{{ZQAttr::Raw, QStringLiteral("htmlTag")}}));
+        anchor.append(ZQHTMLWriting::element(QStringLiteral("</a>")));
+        markdown.replaceCharacters(range, anchor);
+        return result(marker, anchor.length());
+    }
+    default:
+        return {};
+    }
+}
+
+bool ZQTagEntityFilter::highlightMarkdown(plat::MutableAttributedString& markup,
+                                          const std::shared_ptr<ZQInlineMarker>& highlighter, ZQRenderContext&)
+{
+    if (!highlighter)
+        return false;
+    plat::Attributes attributes;
+    switch (highlighter->nodeType()) {
+    case ZQNodeType::Autolink:
+        attributes = styles().autolinkMarkdown();
+        break;
+    case ZQNodeType::RawHtml:
+        attributes = styles().htmlTagMarkdown();
+        break;
+    case ZQNodeType::Entity:
+        attributes = styles().entityMarkdown();
+        break;
+    default:
+        return false;
+    }
+    for (const plat::Range& range : highlighter->markerAbsoluteRanges())
+        styles().applyAttributes(attributes, markup, range);
+    return true;
+}
+
+bool ZQTagEntityFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border, ZQRenderContext&)
+{
+    const auto& marker = border.marker();
+    if (!border.openTag() || !marker || marker->nodeType() != ZQNodeType::Entity || marker->entityString().isEmpty())
+        return false;
+    const plat::Range body = marker->bodyRange();
+    if (body.end() > markdown.size())
+        return false;
+    markdown.replace(body.location, body.length, marker->entityString());
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+// The attachment of a rich image: the value of the attachment attribute on the
+// object replacement character, holding the image's file and the cell that
+// shows it.
+
+#include "platform/foundation/FileWrapper.h"
+#include "platform/graphics/Image.h"
+
+class ZSTextAttachmentCell final : public plat::Object {
+public:
+    static std::shared_ptr<ZSTextAttachmentCell> initImageCell(plat::ImagePtr image)
+    {
+        return std::shared_ptr<ZSTextAttachmentCell>(new ZSTextAttachmentCell(std::move(image)));
+    }
+    const plat::ImagePtr& image() const { return m_image; }
+    QString className() const override { return QStringLiteral("ZSTextAttachmentCell"); }
+
+private:
+    explicit ZSTextAttachmentCell(plat::ImagePtr image) : m_image(std::move(image)) {}
+    plat::ImagePtr m_image;
+};
+
+class ZSTextAttachment final : public plat::Object {
+public:
+    static std::shared_ptr<ZSTextAttachment> initWithFileWrapper(plat::FileWrapperPtr fileWrapper)
+    {
+        return std::shared_ptr<ZSTextAttachment>(new ZSTextAttachment(std::move(fileWrapper)));
+    }
+    const plat::FileWrapperPtr& fileWrapper() const { return m_fileWrapper; }
+    const std::shared_ptr<ZSTextAttachmentCell>& attachmentCell() const { return m_attachmentCell; }
+    void setAttachmentCell(std::shared_ptr<ZSTextAttachmentCell> cell) { m_attachmentCell = std::move(cell); }
+    QString className() const override { return QStringLiteral("ZSTextAttachment"); }
+
+private:
+    explicit ZSTextAttachment(plat::FileWrapperPtr fileWrapper) : m_fileWrapper(std::move(fileWrapper)) {}
+    plat::FileWrapperPtr m_fileWrapper;
+    std::shared_ptr<ZSTextAttachmentCell> m_attachmentCell;
+};

@@ -1,0 +1,44 @@
+#pragma once
+// A page exported to HTML by a render object, in the given dialect.
+
+#include "kit/foundation/ZSSettings.h"
+#include "kit/render/ZQRender.h"
+#include "platform/text/AttributedString.h"
+#include "support/ScopedDefaults.h"
+
+#include <QFile>
+
+namespace HTMLExport {
+
+constexpr quint64 Markdown = 0;
+constexpr quint64 QuorvelMarkup = 1;
+
+// Settings of their own, installed as the application's while in scope.
+class Settings {
+public:
+    explicit Settings(quint64 markupType)
+    {
+        auto settings = ZSSettings::create();
+        settings->setMarkupType(markupType);
+        ZSSettings::hookPlatformSettings(settings);
+    }
+    ~Settings() { ZSSettings::hookPlatformSettings(nullptr); }
+
+private:
+    ScopedDefaults m_defaults;
+};
+
+inline QString body(const QString& markup, quint64 markupType = Markdown)
+{
+    Settings settings(markupType);
+    ZQRender render;
+    return render.renderMarkupToHTML(plat::AttributedString(markup), QString(), nullptr);
+}
+
+inline QString readData(const QString& name)
+{
+    QFile file(qEnvironmentVariable("QUORVEL_TEST_DATA") + QLatin1Char('/') + name);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+} // namespace HTMLExport
