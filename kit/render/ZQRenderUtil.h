@@ -3,8 +3,14 @@
 
 #include "platform/foundation/Range.h"
 
+#include "kit/markup/ZQDocumentOutline.h"
+
 #include <QString>
 #include <vector>
+
+namespace plat {
+class MutableAttributedString;
+}
 
 class ZQRenderUtil {
 public:
@@ -28,4 +34,19 @@ public:
     // The same for a range: a range starting inside a tab's spaces starts at the tab,
     // and each tab it covers, wholly or partly, counts as one character.
     static plat::Range rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges);
+
+    // The headings of content in text order, one per heading run, indexed from the
+    // last one (the first heading carries the highest index); a markup heading
+    // loses its "#" marks. With removeFromContent the heading runs are deleted.
+    static std::vector<ZQDocumentHeadingPtr> extractHeadingsFromContent(plat::MutableAttributedString& content,
+                                                                        quint64 editorType, bool removeFromContent);
+    // The same over the tag runs; a markup tag removed from between "+" marks
+    // takes the marks along.
+    static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, quint64 editorType,
+                                                     bool removeFromContent);
+
+    // The length of a front-matter block ("---" lines around "key: value" lines)
+    // at the start of text, its closing line included; 0 when there is none.
+    // When there is one, jekllyTitle receives its title (possibly empty).
+    static qsizetype jekllyStylePageFrontMatterLength(const QString& text, QString* jekllyTitle);
 };
