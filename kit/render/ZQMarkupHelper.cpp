@@ -146,7 +146,7 @@ void ZQMarkupHelper::applyFontToContent(plat::MutableAttributedString& richConte
     for (const plat::Range run : valueRuns(richContent, ZQAttr::IndentBlock))
         codeRanges.push_back(run);
     const std::vector<plat::Range> bodyRanges =
-        ZSUtils::rangeSubstrcts(plat::Range(0, richContent.length()), ZSUtils::sortRanges(codeRanges, false));
+        ZSUtils::rangeSubstrcts(plat::Range(0, richContent.length()), codeRanges);
 
     const plat::FontPtr bodyFont = m_settings->defaultFont(editorType);
     const std::array<double, 8> headingSizes = m_settings->headingFontSize(RichEditor);
