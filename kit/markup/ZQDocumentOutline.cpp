@@ -27,44 +27,41 @@ const QString EditorTypeKey = QStringLiteral("editorType");
 
 } // namespace
 
+void ZQDocumentOutlineEntry::encodeWithCoder(plat::KeyedArchiver& coder) const
+{
+    coder.encodeInteger(IndexKey, m_index);
+    coder.encodeRange(RangeKey, m_range);
+    coder.encodeInteger(EditorTypeKey, qint64(m_editorType));
+}
+
 std::shared_ptr<ZQDocumentHeading> ZQDocumentHeading::initWithIndex(qint64 index, qint64 level, const QString& heading,
                                                                     plat::Range range, quint64 editorType)
 {
-    std::shared_ptr<ZQDocumentHeading> h(new ZQDocumentHeading);
-    h->m_index = index;
+    std::shared_ptr<ZQDocumentHeading> h(new ZQDocumentHeading(index, range, editorType));
     h->m_level = level;
     h->m_heading = heading;
-    h->m_range = range;
-    h->m_editorType = editorType;
     return h;
 }
 
 void ZQDocumentHeading::encodeWithCoder(plat::KeyedArchiver& coder) const
 {
-    coder.encodeInteger(IndexKey, m_index);
+    ZQDocumentOutlineEntry::encodeWithCoder(coder);
     coder.encodeInteger(LevelKey, m_level);
     coder.encodeString(HeadingKey, m_heading);
-    coder.encodeRange(RangeKey, m_range);
-    coder.encodeInteger(EditorTypeKey, qint64(m_editorType));
 }
 
 std::shared_ptr<ZQDocumentTag> ZQDocumentTag::initWithIndex(qint64 index, const QString& tag, plat::Range range,
                                                             quint64 editorType)
 {
-    std::shared_ptr<ZQDocumentTag> t(new ZQDocumentTag);
-    t->m_index = index;
+    std::shared_ptr<ZQDocumentTag> t(new ZQDocumentTag(index, range, editorType));
     t->m_tagText = tag;
-    t->m_range = range;
-    t->m_editorType = editorType;
     return t;
 }
 
 void ZQDocumentTag::encodeWithCoder(plat::KeyedArchiver& coder) const
 {
-    coder.encodeInteger(IndexKey, m_index);
+    ZQDocumentOutlineEntry::encodeWithCoder(coder);
     coder.encodeString(TagKey, m_tagText);
-    coder.encodeRange(RangeKey, m_range);
-    coder.encodeInteger(EditorTypeKey, qint64(m_editorType));
 }
 
 std::shared_ptr<ZQDocumentOutline> ZQDocumentOutline::initWithPageUuid(const QString& pageUuid)

@@ -10,67 +10,71 @@
 #include <memory>
 #include <vector>
 
-class ZQDocumentHeading final : public plat::Object {
+// What headings and tags share: their place in the page's list and in its text.
+class ZQDocumentOutlineEntry : public plat::Object {
+public:
+    // The position in the page's list of headings (or tags).
+    qint64 index() const { return m_index; }
+    void setIndex(qint64 index) { m_index = index; }
+    // 1 rich, 3 markup: the text the range refers to.
+    quint64 editorType() const { return m_editorType; }
+    void setEditorType(quint64 type) { m_editorType = type; }
+    // Set by whoever loads the entry; not archived.
+    const QString& pageUuid() const { return m_pageUuid; }
+    void setPageUuid(const QString& uuid) { m_pageUuid = uuid; }
+    plat::Range range() const { return m_range; }
+    void setRange(plat::Range range) { m_range = range; }
+
+    bool supportsCoding() const override { return true; }
+    void encodeWithCoder(plat::KeyedArchiver& coder) const override;
+
+protected:
+    ZQDocumentOutlineEntry(qint64 index, plat::Range range, quint64 editorType)
+        : m_index(index), m_editorType(editorType), m_range(range)
+    {
+    }
+
+private:
+    qint64 m_index;
+    quint64 m_editorType;
+    QString m_pageUuid;
+    plat::Range m_range;
+};
+
+class ZQDocumentHeading final : public ZQDocumentOutlineEntry {
 public:
     static std::shared_ptr<ZQDocumentHeading> initWithIndex(qint64 index, qint64 level, const QString& heading,
                                                             plat::Range range, quint64 editorType);
 
-    qint64 index() const { return m_index; }
-    void setIndex(qint64 index) { m_index = index; }
     // 1 to 6.
     qint64 level() const { return m_level; }
     void setLevel(qint64 level) { m_level = level; }
     const QString& heading() const { return m_heading; }
     void setHeading(const QString& heading) { m_heading = heading; }
-    // 1 rich, 3 markup: the text the range refers to.
-    quint64 editorType() const { return m_editorType; }
-    void setEditorType(quint64 type) { m_editorType = type; }
-    const QString& pageUuid() const { return m_pageUuid; }
-    void setPageUuid(const QString& uuid) { m_pageUuid = uuid; }
-    plat::Range range() const { return m_range; }
-    void setRange(plat::Range range) { m_range = range; }
 
     QString className() const override { return QStringLiteral("ZQDocumentHeading"); }
-    bool supportsCoding() const override { return true; }
     void encodeWithCoder(plat::KeyedArchiver& coder) const override;
 
 private:
-    ZQDocumentHeading() = default;
-    qint64 m_index = 0;
+    using ZQDocumentOutlineEntry::ZQDocumentOutlineEntry;
     qint64 m_level = 0;
     QString m_heading;
-    quint64 m_editorType = 0;
-    QString m_pageUuid;
-    plat::Range m_range;
 };
 
-class ZQDocumentTag final : public plat::Object {
+class ZQDocumentTag final : public ZQDocumentOutlineEntry {
 public:
     static std::shared_ptr<ZQDocumentTag> initWithIndex(qint64 index, const QString& tag, plat::Range range,
                                                         quint64 editorType);
 
-    qint64 index() const { return m_index; }
-    void setIndex(qint64 index) { m_index = index; }
     const QString& tagText() const { return m_tagText; }
     void setTagText(const QString& text) { m_tagText = text; }
-    quint64 editorType() const { return m_editorType; }
-    void setEditorType(quint64 type) { m_editorType = type; }
-    const QString& pageUuid() const { return m_pageUuid; }
-    void setPageUuid(const QString& uuid) { m_pageUuid = uuid; }
-    plat::Range range() const { return m_range; }
-    void setRange(plat::Range range) { m_range = range; }
 
     QString className() const override { return QStringLiteral("ZQDocumentTag"); }
-    bool supportsCoding() const override { return true; }
     void encodeWithCoder(plat::KeyedArchiver& coder) const override;
 
 private:
-    ZQDocumentTag() = default;
-    qint64 m_index = 0;
+    using ZQDocumentOutlineEntry::ZQDocumentOutlineEntry;
     QString m_tagText;
-    quint64 m_editorType = 0;
-    QString m_pageUuid;
-    plat::Range m_range;
 };
 
 using ZQDocumentHeadingPtr = std::shared_ptr<ZQDocumentHeading>;
