@@ -82,8 +82,9 @@ QString withoutPunctuation(const QString& text)
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
-        const char32_t c = QStringView(text).mid(i).toUcs4().front();
-        const qsizetype width = QChar::requiresSurrogates(c) ? 2 : 1;
+        const bool pair = i + 1 < text.size() && text.at(i).isHighSurrogate() && text.at(i + 1).isLowSurrogate();
+        const char32_t c = pair ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : char32_t(text.at(i).unicode());
+        const qsizetype width = pair ? 2 : 1;
         if (!punctuation.contains(c) && !signs.contains(c))
             out += text.mid(i, width);
         i += width;

@@ -71,6 +71,8 @@ TEST(ZQMarkupHelper, TitlesFromHeadingsFrontMatterAndFirstLines)
          "The quick brown fox jumps over the lazy dog again", {0, 0}, "The quick brown fox jumps over the"},
         {"nothing but punctuation", plat::AttributedString("  !?,.\nrest"), 1, "!?,. rest", {0, 0}, "Quorvel"},
         {"empty", plat::AttributedString(), 3, "", {0, 0}, "Quorvel"},
+        {"characters beyond the basic plane", plat::AttributedString(QString::fromUtf8("\U0001F600 Smile!")), 1,
+         QString::fromUtf8("\U0001F600 Smile!"), {0, 0}, QString::fromUtf8("\U0001F600 Smile")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
