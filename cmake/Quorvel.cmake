@@ -39,12 +39,14 @@ function(quorvel_add_test_binary name folder)
   target_precompile_headers(${name} PRIVATE ${QUORVEL_PCH_HEADERS} <gtest/gtest.h>)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QUORVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;QUORVEL_RESOURCES=${PROJECT_SOURCE_DIR}/resources:${QUORVEL_BUILD_RESOURCES};QUORVEL_NODE_MODULES=${QUORVEL_NODE_MODULES}"
+    ENVIRONMENT "QUORVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;${QUORVEL_TEST_ENVIRONMENT}"
     TIMEOUT 900)
 endfunction()
 
 # Resources that come from npm packages are never committed: the build copies
-# them into its own resource folder, which the program searches after resources/.
+# them into its own resource folder. The highlight page template is copied there
+# too, so that the scripts it names relatively sit beside it; tests search that
+# folder first, then resources/.
 set(QUORVEL_NODE_MODULES "${PROJECT_SOURCE_DIR}/node_modules")
 set(QUORVEL_BUILD_RESOURCES "${PROJECT_BINARY_DIR}/resources")
 file(GLOB QUORVEL_HLJS_STYLES CONFIGURE_DEPENDS "${QUORVEL_NODE_MODULES}/highlight.js/styles/*.css")
@@ -53,3 +55,37 @@ foreach(sheet IN LISTS QUORVEL_HLJS_STYLES)
   get_filename_component(sheet_name "${sheet}" NAME)
   configure_file("${sheet}" "${QUORVEL_BUILD_RESOURCES}/js/highlight/styles/${sheet_name}" COPYONLY)
 endforeach()
+
+# highlight.js ships CommonJS modules only: bundle them into one browser script.
+find_program(QUORVEL_NODE node)
+set(QUORVEL_HLJS_PACKAGE "${QUORVEL_NODE_MODULES}/highlight.js")
+set(QUORVEL_HLJS_BUNDLE "${QUORVEL_BUILD_RESOURCES}/js/highlight/highlight.js")
+if(QUORVEL_NODE AND EXISTS "${QUORVEL_HLJS_PACKAGE}/lib/index.js")
+  add_custom_command(OUTPUT "${QUORVEL_HLJS_BUNDLE}"
+    COMMAND "${QUORVEL_NODE}" "${PROJECT_SOURCE_DIR}/scripts/bundle_highlight.js"
+            "${QUORVEL_HLJS_PACKAGE}" "${QUORVEL_HLJS_BUNDLE}"
+    DEPENDS "${PROJECT_SOURCE_DIR}/scripts/bundle_highlight.js" "${QUORVEL_HLJS_PACKAGE}/package.json"
+    COMMENT "Bundling highlight.js for the browser"
+    VERBATIM)
+  add_custom_target(quorvel_highlight_js ALL DEPENDS "${QUORVEL_HLJS_BUNDLE}")
+else()
+  message(WARNING "highlight.js or node is missing (run scripts/setup): code blocks will not be coloured")
+endif()
+configure_file("${PROJECT_SOURCE_DIR}/resources/js/highlight/templ.html"
+               "${QUORVEL_BUILD_RESOURCES}/js/highlight/templ.html" COPYONLY)
+
+# The web page runs headless; the tests load only our own local pages, so the
+# renderer's sandbox (which cannot start as root) stays off.
+set(QUORVEL_TEST_ENVIRONMENT
+  "QT_QPA_PLATFORM=offscreen"
+  "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu"
+  "QTWEBENGINE_DISABLE_SANDBOX=1"
+  "QUORVEL_RESOURCES=${QUORVEL_BUILD_RESOURCES}:${PROJECT_SOURCE_DIR}/resources"
+  "QUORVEL_NODE_MODULES=${QUORVEL_NODE_MODULES}")
+if(QUORVEL_SANITIZE)
+  # QtWebEngine's own (uninstrumented) code frees some objects with a sized
+  # delete of another size, which the sanitizer's allocator reports.
+  # It and fontconfig also keep memory to the end of the process.
+  list(APPEND QUORVEL_TEST_ENVIRONMENT "ASAN_OPTIONS=new_delete_type_mismatch=0"
+       "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/lsan.supp")
+endif()

@@ -1,24 +1,10 @@
 #include "kit/foundation/ZSTextTheme.h"
 #include "kit/markup/ZQSyntaxHighlighter.h"
 
-#include "platform/foundation/Resources.h"
-
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-
-ZQSyntaxHighlighter& ZQSyntaxHighlighter::sharedSyntaxHighlighter()
-{
-    static ZQSyntaxHighlighter shared(
-        plat::Resources::pathsForResources(QStringLiteral("css"), QStringLiteral("js/highlight/styles")));
-    return shared;
-}
-
-ZQSyntaxHighlighter::ZQSyntaxHighlighter(const QStringList& cssPaths)
-{
-    loadCss(cssPaths);
-}
 
 void ZQSyntaxHighlighter::loadCss(const QStringList& cssPaths)
 {

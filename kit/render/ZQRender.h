@@ -5,15 +5,21 @@
 // lists; every conversion reaches the filters only through these lists, in their
 // order (ZQFilterDispatch.h).
 
+#include "kit/foundation/ZQErrorValue.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Object.h"
+#include "platform/foundation/Range.h"
 
 #include <QHash>
 #include <QStringList>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ZQDocTreeParser;
+class ZQHighlighterBlockCacheItem;
 class ZQFilterPipe;
 class ZQHighlighter;
 class ZQParagraphParser;
@@ -21,6 +27,11 @@ class ZQRenderContext;
 class ZQRichParser;
 class ZSSettings;
 class ZSTextTheme;
+
+namespace plat {
+class AttributedString;
+class TextStorage;
+}
 
 class ZQRender : public plat::Object {
 public:
@@ -60,7 +71,37 @@ public:
     const std::shared_ptr<ZQFilterPipe>& filterProvider() const { return m_filterProvider; }
     const std::shared_ptr<ZSSettings>& settings() const { return m_settings; }
 
+    // --- Code blocks (ZQRenderCodeBlock.cpp) ---
+
+    // The error of the colouring and the range strings of the blocks coloured;
+    // no ranges when nothing was sent for colouring.
+    using CodeBlockCompletion =
+        std::function<void(const std::optional<ZQErrorValue>& error, const std::optional<QStringList>& ranges)>;
+    // Sends the fenced and indented code blocks of an editor's text whose
+    // colouring no longer holds to the syntax highlighter, with the theme's
+    // style sheet of the editor type (3 markup, any other rich). When nothing
+    // is sent the completion runs at once; otherwise on the main thread once
+    // the colours are in. Main thread only.
+    void highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
+                           CodeBlockCompletion completion);
+
+    // The blocks coloured so far, by pairing key, shared by every render object.
+    using CodeBlockCache = std::map<QString, std::shared_ptr<ZQHighlighterBlockCacheItem>>;
+    static CodeBlockCache& codeHighligherCaching();
+
 private:
+    // True when a request went to the syntax highlighter.
+    bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
+                                  const CodeBlockCompletion& completion);
+    // A new cache item when the block must be coloured; none while its colouring holds.
+    static std::shared_ptr<ZQHighlighterBlockCacheItem> requiredHighlightedItem(const plat::AttributedString& text,
+                                                                                 const QString& attributeKey,
+                                                                                 plat::Range codeRange,
+                                                                                 const QString& codeLang,
+                                                                                 const QString& cssName);
+    // Beyond 50 entries only the 30 stored most recently stay.
+    static void poolChecking();
+
     // Adds the member to every role list it plays, in the fixed order of the tests.
     void sortIntoRoleLists(const plat::ObjectPtr& member);
 
