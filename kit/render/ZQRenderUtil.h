@@ -3,6 +3,8 @@
 
 #include "platform/foundation/Range.h"
 
+#include "kit/markup/ZQDocumentOutline.h"
+
 #include <QString>
 #include <memory>
 #include <vector>
@@ -13,6 +15,7 @@ class ZQInlineMarker;
 namespace plat {
 class FileWrapper;
 class Image;
+class MutableAttributedString;
 } // namespace plat
 
 class ZQRenderUtil {
@@ -55,4 +58,18 @@ public:
                                     const QString& urlPrefix);
     // A regular file of the image's encoded bytes under fileName.
     static std::shared_ptr<plat::FileWrapper> fileWrapperForImage(const QString& fileName, const plat::Image& image);
+    // The headings of content in text order, one per heading run, indexed from the
+    // last one (the first heading carries the highest index); a markup heading
+    // loses its "#" marks. With removeFromContent the heading runs are deleted.
+    static std::vector<ZQDocumentHeadingPtr> extractHeadingsFromContent(plat::MutableAttributedString& content,
+                                                                        quint64 editorType, bool removeFromContent);
+    // The same over the tag runs; a markup tag removed from between "+" marks
+    // takes the marks along.
+    static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, quint64 editorType,
+                                                     bool removeFromContent);
+
+    // The length of a front-matter block ("---" lines around "key: value" lines)
+    // at the start of text, its closing line included; 0 when there is none.
+    // When there is one, jekllyTitle receives its title (possibly empty).
+    static qsizetype jekllyStylePageFrontMatterLength(const QString& text, QString* jekllyTitle);
 };
