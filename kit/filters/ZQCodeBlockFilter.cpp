@@ -87,6 +87,8 @@ void ZQCodeBlockFilter::joinFencedHTML(const ZSTree& treeNode, ZQTextNode& node,
         }
         tag = ZQRenderUtil::convertEntity(tag, plat::Range(0, tag.length()), true);
         ZQShared::deleteEscapseSlash(tag);
+        // The info string comes from the page: it must never leave the attribute.
+        ZQShared::escapeHTMLEntityIgnoreEntityAmp(tag);
         content += QStringLiteral("<pre><code class=\"language-") + tag + QStringLiteral("\">");
     } else {
         content += QStringLiteral("<pre><code>");

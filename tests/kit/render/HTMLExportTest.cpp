@@ -107,6 +107,8 @@ TEST(HTMLExport, BodiesOfSmallPages)
         {"1. a\n\n   b", "<ol>\n<li><p>a</p>\n<p>b</p></li>\n</ol>"},
         {"> a\n> > b", "<blockquote><p>a</p><blockquote>\n<p>b</p></blockquote></blockquote>"},
         {"```\n<\n```\n", "<pre><code>&lt;\n</code></pre>\n"},
+        {"```c\"onclick=\"x<y>\nz\n```\n", "<pre><code class=\"language-c&quot;onclick=&quot;x&lt;y&gt;\">z\n</code></pre>\n"},
+        {"```a&amp;b&c\nz\n```\n", "<pre><code class=\"language-a&amp;b&amp;c\">z\n</code></pre>\n"},
         {"  ```\n    two\n  ```\n", "<pre><code>  two\n</code></pre>\n"},
         {"<table>\n<tr><td>x</td></tr>\n</table>\n", "<table>\n<tr><td>x</td></tr>\n</table>\n"},
     };
