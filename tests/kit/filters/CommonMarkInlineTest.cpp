@@ -10,7 +10,7 @@
 #include "kit/markup/ZQTextNode.h"
 #include "platform/foundation/Regex.h"
 
-#include "support/CommonMarkSpec.h"
+#include "support/CommonMarkExamples.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "BlockStructure.h"
 #include "kit/markup/ZQDocTreeParser.h"
 
-#include "support/CommonMarkSpec.h"
+#include "support/CommonMarkExamples.h"
 
 #include <gtest/gtest.h>
 

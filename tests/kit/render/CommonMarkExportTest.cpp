@@ -7,7 +7,7 @@
 #include "HTMLExport.h"
 
 #include "platform/foundation/Regex.h"
-#include "support/CommonMarkSpec.h"
+#include "support/CommonMarkExamples.h"
 
 #include <QMap>
 #include <gtest/gtest.h>
