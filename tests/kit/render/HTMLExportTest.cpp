@@ -131,9 +131,9 @@ TEST(HTMLExport, FootnoteSectionListsReferencedBodiesOnce)
               "<div class=\"footnote\"><div class=\"footnote-index\"><a id=\"FN2\" href=\"#\"></a>2.</div> "
               "<div class=\"footnote-body\">two</div></div>\n</div>");
 
-    QString markup = QStringLiteral("text");
+    QString markup = QStringLiteral("text[^2][^1]");
     handler.exportEnding(ZQRenderContext::TargetMarkup, markup, {footnote(2, "b"), footnote(1, "a")}, QString(), nullptr);
-    EXPECT_EQ(markup.toStdString(), "text\n\n[^1]:a\n[^2]:b");
+    EXPECT_EQ(markup.toStdString(), "text[^2][^1]\n\n[^1]:a\n[^2]:b");
 
     QString none = QStringLiteral("<p>no references</p>");
     handler.exportEnding(ZQRenderContext::TargetHTML, none, storages, QString(), nullptr);
