@@ -111,17 +111,14 @@ void ZQFootNoteHandler::handleMarkupOnFly(plat::TextView& view, qint64, plat::Ra
 
 bool ZQFootNoteHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextView& view, ZQRenderContext& context)
 {
-    const plat::TextStorage& text = *view.textStorage();
-    const quint64 editorType = ZSUtils::getEditorType(view);
-    // Protected runs and blanks at the selection's edges stay where they are:
-    // the footnote takes the first line of what is left.
-    const plat::Range taken =
-        ZSUtils::getFirstValidSelectRange(text, range, editorType, context.runningMarkupType());
+    // Protected runs and blanks at the selection's edges stay where they are.
+    const plat::Range taken = ZQViewEditing::takenRange(view, range, context.runningMarkupType());
     if (taken.isNotFound())
         return false;
+    const plat::TextStorage& text = *view.textStorage();
     const plat::AttributedString body = text.attributedSubstring(taken);
 
-    if (editorType != 3) {
+    if (ZSUtils::getEditorType(view) != 3) {
         // Counted up to what is taken, so a reference skipped at the
         // selection's start is counted too.
         const qint64 number = getFootnoteIndexRich(text, plat::Range(0, taken.location));

@@ -71,15 +71,12 @@ void ZQTagHandler::handleMarkupOnFly(plat::TextView& view, qint64, plat::Range r
 bool ZQTagHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextView& view, ZQRenderContext& context)
 {
     static const plat::CharacterSet markers = plat::CharacterSet::fromString(QStringLiteral("+<>"));
-    const plat::TextStorage& text = *view.textStorage();
-    const quint64 editorType = ZSUtils::getEditorType(view);
-    const plat::Range taken =
-        ZSUtils::getFirstValidSelectRange(text, range, editorType, context.runningMarkupType());
+    const plat::Range taken = ZQViewEditing::takenRange(view, range, context.runningMarkupType());
     if (taken.isNotFound())
         return false;
-    const QString name =
-        ZQShared::stringByReplacingCharacters(text.string().mid(taken.location, taken.length), markers, QString());
-    const plat::AttributedString tag = editorType == 3 ? markupTag(name) : chip(name);
+    const QString name = ZQShared::stringByReplacingCharacters(view.string().mid(taken.location, taken.length),
+                                                               markers, QString());
+    const plat::AttributedString tag = ZSUtils::getEditorType(view) == 3 ? markupTag(name) : chip(name);
     ZQViewEditing::replace(view, taken, tag, plat::Range(taken.location + tag.length() - 1, 0), kActionName);
     return true;
 }

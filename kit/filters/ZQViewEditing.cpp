@@ -1,5 +1,6 @@
 #include "kit/filters/ZQViewEditing.h"
 
+#include "kit/foundation/ZSUtils.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/TextView.h"
 
@@ -42,6 +43,11 @@ void perform(plat::TextView& view, Range range, const std::function<void(TextSto
 }
 
 } // namespace
+
+Range takenRange(const plat::TextView& view, Range selection, quint64 markupType)
+{
+    return ZSUtils::getFirstValidSelectRange(*view.textStorage(), selection, ZSUtils::getEditorType(view), markupType);
+}
 
 void replace(plat::TextView& view, Range range, const AttributedString& replacement, Range selection,
              const QString& actionName)

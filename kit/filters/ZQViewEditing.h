@@ -17,6 +17,11 @@ class TextView;
 
 namespace ZQViewEditing {
 
+// The part of a selection a command works on: the first line of its first
+// stretch outside raw and read-only runs, without blanks at its edges;
+// Range::notFound() when nothing is left.
+plat::Range takenRange(const plat::TextView& view, plat::Range selection, quint64 markupType);
+
 // Replaces range of the view's text with replacement, then selects selection.
 void replace(plat::TextView& view, plat::Range range, const plat::AttributedString& replacement,
              plat::Range selection, const QString& actionName);

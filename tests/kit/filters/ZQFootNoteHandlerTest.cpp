@@ -11,6 +11,7 @@
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQStyles.h"
 #include "kit/storage/ZQAttachedStorage.h"
+#include "support/FootnotePayloads.h"
 
 #include <gtest/gtest.h>
 
@@ -60,17 +61,6 @@ public:
     explicit FNPrefix(bool on) { ZSSettings::sharedSettings()->setRenderFootnoteWithFNPrefix(on); }
     ~FNPrefix() { ZSSettings::sharedSettings()->setRenderFootnoteWithFNPrefix(false); }
 };
-
-ZQAttachedStoragePtr payload(quint64 number, const QString& body)
-{
-    auto storage = ZQAttachedStorage::create();
-    storage->setOwner(QStringLiteral("ZQMacroFootnote"));
-    auto text = ZQAttachedTextObject::create();
-    text->setFootIndex(number);
-    text->setRenderedContent(plat::AttributedString(body));
-    storage->setAttachedText(text);
-    return storage;
-}
 
 } // namespace
 
@@ -237,8 +227,8 @@ TEST(ZQFootNoteHandler, ExportWritesReferencedFootnotesInNumberOrder)
 {
     ZQFootNoteHandler handler;
     // 3 is not referenced any more; the second body for 1 is a stale copy.
-    const std::vector<ZQAttachedStoragePtr> storages = {payload(2, "two"), payload(1, "one"), payload(3, "three"),
-                                                        payload(1, "stale")};
+    const std::vector<ZQAttachedStoragePtr> storages = {footnotePayload(2, "two"), footnotePayload(1, "one"),
+                                                        footnotePayload(3, "three"), footnotePayload(1, "stale")};
     QString markup = QStringLiteral("b[^2] a[^1]");
     handler.exportEnding(ZQRenderContext::TargetMarkup, markup, storages, QString(), nullptr);
     EXPECT_EQ(markup.toStdString(), "b[^2] a[^1]\n\n[^1]:one\n[^2]:two");
