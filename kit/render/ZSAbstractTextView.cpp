@@ -9,19 +9,9 @@
 
 namespace {
 
-bool isOpeningBracket(QChar c)
-{
-    return c == u'<' || c == u'[' || c == u'{';
-}
-
-bool isClosingBracket(QChar c)
-{
-    return c == u'>' || c == u']' || c == u'}';
-}
-
 bool isBracket(QChar c)
 {
-    return isOpeningBracket(c) || isClosingBracket(c);
+    return ZSAbstractTextView::isOpeningBracket(c) || ZSAbstractTextView::isClosingBracket(c);
 }
 
 bool found(plat::Range range)

@@ -53,6 +53,10 @@ public:
     // and shrinks.
     plat::Range decideSelectionRangeForBlock(plat::Range range, int selectionDirection);
 
+    // The brackets that open and close a text block.
+    static bool isOpeningBracket(QChar c) { return c == u'<' || c == u'[' || c == u'{'; }
+    static bool isClosingBracket(QChar c) { return c == u'>' || c == u']' || c == u'}'; }
+
 private:
     // The read-only unit at index: its run joined with the partner run of a
     // "paired-" value; unpaired "paired-" runs inside range are joined with

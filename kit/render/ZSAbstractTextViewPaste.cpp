@@ -29,16 +29,6 @@ QChar mirror(QChar bracket)
     }
 }
 
-bool isOpeningBracket(QChar c)
-{
-    return c == u'<' || c == u'[' || c == u'{';
-}
-
-bool isClosingBracket(QChar c)
-{
-    return c == u'>' || c == u']' || c == u'}';
-}
-
 plat::FontPtr fontOf(const plat::Attributes& attributes)
 {
     return attributes.value(plat::FontAttribute).toObject<plat::Font>();
