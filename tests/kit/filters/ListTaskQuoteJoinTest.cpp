@@ -144,9 +144,10 @@ TEST(ListTaskQuoteJoin, TaskMarkersTakeTheStatesColour)
     const plat::MutableAttributedString rich =
         toRich(filters, parse(QStringLiteral("- [ ] a\n- [-] b\n- [x] c\n"), 12), context);
     const auto colour = [&](qsizetype at) { return rich.attributeAtIndex(plat::ForegroundColorAttribute, at); };
-    EXPECT_NE(colour(1), colour(7));
-    EXPECT_NE(colour(7), colour(13));
-    EXPECT_FALSE(rich.attributeAtIndex(plat::LinkAttribute, 13).isNull()); // clickable
+    EXPECT_NE(colour(1), colour(8));
+    EXPECT_NE(colour(8), colour(15));
+    EXPECT_NE(colour(1), colour(15));
+    EXPECT_FALSE(rich.attributeAtIndex(plat::LinkAttribute, 15).isNull()); // clickable
 }
 
 TEST(ListTaskQuoteJoin, CountedItemsNumberFromOne)
