@@ -71,7 +71,7 @@ public:
     static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, quint64 editorType,
                                                      bool removeFromContent);
 
-    // ---- spacing tests on block nodes built from rich text ----
+    // ---- block nodes built from rich text: marker spacing; task markers ----
     // Whether the node's own text begins with a blank: a paragraph's rendered
     // text, any other node's content; never for a list item or empty text.
     static bool richNodeHasSpacePrefix(const ZQTextNode& node);
