@@ -1,5 +1,6 @@
 #include "kit/markup/ZQDocTreeParser.h"
 
+#include "kit/filters/ZQBlockNodes.h"
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/foundation/ZQShared.h"
@@ -47,12 +48,7 @@ std::shared_ptr<const plat::Regex> compile(const char* pattern, unsigned options
 
 std::shared_ptr<ZQTextNode> textNode(const ZSTree& tree)
 {
-    plat::ObjectPtr object = tree.object();
-    // The parser's nodes are of the class itself, which needs no walk of the
-    // class graph.
-    if (object && typeid(*object) == typeid(ZQTextNode))
-        return std::static_pointer_cast<ZQTextNode>(std::move(object));
-    return std::dynamic_pointer_cast<ZQTextNode>(object);
+    return ZQBlockNodes::textNodeOf(tree);
 }
 
 bool hasType(const ZSTree& tree, quint64 type)
@@ -473,7 +469,8 @@ std::shared_ptr<ZQTextNodeListItem> ZQDocTreeParser::parseListMarker(const QStri
                                                                      const ZSTree& container) const
 {
     auto info = std::make_shared<ZQTextNodeListItem>();
-    const auto match = m_listMarkerValPattern->firstMatch(marker, plat::wholeRange(marker));
+    // The marker text begins with the marker, so the match starts there.
+    const auto match = m_listMarkerValPattern->firstMatch(marker, plat::wholeRange(marker), plat::MatchingAnchored);
     if (!match)
         return info;
     const Range whole = match->rangeAtIndex(1);
