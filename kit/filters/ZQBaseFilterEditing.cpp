@@ -19,11 +19,6 @@
 
 namespace {
 
-ZQHighlighter& styles()
-{
-    return ZQHighlighter::sharedHighlighter();
-}
-
 constexpr quint64 kMarkdown = 0;
 constexpr quint64 kRichEditor = 1;
 constexpr quint64 kMarkupEditor = 3;
@@ -78,7 +73,7 @@ const std::vector<std::pair<QString, QString>>& quorvelKeys()
     return keys;
 }
 
-const plat::FontPtr fontOf(const plat::Attributes& attributes)
+plat::FontPtr fontOf(const plat::Attributes& attributes)
 {
     return attributes.value(plat::FontAttribute).toObject<plat::Font>();
 }
@@ -263,7 +258,8 @@ bool ZQBaseFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextVi
         if (nodeType == ZQNodeType::TagMacro)
             view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor));
         else
-            view.setTypingAttributes(styles().toggleTypingAttribute(int(nodeType), view.typingAttributes()));
+            view.setTypingAttributes(
+                ZQHighlighter::sharedHighlighter().toggleTypingAttribute(int(nodeType), view.typingAttributes()));
         return false;
     }
     filterRichRange(range, tag, nodeType, view);
@@ -375,5 +371,6 @@ void ZQBaseFilter::removeStyleOnRich(quint64 nodeType, plat::MutableAttributedSt
         content.setAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor), all);
         return;
     }
-    content.addAttribute(plat::ForegroundColorAttribute, plat::Value(styles().textTheme()->richTextColor()), all);
+    const plat::ColorPtr plain = ZQHighlighter::sharedHighlighter().textTheme()->richTextColor();
+    content.addAttribute(plat::ForegroundColorAttribute, plat::Value(plain), all);
 }

@@ -100,7 +100,9 @@ private:
     static bool isExternalURL(const ZQAttachedImageObject& image);
     // The file an image is written to, or empty when its path would leave the folder.
     static QString exportPath(const ZQAttachedImageObject& image, const QString& exportDirectory);
-    std::shared_ptr<ZQAttachedStorage> openImagePanel(plat::TextView& view, plat::Range range, ZQRenderContext& context);
+    // A new payload for range, with the view's image panel opened on it.
+    std::shared_ptr<ZQAttachedStorage> openImagePanel(plat::TextView& view, plat::Range range,
+                                                      ZQRenderContext& context);
 
     QString m_macroTitle;
 };

@@ -16,11 +16,6 @@
 
 namespace {
 
-ZQHighlighter& styles()
-{
-    return ZQHighlighter::sharedHighlighter();
-}
-
 constexpr quint64 kRichEditor = 1;
 constexpr quint64 kMarkupEditor = 3;
 
@@ -63,7 +58,8 @@ void ZQLinkFilter::renderOnFly(plat::TextView& view, plat::Range match, const QS
         copy.deleteCharacters(plat::Range(copy.length() - 1, 1));
         copy.deleteCharacters(plat::Range(0, 1));
     }
-    styles().applyAttributes(styles().linkRich(uuid), copy, plat::Range(0, copy.length()));
+    const ZQHighlighter& styles = ZQHighlighter::sharedHighlighter();
+    styles.applyAttributes(styles.linkRich(uuid), copy, plat::Range(0, copy.length()));
     ZQEditStep::replace(view, match, copy, kLink);
 }
 
@@ -104,7 +100,8 @@ bool ZQLinkFilter::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
     if (editorType == kMarkupEditor) {
         plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(kMarkupEditor);
         plat::Attributes marker = plain;
-        marker.set(plat::ForegroundColorAttribute, plat::Value(styles().textTheme()->mkLinkColor()));
+        marker.set(plat::ForegroundColorAttribute,
+                   plat::Value(ZQHighlighter::sharedHighlighter().textTheme()->mkLinkColor()));
         plat::MutableAttributedString markup(QStringLiteral("[]()"), marker);
         if (!text.isEmpty())
             markup.insert(plat::AttributedString(text, plain), 1);
@@ -120,8 +117,8 @@ bool ZQLinkFilter::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
     const QString uuid = ZSUtils::uuid();
     const QString shown =
         ZSSettings::sharedSettings()->renderLinkWithBracketInRich() ? QLatin1Char('[') + text + QLatin1Char(']') : text;
-    ZQEditStep::perform(view, kLink,
-                        [&] { ZQEditStep::replace(view, valid, plat::AttributedString(shown, styles().linkRich(uuid)), kLink); });
+    const plat::AttributedString link(shown, ZQHighlighter::sharedHighlighter().linkRich(uuid));
+    ZQEditStep::perform(view, kLink, [&] { ZQEditStep::replace(view, valid, link, kLink); });
     const auto attached = context.createAttachedStroage(m_attributeName, uuid);
     view.openEditorBlockForMacro(m_attributeName, uuid, valid, attached);
     return true;

@@ -175,8 +175,8 @@ bool ZQTagEntityFilter::filterRichOnFly(const QString& typed, qint64 position, p
     }
     ZQEditStep::perform(view, QString(), [&] {
         const plat::Range selection = view.selectedRange();
-        ZQEditStep::replace(view, tag, plat::AttributedString(storage.string().mid(tag.location, tag.length), attributes),
-                            QString());
+        const QString tagText = storage.string().mid(tag.location, tag.length);
+        ZQEditStep::replace(view, tag, plat::AttributedString(tagText, attributes), QString());
         view.setSelectedRange(selection);
     });
     return true;

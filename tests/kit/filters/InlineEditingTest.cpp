@@ -47,6 +47,21 @@ bool hasAt(const plat::AttributedString& s, const QString& name, qsizetype i)
     return !value.isNull() && (!value.isInteger() || value.toInteger() != 0);
 }
 
+bool struckAt(const plat::AttributedString& s, qsizetype i)
+{
+    return hasAt(s, plat::StrikethroughAttribute, i);
+}
+
+bool underlinedAt(const plat::AttributedString& s, qsizetype i)
+{
+    return hasAt(s, plat::UnderlineAttribute, i);
+}
+
+bool codeAt(const plat::AttributedString& s, qsizetype i)
+{
+    return hasAt(s, ZQAttr::FilterCode, i);
+}
+
 struct Snapshot {
     plat::AttributedString text;
     plat::Range selection;
@@ -79,7 +94,8 @@ protected:
         view.setEditorType(editorType);
         context.setRunningMarkupType(markupType);
         auto& storage = *view.textStorage();
-        storage.replaceCharacters(plat::Range(0, storage.length()), plat::AttributedString(text, typingFor(editorType)));
+        storage.replaceCharacters(plat::Range(0, storage.length()),
+                                  plat::AttributedString(text, typingFor(editorType)));
         view.setSelectedRange(plat::Range(text.size(), 0));
         view.setTypingAttributes(typingFor(editorType));
         undo->removeAllActions();
@@ -134,17 +150,14 @@ struct TypedSpan {
 
 TEST_F(InlineEditing, TypedSpanIsStyledAndUndoable)
 {
-    auto strike = [](const plat::AttributedString& s, qsizetype i) { return hasAt(s, plat::StrikethroughAttribute, i); };
-    auto code = [](const plat::AttributedString& s, qsizetype i) { return hasAt(s, ZQAttr::FilterCode, i); };
-    auto underline = [](const plat::AttributedString& s, qsizetype i) { return hasAt(s, plat::UnderlineAttribute, i); };
     const TypedSpan cases[] = {
         {0, "a ", "*xy*", "a xy", italicAt, "Emphasis"},
-        {0, "a ", "~~x~~", "a x", strike, "Struck through"},
-        {0, "a ", "`x`", "a x", code, "Code"},
+        {0, "a ", "~~x~~", "a x", struckAt, "Struck through"},
+        {0, "a ", "`x`", "a x", codeAt, "Code"},
         {1, "a ", "*x*", "a x", boldAt, "Strong"},
         {1, "a ", "~x~", "a x", italicAt, "Emphasis"},
-        {1, "a ", "-x-", "a x", strike, "Struck through"},
-        {1, "a ", "_x_", "a x", underline, "Underlined"},
+        {1, "a ", "-x-", "a x", struckAt, "Struck through"},
+        {1, "a ", "_x_", "a x", underlinedAt, "Underlined"},
     };
     ZQBaseFilter filter;
     for (const TypedSpan& c : cases) {
@@ -226,11 +239,9 @@ TEST_F(InlineEditing, RichCommandsToggleOnSelection)
     const Case cases[] = {
         {1, italicAt, "Emphasis"},
         {2, boldAt, "Strong"},
-        {10, [](const plat::AttributedString& s, qsizetype i) { return hasAt(s, plat::UnderlineAttribute, i); },
-         "Underlined"},
-        {11, [](const plat::AttributedString& s, qsizetype i) { return hasAt(s, plat::StrikethroughAttribute, i); },
-         "Struck through"},
-        {12, [](const plat::AttributedString& s, qsizetype i) { return hasAt(s, ZQAttr::FilterCode, i); }, "Code"},
+        {10, underlinedAt, "Underlined"},
+        {11, struckAt, "Struck through"},
+        {12, codeAt, "Code"},
     };
     ZQBaseFilter filter;
     for (const Case& c : cases) {
