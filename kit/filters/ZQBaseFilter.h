@@ -90,11 +90,12 @@ private:
     static Patterns getOnFlyPattenForKeyChar(const QString& key, bool isFoward, quint64 markupType);
     void renderRichOnFly(plat::Range markerRange, plat::Range bodyRange, plat::TextView& view, bool backward,
                          ZQRenderContext& context);
+    // The caret goes after the styled body, or before it (forward).
     void processReplaceOnRich(quint64 nodeType, plat::TextView& view, plat::Range range, plat::Range bodyRange,
-                              bool replaceItalic);
+                              bool replaceItalic, bool forward);
     bool filterMarkupRange(plat::Range range, quint64 nodeType, plat::TextView& view, ZQRenderContext& context);
     void filterRichRange(plat::Range range, quint64 tag, quint64 nodeType, plat::TextView& view);
-    static void removeStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content);
+    static void removeStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range range);
 
     QString m_attributeName;
 };

@@ -3,7 +3,7 @@
 
 #include "kit/filters/ZQBaseFilter.h"
 
-#include "kit/filters/ZQEditStep.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/Exs.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZSSettings.h"
@@ -96,10 +96,9 @@ bool hasNumber(const plat::Attributes& attributes, const QString& name)
     return !value.isNull() && value.toInteger() != 0;
 }
 
-// Every font run of content loses the trait.
-void removeFontTrait(plat::MutableAttributedString& content, bool bold)
+// Every font run of range loses the trait.
+void removeFontTrait(plat::MutableAttributedString& content, plat::Range all, bool bold)
 {
-    const plat::Range all(0, content.length());
     content.enumerateAttribute(plat::FontAttribute, all, plat::EnumerationReverse,
                                [&](const plat::Value& value, plat::Range run, bool*) {
         if (const auto font = value.toObject<plat::Font>())
@@ -108,10 +107,9 @@ void removeFontTrait(plat::MutableAttributedString& content, bool bold)
     });
 }
 
-void removeItalic(plat::MutableAttributedString& content)
+void removeItalic(plat::MutableAttributedString& content, plat::Range all)
 {
-    removeFontTrait(content, false);
-    const plat::Range all(0, content.length());
+    removeFontTrait(content, all, false);
     content.removeAttribute(ZQAttr::FilterItalic, all);
     content.removeAttribute(plat::ObliquenessAttribute, all);
 }
@@ -224,23 +222,20 @@ void ZQBaseFilter::renderRichOnFly(plat::Range markerRange, plat::Range bodyRang
             replaceItalic = true;
         }
     }
-    const quint64 nodeType = nodeTypeFromMarker(marker, markupType);
-    ZQEditStep::perform(view, actionFromTextNodeType(nodeType), [&] {
-        processReplaceOnRich(nodeType, view, markerRange, bodyRange, replaceItalic);
-        if (!backward)
-            view.setSelectedRange(plat::Range(markerRange.location, 0));
-    });
+    processReplaceOnRich(nodeTypeFromMarker(marker, markupType), view, markerRange, bodyRange, replaceItalic,
+                         !backward);
     ZSSettings::sharedSettings()->restoreTypingAttribute(view, kRichEditor);
 }
 
 void ZQBaseFilter::processReplaceOnRich(quint64 nodeType, plat::TextView& view, plat::Range range,
-                                        plat::Range bodyRange, bool replaceItalic)
+                                        plat::Range bodyRange, bool replaceItalic, bool forward)
 {
     plat::MutableAttributedString body(view.textStorage()->attributedSubstring(bodyRange));
     if (replaceItalic)
-        removeItalic(body);
+        removeItalic(body, plat::Range(0, body.length()));
     applyStyleOnRich(nodeType, body, plat::Range(0, body.length()));
-    ZQEditStep::replace(view, range, body, actionFromTextNodeType(nodeType));
+    const plat::Range caret(forward ? range.location : range.location + body.length(), 0);
+    ZQViewEditing::replace(view, range, body, caret, actionFromTextNodeType(nodeType));
 }
 
 // ---- Commands ------------------------------------------------------------------------
@@ -298,11 +293,7 @@ bool ZQBaseFilter::filterMarkupRange(plat::Range range, quint64 nodeType, plat::
         replacement.append(plat::AttributedString(marker, plain));
         selection = plat::Range(range.location, replacement.length());
     }
-    const QString action = actionFromTextNodeType(nodeType);
-    ZQEditStep::perform(view, action, [&] {
-        ZQEditStep::replace(view, replaced, replacement, action);
-        view.setSelectedRange(selection);
-    });
+    ZQViewEditing::replace(view, replaced, replacement, selection, actionFromTextNodeType(nodeType));
     return true;
 }
 
@@ -333,32 +324,28 @@ void ZQBaseFilter::filterRichRange(plat::Range range, quint64 tag, quint64 nodeT
     }
     const std::vector<plat::Range> pieces =
         ZSUtils::rangeSubstrcts(range, ZSUtils::getRichRawRanges(storage, range));
-    const QString action = actionFromTextNodeType(nodeType);
-    ZQEditStep::perform(view, action, [&] {
-        qsizetype change = 0;
-        // Last piece first: a piece turned into tags changes its length.
-        for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
-            plat::MutableAttributedString piece(storage.attributedSubstring(*it));
-            if (present)
-                removeStyleOnRich(nodeType, piece);
-            else
-                applyStyleOnRich(nodeType, piece, plat::Range(0, piece.length()));
-            change += piece.length() - it->length;
-            ZQEditStep::replace(view, *it, piece, action);
-        }
-        view.setSelectedRange(plat::Range(range.location, range.length + change));
-    });
+    // The pieces are styled in a copy of the selection, the last first: one
+    // turned into tags changes its length.
+    plat::MutableAttributedString styled(storage.attributedSubstring(range));
+    for (auto it = pieces.rbegin(); it != pieces.rend(); ++it) {
+        const plat::Range piece(it->location - range.location, it->length);
+        if (present)
+            removeStyleOnRich(nodeType, styled, piece);
+        else
+            applyStyleOnRich(nodeType, styled, piece);
+    }
+    ZQViewEditing::replace(view, range, styled, plat::Range(range.location, styled.length()),
+                           actionFromTextNodeType(nodeType));
 }
 
-void ZQBaseFilter::removeStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content)
+void ZQBaseFilter::removeStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range all)
 {
-    const plat::Range all(0, content.length());
     switch (nodeType) {
     case ZQNodeType::Strong:
-        removeFontTrait(content, true);
+        removeFontTrait(content, all, true);
         break;
     case ZQNodeType::Emphasis:
-        removeItalic(content);
+        removeItalic(content, all);
         break;
     case ZQNodeType::StrikeThrough:
     case ZQNodeType::Underline:

@@ -1,9 +1,9 @@
 #include "kit/filters/ZQEscapeFilter.h"
 
-#include "kit/filters/ZQEditStep.h"
 #include "kit/filters/ZQHTMLWriting.h"
 #include "kit/filters/ZQInlineTargets.h"
 #include "kit/filters/ZQRunBuilder.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
@@ -142,10 +142,7 @@ bool ZQEscapeFilter::filterRichOnFly(const QString& typed, qint64 position, plat
         || !ZSUtils::canBeMarkerChar(storage, escaped - 1) || !ZSUtils::canBeMarkerChar(storage, escaped))
         return false;
     const plat::AttributedString character(QString(text.at(escaped)), styles().escapeRich());
-    const QString action = QStringLiteral("Escaped");
-    ZQEditStep::perform(view, action, [&] {
-        ZQEditStep::replace(view, plat::Range(escaped - 1, 2), character, action);
-        view.setSelectedRange(plat::Range(position - 1, 0));
-    });
+    ZQViewEditing::replace(view, plat::Range(escaped - 1, 2), character, plat::Range(position - 1, 0),
+                           QStringLiteral("Escaped"));
     return true;
 }

@@ -3,8 +3,7 @@
 
 #include "kit/filters/ZQImageFilter.h"
 
-#include "kit/filters/ZQEditStep.h"
-#include "kit/foundation/ZSSettings.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
@@ -46,9 +45,7 @@ bool ZQImageHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextView
 {
     const plat::TextStorage& storage = *view.textStorage();
     plat::checkRange(range, storage.length(), "filterRangeOnFly");
-    const quint64 editorType = ZSUtils::getEditorType(view);
-    const plat::Range valid =
-        ZSUtils::getFirstValidSelectRange(storage, range, editorType, context.runningMarkupType());
+    const plat::Range valid = ZQViewEditing::takenRange(view, range, context.runningMarkupType());
     if (valid.isNotFound())
         return false;
     const QString text = storage.string().mid(valid.location, valid.length);
@@ -57,15 +54,15 @@ bool ZQImageHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextView
     attached->attachedObject()->setImageLabel(text);
 
     plat::AttributedString replacement;
-    if (editorType == 3) {
+    if (ZSUtils::getEditorType(view) == 3) {
         replacement = plat::AttributedString(QStringLiteral("![%1]()").arg(text),
                                              ZQHighlighter::sharedHighlighter().imageMarkdown(uuid));
     } else {
         replacement = getImageAttributeString(*attached->attachedObject(), uuid);
     }
-    const QString action = QStringLiteral("Image");
-    ZQEditStep::perform(view, action, [&] { ZQEditStep::replace(view, valid, replacement, action); });
-    view.openEditorBlockForMacro(attributeName(), uuid, plat::Range(valid.location, replacement.length()), attached);
+    const plat::Range placed(valid.location, replacement.length());
+    ZQViewEditing::replace(view, valid, replacement, placed, QStringLiteral("Image"));
+    view.openEditorBlockForMacro(attributeName(), uuid, placed, attached);
     return true;
 }
 

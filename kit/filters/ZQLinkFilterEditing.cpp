@@ -3,7 +3,7 @@
 
 #include "kit/filters/ZQLinkFilter.h"
 
-#include "kit/filters/ZQEditStep.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSSettings.h"
@@ -43,7 +43,7 @@ bool ZQLinkFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
         return false;
 
     const QString uuid = ZSUtils::uuid();
-    ZQEditStep::perform(view, kLink, [&] { renderOnFly(view, match, uuid); });
+    renderOnFly(view, match, uuid);
     const auto attached = context.createAttachedStroage(m_attributeName, uuid);
     view.openEditorBlockForMacro(m_attributeName, uuid, match, attached);
     return true;
@@ -60,7 +60,8 @@ void ZQLinkFilter::renderOnFly(plat::TextView& view, plat::Range match, const QS
     }
     const ZQHighlighter& styles = ZQHighlighter::sharedHighlighter();
     styles.applyAttributes(styles.linkRich(uuid), copy, plat::Range(0, copy.length()));
-    ZQEditStep::replace(view, match, copy, kLink);
+    // The caret follows the link, whichever bracket was typed.
+    ZQViewEditing::replace(view, match, copy, plat::Range(match.location + copy.length(), 0), kLink);
 }
 
 bool ZQLinkFilter::removeRichLink(plat::TextView& view, plat::Range range)
@@ -77,8 +78,7 @@ bool ZQLinkFilter::removeRichLink(plat::TextView& view, plat::Range range)
         return false;
     const plat::AttributedString plain(storage.string().mid(run.location, run.length),
                                        ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor));
-    const QString action = QStringLiteral("Unlink");
-    ZQEditStep::perform(view, action, [&] { ZQEditStep::replace(view, run, plain, action); });
+    ZQViewEditing::replace(view, run, plain, view.selectedRange(), QStringLiteral("Unlink"));
     return true;
 }
 
@@ -89,8 +89,7 @@ bool ZQLinkFilter::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
     const quint64 editorType = ZSUtils::getEditorType(view);
     if (editorType == kRichEditor && removeRichLink(view, range))
         return true;
-    const plat::Range valid =
-        ZSUtils::getFirstValidSelectRange(storage, range, editorType, context.runningMarkupType());
+    const plat::Range valid = ZQViewEditing::takenRange(view, range, context.runningMarkupType());
     if (valid.isNotFound())
         return false;
     static const plat::CharacterSet brackets = plat::CharacterSet::fromString(QStringLiteral("[]"));
@@ -107,10 +106,7 @@ bool ZQLinkFilter::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
             markup.insert(plat::AttributedString(text, plain), 1);
         // Between the parentheses after a text, else between the empty brackets.
         const qsizetype caret = valid.location + text.size() + (text.isEmpty() ? 0 : 2) + 1;
-        ZQEditStep::perform(view, kLink, [&] {
-            ZQEditStep::replace(view, valid, markup, kLink);
-            view.setSelectedRange(plat::Range(caret, 0));
-        });
+        ZQViewEditing::replace(view, valid, markup, plat::Range(caret, 0), kLink);
         return true;
     }
 
@@ -118,7 +114,7 @@ bool ZQLinkFilter::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
     const QString shown =
         ZSSettings::sharedSettings()->renderLinkWithBracketInRich() ? QLatin1Char('[') + text + QLatin1Char(']') : text;
     const plat::AttributedString link(shown, ZQHighlighter::sharedHighlighter().linkRich(uuid));
-    ZQEditStep::perform(view, kLink, [&] { ZQEditStep::replace(view, valid, link, kLink); });
+    ZQViewEditing::replace(view, valid, link, plat::Range(valid.location, link.length()), kLink);
     const auto attached = context.createAttachedStroage(m_attributeName, uuid);
     view.openEditorBlockForMacro(m_attributeName, uuid, valid, attached);
     return true;

@@ -1,9 +1,9 @@
 #include "kit/filters/ZQTagEntityFilter.h"
 
-#include "kit/filters/ZQEditStep.h"
 #include "kit/filters/ZQHTMLWriting.h"
 #include "kit/filters/ZQInlineTargets.h"
 #include "kit/filters/ZQParagraphParser.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSUtils.h"
@@ -173,11 +173,7 @@ bool ZQTagEntityFilter::filterRichOnFly(const QString& typed, qint64 position, p
     default:
         return false;
     }
-    ZQEditStep::perform(view, QString(), [&] {
-        const plat::Range selection = view.selectedRange();
-        const QString tagText = storage.string().mid(tag.location, tag.length);
-        ZQEditStep::replace(view, tag, plat::AttributedString(tagText, attributes), QString());
-        view.setSelectedRange(selection);
-    });
+    const QString tagText = storage.string().mid(tag.location, tag.length);
+    ZQViewEditing::replace(view, tag, plat::AttributedString(tagText, attributes), view.selectedRange(), QString());
     return true;
 }
