@@ -96,7 +96,7 @@ public:
     // When there is one, jekllyTitle receives its title (possibly empty).
     static qsizetype jekllyStylePageFrontMatterLength(const QString& text, QString* jekllyTitle);
 
-    // --- Selection memory, code colours, links, spacing, tasks, outlines, titles ---
+    // --- Selection memory, code colours, unlinking, outlines, titles ---
 
     // text is the part of a larger text from affectRange's location that is about
     // to be rendered again; the selection (which starts inside affectRange) is
@@ -122,18 +122,6 @@ public:
     // Unlinks the bracketed link text at range's location, undoably ("Unlink");
     // true when the text changed.
     static bool removeRichLink(plat::TextView& view, plat::Range range);
-
-    // Whether a rich block node's text starts with white space (never for a list item).
-    static bool richNodeHasSpacePrefix(const ZQTextNode& node);
-    // Whether markup written for the node needs a space after its marker: not
-    // when its first child starts on its line with white space of its own.
-    static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
-
-    // The state of the task marker first found within range ("[x]" in markup after
-    // its list marker for editor type 3, a tab-framed "[x]" otherwise); an empty
-    // state reads " ". Null when there is none; the out ranges are then untouched.
-    static QString parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
-                                            plat::Range* markerRange, plat::Range* stateRange);
 
     // Markup as an outline: a first line "# Title" becomes the title line
     // (without "# "), the rest body text.
