@@ -9,7 +9,6 @@
 
 #include <QString>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class ZQAttachedImageObject;
@@ -76,27 +75,12 @@ public:
     static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, quint64 editorType,
                                                      bool removeFromContent);
 
-    // ---- spacing tests on block nodes built from rich text ----
-    // Whether the node's own text begins with a blank: a paragraph's rendered
-    // text, any other node's content; never for a list item or empty text.
-    static bool richNodeHasSpacePrefix(const ZQTextNode& node);
-    // Whether a marker written for the node (quote, list item, task) needs a
-    // blank after it: not when its first child continues the node's line and
-    // already begins with one.
-    static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
-    // The state of the first task marker within range (" " for an empty bracket
-    // pair): a markup marker "- [s]" for editor type 3, a rich "\t[s]\t" for any
-    // other; markerRange gets the brackets, stateRange the state character
-    // (empty for an empty pair). Nothing, and the ranges untouched, without one.
-    static std::optional<QString> parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
-                                                           plat::Range* markerRange, plat::Range* stateRange);
-
     // The length of a front-matter block ("---" lines around "key: value" lines)
     // at the start of text, its closing line included; 0 when there is none.
     // When there is one, jekllyTitle receives its title (possibly empty).
     static qsizetype jekllyStylePageFrontMatterLength(const QString& text, QString* jekllyTitle);
 
-    // --- Selection memory, code colours, unlinking, outlines, titles ---
+    // --- Selection memory, code colours, links, spacing, tasks, outlines, titles ---
 
     // text is the part of a larger text from affectRange's location that is about
     // to be rendered again; the selection (which starts inside affectRange) is
@@ -122,6 +106,18 @@ public:
     // Unlinks the bracketed link text at range's location, undoably ("Unlink");
     // true when the text changed.
     static bool removeRichLink(plat::TextView& view, plat::Range range);
+
+    // Whether a rich block node's text starts with white space (never for a list item).
+    static bool richNodeHasSpacePrefix(const ZQTextNode& node);
+    // Whether markup written for the node needs a space after its marker: not
+    // when its first child starts on its line with white space of its own.
+    static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
+
+    // The state of the task marker first found within range ("[x]" in markup after
+    // its list marker for editor type 3, a tab-framed "[x]" otherwise); an empty
+    // state reads " ". Null when there is none; the out ranges are then untouched.
+    static QString parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
+                                            plat::Range* markerRange, plat::Range* stateRange);
 
     // Markup as an outline: a first line "# Title" becomes the title line
     // (without "# "), the rest body text.

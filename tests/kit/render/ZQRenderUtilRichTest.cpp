@@ -128,14 +128,14 @@ TEST(ZQRenderUtilRich, TaskStatesOfBothEditors)
         const QString text = QString::fromUtf8(c.text);
         plat::Range marker(77, 7);
         plat::Range state(77, 7);
-        const std::optional<QString> found =
+        const QString found =
             ZQRenderUtil::parseTaskStateFromMarker(text, c.editorType, plat::Range(0, text.size()), &marker, &state);
         if (!c.state) {
-            EXPECT_FALSE(found);
+            EXPECT_TRUE(found.isNull());
             EXPECT_EQ(marker, plat::Range(77, 7));
             continue;
         }
-        EXPECT_EQ(found.value_or(QString()), QString::fromUtf8(c.state));
+        EXPECT_EQ(found, QString::fromUtf8(c.state));
         EXPECT_EQ(marker, c.marker);
     }
 }
