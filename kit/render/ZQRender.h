@@ -37,6 +37,11 @@ namespace plat {
 class AttributedString;
 class TextStorage;
 }
+// Markup to rich text and markup styling.
+class ZQLinkRef;
+namespace plat {
+class Attributes;
+}
 
 class ZQRender : public plat::Object {
 public:
@@ -104,6 +109,33 @@ public:
     // The blocks coloured so far, by pairing key, shared by every render object.
     using CodeBlockCache = std::map<QString, std::shared_ptr<ZQHighlighterBlockCacheItem>>;
     static CodeBlockCache& codeHighligherCaching();
+
+    // --- Markup to rich text (ZQRenderRich.cpp), markup styling (ZQRenderMarkup.cpp) ---
+
+    // The rich text of a page of markup in the settings' dialect, for the rich editor.
+    plat::MutableAttributedString renderMarkupToRich(const plat::AttributedString& markup);
+    // The same in the given dialect (0 Markdown, 1 Quorvel Markup). Blocks are
+    // joined by the block filters, paragraphs parsed inline, definitions no link
+    // uses appended as plain lines. forBlockEditor renders on a copy of the
+    // render context, as footnote bodies are, so the page's context is untouched.
+    plat::MutableAttributedString renderMarkupToRich(const plat::AttributedString& markup, bool forBlockEditor,
+                                                     quint64 fromMarkup);
+    // Colours markup in place for the markup editor: only attributes change, and
+    // colouring a coloured text again changes nothing.
+    void highlightMarkdown(plat::MutableAttributedString& markup);
+
+private:
+    // The quotes, list tabs and task tabs of the blocks enclosing the node.
+    plat::MutableAttributedString blockContainerIndentForRich(const ZSTree& treeNode) const;
+    static void appendLinkRefToRich(plat::MutableAttributedString& rich, const ZQLinkRef& linkRef,
+                                    const plat::Attributes& attrs);
+    // forBlockEditor: styles on a copy of the render context (footnote bodies).
+    void highlightMarkdown(plat::MutableAttributedString& markup, bool forBlockEditor);
+    // Inline constructs of one paragraph, then its block construct, in the markup.
+    void highlightNode(plat::MutableAttributedString& markup, const ZSTree& treeNode, const plat::Attributes& base,
+                       ZQRenderContext& context);
+    void highlightFootnoteBodies(plat::MutableAttributedString& markup,
+                                 const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes);
 
 private:
     // True when a request went to the syntax highlighter.
