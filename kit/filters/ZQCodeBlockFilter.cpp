@@ -1,11 +1,52 @@
 #include "kit/filters/ZQCodeBlockFilter.h"
 
 #include "kit/filters/ZQBlockNodes.h"
+#include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSUtils.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQLineMapping.h"
+#include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderUtil.h"
 #include "platform/foundation/CharacterSet.h"
-#include "kit/markup/ZQTextNode.h"
+
+namespace {
+
+const QString StartPart = QStringLiteral("S");
+const QString TagPart = QStringLiteral("T");
+const QString BodyPart = QStringLiteral("B");
+const QString EndPart = QStringLiteral("E");
+// The fence this filter writes, and the marker of every markup pairing.
+const QString ThreeBackquotes = QStringLiteral("```");
+
+bool isCodeNode(const ZQTextNode& node)
+{
+    return node.nodeType() == ZQNodeType::FencedCode || node.nodeType() == ZQNodeType::IndentedCode;
+}
+
+QString partOf(const ZQTextNode& node)
+{
+    const auto info = ZQBlockNodes::infoOf<ZQTextNodeFencedBlock>(node);
+    return info ? info->fencedBlockType() : QString();
+}
+
+void addStatus(ZQTextNode& node, qint64 bits)
+{
+    node.setNodeStatus(node.nodeStatus() | bits);
+}
+
+// A page range taken relative to the start of text that begins at origin; a
+// range that is not found or falls outside the text is left out.
+bool relativeRange(plat::Range range, qsizetype origin, qsizetype length, plat::Range& relative)
+{
+    if (range.isNotFound() || range.location < origin || range.end() - origin > length)
+        return false;
+    relative = plat::Range(range.location - origin, range.length);
+    return true;
+}
+
+} // namespace
 
 const std::shared_ptr<const plat::Regex>& ZQCodeBlockFilter::fencedBlockMarkerPattern()
 {
@@ -140,4 +181,146 @@ void ZQCodeBlockFilter::joinIndentedHTML(const ZSTree& treeNode, QString& conten
         }
     }
     ZQShared::appendStringBeforeLineEnd(content, QStringLiteral("\n</code></pre>"));
+}
+
+bool ZQCodeBlockFilter::preJoinMarkupToRich(const ZSTree& treeNode, ZQRenderContext& /*context*/)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    if (!node || !isCodeNode(*node))
+        return false;
+    if (node->nodeStatus() & ZQTextNode::StatusConverted)
+        return true;
+    const plat::Attributes defaults =
+        ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1);
+    if (node->nodeType() == ZQNodeType::IndentedCode) {
+        node->setRenderContent(std::make_shared<plat::MutableAttributedString>(node->content(), defaults));
+        return true;
+    }
+    const QString key = QStringLiteral("paired-") + ZSUtils::uuid();
+    applyRichAttributes(*node, key, defaults);
+    for (qsizetype i = 0; i < treeNode.numberOfChildren(); ++i) {
+        if (const auto line = ZQBlockNodes::textNodeOf(treeNode.childAtIndex(i))) {
+            applyRichAttributes(*line, key, defaults);
+            addStatus(*line, ZQTextNode::StatusConverted);
+        }
+    }
+    return true;
+}
+
+void ZQCodeBlockFilter::applyRichAttributes(ZQTextNode& node, const QString& key, const plat::Attributes& defaultAttrs)
+{
+    auto rendered = std::make_shared<plat::MutableAttributedString>(node.content(), defaultAttrs);
+    node.setRenderContent(rendered);
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    const QString part = partOf(node);
+    const qsizetype origin = node.contentRange().location;
+    plat::Range relative;
+    if (part == StartPart) {
+        if (relativeRange(node.markerRange(), origin, rendered->length(), relative))
+            rendered->setAttributes(highlighter.codeblockRich(StartPart, key), relative);
+        const auto info = ZQBlockNodes::infoOf<ZQTextNodeFencedBlock>(node);
+        if (!info->fencedTagRange().isEmpty()
+            && relativeRange(info->fencedTagRange(), origin, rendered->length(), relative))
+            rendered->setAttributes(highlighter.codeblockRich(TagPart, key), relative);
+    } else if (part == EndPart) {
+        if (relativeRange(node.markerRange(), origin, rendered->length(), relative))
+            rendered->setAttributes(highlighter.codeblockRich(EndPart, key), relative);
+    } else if (rendered->length() > 0) {
+        rendered->setAttributes(highlighter.codeblockRich(BodyPart, key), plat::wholeRange(rendered->string()));
+    }
+}
+
+bool ZQCodeBlockFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content,
+                                     ZQRenderContext& context)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    if (!node || !isCodeNode(*node))
+        return false;
+    // A driver that skipped the first pass still gets the block's rich text.
+    if (!node->renderContent())
+        preJoinMarkupToRich(treeNode, context);
+    if (node->renderContent())
+        content.append(*node->renderContent());
+    return true;
+}
+
+bool ZQCodeBlockFilter::highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                                          ZQRenderContext& /*context*/)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    if (!node || !isCodeNode(*node))
+        return false;
+    if (node->nodeStatus() & ZQTextNode::StatusStyled)
+        return true;
+    if (node->nodeType() == ZQNodeType::IndentedCode)
+        highlightIndented(markup, treeNode);
+    else
+        highlightFenced(markup, treeNode, *node);
+    return true;
+}
+
+void ZQCodeBlockFilter::highlightIndented(plat::MutableAttributedString& markup, const ZSTree& treeNode)
+{
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    const plat::Attributes style = highlighter.indentCodeblockMarkdown(ZSUtils::uuid());
+    for (ZSTree sibling = treeNode; sibling; sibling = sibling.nextSibling()) {
+        const auto line = ZQBlockNodes::textNodeOf(sibling);
+        if (!line || (line->nodeType() != ZQNodeType::IndentedCode && line->nodeType() != ZQNodeType::BlankLine))
+            break;
+        highlighter.applyAttributes(style, markup, line->contentRange());
+        addStatus(*line, ZQTextNode::StatusStyled);
+    }
+}
+
+void ZQCodeBlockFilter::highlightFenced(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                                        const ZQTextNode& node)
+{
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    const auto paired = ZQPairedAttribute::initWithMarker(ThreeBackquotes);
+    const QString& key = paired->uuid();
+    if (partOf(node) == StartPart) {
+        highlighter.applyAttributes(highlighter.codeblockMarkdown(StartPart, paired, key), markup, node.markerRange());
+        const plat::Range tag = ZQBlockNodes::infoOf<ZQTextNodeFencedBlock>(node)->fencedTagRange();
+        if (!tag.isEmpty())
+            highlighter.applyAttributes(highlighter.codeblockMarkdown(TagPart, nullptr, key), markup, tag);
+    }
+    for (qsizetype i = 0; i < treeNode.numberOfChildren(); ++i) {
+        const auto line = ZQBlockNodes::textNodeOf(treeNode.childAtIndex(i));
+        if (!line)
+            continue;
+        addStatus(*line, ZQTextNode::StatusFencedChild);
+        if (partOf(*line) == EndPart) {
+            const auto closing = plat::objectCast<ZQPairedAttribute>(paired->copy());
+            highlighter.applyAttributes(highlighter.codeblockMarkdown(EndPart, closing, key), markup,
+                                        line->markerRange());
+            break;
+        }
+        highlighter.applyAttributes(highlighter.codeblockMarkdown(BodyPart, nullptr, key), markup,
+                                    line->contentRange());
+        addStatus(*line, ZQTextNode::StatusStyled);
+    }
+}
+
+bool ZQCodeBlockFilter::fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
+                                         plat::Attributes& /*typingAttributes*/)
+{
+    if (selRange.isNotFound() || selRange.location < 0 || selRange.end() > content.length())
+        return false;
+    const plat::Range lines = ZQAttributedString::lineRange(content, selRange, true);
+    plat::Range partRange;
+    const plat::Value part =
+        ZQAttributedString::findAttributeValue(content, ZQAttr::FilterCodeBlock, lines, 0, &partRange);
+    if (part.toString() != StartPart)
+        return false;
+    const QString key = content.attributeAtIndex(ZQAttr::Raw, partRange.location).toString();
+    if (key.isEmpty())
+        return false;
+    const auto match = m_fencedBlockMarkerPattern->firstMatch(content.string(), lines);
+    const plat::Range info = match ? match->rangeAtIndex(3) : plat::Range::notFound();
+    // An empty info string has nothing to restyle.
+    if (info.isNotFound() || info.isEmpty())
+        return false;
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    highlighter.applyAttributes(highlighter.codeblockRich(TagPart, key), content, info);
+    return true;
 }

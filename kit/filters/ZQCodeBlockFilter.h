@@ -11,7 +11,9 @@ class ZQTextNode;
 class ZQCodeBlockFilter : public plat::Object,
                           public ZQAttributeNamed,
                           public ZQCommonMarkBlockFilter,
-                          public ZQLeafBlockParser {
+                          public ZQMarkupPreJoiner,
+                          public ZQLeafBlockParser,
+                          public ZQAttributeFixer {
 public:
     ZQCodeBlockFilter();
 
@@ -19,9 +21,16 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // Block filter; the rich and styling roles decline every node for now.
-    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
-    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    // Styles the markup editor's text: a fenced block's parts share one paired
+    // marker's UUID as key; an indented block's run of lines shares one UUID.
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                           ZQRenderContext& context) override;
+    // Gives a fenced block's lines their part codes under one "paired-" key;
+    // indented code becomes plain body text.
+    bool preJoinMarkupToRich(const ZSTree& treeNode, ZQRenderContext& context) override;
+    // Appends the node's prepared rich text; the driver appends each body line.
+    bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content,
+                      ZQRenderContext& context) override;
     // A fenced block writes its body lines (marking them as written); an indented
     // block writes its run of code lines with the blank lines between them.
     bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
@@ -34,12 +43,19 @@ public:
                           const std::vector<plat::Range>& lineTabRanges, const QString& content,
                           const ZSTree& indentParentNode, qint64 parsingOption) override;
 
+    // Text typed after an opening fence becomes its info string.
+    bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
+                          plat::Attributes& typingAttributes) override;
+
     // "^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$": indent, fence, info string.
     static const std::shared_ptr<const plat::Regex>& fencedBlockMarkerPattern();
 
 private:
     static void joinFencedHTML(const ZSTree& treeNode, ZQTextNode& node, QString& content);
     static void joinIndentedHTML(const ZSTree& treeNode, QString& content);
+    static void applyRichAttributes(ZQTextNode& node, const QString& key, const plat::Attributes& defaultAttrs);
+    static void highlightFenced(plat::MutableAttributedString& markup, const ZSTree& treeNode, const ZQTextNode& node);
+    static void highlightIndented(plat::MutableAttributedString& markup, const ZSTree& treeNode);
 
     QString m_attributeName;
     std::shared_ptr<const plat::Regex> m_fencedBlockMarkerPattern;

@@ -2,13 +2,23 @@
 
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSUtils.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQLineMapping.h"
 #include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
+#include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/StringLines.h"
 
 #include <algorithm>
 
 namespace {
+
+// Heading types of the heading style.
+constexpr quint64 MarkerHeading = 0;
+constexpr quint64 UnderlinedHeading = 1;
+constexpr quint64 QuorvelMarkupType = 1;
 
 std::shared_ptr<const plat::Regex> compile(const char* pattern)
 {
@@ -16,6 +26,47 @@ std::shared_ptr<const plat::Regex> compile(const char* pattern)
 }
 
 using ZQBlockNodes::textNodeOf;
+
+bool isHeading(const ZQTextNode& node)
+{
+    return node.nodeType() == ZQNodeType::Heading || node.nodeType() == ZQNodeType::SetextHeading;
+}
+
+// The heading node of the tree node, or null for any other node.
+std::shared_ptr<ZQTextNode> headingNodeOf(const ZSTree& tree)
+{
+    auto node = textNodeOf(tree);
+    return node && isHeading(*node) ? node : nullptr;
+}
+
+qint64 levelOf(const ZQTextNode& node)
+{
+    const auto info = ZQBlockNodes::infoOf<ZQTextNodeHeading>(node);
+    return std::clamp<qint64>(info ? info->headingLevel() : 1, 1, 6);
+}
+
+// Merged into the text's own styles, so inline emphasis keeps its face.
+void applyHeadingStyle(const plat::Attributes& style, plat::MutableAttributedString* text)
+{
+    if (text && text->length() > 0)
+        ZQHighlighter::sharedHighlighter().applyAttributes(style, *text, plat::wholeRange(text->string()));
+}
+
+// The underline line of a Markdown underlined heading joins its text, which
+// then ends with it; false when the text cannot take it.
+bool mergeUnderline(ZQTextNode& text, qint64 level)
+{
+    const QString& written = text.renderContent() ? text.renderContent()->string() : text.content();
+    const bool endsLine = !written.isEmpty() && plat::CharacterSet::newline().contains(written.back());
+    const QString underline = QStringLiteral("%1%2\n").arg(endsLine ? QString() : QStringLiteral("\n"),
+                                                            level == 1 ? QStringLiteral("===") : QStringLiteral("---"));
+    ZQTextNode line;
+    line.setNodeType(ZQNodeType::Paragraph);
+    line.setRenderContent(std::make_shared<plat::MutableAttributedString>(underline));
+    line.setLineRange(plat::Range(text.lineRange().end(), 4));
+    line.setContentRange(line.lineRange());
+    return text.mergeRichParagraph(line);
+}
 
 } // namespace
 
@@ -121,11 +172,10 @@ bool ZQHeadingFilter::parseUnderline(const QString& line, plat::Range lineRange,
 
 bool ZQHeadingFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& /*context*/)
 {
-    const auto node = textNodeOf(treeNode);
-    if (!node || (node->nodeType() != ZQNodeType::Heading && node->nodeType() != ZQNodeType::SetextHeading))
+    const auto node = headingNodeOf(treeNode);
+    if (!node)
         return false;
-    const auto info = std::dynamic_pointer_cast<ZQTextNodeHeading>(node->nodeInfo());
-    const qint64 level = std::clamp<qint64>(info ? info->headingLevel() : 1, 1, 6);
+    const qint64 level = levelOf(*node);
     content += QStringLiteral("<h%1>").arg(level);
     const QString close = QStringLiteral("</h%1>").arg(level);
     if (node->nodeType() == ZQNodeType::SetextHeading) {
@@ -137,5 +187,112 @@ bool ZQHeadingFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQR
         // An empty heading has no text to carry the closing tag.
         content += close;
     }
+    return true;
+}
+
+bool ZQHeadingFilter::preJoinMarkupToRich(const ZSTree& treeNode, ZQRenderContext& /*context*/)
+{
+    const auto node = headingNodeOf(treeNode);
+    if (!node)
+        return false;
+    if (node->nodeStatus() & ZQTextNode::StatusConverted)
+        return true;
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    const quint64 level = quint64(levelOf(*node));
+    if (node->nodeType() == ZQNodeType::SetextHeading) {
+        applyHeadingStyle(highlighter.headingRich(level, ZSUtils::uuid(), UnderlinedHeading),
+                          node->renderContent().get());
+        node->setNodeStatus(node->nodeStatus() | ZQTextNode::StatusConverted);
+        return true;
+    }
+    const plat::Attributes style = highlighter.headingRich(level, ZSUtils::uuid(), MarkerHeading);
+    for (qsizetype i = 0; i < treeNode.numberOfChildren(); ++i) {
+        if (const auto text = textNodeOf(treeNode.childAtIndex(i))) {
+            applyHeadingStyle(style, text->renderContent().get());
+            text->setNodeStatus(text->nodeStatus() | ZQTextNode::StatusConverted);
+        }
+    }
+    return true;
+}
+
+bool ZQHeadingFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& /*content*/,
+                                   ZQRenderContext& /*context*/)
+{
+    return ZQBlockNodes::hasType(treeNode, ZQNodeType::Heading);
+}
+
+bool ZQHeadingFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*content*/, ZQRenderContext& context)
+{
+    const auto node = headingNodeOf(treeNode);
+    if (!node)
+        return false;
+    if (node->nodeStatus() & ZQTextNode::StatusStyled)
+        return true;
+    const qint64 level = levelOf(*node);
+    QString marker;
+    if (context.runningMarkupType() == QuorvelMarkupType) {
+        marker = QStringLiteral("h%1. ").arg(level);
+    } else {
+        const auto text = textNodeOf(treeNode.lastChild());
+        const bool underlined = node->nodeType() == ZQNodeType::SetextHeading && level < 3 && text
+            && text->nodeType() == ZQNodeType::Paragraph && mergeUnderline(*text, level);
+        if (!underlined)
+            marker = QString(level, QLatin1Char('#')) + QLatin1Char(' ');
+    }
+    node->setContent(marker);
+    node->setNodeStatus(node->nodeStatus() | ZQTextNode::StatusConverted);
+    return true;
+}
+
+bool ZQHeadingFilter::highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                                        ZQRenderContext& /*context*/)
+{
+    const auto node = headingNodeOf(treeNode);
+    if (!node)
+        return false;
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    const quint64 level = quint64(levelOf(*node));
+    if (node->nodeType() == ZQNodeType::SetextHeading) {
+        highlighter.applyAttributes(highlighter.headingMarkdown(level, ZSUtils::uuid(), UnderlinedHeading), markup,
+                                    node->contentRange());
+        const auto info = ZQBlockNodes::infoOf<ZQTextNodeHeading>(*node);
+        if (info)
+            highlighter.highlightMDHeadingMarker(markup, info->settextHeaderLineRange());
+        return true;
+    }
+    const plat::Range marker = node->markerRange();
+    const auto last = textNodeOf(treeNode.lastChild());
+    const qsizetype end = last ? std::max(last->contentRange().end(), marker.end()) : marker.end();
+    highlighter.applyAttributes(highlighter.headingMarkdown(level, ZSUtils::uuid(), MarkerHeading), markup,
+                                plat::Range(marker.location, end - marker.location));
+    highlighter.highlightMDHeadingMarker(markup, marker);
+    return true;
+}
+
+bool ZQHeadingFilter::fixRichAttribute(plat::MutableAttributedString& content, plat::Range /*selRange*/,
+                                       plat::Attributes& /*typingAttributes*/)
+{
+    const QString& text = content.string();
+    const plat::CharacterSet& newline = plat::CharacterSet::newline();
+    std::vector<plat::Range> lineEnds;
+    content.enumerateAttribute(ZQAttr::FilterHeading, plat::wholeRange(text), plat::EnumerationReverse,
+                               [&](const plat::Value& value, plat::Range run, bool*) {
+                                   if (value.isNull())
+                                       return;
+                                   for (const plat::Range line : ZSUtils::lineRangesOfContainerBlock(content, run)) {
+                                       // Only the line's part the heading covers.
+                                       const plat::Range styled = plat::intersection(line, run);
+                                       qsizetype start = styled.end();
+                                       while (start > styled.location && newline.contains(text.at(start - 1)))
+                                           --start;
+                                       if (start < styled.end())
+                                           lineEnds.emplace_back(start, styled.end() - start);
+                                   }
+                               });
+    if (lineEnds.empty())
+        return false;
+    const plat::Attributes defaults = ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1);
+    for (const plat::Range end : lineEnds)
+        content.setAttributes(defaults, end);
     return true;
 }

@@ -7,9 +7,11 @@
 #include "platform/foundation/Regex.h"
 
 class ZQHeadingFilter : public plat::Object,
-                          public ZQAttributeNamed,
-                          public ZQCommonMarkBlockFilter,
-                          public ZQLeafBlockParser {
+                        public ZQAttributeNamed,
+                        public ZQCommonMarkBlockFilter,
+                        public ZQMarkupPreJoiner,
+                        public ZQLeafBlockParser,
+                        public ZQAttributeFixer {
 public:
     // Bit of the parsing option that selects Quorvel Markup.
     static constexpr qint64 QuorvelMarkupOption = 0x100000;
@@ -20,13 +22,28 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // Block filter; the rich and styling roles decline every node for now.
-    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
-    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    // Colours the heading's text and, apart, its marker or underline.
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                           ZQRenderContext& context) override;
+    // Gives the heading's text (a marker heading's children, an underlined
+    // heading's own text) the rich heading style under a fresh UUID.
+    bool preJoinMarkupToRich(const ZSTree& treeNode, ZQRenderContext& context) override;
+    // A marker heading adds nothing itself: its styled children carry the text.
+    // An underlined heading is declined, so the driver appends its text.
+    bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content,
+                      ZQRenderContext& context) override;
     // Opens the heading element; its text (the child, or the setext node itself)
     // closes it through its close tags.
     bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
-    bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    // Sets the node's content to its marker in the running dialect: "h2. ",
+    // "## ", or for a Markdown underlined heading an underline line merged
+    // into its text (the marker then empty).
+    bool joinMarkdownNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
+
+    // Keeps the heading style off line ends, so a heading never spills onto the
+    // next line.
+    bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
+                          plat::Attributes& typingAttributes) override;
 
     // A marker heading becomes a node of type 7 (its text a paragraph child); an
     // underline turns the container's one-line paragraph into type 8. The

@@ -1,6 +1,8 @@
 #include "kit/filters/ZQSeparatorFilter.h"
 
 #include "kit/filters/ZQBlockNodes.h"
+#include "kit/foundation/ZSUtils.h"
+#include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQLineMapping.h"
@@ -74,4 +76,47 @@ bool ZQSeparatorFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttrib
     ZQBlockNodes::appendStyledContent(*ZQBlockNodes::textNodeOf(treeNode),
                                       ZQHighlighter::sharedHighlighter().dividerRich(), content);
     return true;
+}
+
+bool ZQSeparatorFilter::fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
+                                         plat::Attributes& typingAttributes)
+{
+    std::vector<plat::Range> runs;
+    content.enumerateAttribute(ZQAttr::FilterDivider, plat::wholeRange(content.string()), plat::EnumerationReverse,
+                               [&](const plat::Value& value, plat::Range run, bool*) {
+                                   if (!value.isNull())
+                                       runs.push_back(run);
+                               });
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    bool changed = false;
+    for (const plat::Range run : runs) {
+        // Neighbouring dividers share one run: each line is held to its own part
+        // of it, and every divider of a cleared run is styled again.
+        std::vector<plat::Range> dividers;
+        std::vector<plat::Range> invalid;
+        bool restyle = false;
+        for (const plat::Range line : ZSUtils::lineRangesOfContainerBlock(content, run)) {
+            const plat::Range styled = plat::intersection(line, run);
+            if (styled.isEmpty())
+                continue;
+            const auto match = m_markupPattern->firstMatch(content.string(), line);
+            if (!match) {
+                invalid.push_back(line);
+                continue;
+            }
+            dividers.push_back(match->range());
+            restyle = restyle || match->range() != styled;
+        }
+        if (!restyle && invalid.empty())
+            continue;
+        changed = true;
+        content.removeAttribute(ZQAttr::FilterDivider, run);
+        for (const plat::Range divider : dividers)
+            highlighter.applyAttributes(highlighter.dividerRich(), content, divider);
+        for (const plat::Range line : invalid) {
+            if (ZSUtils::intersect(line, selRange))
+                typingAttributes.remove(ZQAttr::FilterDivider);
+        }
+    }
+    return changed;
 }

@@ -9,7 +9,8 @@
 class ZQSeparatorFilter : public plat::Object,
                           public ZQAttributeNamed,
                           public ZQCommonMarkBlockFilter,
-                          public ZQLeafBlockParser {
+                          public ZQLeafBlockParser,
+                          public ZQAttributeFixer {
 public:
     ZQSeparatorFilter();
 
@@ -29,6 +30,12 @@ public:
     ZSTree parseLeafBlock(const QString& line, plat::Range lineRange, plat::Range processRange,
                           const std::vector<plat::Range>& lineTabRanges, const QString& content,
                           const ZSTree& indentParentNode, qint64 parsingOption) override;
+
+    // A styled line that is no longer a divider loses the style (and so do the
+    // typing attributes at it); a divider whose style covers more or less than
+    // the line is styled afresh.
+    bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
+                          plat::Attributes& typingAttributes) override;
 
 private:
     QString m_attributeName;
