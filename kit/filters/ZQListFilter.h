@@ -5,7 +5,12 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
-class ZQListFilter : public plat::Object, public ZQAttributeNamed, public ZQCommonMarkBlockFilter {
+class ZQTextNodeListItem;
+
+class ZQListFilter : public plat::Object,
+                     public ZQAttributeNamed,
+                     public ZQCommonMarkBlockFilter,
+                     public ZQMarkupPreJoiner {
 public:
     ZQListFilter() : m_attributeName(QStringLiteral("ZQFilterList")) {}
 
@@ -13,17 +18,30 @@ public:
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
 
-    // The rich and styling roles decline every node for now.
-    bool highlightMarkdown(plat::MutableAttributedString&, const ZSTree&, ZQRenderContext&) override { return false; }
-    bool joinRichNode(const ZSTree&, plat::MutableAttributedString&, ZQRenderContext&) override { return false; }
+    // Colours the markers of the item's run and gives each item its list style.
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                           ZQRenderContext& context) override;
+    // Gives every item of the run its level and its rich marker ("\t%@\t") as
+    // render content.
+    bool preJoinMarkupToRich(const ZSTree& treeNode, ZQRenderContext& context) override;
+    // Appends the rich marker, its list style holding the levels of the item
+    // and of every list item around it, outermost first.
+    bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content, ZQRenderContext& context) override;
     // The first item of a list writes the list's opening and prepares every item
     // of the run (tightness, item tags, closing tags); later items write what was
     // prepared for them.
     bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
-    bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    // Sets the content of the item and its following items to their markup
+    // markers in the running dialect.
+    bool joinMarkdownNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
 
     // Whether the items of the run make a loose list.
     static bool isLooseList(const std::vector<ZSTree>& items);
+    // "{decimal}." for a numbered marker ("#" included), "{disc}", "{check}" and
+    // "{hyphen}" for "*", "+" and "-"; empty for anything else.
+    static QString richMarkerFormatFromMarkupMarker(const QString& marker);
+    // The marker an item of that rich format is written with in the dialect.
+    static QString markupMarkerFromRichMarkerFormat(const QString& format, qint64 orderIndex, quint64 markupType);
 
 private:
     QString m_attributeName;

@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/markup/ZQHighlighter.h"
+#include "kit/render/ZQRenderUtil.h"
 
 ZQQuoteFilter::ZQQuoteFilter() : m_attributeName(QStringLiteral("ZQFilterQuote")) {}
 
@@ -38,5 +39,18 @@ bool ZQQuoteFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributed
         return false;
     ZQBlockNodes::appendStyledContent(*ZQBlockNodes::textNodeOf(treeNode),
                                       ZQHighlighter::sharedHighlighter().quoteRich(), content);
+    return true;
+}
+
+bool ZQQuoteFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*content*/, ZQRenderContext& /*context*/)
+{
+    if (!ZQBlockNodes::hasType(treeNode, ZQNodeType::Quote))
+        return false;
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    if (node->nodeStatus() & ZQTextNode::StatusStyled)
+        return true;
+    node->setContent(ZQRenderUtil::requireTrailingSpaceForRichTreeNode(treeNode) ? QStringLiteral("> ")
+                                                                                : QStringLiteral(">"));
+    node->setNodeStatus(node->nodeStatus() | ZQTextNode::StatusConverted);
     return true;
 }

@@ -18,7 +18,8 @@ public:
     bool joinRichNode(const ZSTree& treeNode, plat::MutableAttributedString& content, ZQRenderContext& context) override;
     // Opens the element; the quote's last leaf closes it.
     bool joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
-    bool joinMarkdownNode(const ZSTree&, QString&, ZQRenderContext&) override { return false; }
+    // Sets the quote's content to its marker ">".
+    bool joinMarkdownNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
 
 private:
     QString m_attributeName;
