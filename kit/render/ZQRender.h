@@ -9,6 +9,7 @@
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
+#include "platform/text/AttributedString.h"
 
 #include <QHash>
 #include <QStringList>
@@ -18,6 +19,7 @@
 #include <optional>
 #include <vector>
 
+class ZQAttachedStorage;
 class ZQDocTreeParser;
 class ZQHighlighterBlockCacheItem;
 class ZSTree;
@@ -137,6 +139,32 @@ private:
     void highlightFootnoteBodies(plat::MutableAttributedString& markup,
                                  const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes);
 
+public:
+    // --- Rich text to markup (ZQRenderMarkdown.cpp) ---
+
+    // The markup of a rich page in the settings' markup type, page endings included.
+    plat::MutableAttributedString renderRichToMarkdown(plat::MutableAttributedString* rich);
+    // The markup of rich text (null: empty) in markup type toMarkup (0 Markdown,
+    // 1 Quorvel Markup), in the markup editor's typing attributes. The text's
+    // hidden brackets are deleted in place. A page gets the footnote and link
+    // reference definitions at its end; a block editor's content (forBlockEditor)
+    // gets none and leaves the page's render context alone.
+    plat::MutableAttributedString renderRichToMarkdown(plat::MutableAttributedString* rich, bool forBlockEditor,
+                                                       quint64 toMarkup);
+
+private:
+    using RichContentRender = std::function<plat::AttributedString(const plat::AttributedString& content)>;
+    // The storages the text refers to; each footnote body is converted by the
+    // block and numbered in the order the text first refers to it.
+    QHash<QString, std::shared_ptr<ZQAttachedStorage>> renderBlockEditorRichContent(
+        const plat::AttributedString& content, ZQRenderContext& context, const RichContentRender& renderBlock);
+    // Deletes the hidden brackets around text blocks (only links' with linkOnly);
+    // tasks keep theirs.
+    static void removeInvisible(plat::MutableAttributedString& content, bool linkOnly);
+    // What the enclosing quotes, list items and tasks put before each line of the node.
+    static QString blockContainerIndentForMarkup(const ZSTree& node);
+
+public:
 private:
     // True when a request went to the syntax highlighter.
     bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
