@@ -37,7 +37,9 @@ class ZSTextTheme;
 
 namespace plat {
 class AttributedString;
+class Attributes;
 class TextStorage;
+class TextView;
 }
 // Markup to rich text and markup styling.
 class ZQLinkRef;
@@ -165,6 +167,24 @@ private:
     static QString blockContainerIndentForMarkup(const ZSTree& node);
 
 public:
+    // --- Attribute repair after edits (ZQRenderRepair.cpp) ---
+
+    // Repairs the rich view's text, then its typing attributes: the fixers'
+    // changes to them, and the defaults when the caret left a text block.
+    void fixRichAttributes(plat::TextView& view);
+    // Re-derives list markers and numbers, list tab stops and indentation tabs,
+    // code-block parts and keys and paragraph indents from the block tree of the
+    // text, and drops raw-text flags outside code and tags. True when a filter's
+    // own repair reported a change or raw flags were removed.
+    bool fixRichContentAttributes(plat::MutableAttributedString& content, plat::Range selRange,
+                                  plat::Attributes& typingAttributes);
+    // Markup text is repaired by styling it again.
+    void fixMarkupAttributes(plat::MutableAttributedString& markup);
+    // Slants italic runs whose font has no italic face.
+    static void applyObliquenessForItalic(plat::MutableAttributedString& content);
+    // An ancestor below the root is a list or task item.
+    static bool isInsideList(const ZSTree& node);
+
 private:
     // True when a request went to the syntax highlighter.
     bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,

@@ -9,7 +9,6 @@
 
 #include <QString>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class ZQAttachedImageObject;
@@ -75,21 +74,6 @@ public:
     // takes the marks along.
     static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, quint64 editorType,
                                                      bool removeFromContent);
-
-    // ---- spacing tests on block nodes built from rich text ----
-    // Whether the node's own text begins with a blank: a paragraph's rendered
-    // text, any other node's content; never for a list item or empty text.
-    static bool richNodeHasSpacePrefix(const ZQTextNode& node);
-    // Whether a marker written for the node (quote, list item, task) needs a
-    // blank after it: not when its first child continues the node's line and
-    // already begins with one.
-    static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
-    // The state of the first task marker within range (" " for an empty bracket
-    // pair): a markup marker "- [s]" for editor type 3, a rich "\t[s]\t" for any
-    // other; markerRange gets the brackets, stateRange the state character
-    // (empty for an empty pair). Nothing, and the ranges untouched, without one.
-    static std::optional<QString> parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
-                                                           plat::Range* markerRange, plat::Range* stateRange);
 
     // The length of a front-matter block ("---" lines around "key: value" lines)
     // at the start of text, its closing line included; 0 when there is none.
