@@ -228,8 +228,7 @@ void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, bool for
     markup.beginEditing();
     markup.fixAttributes(plat::Range(0, markup.length()));
     markup.endEditing();
-    // Slanting italic runs whose font has no italic face (applyObliquenessForItalic)
-    // joins here once the attribute repair exists.
+    applyObliquenessForItalic(markup);
 }
 
 void ZQRender::highlightNode(plat::MutableAttributedString& markup, const ZSTree& treeNode,

@@ -172,8 +172,8 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
             appendLinkRefToRich(result, *ref, attrs);
     }
 
-    // Attribute repair (fixRichContentAttributes over the whole result, no
-    // selection, no typing attributes) joins here once it exists.
+    plat::Attributes noTyping;
+    fixRichContentAttributes(result, plat::Range::notFound(), noTyping);
     return result;
 }
 
