@@ -3,6 +3,7 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQParagraphParser.h"
+#include "kit/filters/ZQRichParser.h"
 #include "kit/filters/ZQTagHandler.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSTextTheme.h"
@@ -17,6 +18,7 @@ ZQRender::ZQRender()
       m_textblockParser(std::make_shared<ZQDocTreeParser>()),
       m_renderContext(std::make_shared<ZQRenderContext>()),
       m_paragraphParser(std::make_shared<ZQParagraphParser>()),
+      m_richDocTreeParser(std::make_shared<ZQRichParser>()),
       m_settings(ZSSettings::sharedSettings()),
       m_filterProvider(ZQFilterPipe::sharedManager()),
       m_rawFilterNames{QStringLiteral("ZQFilterCodeBlock"), QStringLiteral("ZQMacroTag"),

@@ -1,0 +1,229 @@
+// Rich text written back as markup: the rich parser's block tree, each block's
+// marker from the block filters, each paragraph's inline markup from the rich
+// parser, the containers' indentation, and the page's endings.
+
+#include "kit/render/ZQRender.h"
+
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/filters/ZQFilterDispatch.h"
+#include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQRichParser.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/markup/ZQAttachedObjects.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQStyles.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
+#include "kit/storage/ZQAttachedStorage.h"
+#include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/Regex.h"
+#include "platform/foundation/StringLines.h"
+
+#include <QSet>
+
+using plat::Range;
+
+namespace {
+
+constexpr quint64 MarkupEditor = 3;
+constexpr quint64 RichEditor = 1;
+
+// Whether the node's own text starts with white space (never for a list item).
+bool nodeHasSpacePrefix(const ZQTextNode& node)
+{
+    if (node.nodeType() == ZQNodeType::ListItem)
+        return false;
+    QString text;
+    if (node.nodeType() == ZQNodeType::Paragraph)
+        text = node.renderContent() ? node.renderContent()->string() : QString();
+    else
+        text = node.content();
+    return !text.isEmpty() && plat::CharacterSet::whitespaceAndNewline().contains(text.at(0));
+}
+
+// A definition's body is one paragraph: its blank lines would end it and leave
+// the rest of the footnote on the page.
+QString footnoteDefinitionBody(const QString& markup)
+{
+    QString body;
+    body.reserve(markup.size());
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespace();
+    qsizetype position = 0;
+    while (position < markup.size()) {
+        const plat::LineBounds line = plat::lineBounds(markup, Range(position, 0));
+        position = line.end;
+        bool isBlank = true;
+        for (qsizetype k = line.start; k < line.contentsEnd && isBlank; ++k)
+            isBlank = blank.contains(markup.at(k));
+        if (!isBlank)
+            body += markup.mid(line.start, line.contentsEnd - line.start) + QLatin1Char('\n');
+    }
+    if (!body.isEmpty())
+        body.chop(1);
+    return body;
+}
+
+} // namespace
+
+plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttributedString* rich)
+{
+    return renderRichToMarkdown(rich, false, m_settings->markupType());
+}
+
+plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttributedString* rich, bool forBlockEditor,
+                                                             quint64 toMarkup)
+{
+    const plat::Attributes typing = m_settings->defaultTypingAttribute(MarkupEditor);
+    if (!rich)
+        return plat::MutableAttributedString(QString(), typing);
+
+    const std::shared_ptr<ZQRenderContext> context =
+        forBlockEditor ? plat::objectCast<ZQRenderContext>(m_renderContext->copy()) : m_renderContext;
+    context->setRunningMarkupType(toMarkup);
+    context->setRenderTargetType(ZQRenderContext::TargetMarkup);
+
+    const auto storages = renderBlockEditorRichContent(*rich, *context, [&](const plat::AttributedString& body) {
+        plat::MutableAttributedString copy(body);
+        return plat::AttributedString(renderRichToMarkdown(&copy, true, toMarkup));
+    });
+    removeInvisible(*rich, false);
+
+    QString output;
+    const ZSTree tree = m_richDocTreeParser->processDocTree(*rich, nullptr, plat::wholeRange(rich->string()));
+    Range remembered = Range::notFound();
+    tree.enumerateTreeRootFirst([&](const ZSTree& treeNode, bool*) {
+        const auto node = ZQBlockNodes::textNodeOf(treeNode);
+        if (!node || treeNode.isRoot() || (node->nodeStatus() & ZQTextNode::StatusStyled))
+            return;
+        const quint64 type = node->nodeType();
+        if (type >= ZQNodeType::Quote && type <= ZQNodeType::Task) {
+            ZQFilterDispatch::first<ZQCommonMarkBlockFilter>(
+                m_commonMarkBlockFilters,
+                [&](ZQCommonMarkBlockFilter& filter) { return filter.joinMarkdownNode(treeNode, output, *context); },
+                "joinMarkdownNode");
+        } else if (type == ZQNodeType::Paragraph && !(node->nodeStatus() & ZQTextNode::StatusLiteral)) {
+            node->setContent(node->renderContent() ? m_richDocTreeParser->parseParagraph(*node->renderContent(), *context)
+                                                   : QString());
+        }
+
+        const bool continuesLine = node->lineRange().location == remembered.location;
+        remembered = node->lineRange();
+        if (continuesLine && !node->isMergedParagraph()) {
+            output += node->content();
+            return;
+        }
+        const QString indent = blockContainerIndentForMarkup(treeNode);
+        if (indent.isEmpty()) {
+            output += node->content();
+            return;
+        }
+        if (!node->isMergedParagraph()) {
+            output += indent + node->content();
+            return;
+        }
+        const QString& content = node->content();
+        qsizetype position = 0;
+        while (position < content.size()) {
+            const plat::LineBounds line = plat::lineBounds(content, Range(position, 0));
+            if (position > 0 || !continuesLine)
+                output += indent;
+            output += content.mid(line.start, line.end - line.start);
+            position = line.end;
+        }
+    });
+
+    if (!forBlockEditor) {
+        std::vector<std::shared_ptr<ZQAttachedStorage>> endings(storages.cbegin(), storages.cend());
+        for (const plat::ObjectPtr& member : m_exportFilters) {
+            if (auto* handler = dynamic_cast<ZQExportHandler*>(member.get()))
+                handler->exportEnding(ZQRenderContext::TargetMarkup, output, endings, QString(), context.get());
+        }
+    }
+    return plat::MutableAttributedString(output, typing);
+}
+
+QHash<QString, std::shared_ptr<ZQAttachedStorage>> ZQRender::renderBlockEditorRichContent(
+    const plat::AttributedString& content, ZQRenderContext& context, const RichContentRender& renderBlock)
+{
+    const auto storages = context.getAttachedStoragesForContent(&content, plat::wholeRange(content.string()), RichEditor);
+    if (storages.isEmpty())
+        return storages;
+    // Numbers follow the text's order, one per footnote: two footnotes that
+    // carry the same stale number would otherwise share one definition.
+    QHash<QString, quint64> numbers;
+    content.enumerateAttribute(ZQAttr::MacroFootnote, plat::wholeRange(content.string()), 0,
+                               [&](const plat::Value& value, Range, bool*) {
+                                   const auto style = value.toObject<ZQFootnoteStyle>();
+                                   if (style && storages.contains(style->uuid()) && !numbers.contains(style->uuid()))
+                                       numbers.insert(style->uuid(), quint64(numbers.size() + 1));
+                               });
+    QSet<QString> rendered;
+    content.enumerateAttribute(
+        ZQAttr::MacroFootnote, plat::wholeRange(content.string()), plat::EnumerationReverse,
+        [&](const plat::Value& value, Range, bool*) {
+            const auto style = value.toObject<ZQFootnoteStyle>();
+            if (!style || rendered.contains(style->uuid()))
+                return;
+            const auto storage = storages.value(style->uuid());
+            const auto text = storage ? storage->attachedText() : nullptr;
+            if (!text)
+                return;
+            rendered.insert(style->uuid());
+            text->setFootIndex(numbers.value(style->uuid()));
+            const plat::AttributedString body = renderBlock(text->getAttributedString());
+            text->setRenderedContent(plat::AttributedString(footnoteDefinitionBody(body.string()), {}));
+        });
+    return storages;
+}
+
+void ZQRender::removeInvisible(plat::MutableAttributedString& content, bool linkOnly)
+{
+    content.enumerateAttribute(
+        ZQAttr::TextBlock, plat::wholeRange(content.string()), plat::EnumerationReverse,
+        [&](const plat::Value& value, Range range, bool*) {
+            if (value.isNull() || range.length == 0)
+                return;
+            if (!content.attributeAtIndex(ZQAttr::FilterTask, range.location).isNull())
+                return;
+            if (linkOnly && content.attributeAtIndex(ZQAttr::FilterLink, range.location).isNull())
+                return;
+            const QString& text = content.string();
+            const QChar last = text.at(range.end() - 1);
+            if (last == u'>' || last == u']' || last == u'}') {
+                content.deleteCharacters(Range(range.end() - 1, 1));
+                --range.length;
+            }
+            if (range.length > 0) {
+                const QChar first = content.string().at(range.location);
+                if (first == u'<' || first == u'[' || first == u'{')
+                    content.deleteCharacters(Range(range.location, 1));
+            }
+        });
+}
+
+QString ZQRender::blockContainerIndentForMarkup(const ZSTree& node)
+{
+    QString indent;
+    const auto self = ZQBlockNodes::textNodeOf(node);
+    const ZSTree directParent = node.parent();
+    for (ZSTree ancestor = directParent; ancestor && !ancestor.isRoot(); ancestor = ancestor.parent()) {
+        const auto container = ZQBlockNodes::textNodeOf(ancestor);
+        if (!container)
+            continue;
+        switch (container->nodeType()) {
+        case ZQNodeType::Task:
+            indent.prepend(QStringLiteral("  "));
+            break;
+        case ZQNodeType::ListItem:
+            indent.prepend(QString(container->content().size(), QLatin1Char(' ')));
+            break;
+        case ZQNodeType::Quote:
+            indent.prepend(ancestor == directParent && self && nodeHasSpacePrefix(*self) ? QStringLiteral(">")
+                                                                                          : QStringLiteral("> "));
+            break;
+        default:
+            break;
+        }
+    }
+    return indent;
+}

@@ -1,0 +1,313 @@
+#include "kit/render/ZQRender.h"
+
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/filters/ZQEscapeFilter.h"
+#include "kit/filters/ZQFilterDispatch.h"
+#include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQParagraphParser.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQDocTreeParser.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQInlineMarker.h"
+#include "kit/markup/ZQLinkRef.h"
+#include "kit/markup/ZQStyles.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQFilterPipe.h"
+#include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZQRenderUtil.h"
+#include "platform/text/AttributedString.h"
+
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint64 MarkupEditor = 3;
+constexpr quint64 QuorvelMarkupType = 1;
+
+std::shared_ptr<ZQEscapeFilter> escapeFilterOf(const ZQFilterPipe& pipe)
+{
+    for (const plat::ObjectPtr& filter : pipe.container()) {
+        if (auto escape = std::dynamic_pointer_cast<ZQEscapeFilter>(filter))
+            return escape;
+    }
+    return nullptr;
+}
+
+// Styling makes fresh marks each time (quote, code block and tag UUIDs,
+// paired markers, heading styles). A fresh mark that stands wherever it occurs
+// on an old mark of the same kind, one for one, is the old mark renamed: the
+// old one is kept. Paired markers go by their pair, so both halves are kept
+// or both renewed.
+class MarkCorrespondence {
+public:
+    // Notes the values of one stretch.
+    void observe(const QString& name, const plat::Value& oldValue, const plat::Value& newValue)
+    {
+        if (!isMark(name, newValue))
+            return;
+        const QString group = groupOf(newValue);
+        if (!sameKind(name, oldValue, newValue)) {
+            m_conflicted.insert(group);
+            return;
+        }
+        const QString oldGroup = groupOf(oldValue);
+        const auto mapped = m_groupToOld.constFind(group);
+        const auto taken = m_oldToGroup.constFind(oldGroup);
+        if ((mapped != m_groupToOld.cend() && *mapped != oldGroup) || (taken != m_oldToGroup.cend() && *taken != group)) {
+            m_conflicted.insert(group);
+            if (taken != m_oldToGroup.cend())
+                m_conflicted.insert(*taken);
+            return;
+        }
+        m_groupToOld.insert(group, oldGroup);
+        m_oldToGroup.insert(oldGroup, group);
+        const QString key = keyOf(newValue);
+        const auto kept = m_kept.constFind(key);
+        if (kept == m_kept.cend())
+            m_kept.insert(key, oldValue);
+        else if (keyOf(*kept) != keyOf(oldValue))
+            m_conflicted.insert(group);
+    }
+    // The value to write for a fresh one.
+    plat::Value substitute(const QString& name, const plat::Value& newValue) const
+    {
+        if (!isMark(name, newValue) || m_conflicted.contains(groupOf(newValue)))
+            return newValue;
+        return m_kept.value(keyOf(newValue), newValue);
+    }
+
+private:
+    static bool isMark(const QString& name, const plat::Value& value)
+    {
+        // Quotes, code blocks and tags are keyed by fresh UUID strings.
+        if (value.isString())
+            return name == ZQAttr::FilterQuote || name == ZQAttr::Raw || name == ZQAttr::MacroTag;
+        return value.toObject<ZQPairedAttribute>() || value.toObject<ZQHeadingStyle>();
+    }
+    static bool sameKind(const QString& name, const plat::Value& a, const plat::Value& b)
+    {
+        if (a.isString() && b.isString())
+            return isMark(name, a);
+        if (const auto pa = a.toObject<ZQPairedAttribute>()) {
+            const auto pb = b.toObject<ZQPairedAttribute>();
+            return pb && pa->marker() == pb->marker() && pa->isClose() == pb->isClose();
+        }
+        if (const auto ha = a.toObject<ZQHeadingStyle>()) {
+            const auto hb = b.toObject<ZQHeadingStyle>();
+            return hb && ha->level() == hb->level() && ha->headingType() == hb->headingType();
+        }
+        return false;
+    }
+    static QString keyOf(const plat::Value& value)
+    {
+        if (value.isString())
+            return QStringLiteral("s:") + value.toString();
+        return QStringLiteral("o:") + QString::number(quintptr(value.toObject().get()));
+    }
+    static QString groupOf(const plat::Value& value)
+    {
+        if (const auto paired = value.toObject<ZQPairedAttribute>())
+            return QStringLiteral("p:") + paired->uuid();
+        return keyOf(value);
+    }
+
+    QHash<QString, QString> m_groupToOld;
+    QHash<QString, QString> m_oldToGroup;
+    QSet<QString> m_conflicted;
+    QHash<QString, plat::Value> m_kept; // fresh mark to the old value it stands on
+};
+
+struct Run {
+    plat::Range range;
+    plat::Attributes attributes;
+};
+
+std::vector<Run> runsOf(const plat::AttributedString& text)
+{
+    std::vector<Run> runs;
+    text.enumerateAttributes(plat::Range(0, text.length()), 0,
+                             [&](const plat::Attributes& attributes, plat::Range range, bool*) {
+                                 runs.push_back({range, attributes});
+                             });
+    return runs;
+}
+
+// Calls visit(range, old, new) for each stretch over which both texts keep
+// their attributes; the texts have the same length.
+template <class Visit>
+void walkBoth(const std::vector<Run>& before, const std::vector<Run>& after, Visit visit)
+{
+    size_t i = 0;
+    size_t j = 0;
+    qsizetype position = 0;
+    while (i < before.size() && j < after.size()) {
+        const qsizetype end = std::min(before[i].range.end(), after[j].range.end());
+        visit(plat::Range(position, end - position), before[i].attributes, after[j].attributes);
+        position = end;
+        if (before[i].range.end() == end)
+            ++i;
+        if (after[j].range.end() == end)
+            ++j;
+    }
+}
+
+// Writes into markup only the stretches whose styling changed, keeping the old
+// marks that fresh ones merely rename; a restyled unchanged text is left alone.
+void adoptChangedAttributes(plat::MutableAttributedString& markup, const plat::AttributedString& styled)
+{
+    const std::vector<Run> before = runsOf(markup);
+    const std::vector<Run> after = runsOf(styled);
+    MarkCorrespondence marks;
+    walkBoth(before, after, [&](plat::Range, const plat::Attributes& old, const plat::Attributes& fresh) {
+        if (old == fresh)
+            return;
+        for (const auto& [name, value] : fresh) {
+            const plat::Value& previous = old.value(name);
+            if (previous != value)
+                marks.observe(name, previous, value);
+        }
+    });
+    std::vector<Run> changes;
+    walkBoth(before, after, [&](plat::Range range, const plat::Attributes& old, const plat::Attributes& fresh) {
+        if (old == fresh)
+            return;
+        plat::Attributes written;
+        for (const auto& [name, value] : fresh)
+            written.set(name, marks.substitute(name, value));
+        if (written != old)
+            changes.push_back({range, written});
+    });
+    if (changes.empty())
+        return;
+    markup.beginEditing();
+    for (const Run& change : changes)
+        markup.setAttributes(change.attributes, change.range);
+    markup.endEditing();
+}
+
+} // namespace
+
+void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup)
+{
+    plat::MutableAttributedString styled(markup);
+    highlightMarkdown(styled, false);
+    adoptChangedAttributes(markup, styled);
+}
+
+void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, bool forBlockEditor)
+{
+    const std::shared_ptr<ZQRenderContext> context =
+        forBlockEditor ? plat::objectCast<ZQRenderContext>(m_renderContext->copy()) : m_renderContext;
+    context->setRunningMarkupType(m_settings->markupType());
+    context->setRenderTargetType(ZQRenderContext::TargetMarkup);
+
+    const plat::Range whole(0, markup.length());
+    // Code colours come from the syntax highlighter, not from parsing: they
+    // survive the restyling.
+    ZQRenderUtil::CodeHighlighting codeColours = ZQRenderUtil::cachingCodeBlockHighlighting(markup, whole);
+
+    auto refs = std::make_shared<ZQLinkRefMap>();
+    refs->reserve(10);
+    std::vector<plat::Range> escapes;
+    escapes.reserve(10);
+    const qint64 option = ZQDocTreeParser::RecordMarkerRanges
+        | (context->runningMarkupType() == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
+    const QString text = markup.string();
+    const ZSTree tree = m_textblockParser->processDocTree(text, whole, refs.get(), nullptr, &escapes, option);
+    context->setLinkRefMap(refs);
+
+    const plat::Attributes base = m_settings->defaultTypingAttribute(MarkupEditor);
+    if (markup.length() > 0)
+        markup.setAttributes(base, whole);
+
+    if (!escapes.empty()) {
+        if (const auto escapeFilter = escapeFilterOf(*m_filterProvider)) {
+            auto marker = std::make_shared<ZQInlineMarker>();
+            marker->setNodeType(ZQNodeType::BackslashEscape);
+            marker->setMarkerAbsoluteRanges(std::move(escapes));
+            escapeFilter->highlightMarkdown(markup, marker, *context);
+        }
+    }
+
+    tree.enumerateTreeRootFirst([&](const ZSTree& treeNode, bool*) {
+        if (!treeNode.isRoot())
+            highlightNode(markup, treeNode, base, *context);
+    });
+
+    if (!refs->isEmpty()) {
+        std::vector<std::shared_ptr<ZQLinkRef>> all;
+        std::vector<std::shared_ptr<ZQLinkRef>> footnotes;
+        for (const std::shared_ptr<ZQLinkRef>& ref : *refs) {
+            if (!ref)
+                continue;
+            all.push_back(ref);
+            if (ref->isFootnote())
+                footnotes.push_back(ref);
+        }
+        m_highlighter->highlightLinkRefMarkdown(markup, all);
+        highlightFootnoteBodies(markup, footnotes);
+    }
+
+    ZQRenderUtil::restoreCodeBlockHighlighting(markup, codeColours, whole);
+
+    markup.beginEditing();
+    markup.fixAttributes(plat::Range(0, markup.length()));
+    markup.endEditing();
+    applyObliquenessForItalic(markup);
+}
+
+void ZQRender::highlightNode(plat::MutableAttributedString& markup, const ZSTree& treeNode,
+                             const plat::Attributes& base, ZQRenderContext& context)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    if (!node || (node->nodeStatus() & ZQTextNode::StatusStyled))
+        return;
+    const quint64 type = node->nodeType();
+    if ((type == ZQNodeType::Paragraph || type == ZQNodeType::SetextHeading)
+        && !(node->nodeStatus() & ZQTextNode::StatusLiteral)) {
+        auto content = std::make_shared<plat::MutableAttributedString>(node->content(), base);
+        node->setRenderContent(content);
+        ZQParagraphParser::Markers markers;
+        markers.reserve(10);
+        m_paragraphParser->parseParagraph(*content, &markers, ZQParagraphParser::HighlightOption, context);
+        const std::vector<plat::Range> pieces = node->mergedContentRanges().empty()
+            ? std::vector<plat::Range>{node->contentRange()}
+            : node->mergedContentRanges();
+        ZQRenderUtil::convertMarkerAbsoluteRanges(markers, pieces, node->contentRange().location);
+        for (const auto& marker : markers) {
+            ZQFilterDispatch::first<ZQCommonMarkInlineFilter>(
+                m_inlineFilters,
+                [&](ZQCommonMarkInlineFilter& filter) { return filter.highlightMarkdown(markup, marker, context); },
+                "highlightMarkdown");
+        }
+    }
+    if (type >= ZQNodeType::Quote && type <= ZQNodeType::Task) {
+        ZQFilterDispatch::first<ZQCommonMarkBlockFilter>(
+            m_commonMarkBlockFilters,
+            [&](ZQCommonMarkBlockFilter& filter) { return filter.highlightMarkdown(markup, treeNode, context); },
+            "highlightMarkdown");
+    }
+}
+
+void ZQRender::highlightFootnoteBodies(plat::MutableAttributedString& markup,
+                                       const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes)
+{
+    for (const std::shared_ptr<ZQLinkRef>& ref : footnotes) {
+        const plat::Range content = ref->contentRange();
+        const qsizetype labelEnd = ref->labelRange().location + ref->labelRange().length;
+        const plat::Range body(content.location + labelEnd, content.length - labelEnd);
+        if (body.length <= 0 || body.end() > markup.length())
+            continue;
+        plat::MutableAttributedString styled(markup.attributedSubstring(body));
+        highlightMarkdown(styled, true);
+        styled.enumerateAttributes(plat::Range(0, styled.length()), 0,
+                                   [&](const plat::Attributes& attributes, plat::Range range, bool*) {
+                                       markup.setAttributes(attributes,
+                                                            plat::Range(body.location + range.location, range.length));
+                                   });
+    }
+}
