@@ -1,62 +1,16 @@
 // Exporting a page of mixed constructs to HTML (1 MB and 4 MB: the time should
 // grow linearly), beside the reference renderer cmark on the same text.
 
-#include "kit/foundation/ZSRegisteredDefaults.h"
-#include "kit/foundation/ZSSettings.h"
+#include "BenchPages.h"
 #include "kit/render/ZQRender.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributedString.h"
 
 #include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-// The application's setup: a GUI application (fonts of the theme) and settings.
-void setUpApplication()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "html_export_bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-    static QTemporaryDir dir;
-    static auto defaults = std::make_shared<plat::UserDefaults>(dir.filePath(QStringLiteral("defaults.ini")));
-    ZSRegisteredDefaults::registerTable(defaults.get());
-    plat::UserDefaults::setStandardUserDefaults(defaults);
-    ZSSettings::hookPlatformSettings(ZSSettings::create());
-}
-
-QString samplePage(qsizetype size)
-{
-    const QString chunk = QStringLiteral(
-        "# Heading with *emphasis*\n\n"
-        "A paragraph of text that runs over  \n"
-        "two lines with [a link][ref], `code`, **strong** and a footnote[^n].\n\n"
-        "> A quote with\n> - a list item inside\n> > nested quote\n\n"
-        "0. first item\n1. second item\n\n"
-        "- loose item\n\n- [x] done task\n- [ ] open task\n\n"
-        "```cpp\nint main() { return 0 < 1; }\n```\n\n"
-        "    indented code\n\n"
-        "<div>\nhtml block\n</div>\n\n"
-        "Setext heading\n--------------\n\n"
-        "* * *\n\n"
-        "[ref]: https://example.com \"Title\"\n"
-        "[^n]: The footnote body.\n\n");
-    QString page;
-    page.reserve(size + chunk.size());
-    while (page.size() < size)
-        page += chunk;
-    return page;
-}
 
 // Milliseconds cmark takes for the same text; -1 without cmark.
 double cmarkMilliseconds(const QString& page)
@@ -77,8 +31,8 @@ double cmarkMilliseconds(const QString& page)
 
 void exportPage(benchmark::State& state)
 {
-    setUpApplication();
-    const QString page = samplePage(state.range(0) * 1024 * 1024);
+    BenchPages::setUpApplication();
+    const QString page = BenchPages::samplePage(state.range(0) * 1024 * 1024);
     const plat::AttributedString markup(page);
     ZQRender render;
     for (auto _ : state) {

@@ -155,11 +155,11 @@ void ZQTaskFilter::taskStateChange(plat::TextView& view, plat::Range range) cons
     plat::TextStorage& storage = *view.textStorage();
     plat::Range markerRange;
     plat::Range stateRange;
-    const std::optional<QString> state =
+    const QString state =
         ZQRenderUtil::parseTaskStateFromMarker(storage.string(), view.editorType(), range, &markerRange, &stateRange);
-    if (!state)
+    if (state.isNull())
         return;
-    const QString next = nextStateMarker(*state);
+    const QString next = nextStateMarker(state);
     if (view.editorType() == 1) {
         plat::Range run;
         const auto style = storage

@@ -21,6 +21,12 @@
 #include <set>
 #include <vector>
 
+class ZQRender;
+namespace plat {
+class MutableAttributedString;
+class TextView;
+} // namespace plat
+
 // Every stored property in declaration order: X(kind, name, setter). The name
 // prefix picks the JSON group: "editor", "md" (markupeditor), "rich", "mk" (markup).
 #define ZS_TEXT_THEME_FIELDS(X) \
@@ -226,6 +232,19 @@ public:
     void setObCodeBlockForMarkupChanging(qint64 v);
 
     QString className() const override { return QStringLiteral("ZSTextTheme"); }
+
+    // --- Applying a theme to text (ZSTextThemeApply.cpp) ---
+
+    // Recolours the rich editor's text and every footnote body of the render's
+    // context with the theme; the selection stays.
+    static void applyThemeForRichEditor(const ZSTextTheme& theme, plat::TextView& view, ZQRender& render);
+    // Markup takes the theme by being styled again.
+    static void applyThemeForMarkupEditor(const ZSTextTheme& theme, plat::TextView& view, ZQRender& render);
+    // Asks for the editor's code blocks to be coloured again.
+    static void applyCodeBlockTheme(const ZSTextTheme& theme, plat::TextView& view, ZQRender& render);
+    // Recolours rich text run by run from the constructs it carries; code-block
+    // bodies keep the highlighter's colours.
+    static void applyThemeForRichContent(plat::MutableAttributedString& content, const ZSTextTheme& theme);
 
 private:
     struct Parsed;

@@ -5,18 +5,13 @@
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSTextTheme.h"
-#include "kit/foundation/ZSTree.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQDocTreeParser.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQStyles.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/markup/ZQTextNodeInfo.h"
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZQRenderUtil.h"
 #include "platform/foundation/CharacterSet.h"
-#include "platform/foundation/Uuid.h"
 #include "platform/text/Attributes.h"
 
 #include <algorithm>
@@ -201,7 +196,7 @@ std::optional<plat::MutableAttributedString> ZQMarkupHelper::getOutlineTitle(con
         text = s.mid(start, windowLength);
         headingSource = content.attributedSubstring(plat::Range(start, s.size() - start));
     } else {
-        headingSource = renderMarkupForOutline(s.mid(start, windowLength));
+        headingSource = m_markupRender->renderMarkupToRich(plat::AttributedString(s.mid(start, windowLength)));
         text = headingSource.string();
     }
 
@@ -263,34 +258,4 @@ QString ZQMarkupHelper::getCanonicalTitle(const plat::AttributedString& content,
         // The title as far as it got.
     }
     return ZQShared::isNotBlank(title) ? ZQShared::trim(title) : UntitledPage;
-}
-
-// Until markup renders to rich text for the outline, headings are the only
-// construct that matters to it: each heading line becomes its text, marked
-// as a heading; everything else stays as written.
-plat::MutableAttributedString ZQMarkupHelper::renderMarkupForOutline(const QString& markup) const
-{
-    const qint64 option = m_settings->markupType() == 1 ? ZQDocTreeParser::QuorvelMarkup : 0;
-    const ZSTree root = m_markupRender->textblockParser()->processDocTree(markup, plat::Range(0, markup.size()), nullptr,
-                                                                          nullptr, nullptr, option);
-    plat::MutableAttributedString rich;
-    qsizetype copied = 0;
-    root.enumerateDescendantsWithOptions(ZSTree::DescendantsPreOrder, [&](const ZSTree& tree, bool*) {
-        const auto node = plat::objectCast<ZQTextNode>(tree.object());
-        const auto info = node ? std::dynamic_pointer_cast<ZQTextNodeHeading>(node->nodeInfo()) : nullptr;
-        if (!info || node->lineRange().location < copied)
-            return;
-        const auto textNode = node->nodeType() == ZQNodeType::Heading
-            ? plat::objectCast<ZQTextNode>(tree.firstChildObject())
-            : node;
-        const QString heading = textNode ? ZQShared::trim(textNode->content()) : QString();
-        const qsizetype end = std::max(node->lineRange().end(), info->settextHeaderLineRange().end());
-        rich.append(plat::AttributedString(markup.mid(copied, node->lineRange().location - copied)));
-        const auto style = ZQHeadingStyle::initWithUuid(plat::newUuidString(), quint64(info->headingLevel()));
-        rich.append(plat::AttributedString(heading, {{ZQAttr::FilterHeading, plat::Value(style)}}));
-        rich.append(plat::AttributedString(QStringLiteral("\n")));
-        copied = end;
-    });
-    rich.append(plat::AttributedString(markup.mid(copied)));
-    return rich;
 }

@@ -49,9 +49,6 @@ public:
     QString getCanonicalTitle(const plat::AttributedString& content, quint64 fromEditor);
 
 private:
-    // Markup text as rich text, for the outline only.
-    plat::MutableAttributedString renderMarkupForOutline(const QString& markup) const;
-
     std::shared_ptr<ZSSettings> m_settings;
     std::shared_ptr<ZSTextTheme> m_textTheme;
     ZQHighlighter* m_highlighter = nullptr;

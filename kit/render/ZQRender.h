@@ -37,7 +37,14 @@ class ZSTextTheme;
 
 namespace plat {
 class AttributedString;
+class Attributes;
 class TextStorage;
+class TextView;
+}
+// Markup to rich text and markup styling.
+class ZQLinkRef;
+namespace plat {
+class Attributes;
 }
 
 class ZQRender : public plat::Object {
@@ -107,6 +114,34 @@ public:
     using CodeBlockCache = std::map<QString, std::shared_ptr<ZQHighlighterBlockCacheItem>>;
     static CodeBlockCache& codeHighligherCaching();
 
+    // --- Markup to rich text (ZQRenderRich.cpp), markup styling (ZQRenderMarkup.cpp) ---
+
+    // The rich text of a page of markup in the settings' dialect, for the rich editor.
+    plat::MutableAttributedString renderMarkupToRich(const plat::AttributedString& markup);
+    // The same in the given dialect (0 Markdown, 1 Quorvel Markup). Blocks are
+    // joined by the block filters, paragraphs parsed inline, definitions no link
+    // uses appended as plain lines. forBlockEditor renders on a copy of the
+    // render context, as footnote bodies are, so the page's context is untouched.
+    plat::MutableAttributedString renderMarkupToRich(const plat::AttributedString& markup, bool forBlockEditor,
+                                                     quint64 fromMarkup);
+    // Colours markup in place for the markup editor: only attributes change, and
+    // colouring a coloured text again changes nothing.
+    void highlightMarkdown(plat::MutableAttributedString& markup);
+
+private:
+    // The quotes, list tabs and task tabs of the blocks enclosing the node.
+    plat::MutableAttributedString blockContainerIndentForRich(const ZSTree& treeNode) const;
+    static void appendLinkRefToRich(plat::MutableAttributedString& rich, const ZQLinkRef& linkRef,
+                                    const plat::Attributes& attrs);
+    // forBlockEditor: styles on a copy of the render context (footnote bodies).
+    void highlightMarkdown(plat::MutableAttributedString& markup, bool forBlockEditor);
+    // Inline constructs of one paragraph, then its block construct, in the markup.
+    void highlightNode(plat::MutableAttributedString& markup, const ZSTree& treeNode, const plat::Attributes& base,
+                       ZQRenderContext& context);
+    void highlightFootnoteBodies(plat::MutableAttributedString& markup,
+                                 const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes);
+
+public:
     // --- Rich text to markup (ZQRenderMarkdown.cpp) ---
 
     // The markup of a rich page in the settings' markup type, page endings included.
@@ -132,6 +167,24 @@ private:
     static QString blockContainerIndentForMarkup(const ZSTree& node);
 
 public:
+    // --- Attribute repair after edits (ZQRenderRepair.cpp) ---
+
+    // Repairs the rich view's text, then its typing attributes: the fixers'
+    // changes to them, and the defaults when the caret left a text block.
+    void fixRichAttributes(plat::TextView& view);
+    // Re-derives list markers and numbers, list tab stops and indentation tabs,
+    // code-block parts and keys and paragraph indents from the block tree of the
+    // text, and drops raw-text flags outside code and tags. True when a filter's
+    // own repair reported a change or raw flags were removed.
+    bool fixRichContentAttributes(plat::MutableAttributedString& content, plat::Range selRange,
+                                  plat::Attributes& typingAttributes);
+    // Markup text is repaired by styling it again.
+    void fixMarkupAttributes(plat::MutableAttributedString& markup);
+    // Slants italic runs whose font has no italic face.
+    static void applyObliquenessForItalic(plat::MutableAttributedString& content);
+    // An ancestor below the root is a list or task item.
+    static bool isInsideList(const ZSTree& node);
+
 private:
     // True when a request went to the syntax highlighter.
     bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,

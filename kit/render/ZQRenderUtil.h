@@ -5,20 +5,24 @@
 
 #include "kit/markup/ZQDocumentOutline.h"
 
+#include "platform/foundation/Value.h"
+
 #include <QString>
 #include <memory>
-#include <optional>
 #include <vector>
 
 class ZQAttachedImageObject;
+class ZQDocumentOutlineEntry;
 class ZQInlineMarker;
 class ZQTextNode;
 class ZSTree;
 
 namespace plat {
+class AttributedString;
 class FileWrapper;
 class Image;
 class MutableAttributedString;
+class TextView;
 } // namespace plat
 
 class ZQRenderUtil {
@@ -71,23 +75,64 @@ public:
     static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, quint64 editorType,
                                                      bool removeFromContent);
 
-    // ---- spacing tests on block nodes built from rich text ----
-    // Whether the node's own text begins with a blank: a paragraph's rendered
-    // text, any other node's content; never for a list item or empty text.
-    static bool richNodeHasSpacePrefix(const ZQTextNode& node);
-    // Whether a marker written for the node (quote, list item, task) needs a
-    // blank after it: not when its first child continues the node's line and
-    // already begins with one.
-    static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
-    // The state of the first task marker within range (" " for an empty bracket
-    // pair): a markup marker "- [s]" for editor type 3, a rich "\t[s]\t" for any
-    // other; markerRange gets the brackets, stateRange the state character
-    // (empty for an empty pair). Nothing, and the ranges untouched, without one.
-    static std::optional<QString> parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
-                                                           plat::Range* markerRange, plat::Range* stateRange);
-
     // The length of a front-matter block ("---" lines around "key: value" lines)
     // at the start of text, its closing line included; 0 when there is none.
     // When there is one, jekllyTitle receives its title (possibly empty).
     static qsizetype jekllyStylePageFrontMatterLength(const QString& text, QString* jekllyTitle);
+
+    // --- Selection memory, code colours, links, spacing, tasks, outlines, titles ---
+
+    // text is the part of a larger text from affectRange's location that is about
+    // to be rendered again; the selection (which starts inside affectRange) is
+    // marked on it, cut at its end.
+    static void rememberSelectionRange(plat::MutableAttributedString& text, plat::Range selRange,
+                                       plat::Range affectRange);
+    // The span of the marked runs, the marks removed; not found without a mark.
+    static plat::Range rangeOfRememberedSelection(plat::MutableAttributedString& text);
+
+    // One keyword colour of a coloured code block and where it stands.
+    struct CodeHighlight {
+        plat::Range range;
+        plat::Value colour;
+    };
+    // Last in the text first.
+    using CodeHighlighting = std::vector<CodeHighlight>;
+    static CodeHighlighting cachingCodeBlockHighlighting(const plat::AttributedString& text, plat::Range inRange);
+    // Puts back each colour that lies wholly inside a fenced (then an indented)
+    // code block run within inRange; what is put back leaves the list.
+    static void restoreCodeBlockHighlighting(plat::MutableAttributedString& text, CodeHighlighting& codeHighlighting,
+                                             plat::Range inRange);
+
+    // Unlinks the bracketed link text at range's location, undoably ("Unlink");
+    // true when the text changed.
+    static bool removeRichLink(plat::TextView& view, plat::Range range);
+
+    // Whether a rich block node's text starts with white space (never for a list item).
+    static bool richNodeHasSpacePrefix(const ZQTextNode& node);
+    // Whether markup written for the node needs a space after its marker: not
+    // when its first child starts on its line with white space of its own.
+    static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
+
+    // The state of the task marker first found within range ("[x]" in markup after
+    // its list marker for editor type 3, a tab-framed "[x]" otherwise); an empty
+    // state reads " ". Null when there is none; the out ranges are then untouched.
+    static QString parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
+                                            plat::Range* markerRange, plat::Range* stateRange);
+
+    // Markup as an outline: a first line "# Title" becomes the title line
+    // (without "# "), the rest body text.
+    static plat::MutableAttributedString parseMarkdownToOutline(const QString& markup);
+    // An outline back to markup: each title run on a line of its own after "# ".
+    static QString parseOutlineTitleToMarkdown(const plat::AttributedString& outline);
+
+    // The page title: a leading heading (taken out of content when asked), else
+    // the first words of the text.
+    static QString extractTitle(plat::MutableAttributedString& content, quint64 editorType, bool removeFromContent);
+    // The title run of an outline, else its first words; on one line.
+    static QString extractTitleFromOutlineTitle(const plat::AttributedString& outline);
+
+    // The range of the heading (tag) whose index, counted from the last one,
+    // is the entry's; (0, 0) when there is none.
+    static plat::Range findHeadingRange(const ZQDocumentOutlineEntry& entry, const plat::AttributedString& content);
+    static plat::Range findTagRange(const ZQDocumentOutlineEntry& entry, const plat::AttributedString& content);
 };

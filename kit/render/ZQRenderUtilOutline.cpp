@@ -79,3 +79,35 @@ std::vector<ZQDocumentTagPtr> ZQRenderUtil::extractTags(plat::MutableAttributedS
     std::reverse(tags.begin(), tags.end());
     return tags;
 }
+
+namespace {
+
+// The range of the run of name, counted from the last run with a value, whose
+// count is index; (0, 0) when there is none.
+plat::Range runByIndexFromEnd(const plat::AttributedString& content, const QString& name, qint64 index)
+{
+    plat::Range found(0, 0);
+    qint64 counter = 0;
+    content.enumerateAttribute(name, plat::Range(0, content.length()), plat::EnumerationReverse,
+                               [&](const plat::Value& value, plat::Range range, bool* stop) {
+                                   if (value.isNull())
+                                       return;
+                                   if (counter++ == index) {
+                                       found = range;
+                                       *stop = true;
+                                   }
+                               });
+    return found;
+}
+
+} // namespace
+
+plat::Range ZQRenderUtil::findHeadingRange(const ZQDocumentOutlineEntry& entry, const plat::AttributedString& content)
+{
+    return runByIndexFromEnd(content, ZQAttr::FilterHeading, entry.index());
+}
+
+plat::Range ZQRenderUtil::findTagRange(const ZQDocumentOutlineEntry& entry, const plat::AttributedString& content)
+{
+    return runByIndexFromEnd(content, ZQAttr::MacroTag, entry.index());
+}

@@ -1,0 +1,245 @@
+#include "kit/render/ZQRender.h"
+
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/filters/ZQFilterDispatch.h"
+#include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQParagraphParser.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/markup/ZQDocTreeParser.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQLinkRef.h"
+#include "kit/markup/ZQListStyle.h"
+#include "kit/markup/ZQTextNode.h"
+#include "kit/render/ZQRenderContext.h"
+#include "platform/foundation/CharacterSet.h"
+#include "platform/text/AttributedString.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint64 RichEditor = 1;
+constexpr quint64 QuorvelMarkupType = 1;
+// Entities rendered, escapes resolved.
+constexpr qint64 RichParseOption = 12;
+
+bool isBlockConstruct(quint64 type)
+{
+    return type >= ZQNodeType::Quote && type <= ZQNodeType::Task;
+}
+
+// The appended definitions in an order of their own, not the map's.
+std::vector<std::shared_ptr<ZQLinkRef>> inStableOrder(std::vector<std::shared_ptr<ZQLinkRef>> refs)
+{
+    std::sort(refs.begin(), refs.end(), [](const auto& a, const auto& b) {
+        const qsizetype at = a->contentRange().location;
+        const qsizetype bt = b->contentRange().location;
+        return at != bt ? at < bt : a->label() < b->label();
+    });
+    return refs;
+}
+
+// Appends text line by line, each line after prefix except the first when
+// skipFirst is set.
+void appendIndentedLines(plat::MutableAttributedString& result, const plat::AttributedString& text,
+                         const plat::AttributedString& prefix, bool skipFirst)
+{
+    const plat::CharacterSet& newline = plat::CharacterSet::newline();
+    const QString& s = text.string();
+    qsizetype start = 0;
+    bool first = true;
+    while (start < s.size()) {
+        qsizetype end = start;
+        while (end < s.size() && !newline.contains(s.at(end)))
+            ++end;
+        if (end < s.size())
+            ++end;
+        if (!(first && skipFirst))
+            result.append(prefix);
+        result.append(text.attributedSubstring(plat::Range(start, end - start)));
+        first = false;
+        start = end;
+    }
+}
+
+} // namespace
+
+plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::AttributedString& markup)
+{
+    return renderMarkupToRich(markup, false, m_settings->markupType());
+}
+
+plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::AttributedString& markup, bool forBlockEditor,
+                                                           quint64 fromMarkup)
+{
+    const plat::Attributes base = m_settings->defaultTypingAttribute(RichEditor);
+    const QString& text = markup.string();
+
+    const std::shared_ptr<ZQRenderContext> context =
+        forBlockEditor ? plat::objectCast<ZQRenderContext>(m_renderContext->copy()) : m_renderContext;
+    context->setRunningMarkupType(fromMarkup);
+    context->setRenderTargetType(ZQRenderContext::TargetRich);
+
+    auto refs = std::make_shared<ZQLinkRefMap>();
+    refs->reserve(10);
+    std::vector<std::shared_ptr<ZQLinkRef>> duplicated;
+    duplicated.reserve(4);
+    const qint64 option =
+        RichParseOption | (context->runningMarkupType() == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
+    const ZSTree tree =
+        m_textblockParser->processDocTree(text, plat::Range(0, text.size()), refs.get(), &duplicated, nullptr, option);
+    context->setLinkRefMap(refs);
+
+    for (const std::shared_ptr<ZQLinkRef>& ref : *refs) {
+        if (ref && ref->isFootnote()) {
+            ref->setRenderContent(std::make_shared<plat::MutableAttributedString>(
+                renderMarkupToRich(plat::AttributedString(ref->link(), base), true, fromMarkup)));
+        }
+    }
+
+    tree.enumerateTreeLeafFirst([&](const ZSTree& treeNode, bool*) {
+        const auto node = ZQBlockNodes::textNodeOf(treeNode);
+        if (!node || treeNode.isRoot())
+            return;
+        const quint64 type = node->nodeType();
+        if (type == ZQNodeType::Paragraph || type == ZQNodeType::SetextHeading) {
+            auto rendered = std::make_shared<plat::MutableAttributedString>(node->content(), base);
+            if (!(node->nodeStatus() & ZQTextNode::StatusLiteral))
+                m_paragraphParser->parseParagraph(*rendered, nullptr, RichParseOption, *context);
+            node->setRenderContent(rendered);
+        } else if (type == ZQNodeType::BlankLine) {
+            node->setRenderContent(std::make_shared<plat::MutableAttributedString>(node->content(), base));
+        }
+        if (isBlockConstruct(type)) {
+            ZQFilterDispatch::first<ZQMarkupPreJoiner>(
+                m_commonMarkBlockFilters,
+                [&](ZQMarkupPreJoiner& filter) { return filter.preJoinMarkupToRich(treeNode, *context); },
+                "preJoinMarkupToRich");
+        }
+    });
+
+    plat::MutableAttributedString result;
+    plat::Range lastLine = plat::Range::notFound();
+    tree.enumerateTreeRootFirst([&](const ZSTree& treeNode, bool*) {
+        const auto node = ZQBlockNodes::textNodeOf(treeNode);
+        if (!node || treeNode.isRoot())
+            return;
+        const quint64 type = node->nodeType();
+        const bool sameLine = node->lineRange().location == lastLine.location;
+        const bool skipIndent = (sameLine && !node->isMergedParagraph())
+            || (type == ZQNodeType::BlankLine && !treeNode.nextSibling());
+        bool finished = false;
+        if (!skipIndent) {
+            const plat::MutableAttributedString indent = blockContainerIndentForRich(treeNode);
+            if (indent.length() > 0) {
+                if (node->isMergedParagraph() && node->renderContent()) {
+                    appendIndentedLines(result, *node->renderContent(), indent, sameLine);
+                    finished = true;
+                } else {
+                    result.append(indent);
+                }
+            }
+        }
+        if (!finished && isBlockConstruct(type)) {
+            finished = bool(ZQFilterDispatch::first<ZQCommonMarkBlockFilter>(
+                m_commonMarkBlockFilters,
+                [&](ZQCommonMarkBlockFilter& filter) { return filter.joinRichNode(treeNode, result, *context); },
+                "joinRichNode"));
+        }
+        if (!finished && node->renderContent())
+            result.append(*node->renderContent());
+        lastLine = node->lineRange();
+    });
+
+    const plat::CharacterSet& newline = plat::CharacterSet::newline();
+    qsizetype end = result.length();
+    while (end > 0 && newline.contains(result.string().at(end - 1)))
+        --end;
+    if (end < result.length())
+        result.deleteCharacters(plat::Range(end, result.length() - end));
+
+    std::vector<std::shared_ptr<ZQLinkRef>> unused;
+    for (const std::shared_ptr<ZQLinkRef>& ref : *refs) {
+        if (ref && !ref->isUsed())
+            unused.push_back(ref);
+    }
+    unused = inStableOrder(std::move(unused));
+    unused.insert(unused.end(), duplicated.begin(), duplicated.end());
+    if (!unused.empty()) {
+        result.append(plat::AttributedString(QStringLiteral("\n\n"), base));
+        const plat::Attributes attrs = m_highlighter->linkRefRich();
+        for (const std::shared_ptr<ZQLinkRef>& ref : unused)
+            appendLinkRefToRich(result, *ref, attrs);
+    }
+
+    plat::Attributes noTyping;
+    fixRichContentAttributes(result, plat::Range::notFound(), noTyping);
+    return result;
+}
+
+plat::MutableAttributedString ZQRender::blockContainerIndentForRich(const ZSTree& treeNode) const
+{
+    plat::MutableAttributedString prefix;
+    const auto self = ZQBlockNodes::textNodeOf(treeNode);
+    bool listAllowed = !self || self->nodeType() != ZQNodeType::ListItem;
+    bool taskAllowed = !self || self->nodeType() != ZQNodeType::Task;
+    const auto tab = [&](const ZQTextNode& item, bool forTask) {
+        const auto info = ZQBlockNodes::infoOf<ZQTextNodeListItem>(item);
+        const ZQListStylePtr style =
+            info && info->listStyle() ? plat::objectCast<ZQListStyle>(info->listStyle()->copy()) : nullptr;
+        prefix.insert(plat::AttributedString(QStringLiteral("\t"), m_highlighter->listIndentTabRich(style, forTask)), 0);
+    };
+    for (ZSTree up = treeNode.parent(); up; up = up.parent()) {
+        const auto node = ZQBlockNodes::textNodeOf(up);
+        if (!node)
+            continue;
+        switch (node->nodeType()) {
+        case ZQNodeType::Quote:
+            if (node->renderContent())
+                prefix.insert(*node->renderContent(), 0);
+            listAllowed = taskAllowed = true;
+            break;
+        case ZQNodeType::ListItem:
+            if (listAllowed) {
+                tab(*node, false);
+                listAllowed = false;
+                taskAllowed = true;
+            }
+            break;
+        case ZQNodeType::Task:
+            if (taskAllowed) {
+                tab(*node, true);
+                taskAllowed = false;
+                listAllowed = true;
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    return prefix;
+}
+
+void ZQRender::appendLinkRefToRich(plat::MutableAttributedString& rich, const ZQLinkRef& linkRef,
+                                   const plat::Attributes& attrs)
+{
+    QString line = QStringLiteral("[%1]:").arg(linkRef.label());
+    if (linkRef.isFootnote()) {
+        line += linkRef.link();
+    } else {
+        line += linkRef.hasLinkBracket() ? QStringLiteral("<%1>").arg(linkRef.link()) : linkRef.link();
+        if (!linkRef.title().isNull()) {
+            const char16_t quote = linkRef.titleQuote();
+            line += QLatin1Char(' ');
+            // The parser keeps the opening character of a parenthesised title.
+            if (quote == u'(' || quote == u')')
+                line += QStringLiteral("(%1)").arg(linkRef.title());
+            else if (quote == u'"' || quote == u'\'')
+                line += QChar(quote) + linkRef.title() + QChar(quote);
+            else
+                line += linkRef.title();
+        }
+    }
+    line += QLatin1Char('\n');
+    rich.append(plat::AttributedString(line, attrs));
+}

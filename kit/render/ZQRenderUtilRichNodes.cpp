@@ -1,0 +1,96 @@
+#include "kit/render/ZQRenderUtil.h"
+
+#include "kit/filters/ZQBlockNodes.h"
+#include "kit/foundation/ZQAttributedString.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/foundation/ZSTree.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQTextNode.h"
+#include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/Regex.h"
+#include "platform/text/TextStorage.h"
+#include "platform/text/TextView.h"
+
+namespace {
+
+constexpr quint64 RichEditor = 1;
+constexpr quint64 MarkupEditor = 3;
+
+bool startsWithWhitespace(const QString& text)
+{
+    return !text.isEmpty() && plat::CharacterSet::whitespace().contains(text.front());
+}
+
+} // namespace
+
+bool ZQRenderUtil::removeRichLink(plat::TextView& view, plat::Range range)
+{
+    plat::TextStorage& storage = *view.textStorage();
+    qsizetype index = range.location;
+    if (index == storage.length() && index > 0)
+        --index;
+    if (index < 0 || index >= storage.length())
+        return false;
+    plat::Range run;
+    if (storage.attributeAtIndexLongestEffectiveRange(ZQAttr::FilterLink, index, &run, plat::Range(0, storage.length()))
+            .isNull())
+        return false;
+
+    plat::MutableAttributedString copy(storage.attributedSubstring(run));
+    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(RichEditor);
+    bool replaced = false;
+    copy.enumerateAttribute(ZQAttr::FilterLink, plat::Range(0, copy.length()), plat::EnumerationReverse,
+                            [&](const plat::Value& value, plat::Range sub, bool*) {
+        const QStringView text = QStringView(copy.string()).mid(sub.location, sub.length);
+        if (value.isNull() || text.size() < 2 || !text.startsWith(u'[') || !text.endsWith(u']'))
+            return;
+        copy.replaceCharacters(sub, plat::AttributedString(text.mid(1, text.size() - 2).toString(), plain));
+        replaced = true;
+    });
+    if (!replaced)
+        return false;
+    ZQMutableAttributedString::replaceCharactersInRange(storage, run, plat::AttributedString(copy),
+                                                        view.undoManager(), QStringLiteral("Unlink"));
+    return true;
+}
+
+bool ZQRenderUtil::richNodeHasSpacePrefix(const ZQTextNode& node)
+{
+    switch (node.nodeType()) {
+    case ZQNodeType::ListItem:
+        return false;
+    case ZQNodeType::Paragraph:
+        return node.renderContent() && startsWithWhitespace(node.renderContent()->string());
+    default:
+        return startsWithWhitespace(node.content());
+    }
+}
+
+bool ZQRenderUtil::requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    const auto child = ZQBlockNodes::textNodeOf(treeNode.firstChild());
+    if (!node || !child || child->lineRange().location != node->lineRange().location)
+        return true;
+    return !richNodeHasSpacePrefix(*child);
+}
+
+QString ZQRenderUtil::parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
+                                               plat::Range* markerRange, plat::Range* stateRange)
+{
+    static const auto markupPattern =
+        plat::Regex::create(QStringLiteral("^ {0,3}[*-] {0,3}(\\[([ -x]?)\\])"), plat::RegexAnchorsMatchLines);
+    static const auto richPattern =
+        plat::Regex::create(QStringLiteral("^\\t?(\\[([ -x]?)\\])\\t?"), plat::RegexAnchorsMatchLines);
+    if (range.location < 0 || range.length < 0 || range.end() > text.size())
+        return QString();
+    const auto match = (editorType == MarkupEditor ? markupPattern : richPattern)->firstMatch(text, range);
+    if (!match)
+        return QString();
+    const plat::Range state = match->rangeAtIndex(2);
+    if (markerRange)
+        *markerRange = match->rangeAtIndex(1);
+    if (stateRange)
+        *stateRange = state;
+    return state.length > 0 ? text.mid(state.location, state.length) : QStringLiteral(" ");
+}
