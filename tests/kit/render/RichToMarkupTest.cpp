@@ -157,8 +157,9 @@ TEST(RichToMarkup, FootnoteBodiesBecomeOneDefinitionEachInThePagesDialect)
                                                 "[^2]:second\n"
                                                 "paragraph");
     // Block-editor content writes no endings and leaves the page's context alone.
-    EXPECT_EQ(markup(render, page(), Quorvel, true), "See[^1] and [^2] again[^1].");
-    EXPECT_EQ(context.runningMarkupType(), Markdown);
+    const quint64 running = context.runningMarkupType();
+    EXPECT_EQ(markup(render, page(), running == Quorvel ? Markdown : Quorvel, true), "See[^1] and [^2] again[^1].");
+    EXPECT_EQ(context.runningMarkupType(), running);
 }
 
 TEST(RichToMarkup, HiddenBracketsGoExceptATasksAndReferenceLinksKeepTheirDestination)
