@@ -1,38 +1,17 @@
 // Writing a rich page back as markup (200 KB and 2 MB of rich text: the time
 // should grow linearly with the size), as a page and as the conversion alone.
 
-#include "kit/foundation/ZSRegisteredDefaults.h"
+#include "BenchPages.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQListStyle.h"
 #include "kit/render/ZQRender.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Font.h"
 
-#include <QGuiApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-void setUpApplication()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "rich_to_markup_bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-    static QTemporaryDir dir;
-    static auto defaults = std::make_shared<plat::UserDefaults>(dir.filePath(QStringLiteral("defaults.ini")));
-    ZSRegisteredDefaults::registerTable(defaults.get());
-    plat::UserDefaults::setStandardUserDefaults(defaults);
-    ZSSettings::hookPlatformSettings(ZSSettings::create());
-}
 
 // Rich text of about size characters: headings, styled paragraphs, quotes,
 // nested lists, tasks and fenced code, as the rich editor marks them.
@@ -83,7 +62,7 @@ plat::MutableAttributedString samplePage(qsizetype size)
 // conversion alone, as for a block editor's content.
 void richToMarkup(benchmark::State& state)
 {
-    setUpApplication();
+    BenchPages::setUpApplication();
     const plat::MutableAttributedString page = samplePage(state.range(0) * 1024);
     const bool conversionOnly = state.range(1) == 1;
     ZQRender render;
