@@ -72,17 +72,7 @@ TEST(MarkupRoundTrip, DialectsConvertIntoEachOther)
     const QString quorvel = pass(markdown, Markdown, QuorvelMarkup);
     EXPECT_EQ(quorvel.toStdString(), "h2. Title\n\nSome *strong* and ~slanted~ and -gone- text.\n\n"
                                      "# first\n# second\n\n* bullet");
-    const QString bulletsOnly = QStringLiteral("h2. Title\n\nSome *strong* and ~slanted~ and -gone- text.\n\n* bullet");
-    EXPECT_EQ(pass(bulletsOnly, QuorvelMarkup, Markdown).toStdString(),
-              "## Title\n\nSome **strong** and *slanted* and ~~gone~~ text.\n\n* bullet");
-    EXPECT_EQ(html(bulletsOnly, QuorvelMarkup).toStdString(),
-              html(pass(bulletsOnly, QuorvelMarkup, Markdown), Markdown).toStdString());
-}
-
-TEST(MarkupRoundTrip, OwnDialectNumberedListsBecomeMarkdownNumbers)
-{
-    const QString quorvel = QStringLiteral("# first\n# second");
-    if (!html(quorvel, QuorvelMarkup).contains(QLatin1String("<ol>")))
-        GTEST_SKIP() << "the markup parser does not read \"#\" items yet";
-    EXPECT_EQ(pass(quorvel, QuorvelMarkup, Markdown).toStdString(), "1. first\n2. second");
+    EXPECT_EQ(pass(quorvel, QuorvelMarkup, Markdown).toStdString(), markdown.toStdString());
+    // Both dialects describe the same page.
+    EXPECT_EQ(html(quorvel, QuorvelMarkup).toStdString(), html(markdown, Markdown).toStdString());
 }
