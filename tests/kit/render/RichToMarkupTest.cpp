@@ -17,14 +17,6 @@ namespace {
 constexpr quint64 Markdown = 0;
 constexpr quint64 Quorvel = 1;
 
-std::shared_ptr<ZQListStyle> listOf(std::initializer_list<QString> formats)
-{
-    ZQListStyle::TextLists lists;
-    for (const QString& format : formats)
-        lists.push_back(ZQTextList::initWithMarkerFormat(format, 1));
-    return ZQListStyle::initWithTextLists(lists);
-}
-
 std::string markup(ZQRender& render, plat::MutableAttributedString rich, quint64 type, bool blockEditor = false)
 {
     return render.renderRichToMarkdown(&rich, blockEditor, type).string().toStdString();
