@@ -14,6 +14,7 @@
 #include "kit/markup/ZQStyles.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZQRenderUtil.h"
 #include "kit/storage/ZQAttachedStorage.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
@@ -27,19 +28,6 @@ namespace {
 
 constexpr quint64 MarkupEditor = 3;
 constexpr quint64 RichEditor = 1;
-
-// Whether the node's own text starts with white space (never for a list item).
-bool nodeHasSpacePrefix(const ZQTextNode& node)
-{
-    if (node.nodeType() == ZQNodeType::ListItem)
-        return false;
-    QString text;
-    if (node.nodeType() == ZQNodeType::Paragraph)
-        text = node.renderContent() ? node.renderContent()->string() : QString();
-    else
-        text = node.content();
-    return !text.isEmpty() && plat::CharacterSet::whitespaceAndNewline().contains(text.at(0));
-}
 
 // A definition's body is one paragraph: its blank lines would end it and leave
 // the rest of the footnote on the page.
@@ -108,6 +96,20 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
 
         const bool continuesLine = node->lineRange().location == remembered.location;
         remembered = node->lineRange();
+        // A blank line is its containers' quote markers and its end: the
+        // blanks of the indentation would grow on every round trip.
+        if (type == ZQNodeType::BlankLine) {
+            const QString& content = node->content();
+            qsizetype end = content.size();
+            while (end > 0 && plat::CharacterSet::newline().contains(content.at(end - 1)))
+                --end;
+            QString indent = continuesLine ? QString() : blockContainerIndentForMarkup(treeNode);
+            while (!indent.isEmpty() && indent.back() == u' ')
+                indent.chop(1);
+            output += indent;
+            output += QStringView(content).mid(end);
+            return;
+        }
         if (continuesLine && !node->isMergedParagraph()) {
             output += node->content();
             return;
@@ -132,14 +134,16 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         }
     });
 
-    if (!forBlockEditor) {
-        std::vector<std::shared_ptr<ZQAttachedStorage>> endings(storages.cbegin(), storages.cend());
-        for (const plat::ObjectPtr& member : m_exportFilters) {
-            if (auto* handler = dynamic_cast<ZQExportHandler*>(member.get()))
-                handler->exportEnding(ZQRenderContext::TargetMarkup, output, endings, QString(), context.get());
-        }
+    if (forBlockEditor)
+        return plat::MutableAttributedString(output, typing);
+    std::vector<std::shared_ptr<ZQAttachedStorage>> endings(storages.cbegin(), storages.cend());
+    for (const plat::ObjectPtr& member : m_exportFilters) {
+        if (auto* handler = dynamic_cast<ZQExportHandler*>(member.get()))
+            handler->exportEnding(ZQRenderContext::TargetMarkup, output, endings, QString(), context.get());
     }
-    return plat::MutableAttributedString(output, typing);
+    plat::MutableAttributedString result(output, typing);
+    highlightMarkdown(result);
+    return result;
 }
 
 QHash<QString, std::shared_ptr<ZQAttachedStorage>> ZQRender::renderBlockEditorRichContent(
@@ -218,7 +222,7 @@ QString ZQRender::blockContainerIndentForMarkup(const ZSTree& node)
             indent.prepend(QString(container->content().size(), QLatin1Char(' ')));
             break;
         case ZQNodeType::Quote:
-            indent.prepend(ancestor == directParent && self && nodeHasSpacePrefix(*self) ? QStringLiteral(">")
+            indent.prepend(ancestor == directParent && self && ZQRenderUtil::richNodeHasSpacePrefix(*self) ? QStringLiteral(">")
                                                                                           : QStringLiteral("> "));
             break;
         default:

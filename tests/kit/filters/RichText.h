@@ -3,6 +3,7 @@
 
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQListStyle.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Font.h"
 
@@ -34,6 +35,15 @@ inline plat::Attributes with(const QString& name, const plat::Value& value, plat
 {
     a.set(name, value);
     return a;
+}
+
+// A list style of those levels, outermost first.
+inline std::shared_ptr<ZQListStyle> listOf(std::initializer_list<QString> formats)
+{
+    ZQListStyle::TextLists lists;
+    for (const QString& format : formats)
+        lists.push_back(ZQTextList::initWithMarkerFormat(format, 1));
+    return ZQListStyle::initWithTextLists(lists);
 }
 
 class Builder {

@@ -56,14 +56,6 @@ plat::Attributes nativeList(const QString& format)
     return with(plat::ParagraphStyleAttribute, plat::Value(style));
 }
 
-std::shared_ptr<ZQListStyle> listOf(std::initializer_list<QString> formats)
-{
-    ZQListStyle::TextLists lists;
-    for (const QString& format : formats)
-        lists.push_back(ZQTextList::initWithMarkerFormat(format, 1));
-    return ZQListStyle::initWithTextLists(lists);
-}
-
 } // namespace
 
 TEST(ZQRichParserTree, HeadingsQuotesAndParagraphsFromBlockAttributes)
