@@ -37,9 +37,9 @@ std::shared_ptr<ZQEscapeFilter> escapeFilterOf(const ZQFilterPipe& pipe)
     return nullptr;
 }
 
-// Styling makes fresh marks each time (quote UUIDs, paired markers, heading
-// styles). A restyled text whose fresh marks stand one for one where the old
-// marks of the same kind stood is the text as it was.
+// Styling makes fresh marks each time (quote, code block and tag UUIDs,
+// paired markers, heading styles). A restyled text whose fresh marks stand
+// one for one where the old marks of the same kind stood is the text as it was.
 class MarkCorrespondence {
 public:
     bool corresponds(const QString& name, const plat::Value& oldValue, const plat::Value& newValue)
@@ -61,8 +61,9 @@ public:
 private:
     static bool sameKind(const QString& name, const plat::Value& a, const plat::Value& b)
     {
+        // Quotes, code blocks and tags are keyed by fresh UUID strings.
         if (a.isString() && b.isString())
-            return name == ZQAttr::FilterQuote;
+            return name == ZQAttr::FilterQuote || name == ZQAttr::Raw || name == ZQAttr::MacroTag;
         if (const auto pa = a.toObject<ZQPairedAttribute>()) {
             const auto pb = b.toObject<ZQPairedAttribute>();
             return pb && pa->marker() == pb->marker() && pa->isClose() == pb->isClose();

@@ -106,7 +106,7 @@ TEST(ZQRenderRich, NestedParagraphsAreIndentedByQuotesListItemsAndTasks)
         const qsizetype at = s.indexOf(word);
         qsizetype tabs = 0;
         for (qsizetype i = s.lastIndexOf(u'\n', at) + 1; i < at; ++i)
-            tabs += has(text, ZQAttr::Readonly, i) && s.at(i) == u'\t' ? 1 : 0;
+            tabs += has(text, ZQAttr::InListIndent, i) && s.at(i) == u'\t' ? 1 : 0;
         return tabs;
     };
 
