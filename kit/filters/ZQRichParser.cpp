@@ -9,6 +9,7 @@
 #include "kit/markup/ZQStyles.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQFilterPipe.h"
+#include "kit/render/ZQRenderUtil.h"
 #include "platform/foundation/Regex.h"
 #include "platform/foundation/StringLines.h"
 #include "platform/text/AttributedString.h"
@@ -21,6 +22,8 @@
 using plat::Range;
 
 namespace {
+
+constexpr quint64 RichEditor = 1;
 
 bool intersects(Range a, Range b)
 {
@@ -50,18 +53,6 @@ ZSTree appendNode(const ZSTree& parent, std::shared_ptr<ZQTextNode> node)
     ZSTree child = ZSTree::treeWithObject(std::move(node));
     parent.appendChild(child);
     return child;
-}
-
-// The state of a rich task marker ("[x]" between optional tabs), " " for "[]".
-QString taskStateOf(const QString& text, Range range)
-{
-    static const auto marker = plat::Regex::create(QStringLiteral("^\\t?(\\[([ -x]?)\\])\\t?"), plat::RegexAnchorsMatchLines);
-    const auto match = marker->firstMatch(text, range);
-    if (!match)
-        return QString();
-    const Range state = match->rangeAtIndex(2);
-    return state.location == plat::NotFound || state.length == 0 ? QStringLiteral(" ")
-                                                                 : text.mid(state.location, state.length);
 }
 
 const QStringList& blockAttributeNames()
@@ -330,7 +321,8 @@ ZSTree ZQRichParser::parseLine(const plat::AttributedString& content, Range line
             node->setContent(text.mid(run.location, run.length));
             const ZQTextListPtr& innermost = style->textLists().back();
             auto info = type == ZQNodeType::Task
-                ? ZQTextNodeListItem::initForTaskWithStateMarker(taskStateOf(text, run))
+                ? ZQTextNodeListItem::initForTaskWithStateMarker(
+                      ZQRenderUtil::parseTaskStateFromMarker(text, RichEditor, run, nullptr, nullptr).value_or(QString()))
                 : std::make_shared<ZQTextNodeListItem>();
             info->setListStyle(style);
             info->setRichMarkerFormat(innermost->richMarkerFormat());

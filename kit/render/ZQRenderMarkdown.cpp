@@ -14,6 +14,7 @@
 #include "kit/markup/ZQStyles.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZQRenderUtil.h"
 #include "kit/storage/ZQAttachedStorage.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
@@ -27,19 +28,6 @@ namespace {
 
 constexpr quint64 MarkupEditor = 3;
 constexpr quint64 RichEditor = 1;
-
-// Whether the node's own text starts with white space (never for a list item).
-bool nodeHasSpacePrefix(const ZQTextNode& node)
-{
-    if (node.nodeType() == ZQNodeType::ListItem)
-        return false;
-    QString text;
-    if (node.nodeType() == ZQNodeType::Paragraph)
-        text = node.renderContent() ? node.renderContent()->string() : QString();
-    else
-        text = node.content();
-    return !text.isEmpty() && plat::CharacterSet::whitespaceAndNewline().contains(text.at(0));
-}
 
 // A definition's body is one paragraph: its blank lines would end it and leave
 // the rest of the footnote on the page.
@@ -218,7 +206,7 @@ QString ZQRender::blockContainerIndentForMarkup(const ZSTree& node)
             indent.prepend(QString(container->content().size(), QLatin1Char(' ')));
             break;
         case ZQNodeType::Quote:
-            indent.prepend(ancestor == directParent && self && nodeHasSpacePrefix(*self) ? QStringLiteral(">")
+            indent.prepend(ancestor == directParent && self && ZQRenderUtil::richNodeHasSpacePrefix(*self) ? QStringLiteral(">")
                                                                                           : QStringLiteral("> "));
             break;
         default:
