@@ -1,26 +1,70 @@
 #pragma once
-// Footnotes at export: the section of footnote bodies at the end of an exported
-// text. (The references themselves belong to the link filter.)
+// Footnotes. In rich text a reference is a superscript "[n]" ("[FNn]" with the
+// setting renderFootnoteWithFNPrefix) carrying a ZQFootnoteStyle (UUID and
+// number) under "ZQMacroFootnote"; its body is rich text in an attached
+// storage of the render context under the same UUID. In markup a reference is
+// "[^label]" and its body a definition line "[^label]:body". The handler makes
+// footnotes from the macro menu and from a selection, keeps the rich numbers
+// in text order, writes the footnote section of an export and keeps the
+// references through a style clean. The link filter renders the references.
 
 #include "kit/filters/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
+#include "platform/text/AttributedString.h"
 
-class ZQFootNoteHandler : public plat::Object, public virtual ZQAttributeNamed, public ZQExportHandler {
+class ZQFootNoteHandler : public plat::Object,
+                          public ZQMacroHandler,
+                          public ZQAttributeFixer,
+                          public ZQExportHandler,
+                          public ZQRichMarkerCleaner {
 public:
-    ZQFootNoteHandler() : m_attributeName(QStringLiteral("ZQMacroFootnote")) {}
+    ZQFootNoteHandler();
 
     QString className() const override { return QStringLiteral("ZQFootNoteHandler"); }
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
+    QString macroTitle() const override { return m_macroTitle; }
+    void setMacroTitle(const QString& title) override { m_macroTitle = title; }
+
+    // "footnote" or "fn" begins with the typed text, which is not empty.
+    bool matchingTypeText(const QString& typed) const override;
+    // "footnote" or "fn", ignoring case.
+    static bool isSupportTag(const QString& tag);
+
+    // Replaces the typed macro text at range by a new reference numbered after
+    // the references before it, makes its empty body and opens the view's
+    // block editor on it. The range of the reference.
+    plat::Range handleRichOnFly(plat::TextView& view, plat::Range range, ZQRenderContext& context) override;
+    // Replaces range by "[^]" with the caret before "]", for the label.
+    void handleMarkupOnFly(plat::TextView& view, qint64 position, plat::Range range, ZQRenderContext& context) override;
+    // The selection becomes a footnote body. Rich: a reference takes its place
+    // and the block editor opens on the body. Markup: "[^n]" takes its place
+    // and the definition goes below its line, n a label the page does not use
+    // yet. NO when nothing in the selection can be taken.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
+
+    // Renumbers the references 1, 2, 3 ... in text order, each keeping its UUID
+    // (so its body); YES when one was rewritten.
+    bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
+                          plat::Attributes& typingAttributes) override;
+    // Marks the references "ZQTAPRreformatte" = "pre" so that a style clean keeps them.
+    void handleMarkerFromRich(plat::MutableAttributedString& content) override;
 
     // Markup: one definition line per footnote after a blank line. HTML: a rule
-    // and a list of bodies with the anchors the references link to; only
-    // footnotes the text refers to are listed. For one number the first storage
-    // given wins, so a stale copy later in the list never replaces a live body.
+    // and a list of bodies with the anchors the references link to. Only the
+    // numbers the text refers to are written, in ascending order; for one
+    // number the first storage given wins, so a stale copy later in the list
+    // never replaces a live body.
     std::vector<plat::ObjectPtr> exportEnding(quint64 renderType, QString& textContent,
                                               const std::vector<std::shared_ptr<ZQAttachedStorage>>& withAttachedStorages,
                                               const QString& exportDirectory, ZQRenderContext* renderContext) override;
 
 private:
+    // 1 plus the references within range: the number of a new reference there.
+    qint64 getFootnoteIndexRich(const plat::AttributedString& content, plat::Range range) const;
+    // The text a reference shows for its number.
+    static QString shownText(qint64 number);
+
+    QString m_macroTitle;
     QString m_attributeName;
 };

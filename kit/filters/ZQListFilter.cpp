@@ -262,7 +262,7 @@ bool ZQListFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRend
         && (firstInfo->isOrdered()
             || (context.runningMarkupType() == 1 && firstInfo->marker().startsWith(QLatin1Char('#'))));
     const QString tag = numbered ? QStringLiteral("ol") : QStringLiteral("ul");
-    const qint64 start = numbered && firstInfo->isOrdered() ? firstInfo->markerOrderIndex() : 1;
+    const qint64 start = numbered ? runStartIndex(items) : 1;
     const bool tight = !isLooseList(items);
     for (std::size_t i = 0; i < items.size(); ++i) {
         const auto item = textNodeOf(items[i]);

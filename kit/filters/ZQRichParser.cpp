@@ -322,7 +322,7 @@ ZSTree ZQRichParser::parseLine(const plat::AttributedString& content, Range line
             const ZQTextListPtr& innermost = style->textLists().back();
             auto info = type == ZQNodeType::Task
                 ? ZQTextNodeListItem::initForTaskWithStateMarker(
-                      ZQRenderUtil::parseTaskStateFromMarker(text, RichEditor, run, nullptr, nullptr).value_or(QString()))
+                      ZQRenderUtil::parseTaskStateFromMarker(text, RichEditor, run, nullptr, nullptr))
                 : std::make_shared<ZQTextNodeListItem>();
             info->setListStyle(style);
             info->setRichMarkerFormat(innermost->richMarkerFormat());

@@ -4,6 +4,7 @@
 #include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/filters/ZQRichParser.h"
+#include "kit/filters/ZQTagHandler.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSTextTheme.h"
 #include "kit/markup/ZQDocTreeParser.h"
@@ -24,11 +25,13 @@ ZQRender::ZQRender()
                        QStringLiteral("ZQTEXT_INDENT_BLOCK")},
       m_spaces(plat::CharacterSet::whitespace())
 {
-    // Macro handlers come first, keyed by their lower-cased attribute name; none
-    // is built yet. The footnote handler so far plays its export role only.
-    for (const plat::ObjectPtr& handler : m_macroHandlers)
+    // Macro handlers come first, keyed by their lower-cased attribute name and
+    // sorted into the role lists in a fixed order.
+    const plat::ObjectPtr handlers[] = {std::make_shared<ZQFootNoteHandler>(), std::make_shared<ZQTagHandler>()};
+    for (const plat::ObjectPtr& handler : handlers) {
+        m_macroHandlers.insert(dynamic_cast<ZQAttributeNamed&>(*handler).attributeName().toLower(), handler);
         sortIntoRoleLists(handler);
-    sortIntoRoleLists(std::make_shared<ZQFootNoteHandler>());
+    }
     for (const plat::ObjectPtr& filter : m_filterProvider->container()) {
         if (dynamic_cast<ZQCommonMarkInlineFilter*>(filter.get()))
             m_inlineFilters.push_back(filter);

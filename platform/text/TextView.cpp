@@ -78,4 +78,11 @@ void TextView::insertText(const QString& text)
     didChangeText();
 }
 
+void TextView::openEditorBlockForMacro(const QString& macro, const QString& forKey, Range onRange,
+                                       const ObjectPtr& storage)
+{
+    if (m_editorBlockHandler)
+        m_editorBlockHandler(macro, forKey, onRange, storage);
+}
+
 } // namespace plat

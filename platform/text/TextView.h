@@ -4,8 +4,10 @@
 // editor type. Editors and the engine talk to this model; tests drive it
 // without widgets.
 
+#include "platform/foundation/Object.h"
 #include "platform/text/TextStorage.h"
 
+#include <functional>
 #include <memory>
 
 namespace plat {
@@ -51,6 +53,16 @@ public:
     virtual quint64 editorType() const { return m_editorType; }
     virtual void setEditorType(quint64 type) { m_editorType = type; }
 
+    // Opening the block editor of a macro ("ZQMacroFootnote", "ZQMacroImage",
+    // "ZQFilterLink") on the construct at onRange, with its attached storage,
+    // is the editor's business: it installs the handler. Without one the
+    // request does nothing.
+    using EditorBlockHandler = std::function<void(const QString& macro, const QString& forKey, Range onRange,
+                                                  const ObjectPtr& storage)>;
+    void setEditorBlockHandler(EditorBlockHandler handler) { m_editorBlockHandler = std::move(handler); }
+    void openEditorBlockForMacro(const QString& macro, const QString& forKey, Range onRange,
+                                 const ObjectPtr& storage);
+
     using Observers = CallbackList<TextView&>;
     using ObserverId = Observers::Id;
     ObserverId addTextDidChangeObserver(Observers::Observer observer) { return m_observers.add(std::move(observer)); }
@@ -66,6 +78,7 @@ private:
     Attributes m_typingAttributes;
     std::shared_ptr<UndoManager> m_undoManager;
     quint64 m_editorType = 0;
+    EditorBlockHandler m_editorBlockHandler;
     Observers m_observers;
 };
 

@@ -1,6 +1,9 @@
 #include "platform/text/TextView.h"
 
+#include "platform/foundation/UndoManager.h"
+
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace plat;
 
@@ -106,4 +109,23 @@ TEST(TextView, SelectionStaysOnItsTextWhenTheStorageChanges)
         view.textStorage()->replaceCharacters(c.edit, QString::fromLatin1(c.replacement));
         EXPECT_EQ(view.selectedRange(), c.selectionAfter) << c.edit.location << "," << c.edit.length;
     }
+}
+
+TEST(TextView, BlockEditorRequestsGoToTheEditorsHandler)
+{
+    TextView view(storageABCD());
+    // Without an editor nothing opens.
+    view.openEditorBlockForMacro(QStringLiteral("ZQMacroFootnote"), QStringLiteral("K"), Range(1, 2), nullptr);
+
+    std::vector<std::tuple<QString, QString, Range, ObjectPtr>> opened;
+    view.setEditorBlockHandler([&](const QString& macro, const QString& key, Range range, const ObjectPtr& storage) {
+        opened.emplace_back(macro, key, range, storage);
+    });
+    const ObjectPtr storage = std::make_shared<UndoManager>();
+    view.openEditorBlockForMacro(QStringLiteral("ZQMacroImage"), QStringLiteral("U"), Range(2, 1), storage);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(std::get<0>(opened[0]), QStringLiteral("ZQMacroImage"));
+    EXPECT_EQ(std::get<1>(opened[0]), QStringLiteral("U"));
+    EXPECT_EQ(std::get<2>(opened[0]), Range(2, 1));
+    EXPECT_EQ(std::get<3>(opened[0]), storage);
 }

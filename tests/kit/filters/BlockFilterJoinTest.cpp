@@ -2,6 +2,7 @@
 // text, rich-built trees back to markup in both dialects, markup-editor
 // styling and the attribute fixers.
 
+#include "BlockTrees.h"
 #include "kit/filters/ZQCodeBlockFilter.h"
 #include "kit/filters/ZQFilterDispatch.h"
 #include "kit/filters/ZQHTMLBlockFilter.h"
@@ -25,22 +26,8 @@ namespace {
 constexpr qint64 RichTreeOption = 12;
 constexpr qint64 RichParagraphOptions = 12;
 
-std::shared_ptr<ZQTextNode> nodeOf(const ZSTree& tree)
-{
-    return plat::objectCast<ZQTextNode>(tree.object());
-}
-
-ZSTree firstOfType(const ZSTree& tree, quint64 type)
-{
-    ZSTree found;
-    tree.enumerateTreeRootFirst([&](const ZSTree& node, bool* stop) {
-        if (!node.isRoot() && nodeOf(node)->nodeType() == type) {
-            found = node;
-            *stop = true;
-        }
-    });
-    return found;
-}
+using BlockTrees::firstOfType;
+using BlockTrees::nodeOf;
 
 // The markup-to-rich passes as the render engine runs them, without container
 // indentation: leaf first the paragraphs and the pre-joins, then root first
@@ -56,10 +43,8 @@ public:
 
     plat::MutableAttributedString render(const QString& markup, bool quorvel = false)
     {
-        ZQDocTreeParser parser;
-        ZQLinkRefMap refs;
-        const ZSTree tree = parser.processDocTree(markup, plat::wholeRange(markup), &refs, nullptr, nullptr,
-                                                  RichTreeOption | (quorvel ? ZQDocTreeParser::QuorvelMarkup : 0));
+        const ZSTree tree =
+            BlockTrees::parse(markup, RichTreeOption | (quorvel ? ZQDocTreeParser::QuorvelMarkup : 0));
         const plat::Attributes base = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
         tree.enumerateTreeLeafFirst([&](const ZSTree& treeNode, bool*) {
             const auto node = nodeOf(treeNode);
@@ -304,10 +289,7 @@ TEST(BlockFilterJoin, HeadingsRoundTripThroughRichText)
 TEST(BlockFilterJoin, CodeBlockStylesTheMarkupEditor)
 {
     const QString page = QStringLiteral("```js\nx\n```\n");
-    ZQDocTreeParser parser;
-    ZQLinkRefMap refs;
-    const ZSTree tree = parser.processDocTree(page, plat::wholeRange(page), &refs, nullptr, nullptr,
-                                              ZQDocTreeParser::RecordMarkerRanges);
+    const ZSTree tree = BlockTrees::parse(page);
     const ZSTree block = firstOfType(tree, ZQNodeType::FencedCode);
     ASSERT_TRUE(block);
     plat::MutableAttributedString markup(page);
@@ -333,8 +315,7 @@ TEST(BlockFilterJoin, CodeBlockStylesTheMarkupEditor)
 
     // An indented run, its blank lines included, shares one value.
     const QString indented = QStringLiteral("    a\n\n    b\n\nc\n");
-    const ZSTree second = parser.processDocTree(indented, plat::wholeRange(indented), &refs, nullptr, nullptr,
-                                                ZQDocTreeParser::RecordMarkerRanges);
+    const ZSTree second = BlockTrees::parse(indented);
     plat::MutableAttributedString text(indented);
     ASSERT_TRUE(filter.highlightMarkdown(text, firstOfType(second, ZQNodeType::IndentedCode), context));
     const plat::Value first = text.attributeAtIndex(ZQAttr::IndentBlock, 4);
@@ -356,10 +337,7 @@ TEST(BlockFilterJoin, HeadingStylesTheMarkupEditor)
     const Case cases[] = {{"## Title\n", 0, 4, 0}, {"Title\n---\n", 1, 2, 7}};
     for (const Case& c : cases) {
         const QString page = QString::fromLatin1(c.page);
-        ZQDocTreeParser parser;
-        ZQLinkRefMap refs;
-        const ZSTree tree = parser.processDocTree(page, plat::wholeRange(page), &refs, nullptr, nullptr,
-                                                  ZQDocTreeParser::RecordMarkerRanges);
+        const ZSTree tree = BlockTrees::parse(page);
         const ZSTree heading = firstOfType(tree, c.headingType == 0 ? ZQNodeType::Heading : ZQNodeType::SetextHeading);
         ASSERT_TRUE(heading) << c.page;
         plat::MutableAttributedString markup(page);

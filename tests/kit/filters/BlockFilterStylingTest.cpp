@@ -1,3 +1,4 @@
+#include "BlockTrees.h"
 #include "kit/filters/ZQHTMLBlockFilter.h"
 #include "kit/filters/ZQQuoteFilter.h"
 #include "kit/filters/ZQSeparatorFilter.h"
@@ -8,23 +9,7 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-// The first node of the type in the page's tree.
-ZSTree firstOfType(const ZSTree& tree, quint64 type)
-{
-    ZSTree found;
-    tree.enumerateTreeRootFirst([&](const ZSTree& node, bool* stop) {
-        const auto text = plat::objectCast<ZQTextNode>(node.object());
-        if (text && text->nodeType() == type && !node.isRoot()) {
-            found = node;
-            *stop = true;
-        }
-    });
-    return found;
-}
-
-} // namespace
+using BlockTrees::firstOfType;
 
 TEST(BlockFilterStyling, MarkupEditorColoursEveryLineOfTheConstruct)
 {
@@ -42,10 +27,7 @@ TEST(BlockFilterStyling, MarkupEditorColoursEveryLineOfTheConstruct)
     };
     for (const Case& c : cases) {
         const QString page = QString::fromLatin1(c.page);
-        ZQDocTreeParser parser;
-        ZQLinkRefMap refs;
-        const ZSTree tree = parser.processDocTree(page, plat::wholeRange(page), &refs, nullptr, nullptr,
-                                                  ZQDocTreeParser::RecordMarkerRanges);
+        const ZSTree tree = BlockTrees::parse(page);
         const ZSTree node = firstOfType(tree, c.type);
         ASSERT_TRUE(node) << c.page;
         plat::MutableAttributedString markup(page);

@@ -43,6 +43,7 @@ TEST(ZQListFilter, OpeningTagKeepsTheListsStart)
         {"7)", true, 7, 0, "<ol start=\"7\">\n<li>"},
         // The own dialect's "#" items are numbered from one.
         {"#", false, 0, 1, "<ol>\n<li>"},
+        {"#", true, 0, 1, "<ol>\n<li>"},
         {"#", false, 0, 0, "<ul>\n<li>"},
     };
     ZQListFilter filter;

@@ -7,6 +7,7 @@
 #include "kit/markup/ZQAttachedObjects.h"
 #include "kit/render/ZQRenderContext.h"
 #include "kit/storage/ZQAttachedStorage.h"
+#include "support/FootnotePayloads.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -41,17 +42,6 @@ print('\n'.join(p.problems))
     python.closeWriteChannel();
     python.waitForFinished(30000);
     return QString::fromUtf8(python.readAllStandardOutput()).trimmed() + QString::fromUtf8(python.readAllStandardError());
-}
-
-ZQAttachedStoragePtr footnote(quint64 number, const QString& body)
-{
-    auto storage = ZQAttachedStorage::create();
-    storage->setOwner(QStringLiteral("ZQMacroFootnote"));
-    auto text = ZQAttachedTextObject::create();
-    text->setFootIndex(number);
-    text->setRenderedContent(plat::AttributedString(body));
-    storage->setAttachedText(text);
-    return storage;
 }
 
 } // namespace
@@ -121,8 +111,8 @@ TEST(HTMLExport, FootnoteSectionListsReferencedBodiesOnce)
     ZQFootNoteHandler handler;
     // Footnote 3 is not referenced; the later body for 1 is a stale copy.
     QString html = QStringLiteral("<p>x<a href=\"#FN2\">[2]</a><a href=\"#FN1\">[1]</a></p>");
-    const std::vector<ZQAttachedStoragePtr> storages = {footnote(2, "two"), footnote(1, "one"), footnote(3, "three"),
-                                                        footnote(1, "stale")};
+    const std::vector<ZQAttachedStoragePtr> storages = {footnotePayload(2, "two"), footnotePayload(1, "one"),
+                                                        footnotePayload(3, "three"), footnotePayload(1, "stale")};
     handler.exportEnding(ZQRenderContext::TargetHTML, html, storages, QString(), nullptr);
     EXPECT_EQ(html.toStdString(),
               "<p>x<a href=\"#FN2\">[2]</a><a href=\"#FN1\">[1]</a></p><hr/>\n<div class=\"footnotes\">"
@@ -131,9 +121,10 @@ TEST(HTMLExport, FootnoteSectionListsReferencedBodiesOnce)
               "<div class=\"footnote\"><div class=\"footnote-index\"><a id=\"FN2\" href=\"#\"></a>2.</div> "
               "<div class=\"footnote-body\">two</div></div>\n</div>");
 
-    QString markup = QStringLiteral("text");
-    handler.exportEnding(ZQRenderContext::TargetMarkup, markup, {footnote(2, "b"), footnote(1, "a")}, QString(), nullptr);
-    EXPECT_EQ(markup.toStdString(), "text\n\n[^1]:a\n[^2]:b");
+    QString markup = QStringLiteral("text[^2][^1]");
+    handler.exportEnding(ZQRenderContext::TargetMarkup, markup, {footnotePayload(2, "b"), footnotePayload(1, "a")},
+                         QString(), nullptr);
+    EXPECT_EQ(markup.toStdString(), "text[^2][^1]\n\n[^1]:a\n[^2]:b");
 
     QString none = QStringLiteral("<p>no references</p>");
     handler.exportEnding(ZQRenderContext::TargetHTML, none, storages, QString(), nullptr);

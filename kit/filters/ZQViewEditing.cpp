@@ -1,0 +1,67 @@
+#include "kit/filters/ZQViewEditing.h"
+
+#include "kit/foundation/ZSUtils.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/text/TextView.h"
+
+#include <functional>
+
+namespace ZQViewEditing {
+
+namespace {
+
+using plat::AttributedString;
+using plat::Range;
+using plat::TextStorage;
+
+// Makes the edit of range and selects selection; registers putting back what
+// range held and the selection before, which registers the reverse in turn,
+// so that undo and redo alternate. The manager is held by address: the
+// actions live in it and run only from it.
+void perform(plat::TextView& view, Range range, const std::function<void(TextStorage&)>& edit, Range selection,
+             plat::UndoManager* undoManager, const QString& actionName)
+{
+    TextStorage& storage = *view.textStorage();
+    const Range selectionBefore = view.selectedRange();
+    const AttributedString old = storage.attributedSubstring(range);
+    const qsizetype lengthBefore = storage.length();
+    storage.beginEditing();
+    edit(storage);
+    storage.endEditing();
+    view.setSelectedRange(selection);
+    if (!undoManager)
+        return;
+    const Range edited(range.location, range.length + storage.length() - lengthBefore);
+    undoManager->beginUndoGrouping();
+    undoManager->registerUndo(&view, [&view, edited, old, selectionBefore, undoManager, actionName] {
+        perform(
+            view, edited, [edited, old](TextStorage& s) { s.replaceCharacters(edited, old); }, selectionBefore,
+            undoManager, actionName);
+    });
+    undoManager->setActionName(actionName);
+    undoManager->endUndoGrouping();
+}
+
+} // namespace
+
+Range takenRange(const plat::TextView& view, Range selection, quint64 markupType)
+{
+    return ZSUtils::getFirstValidSelectRange(*view.textStorage(), selection, ZSUtils::getEditorType(view), markupType);
+}
+
+void replace(plat::TextView& view, Range range, const AttributedString& replacement, Range selection,
+             const QString& actionName)
+{
+    perform(
+        view, range, [&](TextStorage& s) { s.replaceCharacters(range, replacement); }, selection,
+        view.undoManager().get(), actionName);
+}
+
+void replace(plat::TextView& view, Range range, const QString& plainText, Range selection, const QString& actionName)
+{
+    perform(
+        view, range, [&](TextStorage& s) { s.replaceCharacters(range, plainText); }, selection,
+        view.undoManager().get(), actionName);
+}
+
+} // namespace ZQViewEditing
