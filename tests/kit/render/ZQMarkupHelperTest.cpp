@@ -63,9 +63,9 @@ TEST(ZQMarkupHelper, TitlesFromHeadingsFrontMatterAndFirstLines)
     };
     const Case cases[] = {
         {"rich heading after blank lines", rich, 1, "Title\nsecond   line", {0, 5}, "Title"},
-        // The rendered heading holds its line break, which the outline turns into a blank.
-        {"markup heading", plat::AttributedString("# Hello, World!\nbody\ntext"), 3, "Hello, World! \nbody text",
-         {0, 14}, "Hello World"},
+        // The repaired heading leaves its line break to the body.
+        {"markup heading", plat::AttributedString("# Hello, World!\nbody\ntext"), 3, "Hello, World!\nbody text",
+         {0, 13}, "Hello World"},
         {"front matter title, heading left unmarked", plat::AttributedString("---\ntitle: Page T\n---\n# Head\nbody"), 3,
          "Page T\nHead body", {0, 6}, "Quorvel"},
         {"plain text", plat::AttributedString("The quick brown fox jumps over the lazy dog again"), 1,
