@@ -158,5 +158,5 @@ TEST(ZQMarkdownOutlineReader, ReportsOnTheThreadThatScheduledTheStream)
     worker.wait();
     ASSERT_EQ(reading->delegate->reports.size(), 1u);
     EXPECT_EQ(reading->delegate->reports.front().thread, &worker);
-    EXPECT_EQ(reading->delegate->reports.front().title, QStringLiteral("Notes\nbody "));
+    EXPECT_EQ(reading->delegate->reports.front().title, QStringLiteral("Notes\nbody"));
 }
