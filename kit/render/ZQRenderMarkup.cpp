@@ -38,32 +38,60 @@ std::shared_ptr<ZQEscapeFilter> escapeFilterOf(const ZQFilterPipe& pipe)
 }
 
 // Styling makes fresh marks each time (quote, code block and tag UUIDs,
-// paired markers, heading styles). A restyled text whose fresh marks stand
-// one for one where the old marks of the same kind stood is the text as it was.
+// paired markers, heading styles). A fresh mark that stands wherever it occurs
+// on an old mark of the same kind, one for one, is the old mark renamed: the
+// old one is kept. Paired markers go by their pair, so both halves are kept
+// or both renewed.
 class MarkCorrespondence {
 public:
-    bool corresponds(const QString& name, const plat::Value& oldValue, const plat::Value& newValue)
+    // Notes the values of one stretch.
+    void observe(const QString& name, const plat::Value& oldValue, const plat::Value& newValue)
     {
-        if (!sameKind(name, oldValue, newValue))
-            return false;
-        const QString newKey = keyOf(newValue);
-        const QString oldKey = keyOf(oldValue);
-        const auto mapped = m_newToOld.constFind(newKey);
-        if (mapped != m_newToOld.cend())
-            return *mapped == oldKey;
-        if (m_oldTaken.contains(oldKey))
-            return false;
-        m_oldTaken.insert(oldKey);
-        m_newToOld.insert(newKey, oldKey);
-        return true;
+        if (!isMark(name, newValue))
+            return;
+        const QString group = groupOf(newValue);
+        if (!sameKind(name, oldValue, newValue)) {
+            m_conflicted.insert(group);
+            return;
+        }
+        const QString oldGroup = groupOf(oldValue);
+        const auto mapped = m_groupToOld.constFind(group);
+        const auto taken = m_oldToGroup.constFind(oldGroup);
+        if ((mapped != m_groupToOld.cend() && *mapped != oldGroup) || (taken != m_oldToGroup.cend() && *taken != group)) {
+            m_conflicted.insert(group);
+            if (taken != m_oldToGroup.cend())
+                m_conflicted.insert(*taken);
+            return;
+        }
+        m_groupToOld.insert(group, oldGroup);
+        m_oldToGroup.insert(oldGroup, group);
+        const QString key = keyOf(newValue);
+        const auto kept = m_kept.constFind(key);
+        if (kept == m_kept.cend())
+            m_kept.insert(key, oldValue);
+        else if (keyOf(*kept) != keyOf(oldValue))
+            m_conflicted.insert(group);
+    }
+    // The value to write for a fresh one.
+    plat::Value substitute(const QString& name, const plat::Value& newValue) const
+    {
+        if (!isMark(name, newValue) || m_conflicted.contains(groupOf(newValue)))
+            return newValue;
+        return m_kept.value(keyOf(newValue), newValue);
     }
 
 private:
-    static bool sameKind(const QString& name, const plat::Value& a, const plat::Value& b)
+    static bool isMark(const QString& name, const plat::Value& value)
     {
         // Quotes, code blocks and tags are keyed by fresh UUID strings.
-        if (a.isString() && b.isString())
+        if (value.isString())
             return name == ZQAttr::FilterQuote || name == ZQAttr::Raw || name == ZQAttr::MacroTag;
+        return value.toObject<ZQPairedAttribute>() || value.toObject<ZQHeadingStyle>();
+    }
+    static bool sameKind(const QString& name, const plat::Value& a, const plat::Value& b)
+    {
+        if (a.isString() && b.isString())
+            return isMark(name, a);
         if (const auto pa = a.toObject<ZQPairedAttribute>()) {
             const auto pb = b.toObject<ZQPairedAttribute>();
             return pb && pa->marker() == pb->marker() && pa->isClose() == pb->isClose();
@@ -80,9 +108,17 @@ private:
             return QStringLiteral("s:") + value.toString();
         return QStringLiteral("o:") + QString::number(quintptr(value.toObject().get()));
     }
+    static QString groupOf(const plat::Value& value)
+    {
+        if (const auto paired = value.toObject<ZQPairedAttribute>())
+            return QStringLiteral("p:") + paired->uuid();
+        return keyOf(value);
+    }
 
-    QHash<QString, QString> m_newToOld;
-    QSet<QString> m_oldTaken;
+    QHash<QString, QString> m_groupToOld;
+    QHash<QString, QString> m_oldToGroup;
+    QSet<QString> m_conflicted;
+    QHash<QString, plat::Value> m_kept; // fresh mark to the old value it stands on
 };
 
 struct Run {
@@ -110,8 +146,7 @@ void walkBoth(const std::vector<Run>& before, const std::vector<Run>& after, Vis
     qsizetype position = 0;
     while (i < before.size() && j < after.size()) {
         const qsizetype end = std::min(before[i].range.end(), after[j].range.end());
-        if (!visit(plat::Range(position, end - position), before[i].attributes, after[j].attributes))
-            return;
+        visit(plat::Range(position, end - position), before[i].attributes, after[j].attributes);
         position = end;
         if (before[i].range.end() == end)
             ++i;
@@ -120,40 +155,34 @@ void walkBoth(const std::vector<Run>& before, const std::vector<Run>& after, Vis
     }
 }
 
-bool correspondingAttributes(const plat::Attributes& old, const plat::Attributes& fresh, MarkCorrespondence& marks)
-{
-    if (old.size() != fresh.size())
-        return false;
-    for (const auto& [name, value] : fresh) {
-        if (!old.contains(name))
-            return false;
-        const plat::Value& previous = old.value(name);
-        if (previous != value && !marks.corresponds(name, previous, value))
-            return false;
-    }
-    return true;
-}
-
-// Leaves markup alone when styled only renews its marks; otherwise writes the
-// stretches whose attributes differ.
+// Writes into markup only the stretches whose styling changed, keeping the old
+// marks that fresh ones merely rename; a restyled unchanged text is left alone.
 void adoptChangedAttributes(plat::MutableAttributedString& markup, const plat::AttributedString& styled)
 {
     const std::vector<Run> before = runsOf(markup);
     const std::vector<Run> after = runsOf(styled);
     MarkCorrespondence marks;
-    bool unchanged = true;
     walkBoth(before, after, [&](plat::Range, const plat::Attributes& old, const plat::Attributes& fresh) {
-        unchanged = correspondingAttributes(old, fresh, marks);
-        return unchanged;
+        if (old == fresh)
+            return;
+        for (const auto& [name, value] : fresh) {
+            const plat::Value& previous = old.value(name);
+            if (previous != value)
+                marks.observe(name, previous, value);
+        }
     });
-    if (unchanged)
-        return;
     std::vector<Run> changes;
     walkBoth(before, after, [&](plat::Range range, const plat::Attributes& old, const plat::Attributes& fresh) {
-        if (old != fresh)
-            changes.push_back({range, fresh});
-        return true;
+        if (old == fresh)
+            return;
+        plat::Attributes written;
+        for (const auto& [name, value] : fresh)
+            written.set(name, marks.substitute(name, value));
+        if (written != old)
+            changes.push_back({range, written});
     });
+    if (changes.empty())
+        return;
     markup.beginEditing();
     for (const Run& change : changes)
         markup.setAttributes(change.attributes, change.range);

@@ -200,19 +200,16 @@ plat::MutableAttributedString ZQRender::blockContainerIndentForRich(const ZSTree
             listAllowed = taskAllowed = true;
             break;
         case ZQNodeType::ListItem:
-            if (listAllowed) {
-                tab(*node, false);
-                listAllowed = false;
-                taskAllowed = true;
+        case ZQNodeType::Task: {
+            // A list item's tab allows the next task's, and the other way round.
+            const bool forTask = node->nodeType() == ZQNodeType::Task;
+            if (forTask ? taskAllowed : listAllowed) {
+                tab(*node, forTask);
+                listAllowed = forTask;
+                taskAllowed = !forTask;
             }
             break;
-        case ZQNodeType::Task:
-            if (taskAllowed) {
-                tab(*node, true);
-                taskAllowed = false;
-                listAllowed = true;
-            }
-            break;
+        }
         default:
             break;
         }

@@ -158,5 +158,6 @@ TEST(ZQMarkdownOutlineReader, ReportsOnTheThreadThatScheduledTheStream)
     worker.wait();
     ASSERT_EQ(reading->delegate->reports.size(), 1u);
     EXPECT_EQ(reading->delegate->reports.front().thread, &worker);
+    // The rich text of the page ends without its trailing line break.
     EXPECT_EQ(reading->delegate->reports.front().title, QStringLiteral("Notes\nbody"));
 }

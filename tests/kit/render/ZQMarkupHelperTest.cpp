@@ -63,7 +63,6 @@ TEST(ZQMarkupHelper, TitlesFromHeadingsFrontMatterAndFirstLines)
     };
     const Case cases[] = {
         {"rich heading after blank lines", rich, 1, "Title\nsecond   line", {0, 5}, "Title"},
-        // The repaired heading leaves its line break to the body.
         {"markup heading", plat::AttributedString("# Hello, World!\nbody\ntext"), 3, "Hello, World!\nbody text",
          {0, 13}, "Hello World"},
         {"front matter title, heading left unmarked", plat::AttributedString("---\ntitle: Page T\n---\n# Head\nbody"), 3,

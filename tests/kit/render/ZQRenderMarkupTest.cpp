@@ -123,12 +123,20 @@ TEST(ZQRenderMarkup, RestylingAStyledPageChangesNothing)
         EXPECT_EQ(storage.edits, edits);
         EXPECT_EQ(plat::AttributedString(storage), first);
 
-        // An edit restyles: the new emphasis is coloured, the rest stays as it was.
+        // An edit restyles the edited paragraph: the new emphasis is coloured,
+        // and the marks elsewhere stay the same marks.
         const qsizetype word = at("Some");
         storage.replaceCharacters(plat::Range(word, 4), QStringLiteral("_New_"));
+        const int beforeRestyle = storage.edits;
         render.highlightMarkdown(storage);
         EXPECT_GT(styledCount(storage, plat::Range(word, 5)), 0);
-        EXPECT_EQ(storage.attributesAtIndex(storage.length() - 2), first.attributesAtIndex(first.length() - 2));
+        EXPECT_LT(storage.edits - beforeRestyle, edits / 2);
+        for (const char* mark : {"> quoted", "```c", "# Heading"}) {
+            SCOPED_TRACE(mark);
+            const qsizetype old = at(mark);
+            const qsizetype now = old < word ? old : old + 1;
+            EXPECT_EQ(storage.attributesAtIndex(now), first.attributesAtIndex(old));
+        }
     }
     installedSettings()->setMarkupType(0);
 }

@@ -96,11 +96,11 @@ TEST(ZQRenderRich, BlockConstructsAreJoinedByTheirFilters)
     EXPECT_EQ(text.attributesAtIndex(s.size() - 1), base());
 }
 
-TEST(ZQRenderRich, NestedParagraphsAreIndentedByQuotesListItemsAndTasks)
+TEST(ZQRenderRich, NestedParagraphsAreIndentedByQuotesAndListItems)
 {
     installedSettings();
     ZQRender render;
-    // The tabs of the enclosing list items and tasks before a paragraph's line.
+    // The indentation tabs before a paragraph's line.
     const auto tabsBefore = [](const plat::AttributedString& text, const QString& word) {
         const QString& s = text.string();
         const qsizetype at = s.indexOf(word);
@@ -122,11 +122,8 @@ TEST(ZQRenderRich, NestedParagraphsAreIndentedByQuotesListItemsAndTasks)
     // Its first line follows its own markers, with no indentation of its own.
     EXPECT_EQ(tabsBefore(quoted, QStringLiteral("item")), 0);
 
-    // A list item directly inside another gets no tab from it; a task alternates.
+    // A list item directly inside another gets no tab from it.
     EXPECT_EQ(tabsBefore(toRich(render, QStringLiteral("- a\n  - b\n    c\n")), QStringLiteral("c")), 1);
-    const auto task = toRich(render, QStringLiteral("- [ ] a\n  - b\n    c\n"));
-    EXPECT_EQ(tabsBefore(task, QStringLiteral("b")), 1);
-    EXPECT_EQ(tabsBefore(task, QStringLiteral("c")), 2);
 }
 
 TEST(ZQRenderRich, DefinitionsNoLinkUsesAreAppendedAsPlainLines)
