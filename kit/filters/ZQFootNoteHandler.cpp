@@ -14,6 +14,7 @@
 #include "platform/text/TextView.h"
 
 #include <QSet>
+#include <algorithm>
 #include <map>
 
 namespace {
@@ -27,8 +28,8 @@ ZQHighlighter& styles()
     return ZQHighlighter::sharedHighlighter();
 }
 
-// The footnote numbers the exported text refers to: HTML links "#FNn", markup
-// labels "[^n]".
+// The footnote numbers a text refers to: HTML links "#FNn", markup labels
+// "[^n]" (definitions included).
 QSet<quint64> referencedNumbers(const QString& text, bool html)
 {
     static const auto htmlReference = plat::Regex::create(QStringLiteral("href=\"#FN([0-9]+)\""), 0);
@@ -42,18 +43,10 @@ QSet<quint64> referencedNumbers(const QString& text, bool html)
 }
 
 // A numeric footnote label the markup does not use yet: one past the highest.
-qint64 nextFreeMarkupLabel(const QString& markup)
+quint64 nextFreeMarkupLabel(const QString& markup)
 {
-    static const auto label = plat::Regex::create(QStringLiteral("\\[\\^([0-9]+)\\]"), 0);
-    qint64 highest = 0;
-    for (const auto& match : label->matches(markup, plat::wholeRange(markup))) {
-        const plat::Range digits = match.rangeAtIndex(1);
-        bool ok = false;
-        const qint64 number = markup.mid(digits.location, digits.length).toLongLong(&ok);
-        if (ok)
-            highest = std::max(highest, number);
-    }
-    return highest + 1;
+    const QSet<quint64> used = referencedNumbers(markup, false);
+    return used.isEmpty() ? 1 : *std::max_element(used.begin(), used.end()) + 1;
 }
 
 } // namespace

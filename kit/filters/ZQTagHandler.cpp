@@ -6,8 +6,11 @@
 #include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQHighlighter.h"
+#include "kit/render/ZQHelpTip.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZSAbstractTextView.h"
 #include "platform/foundation/CharacterSet.h"
+#include "platform/text/KeyEvent.h"
 #include "platform/text/TextView.h"
 
 namespace {
@@ -38,16 +41,6 @@ plat::AttributedString markupTag(const QString& name)
     return tag;
 }
 
-bool isOpeningBracket(QChar c)
-{
-    return c == u'<' || c == u'[' || c == u'{';
-}
-
-bool isClosingBracket(QChar c)
-{
-    return c == u'>' || c == u']' || c == u'}';
-}
-
 } // namespace
 
 ZQTagHandler::ZQTagHandler() : m_macroTitle(QStringLiteral("Tag")), m_attributeName(QStringLiteral("ZQMacroTag")) {}
@@ -60,6 +53,7 @@ bool ZQTagHandler::matchingTypeText(const QString& typed) const
 plat::Range ZQTagHandler::handleRichOnFly(plat::TextView& view, plat::Range range, ZQRenderContext&)
 {
     ZQViewEditing::replace(view, range, chip(QString()), plat::Range(range.location + 1, 0), kActionName);
+    ZQHelpTip::sharedTip()->fire(7);
     return range;
 }
 
@@ -83,7 +77,7 @@ bool ZQTagHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
 
 bool ZQTagHandler::processKeyDownEvent(quint16 keyCode, quint64, plat::TextView& view, ZQRenderContext&)
 {
-    if (ZSUtils::getEditorType(view) == 3 || (keyCode != KeyComma && keyCode != KeyReturn))
+    if (ZSUtils::getEditorType(view) == 3 || (keyCode != plat::KeyCode::Comma && keyCode != plat::KeyCode::Return))
         return false;
     const plat::TextStorage& text = *view.textStorage();
     const qsizetype caret = view.selectedRange().location;
@@ -95,7 +89,7 @@ bool ZQTagHandler::processKeyDownEvent(quint16 keyCode, quint64, plat::TextView&
             .isNull())
         return false;
 
-    if (keyCode == KeyComma) {
+    if (keyCode == plat::KeyCode::Comma) {
         ZQViewEditing::replace(view, plat::Range(run.end(), 0), chip(QString()), plat::Range(run.end() + 1, 0),
                                kActionName);
         return true;
@@ -120,8 +114,8 @@ void ZQTagHandler::handleMarkerFromRich(plat::MutableAttributedString& content)
     content.enumerateAttribute(m_attributeName, plat::wholeRange(content.string()), plat::EnumerationReverse,
                                [&](const plat::Value& value, plat::Range run, bool*) {
                                    const QString& s = content.string();
-                                   if (value.isNull() || !isOpeningBracket(s[run.location])
-                                       || !isClosingBracket(s[run.end() - 1]))
+                                   if (value.isNull() || !ZSAbstractTextView::isOpeningBracket(s[run.location])
+                                       || !ZSAbstractTextView::isClosingBracket(s[run.end() - 1]))
                                        return;
                                    content.deleteCharacters(plat::Range(run.end() - 1, 1));
                                    content.deleteCharacters(plat::Range(run.location, 1));

@@ -14,10 +14,6 @@ class ZQTagHandler : public plat::Object,
                      public ZQRichMarkerCleaner,
                      public ZQKeyPrcessorRender {
 public:
-    // Key codes the chips answer.
-    static constexpr quint16 KeyComma = 43;
-    static constexpr quint16 KeyReturn = 36;
-
     ZQTagHandler();
 
     QString className() const override { return QStringLiteral("ZQTagHandler"); }
@@ -28,7 +24,8 @@ public:
 
     // "tag" begins with the typed text, which is not empty.
     bool matchingTypeText(const QString& typed) const override;
-    // Replaces range by an empty chip "<>" with the caret inside; the range given.
+    // Replaces range by an empty chip "<>" with the caret inside and shows the
+    // help tip on chips; the range given.
     plat::Range handleRichOnFly(plat::TextView& view, plat::Range range, ZQRenderContext& context) override;
     // Replaces range by "++" with the caret between.
     void handleMarkupOnFly(plat::TextView& view, qint64 position, plat::Range range, ZQRenderContext& context) override;

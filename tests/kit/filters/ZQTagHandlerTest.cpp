@@ -9,6 +9,9 @@
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQStyles.h"
+#include "kit/render/ZQHelpTip.h"
+#include "platform/foundation/Clock.h"
+#include "platform/text/KeyEvent.h"
 
 #include <gtest/gtest.h>
 
@@ -63,9 +66,12 @@ TEST(ZQTagHandler, MatchesTheBeginningsOfTag)
 TEST(ZQTagHandler, MacroMakesAnEmptyTagWithTheCaretInside)
 {
     ZQTagHandler handler;
+    // A clock far past any earlier tip, so that the chip's tip shows at once.
+    plat::ManualClockScope clock(2e9);
     EditorView rich(plain("x tag"), Rich, plat::Range(5, 0));
     const EditorView::State richBefore = rich.state();
     EXPECT_EQ(handler.handleRichOnFly(rich.view, plat::Range(2, 3), rich.context), plat::Range(2, 3));
+    EXPECT_EQ(ZQHelpTip::sharedTip()->tid(), 7);
     EXPECT_EQ(rich.string().toStdString(), "x <>");
     EXPECT_FALSE(tagAt(*rich.view.textStorage(), 2).isEmpty());
     EXPECT_EQ(tagAt(*rich.view.textStorage(), 2), tagAt(*rich.view.textStorage(), 3));
@@ -122,7 +128,7 @@ TEST(ZQTagHandler, CommaInAChipOpensTheNextOne)
     ZQTagHandler handler;
     EditorView editor(join({plain("x "), chip("<a>"), plain(" y")}), Rich, plat::Range(4, 0));
     const EditorView::State before = editor.state();
-    EXPECT_TRUE(handler.processKeyDownEvent(ZQTagHandler::KeyComma, 0, editor.view, editor.context));
+    EXPECT_TRUE(handler.processKeyDownEvent(plat::KeyCode::Comma, 0, editor.view, editor.context));
     EXPECT_EQ(editor.string().toStdString(), "x <a><> y");
     EXPECT_EQ(editor.view.selectedRange(), plat::Range(6, 0));
     const plat::AttributedString& text = *editor.view.textStorage();
@@ -136,14 +142,14 @@ TEST(ZQTagHandler, ReturnLeavesTheChipAndDropsItWhenEmpty)
     ZQTagHandler handler;
     EditorView empty(join({plain("x "), chip("< >"), plain(" y\nz")}), Rich, plat::Range(3, 0));
     const EditorView::State before = empty.state();
-    EXPECT_TRUE(handler.processKeyDownEvent(ZQTagHandler::KeyReturn, 0, empty.view, empty.context));
+    EXPECT_TRUE(handler.processKeyDownEvent(plat::KeyCode::Return, 0, empty.view, empty.context));
     EXPECT_EQ(empty.string().toStdString(), "x  y\nz");
     // The end of the chip's line range, its line break included.
     EXPECT_EQ(empty.view.selectedRange(), plat::Range(5, 0));
     empty.expectOneUndoStep(before, QStringLiteral("Typing"));
 
     EditorView named(join({plain("x "), chip("<a>"), plain(" y\nz")}), Rich, plat::Range(3, 0));
-    EXPECT_TRUE(handler.processKeyDownEvent(ZQTagHandler::KeyReturn, 0, named.view, named.context));
+    EXPECT_TRUE(handler.processKeyDownEvent(plat::KeyCode::Return, 0, named.view, named.context));
     EXPECT_EQ(named.string().toStdString(), "x <a> y\nz");
     EXPECT_EQ(named.view.selectedRange(), plat::Range(8, 0));
     EXPECT_FALSE(named.undo->canUndo());
@@ -158,10 +164,10 @@ TEST(ZQTagHandler, KeysOutsideAChipOrInMarkupPassThrough)
         quint16 key;
         plat::Range caret;
     } cases[] = {
-        {"plain text", Rich, ZQTagHandler::KeyComma, {0, 0}},
-        {"end of the text", Rich, ZQTagHandler::KeyComma, {5, 0}},
-        {"another key", Rich, 48, {3, 0}},
-        {"markup editor", Markup, ZQTagHandler::KeyComma, {3, 0}},
+        {"plain text", Rich, plat::KeyCode::Comma, {0, 0}},
+        {"end of the text", Rich, plat::KeyCode::Comma, {5, 0}},
+        {"another key", Rich, plat::KeyCode::Tab, {3, 0}},
+        {"markup editor", Markup, plat::KeyCode::Comma, {3, 0}},
     };
     for (const Case& c : cases) {
         EditorView editor(join({plain("x "), chip("<a>")}), c.editorType, c.caret);
