@@ -1,38 +1,17 @@
 // Writing a rich page back as markup (200 KB and 2 MB of rich text: the time
-// should grow linearly with the size).
+// should grow linearly with the size), as a page and as the conversion alone.
 
-#include "kit/foundation/ZSRegisteredDefaults.h"
+#include "BenchPages.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQListStyle.h"
 #include "kit/render/ZQRender.h"
-#include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Font.h"
 
-#include <QGuiApplication>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
 namespace {
-
-void setUpApplication()
-{
-    static bool done = false;
-    if (done)
-        return;
-    done = true;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "rich_to_markup_bench";
-    static char* argv[] = {name, nullptr};
-    static QGuiApplication app(argc, argv);
-    static QTemporaryDir dir;
-    static auto defaults = std::make_shared<plat::UserDefaults>(dir.filePath(QStringLiteral("defaults.ini")));
-    ZSRegisteredDefaults::registerTable(defaults.get());
-    plat::UserDefaults::setStandardUserDefaults(defaults);
-    ZSSettings::hookPlatformSettings(ZSSettings::create());
-}
 
 // Rich text of about size characters: headings, styled paragraphs, quotes,
 // nested lists, tasks and fenced code, as the rich editor marks them.
@@ -79,16 +58,19 @@ plat::MutableAttributedString samplePage(qsizetype size)
     return page;
 }
 
+// range(1) 0: a page (endings, then styled for the markup editor); 1: the
+// conversion alone, as for a block editor's content.
 void richToMarkup(benchmark::State& state)
 {
-    setUpApplication();
+    BenchPages::setUpApplication();
     const plat::MutableAttributedString page = samplePage(state.range(0) * 1024);
+    const bool conversionOnly = state.range(1) == 1;
     ZQRender render;
     for (auto _ : state) {
         state.PauseTiming();
         plat::MutableAttributedString rich = page;
         state.ResumeTiming();
-        plat::MutableAttributedString markup = render.renderRichToMarkdown(&rich, false, 0);
+        plat::MutableAttributedString markup = render.renderRichToMarkdown(&rich, conversionOnly, 0);
         benchmark::DoNotOptimize(markup);
     }
     state.SetBytesProcessed(state.iterations() * page.length() * 2);
@@ -96,4 +78,4 @@ void richToMarkup(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(richToMarkup)->Arg(200)->Arg(2048)->Unit(benchmark::kMillisecond);
+BENCHMARK(richToMarkup)->ArgsProduct({{200, 2048}, {0, 1}})->Unit(benchmark::kMillisecond);

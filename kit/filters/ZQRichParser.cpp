@@ -433,12 +433,10 @@ ZSTree ZQRichParser::retrieveListParentListNode(ZSTree parent, qint64 level, qui
 {
     if (ZQBlockNodes::hasType(parent, nodeType))
         return parent;
-    for (ZSTree last = parent.lastChild(); last; last = parent.lastChild()) {
-        if (!ZQBlockNodes::hasType(last, nodeType) || level <= 1 || listDepth(last) >= level)
-            break;
+    // Levels count from the outermost list, so a last item holding fewer
+    // levels than the new one is its parent, a task as much as a list item.
+    for (ZSTree last = parent.lastChild(); isListItem(last) && listDepth(last) < level; last = parent.lastChild())
         parent = last;
-        --level;
-    }
     return parent;
 }
 

@@ -96,6 +96,20 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
 
         const bool continuesLine = node->lineRange().location == remembered.location;
         remembered = node->lineRange();
+        // A blank line is its containers' quote markers and its end: the
+        // blanks of the indentation would grow on every round trip.
+        if (type == ZQNodeType::BlankLine) {
+            const QString& content = node->content();
+            qsizetype end = content.size();
+            while (end > 0 && plat::CharacterSet::newline().contains(content.at(end - 1)))
+                --end;
+            QString indent = continuesLine ? QString() : blockContainerIndentForMarkup(treeNode);
+            while (!indent.isEmpty() && indent.back() == u' ')
+                indent.chop(1);
+            output += indent;
+            output += QStringView(content).mid(end);
+            return;
+        }
         if (continuesLine && !node->isMergedParagraph()) {
             output += node->content();
             return;
@@ -120,14 +134,16 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         }
     });
 
-    if (!forBlockEditor) {
-        std::vector<std::shared_ptr<ZQAttachedStorage>> endings(storages.cbegin(), storages.cend());
-        for (const plat::ObjectPtr& member : m_exportFilters) {
-            if (auto* handler = dynamic_cast<ZQExportHandler*>(member.get()))
-                handler->exportEnding(ZQRenderContext::TargetMarkup, output, endings, QString(), context.get());
-        }
+    if (forBlockEditor)
+        return plat::MutableAttributedString(output, typing);
+    std::vector<std::shared_ptr<ZQAttachedStorage>> endings(storages.cbegin(), storages.cend());
+    for (const plat::ObjectPtr& member : m_exportFilters) {
+        if (auto* handler = dynamic_cast<ZQExportHandler*>(member.get()))
+            handler->exportEnding(ZQRenderContext::TargetMarkup, output, endings, QString(), context.get());
     }
-    return plat::MutableAttributedString(output, typing);
+    plat::MutableAttributedString result(output, typing);
+    highlightMarkdown(result);
+    return result;
 }
 
 QHash<QString, std::shared_ptr<ZQAttachedStorage>> ZQRender::renderBlockEditorRichContent(

@@ -89,47 +89,34 @@ TEST(RichToMarkup, BlocksAndTheirContainersInBothDialects)
             .add("\nend");
         return rich.text();
     };
+    // The dialects differ in the heading, emphasis and numbered-list markers only.
+    const auto expected = [](const char* heading, const char* strong, const char* slanted, const char* number) {
+        return QStringLiteral("%1 Title\n"
+                              "Some %2bold%2 and %3slanted%3 words\n"
+                              "and a second line\n"
+                              "\n"
+                              "> quoted\n"
+                              "> still quoted\n"
+                              "\n"
+                              "* one\n"
+                              "  %4 inner\n"
+                              "* two\n"
+                              "  more of two\n"
+                              "\n"
+                              "- [x] done\n"
+                              "- [ ] open\n"
+                              "\n"
+                              "```c\n"
+                              "int a = *p;\n"
+                              "```\n"
+                              "***\n"
+                              "end")
+            .arg(QLatin1String(heading), QLatin1String(strong), QLatin1String(slanted), QLatin1String(number))
+            .toStdString();
+    };
     ZQRender render;
-    EXPECT_EQ(markup(render, build(), Markdown), "## Title\n"
-                                                 "Some **bold** and *slanted* words\n"
-                                                 "and a second line\n"
-                                                 "\n"
-                                                 "> quoted\n"
-                                                 "> still quoted\n"
-                                                 "\n"
-                                                 "* one\n"
-                                                 "  1. inner\n"
-                                                 "* two\n"
-                                                 "  more of two\n"
-                                                 "\n"
-                                                 "- [x] done\n"
-                                                 "- [ ] open\n"
-                                                 "\n"
-                                                 "```c\n"
-                                                 "int a = *p;\n"
-                                                 "```\n"
-                                                 "***\n"
-                                                 "end");
-    EXPECT_EQ(markup(render, build(), Quorvel), "h2. Title\n"
-                                                "Some *bold* and ~slanted~ words\n"
-                                                "and a second line\n"
-                                                "\n"
-                                                "> quoted\n"
-                                                "> still quoted\n"
-                                                "\n"
-                                                "* one\n"
-                                                "  # inner\n"
-                                                "* two\n"
-                                                "  more of two\n"
-                                                "\n"
-                                                "- [x] done\n"
-                                                "- [ ] open\n"
-                                                "\n"
-                                                "```c\n"
-                                                "int a = *p;\n"
-                                                "```\n"
-                                                "***\n"
-                                                "end");
+    EXPECT_EQ(markup(render, build(), Markdown), expected("##", "**", "*", "1."));
+    EXPECT_EQ(markup(render, build(), Quorvel), expected("h2.", "*", "~", "#"));
 }
 
 TEST(RichToMarkup, FootnoteBodiesBecomeOneDefinitionEachInThePagesDialect)
@@ -157,8 +144,9 @@ TEST(RichToMarkup, FootnoteBodiesBecomeOneDefinitionEachInThePagesDialect)
                                                 "[^2]:second\n"
                                                 "paragraph");
     // Block-editor content writes no endings and leaves the page's context alone.
-    EXPECT_EQ(markup(render, page(), Quorvel, true), "See[^1] and [^2] again[^1].");
-    EXPECT_EQ(context.runningMarkupType(), Markdown);
+    const quint64 running = context.runningMarkupType();
+    EXPECT_EQ(markup(render, page(), running == Quorvel ? Markdown : Quorvel, true), "See[^1] and [^2] again[^1].");
+    EXPECT_EQ(context.runningMarkupType(), running);
 }
 
 TEST(RichToMarkup, HiddenBracketsGoExceptATasksAndReferenceLinksKeepTheirDestination)
