@@ -58,16 +58,14 @@ bool coloursForRun(const plat::AttributedString& content, const plat::Attributes
             found = true;
         }
     };
-    if (const auto font = attributes.value(plat::FontAttribute).toObject<plat::Font>()) {
-        const bool bold = Exs::isBold(*font);
-        match(bold, theme.richBoldColor());
-        match(!bold && Exs::isItalic(*font), theme.richItalicColor());
-    }
+    // Inline faces rank as the style factory ranks them when they combine.
     const auto has = [&](const QString& name) { return attributes.contains(name); };
+    const auto font = attributes.value(plat::FontAttribute).toObject<plat::Font>();
     match(has(plat::UnderlineAttribute), theme.richTextColor());
-    match(has(plat::StrikethroughAttribute), theme.richCrossColor());
-    match(has(ZQAttr::FilterItalic), theme.richItalicColor());
     match(has(ZQAttr::FilterCode), theme.richCodeColor());
+    match(has(plat::StrikethroughAttribute), theme.richCrossColor());
+    match((font && Exs::isItalic(*font)) || has(ZQAttr::FilterItalic), theme.richItalicColor());
+    match(font && Exs::isBold(*font), theme.richBoldColor());
     match(has(ZQAttr::Escaped), theme.richEscapeColor());
     match(has(ZQAttr::Entity), theme.richEntityColor());
     match(has(ZQAttr::Autolink), theme.richAutolinkColor());

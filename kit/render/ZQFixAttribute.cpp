@@ -16,12 +16,9 @@ std::shared_ptr<ZQFixAttribute> ZQFixAttribute::initWithListStyle(std::shared_pt
                                                                   plat::Range markerRange, plat::Range lineRange,
                                                                   const QString& taskStateMarker, qint64 needFixLevel)
 {
-    auto fix = std::make_shared<ZQFixAttribute>();
+    auto fix = forRange(markerRange, lineRange, needFixLevel);
     fix->m_listStyle = std::move(listStyle);
-    fix->m_markerRange = markerRange;
-    fix->m_lineRange = lineRange;
     fix->m_taskStateMarker = taskStateMarker;
-    fix->m_needFix = needFixLevel;
 
     const auto textNode = std::dynamic_pointer_cast<ZQTextNode>(node.object());
     const bool task = textNode && textNode->nodeType() == ZQNodeType::Task;
@@ -44,26 +41,25 @@ std::shared_ptr<ZQFixAttribute> ZQFixAttribute::initWithListStyle(std::shared_pt
 
 std::shared_ptr<ZQFixAttribute> ZQFixAttribute::initForUnusedTabRange(plat::Range range)
 {
-    auto fix = std::make_shared<ZQFixAttribute>();
-    fix->m_markerRange = range;
-    fix->m_needFix = FixUnusedTab;
-    return fix;
+    return forRange(range, plat::Range(), FixUnusedTab);
 }
 
 std::shared_ptr<ZQFixAttribute> ZQFixAttribute::initForParagraphTabStopFix(plat::Range range)
 {
-    auto fix = std::make_shared<ZQFixAttribute>();
-    fix->m_markerRange = range;
-    fix->m_lineRange = range;
-    fix->m_needFix = FixDefaultParagraph;
-    return fix;
+    return forRange(range, range, FixDefaultParagraph);
 }
 
 std::shared_ptr<ZQFixAttribute> ZQFixAttribute::initForDeletedTabRange(plat::Range range)
 {
+    return forRange(range, plat::Range(), FixDeleteTab);
+}
+
+std::shared_ptr<ZQFixAttribute> ZQFixAttribute::forRange(plat::Range markerRange, plat::Range lineRange, qint64 needFix)
+{
     auto fix = std::make_shared<ZQFixAttribute>();
-    fix->m_markerRange = range;
-    fix->m_needFix = FixDeleteTab;
+    fix->m_markerRange = markerRange;
+    fix->m_lineRange = lineRange;
+    fix->m_needFix = needFix;
     return fix;
 }
 

@@ -59,6 +59,8 @@ public:
     QString description() const override;
 
 private:
+    static std::shared_ptr<ZQFixAttribute> forRange(plat::Range markerRange, plat::Range lineRange, qint64 needFix);
+
     qint64 m_needFix = 0;
     plat::Range m_markerRange;
     plat::Range m_lineRange;

@@ -559,14 +559,16 @@ void ZQRender::fixMarkupAttributes(plat::MutableAttributedString& markup)
 
 void ZQRender::applyObliquenessForItalic(plat::MutableAttributedString& content)
 {
+    const plat::Value slant(0.4);
     std::vector<Range> slanted;
     for (const Range italic : valueRuns(content, ZQAttr::FilterItalic)) {
-        content.enumerateAttribute(plat::FontAttribute, italic, 0, [&](const plat::Value& value, Range range, bool*) {
-            const auto font = value.toObject<plat::Font>();
-            if (font && !Exs::isItalic(*font))
+        content.enumerateAttributes(italic, 0, [&](const plat::Attributes& attributes, Range range, bool*) {
+            const auto font = attributes.value(plat::FontAttribute).toObject<plat::Font>();
+            // Slanted runs stay as they are, so styling twice edits nothing.
+            if (font && !Exs::isItalic(*font) && attributes.value(plat::ObliquenessAttribute) != slant)
                 slanted.push_back(range);
         });
     }
     for (const Range range : slanted)
-        content.addAttribute(plat::ObliquenessAttribute, 0.4, range);
+        content.addAttribute(plat::ObliquenessAttribute, slant, range);
 }
