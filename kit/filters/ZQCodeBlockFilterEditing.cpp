@@ -3,6 +3,7 @@
 
 #include "kit/filters/ZQCodeBlockFilter.h"
 
+#include "kit/filters/ZQCodeBlockParts.h"
 #include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
@@ -19,11 +20,7 @@
 
 namespace {
 
-const QString StartPart = QStringLiteral("S");
-const QString TagPart = QStringLiteral("T");
-const QString BodyPart = QStringLiteral("B");
-const QString EndPart = QStringLiteral("E");
-const QString ThreeBackquotes = QStringLiteral("```");
+using namespace ZQCodeBlockParts;
 const QString ActionName = QStringLiteral("Code Block");
 constexpr quint64 RichEditor = 1;
 constexpr quint64 MarkupEditor = 3;
@@ -47,7 +44,10 @@ bool ZQCodeBlockFilter::filterRichOnFly(const QString& typed, qint64 position, p
         return false;
     if (position <= 0 || position > view.textStorage()->length())
         return false;
-    return renderOnFly(view, plat::Range(0, position));
+    // Only the line the break ends can match, so only it is searched.
+    const qsizetype lineStart =
+        ZQAttributedString::lineRange(*view.textStorage(), plat::Range(position - 1, 0)).location;
+    return renderOnFly(view, plat::Range(lineStart, position - lineStart));
 }
 
 bool ZQCodeBlockFilter::renderOnFly(plat::TextView& view, plat::Range typingRange)
@@ -79,7 +79,9 @@ bool ZQCodeBlockFilter::renderOnFly(plat::TextView& view, plat::Range typingRang
     if (!info.isEmpty())
         block.append(piece(text.mid(info.location, info.length), highlighter.codeblockRich(TagPart, key)));
     block.append(piece(QStringLiteral("\n\n"), highlighter.codeblockRich(BodyPart, key)));
-    block.append(piece(ZQShared::stringByTrimmingTrailingCharactersInSet(fenceText, plat::CharacterSet::whitespaceAndNewline()), highlighter.codeblockRich(EndPart, key)));
+    const QString closingFence =
+        ZQShared::stringByTrimmingTrailingCharactersInSet(fenceText, plat::CharacterSet::whitespaceAndNewline());
+    block.append(piece(closingFence, highlighter.codeblockRich(EndPart, key)));
     const plat::Range line = match->range();
     ZQViewEditing::replace(view, line, block, plat::Range(line.location + match->rangeAtIndex(1).length + 1, 0),
                            ActionName);
@@ -95,8 +97,8 @@ bool ZQCodeBlockFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, pla
     const plat::Range lines = ZQAttributedString::lineRange(storage, range);
     const QString text = storage.string().mid(lines.location, lines.length);
     const plat::CharacterSet& newline = plat::CharacterSet::newline();
-    const QString body = !text.isEmpty() && newline.contains(text.back()) ? QStringLiteral("\n") + text
-                                                                           : QStringLiteral("\n") + text + QStringLiteral("\n");
+    const bool endsLine = !text.isEmpty() && newline.contains(text.back());
+    const QString body = QStringLiteral("\n") + text + (endsLine ? QString() : QStringLiteral("\n"));
 
     const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
     const quint64 editorType = ZSUtils::getEditorType(view);
@@ -135,8 +137,11 @@ void ZQCodeBlockFilter::handleMarkerFromRich(plat::MutableAttributedString& cont
     content.enumerateAttribute(ZQAttr::FilterCodeBlock, plat::Range(0, content.length()), 0,
                                [&](const plat::Value& value, plat::Range run, bool*) {
                                    const QString part = value.toString();
-                                   if (part == StartPart || part == EndPart)
-                                       fenceLines.insert(ZQAttributedString::lineRange(content, plat::Range(run.location, 0)).location);
+                                   if (part != StartPart && part != EndPart)
+                                       return;
+                                   const plat::Range line =
+                                       ZQAttributedString::lineRange(content, plat::Range(run.location, 0));
+                                   fenceLines.insert(line.location);
                                });
     for (auto it = fenceLines.rbegin(); it != fenceLines.rend(); ++it) {
         const plat::Range line = ZQAttributedString::lineRange(content, plat::Range(*it, 0), true);

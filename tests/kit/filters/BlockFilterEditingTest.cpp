@@ -47,17 +47,20 @@ bool dividerAt(const EditorView& editor, qsizetype index)
     return !editor.view.textStorage()->attributeAtIndex(ZQAttr::FilterDivider, index).isNull();
 }
 
+plat::Attributes codePart(const char* part)
+{
+    return ZQHighlighter::sharedHighlighter().codeblockRich(QString::fromLatin1(part), QStringLiteral("paired-k"));
+}
+
 // A rich code block with its four parts under one key.
 plat::MutableAttributedString richBlock(const QString& info, const QString& body)
 {
-    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
-    const QString key = QStringLiteral("paired-k");
     plat::MutableAttributedString block;
-    block.append(plat::AttributedString(QStringLiteral("```"), highlighter.codeblockRich(QStringLiteral("S"), key)));
+    block.append(plat::AttributedString(QStringLiteral("```"), codePart("S")));
     if (!info.isEmpty())
-        block.append(plat::AttributedString(info, highlighter.codeblockRich(QStringLiteral("T"), key)));
-    block.append(plat::AttributedString(QStringLiteral("\n") + body, highlighter.codeblockRich(QStringLiteral("B"), key)));
-    block.append(plat::AttributedString(QStringLiteral("```"), highlighter.codeblockRich(QStringLiteral("E"), key)));
+        block.append(plat::AttributedString(info, codePart("T")));
+    block.append(plat::AttributedString(QStringLiteral("\n") + body, codePart("B")));
+    block.append(plat::AttributedString(QStringLiteral("```"), codePart("E")));
     return block;
 }
 
@@ -88,8 +91,7 @@ TEST(ZQCodeBlockEditing, ReturnAfterAStyledFenceConvertsNothing)
 {
     ZQCodeBlockFilter filter;
     // After an opening fence: already a block.
-    plat::MutableAttributedString opened(plat::AttributedString(
-        QStringLiteral("```"), ZQHighlighter::sharedHighlighter().codeblockRich(QStringLiteral("S"), QStringLiteral("k"))));
+    plat::MutableAttributedString opened(plat::AttributedString(QStringLiteral("```"), codePart("S")));
     opened.append(plain(QStringLiteral("\n")));
     EditorView open(opened, Rich, plat::Range(4, 0));
     const plat::AttributedString openText = open.state().text;
@@ -100,7 +102,7 @@ TEST(ZQCodeBlockEditing, ReturnAfterAStyledFenceConvertsNothing)
     plat::MutableAttributedString closed = richBlock(QString(), QStringLiteral("code\n"));
     closed.append(plain(QStringLiteral("\n")));
     EditorView close(closed, Rich, plat::Range(closed.length(), 0));
-    close.view.setTypingAttributes(ZQHighlighter::sharedHighlighter().codeblockRich(QStringLiteral("E"), QStringLiteral("k")));
+    close.view.setTypingAttributes(codePart("E"));
     EXPECT_FALSE(filter.filterRichOnFly(QStringLiteral("\n"), closed.length(), close.view, close.context));
     EXPECT_EQ(close.view.typingAttributes(), defaults(Rich));
     EXPECT_EQ(close.string(), closed.string());
@@ -150,10 +152,8 @@ TEST(ZQCodeBlockEditing, CommandWrapsTheSelectedLines)
 TEST(ZQCodeBlockEditing, ReturnKeyUpAfterTheClosingFenceLeavesTheBlockInTheRichEditorOnly)
 {
     ZQCodeBlockFilter filter;
-    const plat::Attributes closing =
-        ZQHighlighter::sharedHighlighter().codeblockRich(QStringLiteral("E"), QStringLiteral("k"));
-    const plat::Attributes body =
-        ZQHighlighter::sharedHighlighter().codeblockRich(QStringLiteral("B"), QStringLiteral("k"));
+    const plat::Attributes closing = codePart("E");
+    const plat::Attributes body = codePart("B");
     struct Case {
         quint64 editor;
         quint16 key;
