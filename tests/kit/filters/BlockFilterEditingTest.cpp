@@ -64,6 +64,31 @@ plat::MutableAttributedString richBlock(const QString& info, const QString& body
     return block;
 }
 
+// A formatting command on a selection: its text and caret, then whatever
+// check says about the result, then one undo step named actionName.
+struct CommandCase {
+    quint64 editor;
+    const char* text;
+    plat::Range selection;
+    const char* expected;
+    qsizetype caret;
+    qsizetype marker = -1; // where the command's marker lands, -1 when none does
+};
+
+template <typename Check>
+void expectCommand(ZQRangeFormatter& filter, quint64 tag, const CommandCase& c, const QString& actionName,
+                   const Check& check)
+{
+    SCOPED_TRACE(c.text);
+    EditorView editor(plain(QString::fromUtf8(c.text), c.editor), c.editor, c.selection);
+    const EditorView::State before = editor.state();
+    ASSERT_TRUE(filter.filterRangeOnFly(c.selection, tag, editor.view, editor.context));
+    EXPECT_EQ(editor.string().toStdString(), c.expected);
+    EXPECT_EQ(editor.view.selectedRange(), plat::Range(c.caret, 0));
+    check(editor);
+    editor.expectOneUndoStep(before, actionName);
+}
+
 } // namespace
 
 // ---- code block ------------------------------------------------------------
@@ -110,42 +135,30 @@ TEST(ZQCodeBlockEditing, ReturnAfterAStyledFenceConvertsNothing)
 
 TEST(ZQCodeBlockEditing, CommandWrapsTheSelectedLines)
 {
-    struct Case {
-        quint64 editor;
-        const char* text;
-        plat::Range selection;
-        const char* expected;
-        qsizetype caret;
-    };
-    const Case cases[] = {
+    const CommandCase cases[] = {
         {Rich, "a\nb\nc", {2, 1}, "a\n```\nb\n```\nc", 8},
         {Rich, "a\nb", {2, 1}, "a\n```\nb\n```", 7},
         {Rich, "a\nb\n\nc", {2, 0}, "a\n```\nb\n```\nc", 8},
         {Markup, "a\nb\nc", {0, 3}, "```\na\nb\n```\nc", 8},
     };
     ZQCodeBlockFilter filter;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EditorView editor(plain(QString::fromUtf8(c.text), c.editor), c.editor, c.selection);
-        const EditorView::State before = editor.state();
-        ASSERT_TRUE(filter.filterRangeOnFly(c.selection, 33, editor.view, editor.context));
-        EXPECT_EQ(editor.string().toStdString(), c.expected);
-        EXPECT_EQ(editor.view.selectedRange(), plat::Range(c.caret, 0));
-        const qsizetype open = editor.string().indexOf(QStringLiteral("```"));
-        const qsizetype close = editor.string().lastIndexOf(QStringLiteral("```"));
-        EXPECT_EQ(partAt(editor, open), QStringLiteral("S"));
-        EXPECT_EQ(partAt(editor, open + 4), QStringLiteral("B"));
-        EXPECT_EQ(partAt(editor, close), QStringLiteral("E"));
-        const plat::TextStorage& text = *editor.view.textStorage();
-        EXPECT_EQ(text.attributeAtIndex(ZQAttr::Raw, open), text.attributeAtIndex(ZQAttr::Raw, close));
-        if (c.editor == Markup) {
+    for (const CommandCase& c : cases) {
+        expectCommand(filter, 33, c, QStringLiteral("Code Block"), [&](const EditorView& editor) {
+            const qsizetype open = editor.string().indexOf(QStringLiteral("```"));
+            const qsizetype close = editor.string().lastIndexOf(QStringLiteral("```"));
+            EXPECT_EQ(partAt(editor, open), QStringLiteral("S"));
+            EXPECT_EQ(partAt(editor, open + 4), QStringLiteral("B"));
+            EXPECT_EQ(partAt(editor, close), QStringLiteral("E"));
+            const plat::TextStorage& text = *editor.view.textStorage();
+            EXPECT_EQ(text.attributeAtIndex(ZQAttr::Raw, open), text.attributeAtIndex(ZQAttr::Raw, close));
+            if (c.editor != Markup)
+                return;
             const auto opening = text.attributeAtIndex(ZQAttr::Paired, open).toObject<ZQPairedAttribute>();
             ASSERT_TRUE(opening);
             EXPECT_EQ(text.attributeAtIndex(ZQAttr::Paired, close).toObject<ZQPairedAttribute>(), opening);
             EXPECT_EQ(text.attributeAtIndex(ZQAttr::Raw, open).toString(), opening->uuid());
             EXPECT_TRUE(text.attributeAtIndex(ZQAttr::Paired, open + 4).isNull());
-        }
-        editor.expectOneUndoStep(before, QStringLiteral("Code Block"));
+        });
     }
 }
 
@@ -366,17 +379,9 @@ TEST(ZQDividerEditing, TypedHyphenCompletesADivider)
 
 TEST(ZQDividerEditing, ActionRemovesFillsOrAppendsADivider)
 {
-    struct Case {
-        quint64 editor;
-        const char* text;
-        plat::Range selection;
-        const char* expected;
-        qsizetype caret;
-        qsizetype divider; // where "---" lands, -1 when removed
-    };
-    const Case cases[] = {
-        {Rich, "a\n---\nb", {3, 0}, "a\nb", 2, -1},
-        {Markup, "* * *", {0, 5}, "", 0, -1},
+    const CommandCase cases[] = {
+        {Rich, "a\n---\nb", {3, 0}, "a\nb", 2},
+        {Markup, "* * *", {0, 5}, "", 0},
         {Rich, "a\n\nb", {2, 0}, "a\n---\nb", 5, 2},
         {Rich, "", {0, 0}, "---", 3, 0},
         {Rich, "text\nmore", {1, 0}, "text\n\n---\nmore", 9, 6},
@@ -384,18 +389,13 @@ TEST(ZQDividerEditing, ActionRemovesFillsOrAppendsADivider)
         {Markup, "text\n\nmore", {0, 2}, "text\n\n---\nmore", 9, 6},
     };
     ZQSeparatorFilter filter;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        EditorView editor(plain(QString::fromUtf8(c.text), c.editor), c.editor, c.selection);
-        const EditorView::State before = editor.state();
-        ASSERT_TRUE(filter.filterRangeOnFly(c.selection, 34, editor.view, editor.context));
-        EXPECT_EQ(editor.string().toStdString(), c.expected);
-        EXPECT_EQ(editor.view.selectedRange(), plat::Range(c.caret, 0));
-        if (c.divider >= 0) {
-            const plat::Attributes style = c.editor == Markup ? ZQHighlighter::sharedHighlighter().dividerMarkdown()
-                                                              : ZQHighlighter::sharedHighlighter().dividerRich();
-            EXPECT_EQ(editor.view.textStorage()->attributesAtIndex(c.divider), style);
-        }
-        editor.expectOneUndoStep(before, QStringLiteral("Divider"));
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    for (const CommandCase& c : cases) {
+        expectCommand(filter, 34, c, QStringLiteral("Divider"), [&](const EditorView& editor) {
+            if (c.marker < 0)
+                return;
+            EXPECT_EQ(editor.view.textStorage()->attributesAtIndex(c.marker),
+                      c.editor == Markup ? highlighter.dividerMarkdown() : highlighter.dividerRich());
+        });
     }
 }
