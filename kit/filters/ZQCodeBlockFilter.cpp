@@ -1,6 +1,7 @@
 #include "kit/filters/ZQCodeBlockFilter.h"
 
 #include "kit/filters/ZQBlockNodes.h"
+#include "kit/filters/ZQCodeBlockParts.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSUtils.h"
@@ -13,12 +14,7 @@
 
 namespace {
 
-const QString StartPart = QStringLiteral("S");
-const QString TagPart = QStringLiteral("T");
-const QString BodyPart = QStringLiteral("B");
-const QString EndPart = QStringLiteral("E");
-// The fence this filter writes, and the marker of every markup pairing.
-const QString ThreeBackquotes = QStringLiteral("```");
+using namespace ZQCodeBlockParts;
 
 bool isCodeNode(const ZQTextNode& node)
 {

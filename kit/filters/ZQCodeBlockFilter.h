@@ -9,7 +9,11 @@
 class ZQTextNode;
 
 class ZQCodeBlockFilter : public plat::Object,
-                          public ZQAttributeNamed,
+                          public Filter,
+                          public ZQRangeFormatter,
+                          public ZQKeyPrcessorRender,
+                          public ZQKeyUpProcessor,
+                          public ZQRichMarkerCleaner,
                           public ZQCommonMarkBlockFilter,
                           public ZQMarkupPreJoiner,
                           public ZQLeafBlockParser,
@@ -47,10 +51,24 @@ public:
     bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
                           plat::Attributes& typingAttributes) override;
 
+    // A line break typed after a fence line of backquotes (and an info string)
+    // makes that line a rich code block with an empty body holding the caret.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+    // Wraps the whole lines of range in a code block of three backquotes.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
+    bool processKeyDownEvent(quint16, quint64, plat::TextView&, ZQRenderContext&) override { return false; }
+    // Return after a closing fence: what follows is ordinary text. Never consumes the key.
+    bool processKeyUpEvent(quint16 keyCode, quint64 modifyFlag, plat::TextView& view,
+                           ZQRenderContext& context) override;
+    // Deletes the fences; an info string stays as the first line's plain text.
+    void handleMarkerFromRich(plat::MutableAttributedString& content) override;
+
     // "^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$": indent, fence, info string.
     static const std::shared_ptr<const plat::Regex>& fencedBlockMarkerPattern();
 
 private:
+    static bool renderOnFly(plat::TextView& view, plat::Range typingRange);
     static void joinFencedHTML(const ZSTree& treeNode, ZQTextNode& node, QString& content);
     static void joinIndentedHTML(const ZSTree& treeNode, QString& content);
     static void applyRichAttributes(ZQTextNode& node, const QString& key, const plat::Attributes& defaultAttrs);

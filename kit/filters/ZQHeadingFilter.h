@@ -7,7 +7,9 @@
 #include "platform/foundation/Regex.h"
 
 class ZQHeadingFilter : public plat::Object,
-                        public ZQAttributeNamed,
+                        public Filter,
+                        public ZQRangeFormatter,
+                        public ZQKeyPrcessorRender,
                         public ZQCommonMarkBlockFilter,
                         public ZQMarkupPreJoiner,
                         public ZQLeafBlockParser,
@@ -44,6 +46,18 @@ public:
     // next line.
     bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
                           plat::Attributes& typingAttributes) override;
+
+    // A blank typed after "## " (or "h2. " in Quorvel Markup) at the start of a
+    // rich line makes the line a heading of that level; the marker goes.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+    // Tags 21 to 26 give the whole lines of range that heading level; a line
+    // that already has it loses its heading.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
+    // Return leaves the heading: the typing attributes go back to the defaults.
+    // Never consumes the key.
+    bool processKeyDownEvent(quint16 keyCode, quint64 modifyFlag, plat::TextView& view,
+                             ZQRenderContext& context) override;
 
     // A marker heading becomes a node of type 7 (its text a paragraph child); an
     // underline turns the container's one-line paragraph into type 8. The

@@ -7,7 +7,8 @@
 #include "platform/foundation/Regex.h"
 
 class ZQSeparatorFilter : public plat::Object,
-                          public ZQAttributeNamed,
+                          public Filter,
+                          public ZQRangeFormatter,
                           public ZQCommonMarkBlockFilter,
                           public ZQLeafBlockParser,
                           public ZQAttributeFixer {
@@ -30,6 +31,13 @@ public:
     ZSTree parseLeafBlock(const QString& line, plat::Range lineRange, plat::Range processRange,
                           const std::vector<plat::Range>& lineTabRanges, const QString& content,
                           const ZSTree& indentParentNode, qint64 parsingOption) override;
+
+    // The "-" that completes a divider at the start of a rich line styles it.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+    // The divider action: removes a divider, fills an empty line with one, or
+    // puts one after a text line, a blank line between.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
 
     // A styled line that is no longer a divider loses the style (and so do the
     // typing attributes at it); a divider whose style covers more or less than

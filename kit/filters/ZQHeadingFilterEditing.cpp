@@ -1,0 +1,201 @@
+// Editing roles of headings: the marker typed in the rich editor, the heading
+// level commands in both editors, and Return leaving a heading.
+
+#include "kit/filters/ZQHeadingFilter.h"
+
+#include "kit/filters/ZQViewEditing.h"
+#include "kit/foundation/ZQAttributedString.h"
+#include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSSettings.h"
+#include "kit/foundation/ZSUtils.h"
+#include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQStyles.h"
+#include "kit/render/ZQRenderContext.h"
+#include "platform/foundation/CharacterSet.h"
+#include "platform/text/KeyEvent.h"
+#include "platform/text/TextView.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr quint64 RichEditor = 1;
+constexpr quint64 MarkupEditor = 3;
+constexpr quint64 QuorvelMarkupType = 1;
+constexpr quint64 MarkerHeading = 0;
+
+std::shared_ptr<const plat::Regex> compile(const char* pattern)
+{
+    return plat::Regex::create(QString::fromLatin1(pattern), plat::RegexAnchorsMatchLines);
+}
+
+// The marker just typed, its blank the last character of the searched range.
+const plat::Regex& onFlyPattern(quint64 markupType)
+{
+    static const auto quorvel = compile("^ {0,3}(h([1-6])\\.)\\p{Blank}\\z");
+    static const auto markdown = compile("^ {0,3}(#{1,6})\\p{Blank}\\z");
+    return markupType == QuorvelMarkupType ? *quorvel : *markdown;
+}
+
+// A line's marker in the running dialect.
+const plat::Regex& markerPattern(quint64 markupType)
+{
+    static const auto quorvel = compile("^ {0,3}(h([1-6])\\.)\\p{Blank}+");
+    static const auto markdown = compile("^ {0,3}(#{1,6})\\p{Blank}+");
+    return markupType == QuorvelMarkupType ? *quorvel : *markdown;
+}
+
+// The level a marker match names: the digit of "hN.", else the number of "#".
+qint64 levelOfMarker(const plat::TextCheckingResult& match, const QString& text)
+{
+    const plat::Range marker = match.rangeAtIndex(1);
+    if (text.at(marker.location) == QLatin1Char('#'))
+        return marker.length;
+    const plat::Range digit = match.rangeAtIndex(2);
+    return text.mid(digit.location, digit.length).toLongLong();
+}
+
+qint64 richLevelAt(const plat::AttributedString& text, qsizetype index)
+{
+    if (index >= text.length())
+        return 0;
+    const auto style = text.attributeAtIndex(ZQAttr::FilterHeading, index).toObject<ZQHeadingStyle>();
+    return style ? qint64(style->level()) : 0;
+}
+
+// Each line of lines in turn, its terminator included.
+template <typename Visit>
+void forEachLine(const plat::AttributedString& text, plat::Range lines, const Visit& visit)
+{
+    qsizetype position = lines.location;
+    do {
+        const plat::Range line = ZQAttributedString::lineRange(text, plat::Range(position, 0));
+        visit(line);
+        position = line.end();
+    } while (position < lines.end());
+}
+
+// The terminator's length at the end of line.
+qsizetype terminatorLength(const QString& text, plat::Range line)
+{
+    return !line.isEmpty() && plat::CharacterSet::newline().contains(text.at(line.end() - 1)) ? 1 : 0;
+}
+
+// Rich lines take the heading whole, or lose it when they have that level.
+plat::MutableAttributedString headingLinesForRich(const plat::AttributedString& text, plat::Range lines, qint64 level)
+{
+    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(RichEditor);
+    plat::MutableAttributedString result;
+    forEachLine(text, lines, [&](plat::Range line) {
+        const qsizetype terminator = terminatorLength(text.string(), line);
+        const QString lineText = text.string().mid(line.location, line.length - terminator);
+        // Line ends keep the plain style, so the heading never reaches the next line.
+        result.append(plat::AttributedString(
+            lineText, richLevelAt(text, line.location) == level
+                          ? plain
+                          : ZQHighlighter::sharedHighlighter().headingRich(quint64(level), ZSUtils::uuid(),
+                                                                           MarkerHeading)));
+        result.append(plat::AttributedString(text.string().mid(line.end() - terminator, terminator), plain));
+    });
+    return result;
+}
+
+// Markup lines get the dialect's marker in place of their own, or lose it
+// when it names that level.
+plat::MutableAttributedString headingLinesForMarkup(const plat::AttributedString& text, plat::Range lines, qint64 level,
+                                                    quint64 markupType, plat::Range& selection)
+{
+    const QString markerText = markupType != 0 ? QStringLiteral("h%1. ").arg(level)
+                                               : QString(level, QLatin1Char('#')) + QLatin1Char(' ');
+    const plat::AttributedString marker(
+        markerText, ZQHighlighter::sharedHighlighter().headingMarkdown(quint64(level), ZSUtils::uuid(), MarkerHeading));
+    // The selection lies within lines; each end moves with the text of its line.
+    const plat::Range before = selection;
+    qsizetype newStart = before.location;
+    qsizetype newEnd = before.end();
+    plat::MutableAttributedString result;
+    forEachLine(text, lines, [&](plat::Range line) {
+        const auto match = markerPattern(markupType).firstMatch(text.string(), line);
+        const qsizetype removed = match ? match->range().length : 0;
+        const qint64 oldLevel = match ? levelOfMarker(*match, text.string()) : 0;
+        const qsizetype lineStartAfter = lines.location + result.length();
+        const qsizetype added = oldLevel != level ? marker.length() : 0;
+        if (added)
+            result.append(marker);
+        result.append(text.attributedSubstring(plat::Range(line.location + removed, line.length - removed)));
+        // A position inside the old marker lands at the start of the line's text.
+        const auto moved = [&](qsizetype position) {
+            return lineStartAfter + added + std::max<qsizetype>(0, position - line.location - removed);
+        };
+        const bool lastLine = line.end() >= lines.end();
+        if (before.location >= line.location && (before.location < line.end() || lastLine))
+            newStart = moved(before.location);
+        if (before.end() >= line.location && (before.end() < line.end() || lastLine))
+            newEnd = moved(before.end());
+    });
+    selection = plat::Range(newStart, std::max(newStart, newEnd) - newStart);
+    return result;
+}
+
+} // namespace
+
+bool ZQHeadingFilter::filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                                      ZQRenderContext& context)
+{
+    if (!ZQShared::trim(typed).isEmpty())
+        return false;
+    const plat::TextStorage& storage = *view.textStorage();
+    if (position <= 0 || position > storage.length())
+        return false;
+    const qsizetype lineStart = ZSUtils::containerLineRangeForRich(storage, position).location;
+    if (lineStart >= position)
+        return false;
+    const auto match = onFlyPattern(context.runningMarkupType())
+                           .firstMatch(storage.string(), plat::Range(lineStart, position - lineStart));
+    if (!match)
+        return false;
+    const qint64 level = levelOfMarker(*match, storage.string());
+    if (level < 1 || level > 6)
+        return false;
+
+    const plat::Attributes heading =
+        ZQHighlighter::sharedHighlighter().headingRich(quint64(level), ZSUtils::uuid(), MarkerHeading);
+    const qsizetype lineEnd = ZQAttributedString::lineRange(storage, plat::Range(position, 0), true).end();
+    plat::MutableAttributedString rest(storage.attributedSubstring(plat::Range(position, lineEnd - position)));
+    ZQHighlighter::sharedHighlighter().applyAttributes(heading, rest, plat::Range(0, rest.length()));
+    const qsizetype start = match->range().location;
+    ZQViewEditing::replace(view, plat::Range(start, lineEnd - start), rest, plat::Range(start, 0),
+                           QStringLiteral("Heading"));
+    view.setTypingAttributes(heading);
+    return true;
+}
+
+bool ZQHeadingFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context)
+{
+    const qint64 level = qint64(tag) - 20;
+    if (level < 1 || level > 6)
+        return false;
+    const plat::TextStorage& storage = *view.textStorage();
+    if (range.isNotFound() || range.location < 0 || range.end() > storage.length())
+        return false;
+    const plat::Range lines = ZQAttributedString::lineRange(storage, range);
+    plat::Range selection = range;
+    const plat::MutableAttributedString result =
+        ZSUtils::getEditorType(view) == MarkupEditor
+            ? headingLinesForMarkup(storage, lines, level, context.runningMarkupType(), selection)
+            : headingLinesForRich(storage, lines, level);
+    const qsizetype lengthAfter = storage.length() - lines.length + result.length();
+    if (selection.end() > lengthAfter)
+        selection = plat::Range(lengthAfter, 0);
+    ZQViewEditing::replace(view, lines, result, selection, QStringLiteral("Heading %1").arg(level));
+    return true;
+}
+
+bool ZQHeadingFilter::processKeyDownEvent(quint16 keyCode, quint64 /*modifyFlag*/, plat::TextView& view,
+                                          ZQRenderContext& /*context*/)
+{
+    if (keyCode == plat::KeyCode::Return && view.typingAttributes().contains(ZQAttr::FilterHeading))
+        view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(ZSUtils::getEditorType(view)));
+    return false;
+}
