@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/filters/ZQLineRewrite.h"
+#include "kit/filters/ZQMarkerRuns.h"
 #include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
@@ -489,19 +490,13 @@ bool ZQListFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextVi
 
 void ZQListFilter::handleMarkerFromRich(plat::MutableAttributedString& content)
 {
-    std::vector<plat::Range> markers;
-    content.enumerateAttribute(m_attributeName, plat::Range(0, content.length()), plat::EnumerationReverse,
-                               [&](const plat::Value& value, plat::Range run, bool*) {
-                                   const auto style = listStyleOf(value);
-                                   if (!style)
-                                       return;
-                                   for (const auto& level : style->textLists()) {
-                                       if (ZQListStyle::richListMakerRegex(level->richMarkerFormat())) {
-                                           markers.push_back(run);
-                                           return;
-                                       }
-                                   }
-                               });
-    for (const plat::Range& marker : markers)
-        content.deleteCharacters(marker);
+    // Only markers of a kind this filter knows.
+    ZQMarkerRuns::deleteMarkers(content, m_attributeName, [](const plat::Value& value, plat::Range run) {
+        const auto style = listStyleOf(value);
+        const auto& levels = style ? style->textLists() : std::vector<ZQTextListPtr>();
+        const bool known = std::any_of(levels.begin(), levels.end(), [](const ZQTextListPtr& level) {
+            return ZQListStyle::richListMakerRegex(level->richMarkerFormat()) != nullptr;
+        });
+        return known ? run : plat::Range::notFound();
+    });
 }

@@ -3,6 +3,7 @@
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/filters/ZQLineRewrite.h"
+#include "kit/filters/ZQMarkerRuns.h"
 #include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZSUtils.h"
@@ -121,15 +122,7 @@ bool ZQQuoteFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, plat::T
 
 void ZQQuoteFilter::handleMarkerFromRich(plat::MutableAttributedString& content)
 {
-    std::vector<plat::Range> marks;
-    content.enumerateAttribute(m_attributeName, plat::Range(0, content.length()), plat::EnumerationReverse,
-                               [&](const plat::Value& value, plat::Range run, bool*) {
-                                   if (value.isNull())
-                                       return;
-                                   const plat::Range found = markerPattern().rangeOfFirstMatch(content.string(), run);
-                                   if (!found.isNotFound() && found.length > 0)
-                                       marks.push_back(found);
-                               });
-    for (const plat::Range& mark : marks)
-        content.deleteCharacters(mark);
+    ZQMarkerRuns::deleteMarkers(content, m_attributeName, [&](const plat::Value&, plat::Range run) {
+        return markerPattern().rangeOfFirstMatch(content.string(), run);
+    });
 }

@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/filters/ZQLineRewrite.h"
+#include "kit/filters/ZQMarkerRuns.h"
 #include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
@@ -375,15 +376,7 @@ bool ZQTaskFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, plat::Te
 
 void ZQTaskFilter::handleMarkerFromRich(plat::MutableAttributedString& content)
 {
-    std::vector<plat::Range> markers;
-    content.enumerateAttribute(m_attributeName, plat::Range(0, content.length()), plat::EnumerationReverse,
-                               [&](const plat::Value& value, plat::Range run, bool*) {
-                                   if (value.isNull())
-                                       return;
-                                   const plat::Range found = richMarkerPattern().rangeOfFirstMatch(content.string(), run);
-                                   if (!found.isNotFound() && found.length > 0)
-                                       markers.push_back(found);
-                               });
-    for (const plat::Range& marker : markers)
-        content.deleteCharacters(marker);
+    ZQMarkerRuns::deleteMarkers(content, m_attributeName, [&](const plat::Value&, plat::Range run) {
+        return richMarkerPattern().rangeOfFirstMatch(content.string(), run);
+    });
 }

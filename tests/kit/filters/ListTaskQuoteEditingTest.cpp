@@ -49,6 +49,14 @@ QStringList formatsAt(const plat::AttributedString& text, const QString& attribu
     return formats;
 }
 
+// The rich bullet of an item inner inside a list outer.
+plat::AttributedString nestedMarker(const char* outer, const char* inner)
+{
+    const auto style = ZQListStyle::initWithTextLists({ZQTextList::initWithMarkerFormat(QString::fromLatin1(outer), 1),
+                                                       ZQTextList::initWithMarkerFormat(QString::fromLatin1(inner), 0)});
+    return plat::AttributedString(richMarker("*"), ZQHighlighter::sharedHighlighter().listRich(style));
+}
+
 // Types the last character of text (already in the view) with the caret after it.
 template <typename F>
 bool typeLast(F& filter, EditorView& editor)
@@ -140,11 +148,8 @@ TEST(ListEditing, TypedMarkersMakeRichListItems)
 TEST(ListEditing, MarkerTypedAfterARichMarkerChangesTheItemKindAtItsLevel)
 {
     ZQListFilter list;
-    const auto outer = ZQTextList::initWithMarkerFormat(QStringLiteral("{decimal}."), 1);
-    const plat::AttributedString nested(richMarker("*"), ZQHighlighter::sharedHighlighter().listRich(
-                                                             ZQListStyle::initWithTextLists(
-                                                                 {outer, ZQTextList::initWithMarkerFormat(QStringLiteral("{disc}"), 0)})));
-    EditorView editor(join({nested, plain(QStringLiteral("3. "))}), Rich, plat::Range(6, 0));
+    EditorView editor(join({nestedMarker("{decimal}.", "{disc}"), plain(QStringLiteral("3. "))}), Rich,
+                      plat::Range(6, 0));
     ASSERT_TRUE(typeLast(list, editor));
     EXPECT_EQ(editor.string(), QStringLiteral("\t3.\t"));
     EXPECT_EQ(formatsAt(*editor.view.textStorage(), ZQAttr::FilterList, 0),
@@ -227,11 +232,8 @@ TEST(TaskEditing, TypedBracketPairBecomesARichTask)
     }
 
     // After a nested bullet's marker the item becomes a task at its level.
-    const auto outer = ZQTextList::initWithMarkerFormat(QStringLiteral("{disc}"), 0);
-    const plat::AttributedString nested(richMarker("*"), ZQHighlighter::sharedHighlighter().listRich(
-                                                             ZQListStyle::initWithTextLists(
-                                                                 {outer, ZQTextList::initWithMarkerFormat(QStringLiteral("{hyphen}"), 0)})));
-    EditorView editor(join({nested, plain(QStringLiteral("[-]"))}), Rich, plat::Range(6, 0));
+    EditorView editor(join({nestedMarker("{disc}", "{hyphen}"), plain(QStringLiteral("[-]"))}), Rich,
+                      plat::Range(6, 0));
     ASSERT_TRUE(typeLast(task, editor));
     EXPECT_EQ(editor.string(), QStringLiteral("\t[-]\t"));
     EXPECT_EQ(formatsAt(*editor.view.textStorage(), ZQAttr::FilterTask, 2), (QStringList{"{disc}", "{task}"}));
