@@ -387,13 +387,10 @@ bool ZQListFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
 {
     if (!ZQShared::trim(typed).isEmpty())
         return false;
-    const plat::TextStorage& text = *view.textStorage();
-    const plat::Range content = ZSUtils::containerLineRangeForRich(text, position);
-    if (content.location >= position)
+    const auto line = ZQMarkerRuns::caretLine(*view.textStorage(), position);
+    if (!line)
         return false;
-    const QString masked = ZQAttributedString::escapeRawStringForParagraph(text, position);
-    const plat::Range searched(content.location, position - content.location);
-    const qsizetype lineStart = ZQAttributedString::lineRange(text, plat::Range(position, 0)).location;
+    const QString& masked = line->masked;
     const quint64 markupType = context.runningMarkupType();
 
     const auto make = [&](plat::Range replaced, const QString& marker, const std::vector<ZQTextListPtr>& parents) {
@@ -408,28 +405,15 @@ bool ZQListFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
         return true;
     };
 
-    if (lineStart < content.location) {
-        if (const auto typedMarker = typingPattern(markupType, true).firstMatch(masked, searched)) {
-            const plat::Range prefix(lineStart, content.location - lineStart);
-            plat::Range run;
-            const auto style = listStyleOf(
-                ZQAttributedString::findAttributeValue(text, ZQAttr::FilterList, prefix, plat::EnumerationReverse, &run));
-            if (style && !style->textLists().empty()) {
-                const auto pattern = ZQListStyle::richListMakerRegex(style->textLists().back()->richMarkerFormat());
-                const plat::Range marker = typedMarker->rangeAtIndex(1);
-                const plat::Range found = pattern
-                    ? pattern->rangeOfFirstMatch(masked, plat::Range(run.location, prefix.end() - run.location))
-                    : plat::Range::notFound();
-                if (!found.isNotFound() && found.end() == marker.location) {
-                    std::vector<ZQTextListPtr> parents = style->textLists();
-                    parents.pop_back();
-                    return make(plat::Range(run.location, position - run.location),
-                                masked.mid(marker.location, marker.length), parents);
-                }
-            }
+    if (const auto typedMarker = typingPattern(markupType, true).firstMatch(masked, line->content)) {
+        const plat::Range marker = typedMarker->rangeAtIndex(1);
+        if (const auto item = ZQMarkerRuns::listItemMarker(*view.textStorage(), *line);
+            item && item->marker.end() == marker.location) {
+            return make(plat::Range(item->run.location, position - item->run.location),
+                        masked.mid(marker.location, marker.length), item->parentLevels);
         }
     }
-    const auto typedMarker = typingPattern(markupType, false).firstMatch(masked, searched);
+    const auto typedMarker = typingPattern(markupType, false).firstMatch(masked, line->content);
     if (!typedMarker)
         return false;
     const plat::Range marker = typedMarker->rangeAtIndex(1);

@@ -285,40 +285,24 @@ bool ZQTaskFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
 {
     if (typed != QLatin1String("]"))
         return false;
-    const plat::TextStorage& text = *view.textStorage();
-    const plat::Range content = ZSUtils::containerLineRangeForRich(text, position);
-    if (content.location >= position)
+    const auto line = ZQMarkerRuns::caretLine(*view.textStorage(), position);
+    if (!line)
         return false;
-    const QString masked = ZQAttributedString::escapeRawStringForParagraph(text, position);
-    const auto typedPair = onFlyPattern().firstMatch(masked, plat::Range(content.location, position - content.location));
+    const auto typedPair = onFlyPattern().firstMatch(line->masked, line->content);
     if (!typedPair)
         return false;
     const plat::Range pair = typedPair->rangeAtIndex(1);
     const plat::Range stateRange = typedPair->rangeAtIndex(2);
-    const QString state = stateRange.length > 0 ? masked.mid(stateRange.location, stateRange.length)
+    const QString state = stateRange.length > 0 ? line->masked.mid(stateRange.location, stateRange.length)
                                                 : QStringLiteral(" ");
 
     plat::Range replaced = pair;
-    ZQListStylePtr style;
-    const qsizetype lineStart = ZQAttributedString::lineRange(text, plat::Range(position, 0)).location;
-    const plat::Range prefix(lineStart, content.location - lineStart);
-    plat::Range run;
-    if (const auto list = ZQAttributedString::findAttributeValue(text, ZQAttr::FilterList, prefix,
-                                                                 plat::EnumerationReverse, &run)
-                              .toObject<ZQListStyle>();
-        list && !list->textLists().empty()) {
-        const auto pattern = ZQListStyle::richListMakerRegex(list->textLists().back()->richMarkerFormat());
-        if (pattern && !pattern->rangeOfFirstMatch(masked, plat::Range(run.location, prefix.end() - run.location))
-                            .isNotFound()) {
-            // The item's own level becomes the task's.
-            std::vector<ZQTextListPtr> parents = list->textLists();
-            parents.pop_back();
-            style = taskLevelAfter(parents);
-            replaced = plat::Range(run.location, pair.end() - run.location);
-        }
+    ZQListStylePtr style = taskLevelAfter({});
+    if (const auto item = ZQMarkerRuns::listItemMarker(*view.textStorage(), *line)) {
+        // The item's own level becomes the task's.
+        style = taskLevelAfter(item->parentLevels);
+        replaced = plat::Range(item->run.location, pair.end() - item->run.location);
     }
-    if (!style)
-        style = taskLevelAfter({});
     const plat::AttributedString marker = taskRichMarkerForState(state, style);
     ZQViewEditing::replace(view, replaced, marker, plat::Range(replaced.location + marker.length(), 0), kActionName);
     view.setTypingAttributes(ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1));
