@@ -9,6 +9,11 @@
 //   strike "~~"               "-"       code     "`"             "`"
 //   underline (none)          "_"       tag      "+"             "+"
 // A tag is its name between two "+" («+a,b+» holds two tags).
+//
+// While the user types in the rich editor a just-closed (or just-opened) span
+// becomes styled text, and the formatting commands (action tags 1 emphasis,
+// 2 strong, 10 underline, 11 strike-through, 12 code, 43 tag) toggle a style
+// on the selection, or the markers around it in the markup editor.
 
 #include "kit/filters/ZQFilterRoles.h"
 
@@ -16,8 +21,14 @@
 
 class ZQInlineMarkerTag;
 
+namespace plat {
+class Regex;
+}
+
 class ZQBaseFilter : public plat::Object,
                      public virtual ZQAttributeNamed,
+                     public Filter,
+                     public ZQRangeFormatter,
                      public ZQCommonMarkInlineFilter,
                      public ZQDelimiterRenderer,
                      public ZQRichToMarkdownWriter {
@@ -40,6 +51,13 @@ public:
     // Inserts the written marker of the border's node type at its position.
     bool renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border,
                               ZQRenderContext& context) override;
+
+    // A typed marker character that closes (or opens) a span on the caret's line
+    // styles the span's body and drops its markers, as one undo step.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+    // Toggles the style of the action tag on range; YES when the text changed.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
 
 private:
     struct RunTypes {
@@ -64,6 +82,20 @@ private:
     // Applies the style of nodeType over range; the change of length (tags become chips).
     qint64 applyStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range range);
     qint64 convertTagsToRich(plat::MutableAttributedString& content, plat::Range range);
+
+    // Live typing and commands.
+    static quint64 nodeTypeFromMenuTag(quint64 tag);
+    static QString actionFromTextNodeType(quint64 nodeType);
+    using Patterns = std::vector<const plat::Regex*>;
+    static Patterns getOnFlyPattenForKeyChar(const QString& key, bool isFoward, quint64 markupType);
+    void renderRichOnFly(plat::Range markerRange, plat::Range bodyRange, plat::TextView& view, bool backward,
+                         ZQRenderContext& context);
+    // The caret goes after the styled body, or before it (forward).
+    void processReplaceOnRich(quint64 nodeType, plat::TextView& view, plat::Range range, plat::Range bodyRange,
+                              bool replaceItalic, bool forward);
+    bool filterMarkupRange(plat::Range range, quint64 nodeType, plat::TextView& view, ZQRenderContext& context);
+    void filterRichRange(plat::Range range, quint64 tag, quint64 nodeType, plat::TextView& view);
+    static void removeStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range range);
 
     QString m_attributeName;
 };

@@ -5,11 +5,17 @@
 #include "kit/markup/ZQTextNode.h"
 #include "platform/text/AttributedString.h"
 
+#include <typeinfo>
+
 namespace ZQBlockNodes {
 
 inline std::shared_ptr<ZQTextNode> textNodeOf(const ZSTree& tree)
 {
-    return tree ? plat::objectCast<ZQTextNode>(tree.object()) : nullptr;
+    plat::ObjectPtr object = tree.object();
+    // Tree nodes are of the class itself, which needs no walk of the class graph.
+    if (object && typeid(*object) == typeid(ZQTextNode))
+        return std::static_pointer_cast<ZQTextNode>(std::move(object));
+    return plat::objectCast<ZQTextNode>(object);
 }
 
 inline bool hasType(const ZSTree& tree, quint64 type)

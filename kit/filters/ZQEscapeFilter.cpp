@@ -3,12 +3,15 @@
 #include "kit/filters/ZQHTMLWriting.h"
 #include "kit/filters/ZQInlineTargets.h"
 #include "kit/filters/ZQRunBuilder.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQInlineMarker.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "platform/text/TextView.h"
 
 namespace {
 
@@ -120,5 +123,26 @@ bool ZQEscapeFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarke
         return false;
     for (qsizetype k = body.end() - 1; k >= body.location; --k)
         markdown.insert(k, QLatin1Char('\\'));
+    return true;
+}
+
+bool ZQEscapeFilter::filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view, ZQRenderContext&)
+{
+    const plat::TextStorage& storage = *view.textStorage();
+    if (typed.size() != 1 || position > storage.length())
+        return false;
+    const QString& text = storage.string();
+    // The backslash and the character it escapes, and where that character is.
+    qsizetype escaped = -1;
+    if (typed == u"\\" && position >= 1 && position < text.size())
+        escaped = position;
+    else if (ZQShared::isAsciiPunctuation(typed.at(0)) && position >= 2 && text.at(position - 2) == u'\\')
+        escaped = position - 1;
+    if (escaped < 0 || !ZQShared::isAsciiPunctuation(text.at(escaped))
+        || !ZSUtils::canBeMarkerChar(storage, escaped - 1) || !ZSUtils::canBeMarkerChar(storage, escaped))
+        return false;
+    const plat::AttributedString character(QString(text.at(escaped)), styles().escapeRich());
+    ZQViewEditing::replace(view, plat::Range(escaped - 1, 2), character, plat::Range(position - 1, 0),
+                           QStringLiteral("Escaped"));
     return true;
 }

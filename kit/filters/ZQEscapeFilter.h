@@ -2,13 +2,15 @@
 // Backslash escapes of ASCII punctuation in both dialects: resolved when a
 // paragraph becomes rich text or HTML (an escaped character keeps the
 // "ZQTAEscaped" mark in rich text), written back as escapes, and coloured in
-// the markup editor.
+// the markup editor. A backslash typed before punctuation in the rich editor
+// (or punctuation typed after one) becomes the escaped character.
 
 #include "kit/filters/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
 
 class ZQEscapeFilter : public plat::Object,
+                       public ZQOnFlyFilter,
                        public ZQCommonMarkInlineFilter,
                        public ZQDelimiterRenderer,
                        public ZQRichToMarkdownWriter {
@@ -31,7 +33,11 @@ public:
     bool renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border,
                               ZQRenderContext& context) override;
 
+    // typed is one character and position the caret after it; YES when a
+    // backslash and the punctuation beside it became the escaped character.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+
 private:
     void resolveEscapes(plat::MutableAttributedString& paragraph, bool html);
-
 };

@@ -86,9 +86,12 @@ ZSTree ZQHeadingFilter::parseLeafBlock(const QString& line, plat::Range lineRang
 {
     const bool quorvel = (parsingOption & QuorvelMarkupOption) != 0;
     const auto& pattern = quorvel ? m_quorvelPattern : m_markdownPattern;
-    const auto match = pattern->firstMatch(line, processRange, plat::MatchingAnchored);
+    const char16_t first = lineMarkerCharacter(line, processRange.location, processRange.end());
+    const auto match = first == (quorvel ? u'h' : u'#')
+        ? pattern->firstMatch(line, processRange, plat::MatchingAnchored)
+        : std::nullopt;
     if (!match) {
-        if (parseUnderline(line, lineRange, processRange, indentParentNode))
+        if ((first == u'-' || first == u'=') && parseUnderline(line, lineRange, processRange, indentParentNode))
             return indentParentNode;
         return {};
     }

@@ -14,6 +14,7 @@ class ZQLinkRef;
 
 class ZQImageFilter : public plat::Object,
                       public virtual ZQAttributeNamed,
+                      public Filter,
                       public ZQCommonMarkInlineFilter,
                       public ZQInlineMarkerRenderer,
                       public ZQRichToMarkdownWriter {
@@ -35,6 +36,10 @@ public:
     bool renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border,
                               ZQRenderContext& context) override;
 
+    // Images are never made while typing: always NO.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+
     // The rich text of an image: its attachment, or "{IMG}" while it has no image.
     plat::AttributedString getImageAttributeString(const ZQAttachedImageObject& image, const QString& uuid) const;
     // "![alt](path "title")".
@@ -52,15 +57,35 @@ private:
     QString m_attributeName;
 };
 
-// The image handler's export roles: the page's stored images are written into
-// the export folder, under the paths the markup refers to them by.
-class ZQImageHandler : public ZQImageFilter, public ZQExportHandler, public ZQExportFileNameChecker {
+// The image macro: inserted from the typing pop-up menu or by the image
+// command (action tag 41), both of which open the view's image panel on a new
+// payload. At export the page's stored images are written into the export
+// folder, under the paths the markup refers to them by.
+class ZQImageHandler : public ZQImageFilter,
+                       public ZQMacroHandler,
+                       public ZQRichMarkerCleaner,
+                       public ZQExportHandler,
+                       public ZQExportFileNameChecker {
 public:
     ZQImageHandler();
 
     QString className() const override { return QStringLiteral("ZQImageHandler"); }
-    QString macroTitle() const { return m_macroTitle; }
-    void setMacroTitle(const QString& title) { m_macroTitle = title; }
+    QString macroTitle() const override { return m_macroTitle; }
+    void setMacroTitle(const QString& title) override { m_macroTitle = title; }
+
+    // YES for a non-empty beginning of "image" or "img".
+    bool matchingTypeText(const QString& typed) const override;
+    // Both open the image panel on a new payload for range; the rich one
+    // answers range unchanged.
+    plat::Range handleRichOnFly(plat::TextView& view, plat::Range range, ZQRenderContext& context) override;
+    void handleMarkupOnFly(plat::TextView& view, qint64 position, plat::Range range,
+                           ZQRenderContext& context) override;
+    // The selection's first valid line becomes the alt text of a new image
+    // ("{IMG}" in rich text, "![text]()" in markup), one undo step "Image",
+    // and the image panel opens on it.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
+    // Marks image runs "pre" so that cleaning style keeps them.
+    void handleMarkerFromRich(plat::MutableAttributedString& content) override;
 
     // The paths in exportDirectory that the stored images would be written to.
     QStringList checkExportFileNames(const std::vector<std::shared_ptr<ZQAttachedStorage>>& storages,
@@ -75,6 +100,9 @@ private:
     static bool isExternalURL(const ZQAttachedImageObject& image);
     // The file an image is written to, or empty when its path would leave the folder.
     static QString exportPath(const ZQAttachedImageObject& image, const QString& exportDirectory);
+    // A new payload for range, with the view's image panel opened on it.
+    std::shared_ptr<ZQAttachedStorage> openImagePanel(plat::TextView& view, plat::Range range,
+                                                      ZQRenderContext& context);
 
     QString m_macroTitle;
 };

@@ -4,7 +4,9 @@
 // rich link tied to a link payload (owner "ZQFilterLink"), a rich footnote
 // reference tied to a footnote payload ("ZQMacroFootnote"), or HTML; colours
 // it in the markup editor; writes it back as markup, with the reference
-// definitions at the end of the page.
+// definitions at the end of the page. While the user types in the rich
+// editor a bracketed text becomes a link; the link command (action tag 40)
+// makes one from the selection, or unlinks; cleaning style drops the brackets.
 
 #include "kit/filters/ZQFilterRoles.h"
 
@@ -14,6 +16,9 @@ class ZQAttachedLinkObject;
 
 class ZQLinkFilter : public plat::Object,
                      public virtual ZQAttributeNamed,
+                     public Filter,
+                     public ZQRangeFormatter,
+                     public ZQRichMarkerCleaner,
                      public ZQCommonMarkInlineFilter,
                      public ZQInlineMarkerRenderer,
                      public ZQRichToMarkdownWriter,
@@ -39,6 +44,16 @@ public:
                                               const std::vector<std::shared_ptr<ZQAttachedStorage>>& storages,
                                               const QString& exportDirectory, ZQRenderContext* context) override;
 
+    // A typed "]" closing, or "[" opening, a bracketed text without inner
+    // brackets makes it a link and asks the view to open the link panel.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+    // The link command: unlinks a rich link at range, else makes one of the
+    // selection's first valid line (markup: "[text]()", caret inside).
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
+    // Each link run loses its closing and opening bracket.
+    void handleMarkerFromRich(plat::MutableAttributedString& content) override;
+
     // A destination as markup writes it: trimmed, in "<" ">" when it holds a
     // blank, a line break or a parenthesis.
     static QString markupDestination(const QString& url);
@@ -54,6 +69,10 @@ private:
     // The label a reference payload is written with; empty when it must be
     // written inline (no label, or one that another destination also uses).
     static QString referenceLabel(const ZQAttachedLinkObject& link, ZQRenderContext& context);
+    void renderOnFly(plat::TextView& view, plat::Range match, const QString& uuid);
+    // The link run at range's location (before it at the end) becomes plain
+    // text, undoably ("Unlink"); NO when there is none.
+    static bool removeRichLink(plat::TextView& view, plat::Range range);
 
     QString m_attributeName;
 };

@@ -28,6 +28,9 @@ ZSTree ZQSeparatorFilter::parseLeafBlock(const QString& line, plat::Range lineRa
                                          const std::vector<plat::Range>& lineTabRanges, const QString& content,
                                          const ZSTree& indentParentNode, qint64 /*parsingOption*/)
 {
+    const char16_t first = lineMarkerCharacter(line, processRange.location, processRange.end());
+    if (first != u'-' && first != u'*' && first != u'_')
+        return {};
     const auto match = m_markupPattern->firstMatch(line, processRange, plat::MatchingAnchored);
     if (!match)
         return {};

@@ -2,13 +2,18 @@
 
 #include "kit/filters/ZQHTMLWriting.h"
 #include "kit/filters/ZQInlineTargets.h"
+#include "kit/filters/ZQParagraphParser.h"
+#include "kit/filters/ZQViewEditing.h"
+#include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQInlineMarker.h"
 #include "kit/markup/ZQLinkRef.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "platform/text/TextView.h"
 
 namespace {
 
@@ -129,5 +134,46 @@ bool ZQTagEntityFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMa
     if (body.end() > markdown.size())
         return false;
     markdown.replace(body.location, body.length, marker->entityString());
+    return true;
+}
+
+bool ZQTagEntityFilter::filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view, ZQRenderContext&)
+{
+    const plat::TextStorage& storage = *view.textStorage();
+    const bool closing = typed == u">";
+    if ((!closing && typed != u"<") || position < 1 || position > storage.length()
+        || !ZSUtils::canBeMarkerChar(storage, position - 1))
+        return false;
+    const qsizetype typedAt = position - 1;
+    const plat::Range line = ZQAttributedString::lineRange(storage, plat::Range(typedAt, 0), true);
+    const QString text = ZQAttributedString::escapeRawStringForParagraph(storage, typedAt);
+    plat::Range tag = plat::Range::notFound();
+    if (closing) {
+        const qsizetype open = typedAt > line.location ? text.lastIndexOf(u'<', typedAt - 1) : -1;
+        if (open >= line.location)
+            tag = plat::Range(open, position - open);
+    } else {
+        const qsizetype close = text.indexOf(u'>', position);
+        if (close >= 0 && close < line.end())
+            tag = plat::Range(typedAt, close + 1 - typedAt);
+    }
+    if (tag.location == plat::NotFound || tag.length == 0)
+        return false;
+
+    // Made on first use; live typing runs on the main thread only.
+    static const auto parser = std::make_shared<ZQParagraphParser>();
+    plat::Attributes attributes;
+    switch (parser->checkTag(storage, tag)) {
+    case 1:
+        attributes = styles().htmlTagRich();
+        break;
+    case 2:
+        attributes = styles().autolinkRich();
+        break;
+    default:
+        return false;
+    }
+    const QString tagText = storage.string().mid(tag.location, tag.length);
+    ZQViewEditing::replace(view, tag, plat::AttributedString(tagText, attributes), view.selectedRange(), QString());
     return true;
 }

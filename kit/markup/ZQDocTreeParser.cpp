@@ -1,5 +1,6 @@
 #include "kit/markup/ZQDocTreeParser.h"
 
+#include "kit/filters/ZQBlockNodes.h"
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/foundation/ZQShared.h"
@@ -47,7 +48,7 @@ std::shared_ptr<const plat::Regex> compile(const char* pattern, unsigned options
 
 std::shared_ptr<ZQTextNode> textNode(const ZSTree& tree)
 {
-    return plat::objectCast<ZQTextNode>(tree.object());
+    return ZQBlockNodes::textNodeOf(tree);
 }
 
 bool hasType(const ZSTree& tree, quint64 type)
@@ -65,6 +66,17 @@ const QSet<QString>& htmlBlockTagNames()
         "textarea", "fieldset", "tfoot", "figcaption", "th", "figure", "thead", "footer", "tr", "form",
         "ul", "h1", "h2", "h3", "h4", "h5", "h6", "video", "script", "style"};
     return names;
+}
+
+// The character where a block marker would stand (after up to three spaces).
+char16_t markerCharacter(const QString& s, qsizetype from)
+{
+    return lineMarkerCharacter(s, from, s.size());
+}
+
+bool mayStartListItem(char16_t c, bool quorvelMarkup)
+{
+    return c == u'-' || c == u'+' || c == u'*' || (c >= u'0' && c <= u'9') || (quorvelMarkup && c == u'#');
 }
 
 bool isBlankFrom(const QString& s, qsizetype from, const plat::CharacterSet& blank)
@@ -96,19 +108,23 @@ ZQDocTreeParser::ZQDocTreeParser()
     using plat::RegexDotMatchesLineSeparators;
     static const auto listMarker = compile(
         "^( {0,3})((?:[-+*](?: {1,4}|$))|(?:[0-9]+[.)](?: {1,4}|$)))( *)", RegexAnchorsMatchLines);
+    // Quorvel Markup also numbers items with "#" (its headings are "h1." and so on).
+    static const auto quorvelListMarker = compile(
+        "^( {0,3})((?:[-+*#](?: {1,4}|$))|(?:[0-9]+[.)](?: {1,4}|$)))( *)", RegexAnchorsMatchLines);
     static const auto quoteMarker = compile("^( {0,3})(?:(>) ?)", RegexAnchorsMatchLines);
     static const auto linkRefMarker = compile("^ {0,3}\\[([^\\[\\]]*)\\]:", RegexDotMatchesLineSeparators);
     static const auto linkInlineRefMarker =
         compile("^ {0,3}\\[([^\\[\\]]*)\\]:", RegexAnchorsMatchLines | RegexDotMatchesLineSeparators);
     static const auto horizontalMarker =
         compile("^ {0,3}((?:-\\s*){3,}|(?:\\*\\s*){3,}|(?:_\\s*){3,}\\s*)$", RegexAnchorsMatchLines);
-    static const auto listMarkerVal = compile("\\s*(([-+*]|[0-9]+)[.)]?)\\s*", 0);
+    static const auto listMarkerVal = compile("\\s*(([-+*#]|[0-9]+)[.)]?)\\s*", 0);
     static const auto fencedBlockMarker =
         compile("^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$", RegexAnchorsMatchLines);
     static const auto taskMarker = compile("^ {0,3}((?:\\[([ -x]?)\\])(?: {1,4}|$))( *)", 0);
     static const auto tagName = compile("^ {0,3}</?([a-zA-Z][a-zA-Z0-9]*)(?:\\s+|(?:/?>))", 0);
     static const auto htmlBlock = compile("^ {0,3}(?:(?:<!)|(?:<\\?))", 0);
     m_listMarkerPattern = listMarker;
+    m_quorvelListMarkerPattern = quorvelListMarker;
     m_quoteMarkerPattern = quoteMarker;
     m_linkRefMarkerPattern = linkRefMarker;
     m_linkInlineRefMarkerPattern = linkInlineRefMarker;
@@ -121,8 +137,11 @@ ZQDocTreeParser::ZQDocTreeParser()
     htmlBlockTagNames();
 
     for (const plat::ObjectPtr& filter : m_filterProvider->container()) {
-        if (dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()) && dynamic_cast<ZQLeafBlockParser*>(filter.get()))
+        auto* leaf = dynamic_cast<ZQLeafBlockParser*>(filter.get());
+        if (dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()) && leaf) {
             m_leafBreakBlockFilters.push_back(filter);
+            m_leafParsers.push_back(leaf);
+        }
     }
 }
 
@@ -160,7 +179,9 @@ ZSTree ZQDocTreeParser::processDocTree(const QString& text, plat::Range inRange,
         masked,
         [&](Range lineRange, bool*) {
             line.range = lineRange;
-            line.working = masked.mid(lineRange.location, lineRange.length);
+            // The line's buffer is reused from line to line.
+            line.working.resize(lineRange.length);
+            std::copy_n(masked.constData() + lineRange.location, lineRange.length, line.working.data());
             line.tabs.clear();
             if (line.working.contains(QLatin1Char('\t')))
                 line.tabs = ZQShared::tabExpansionRanges(line.working, true);
@@ -246,7 +267,10 @@ ZSTree ZQDocTreeParser::parseContainers(Line& line)
             return parseRest(line, p, c, parentIndent);
 
         bool intoFence = false;
-        while (auto quote = m_quoteMarkerPattern->firstMatch(w, line.rest(p + parentIndent), plat::MatchingAnchored)) {
+        while (markerCharacter(w, p + parentIndent) == u'>') {
+            const auto quote = m_quoteMarkerPattern->firstMatch(w, line.rest(p + parentIndent), plat::MatchingAnchored);
+            if (!quote)
+                break;
             const ZSTree last = c.lastChild();
             const auto lastNode = textNode(last);
             const Range marker = line.toText(quote->rangeAtIndex(2));
@@ -288,10 +312,14 @@ ZSTree ZQDocTreeParser::parseContainers(Line& line)
 
         const auto base = textNode(c);
         const qint64 baseIndent = base ? base->indentLength() : 0;
+        const plat::Regex& listMarkerPattern =
+            (m_option & QuorvelMarkup) ? *m_quorvelListMarkerPattern : *m_listMarkerPattern;
         bool nested = false;
         for (;;) {
             const Range from = line.rest(p + parentIndent);
-            const auto item = m_listMarkerPattern->firstMatch(w, from, plat::MatchingAnchored);
+            if (!mayStartListItem(markerCharacter(w, from.location), m_option & QuorvelMarkup))
+                break;
+            const auto item = listMarkerPattern.firstMatch(w, from, plat::MatchingAnchored);
             if (!item || m_horizontalMarkerPattern->firstMatch(w, from, plat::MatchingAnchored))
                 break;
             const Range match = item->range();
@@ -308,7 +336,7 @@ ZSTree ZQDocTreeParser::parseContainers(Line& line)
                 marker.length -= 4;
             }
             node->setIndentLength(indentLength);
-            node->setNodeInfo(parseListMarker(w.mid(item->rangeAtIndex(2).location, item->rangeAtIndex(2).length)));
+            node->setNodeInfo(parseListMarker(w.mid(item->rangeAtIndex(2).location, item->rangeAtIndex(2).length), c));
             const Range whole = line.toText(match);
             node->setContentRange(whole);
             node->setMarkerRange(line.toText(marker));
@@ -317,9 +345,11 @@ ZSTree ZQDocTreeParser::parseContainers(Line& line)
             appendTree(c, itemTree);
             c = itemTree;
             p = match.end();
-            if (const auto task = m_taskMarkerPattern->firstMatch(w, line.rest(p), plat::MatchingAnchored)) {
-                p = checkTaskItem(line, *task, node);
-                continue;
+            if (markerCharacter(w, p) == u'[') {
+                if (const auto task = m_taskMarkerPattern->firstMatch(w, line.rest(p), plat::MatchingAnchored)) {
+                    p = checkTaskItem(line, *task, node);
+                    continue;
+                }
             }
             if (further > 0)
                 p -= 3 + further;
@@ -383,7 +413,10 @@ ZSTree ZQDocTreeParser::checkFencedBlock(Line& line, const ZSTree& block, qint64
     node->setContent(text.mid(contentRange.location, contentRange.length));
 
     ZSTree container = block;
-    const auto fence = m_fencedBlockMarkerPattern->firstMatch(line.working, line.rest(q), plat::MatchingAnchored);
+    const char16_t first = markerCharacter(line.working, q);
+    const auto fence = first == u'`' || first == u'~'
+        ? m_fencedBlockMarkerPattern->firstMatch(line.working, line.rest(q), plat::MatchingAnchored)
+        : std::nullopt;
     if (fence && !opening.isEmpty()) {
         const Range marker = fence->rangeAtIndex(2);
         const Range info = fence->rangeAtIndex(3);
@@ -405,7 +438,7 @@ ZSTree ZQDocTreeParser::checkFencedBlock(Line& line, const ZSTree& block, qint64
 bool ZQDocTreeParser::checkHTMLBlock(const QString& line) const
 {
     const Range whole(0, line.size());
-    if (line.startsWith(QLatin1String("    ")))
+    if (markerCharacter(line, 0) != u'<')
         return false;
     if (const auto tag = m_tagNameP->firstMatch(line, whole, plat::MatchingAnchored)) {
         const Range name = tag->rangeAtIndex(1);
@@ -417,8 +450,7 @@ bool ZQDocTreeParser::checkHTMLBlock(const QString& line) const
 ZSTree ZQDocTreeParser::parseLeafBlock(Line& line, qsizetype p, const ZSTree& parentNode)
 {
     const Range processRange = line.rest(p);
-    for (const plat::ObjectPtr& filter : m_leafBreakBlockFilters) {
-        auto* leaf = dynamic_cast<ZQLeafBlockParser*>(filter.get());
+    for (ZQLeafBlockParser* leaf : m_leafParsers) {
         ZSTree result = leaf->parseLeafBlock(line.working, line.range, processRange, line.tabs, *m_text, parentNode,
                                              m_option);
         if (!result)
@@ -433,17 +465,30 @@ ZSTree ZQDocTreeParser::parseLeafBlock(Line& line, qsizetype p, const ZSTree& pa
     return {};
 }
 
-std::shared_ptr<ZQTextNodeListItem> ZQDocTreeParser::parseListMarker(const QString& marker) const
+std::shared_ptr<ZQTextNodeListItem> ZQDocTreeParser::parseListMarker(const QString& marker,
+                                                                     const ZSTree& container) const
 {
     auto info = std::make_shared<ZQTextNodeListItem>();
-    const auto match = m_listMarkerValPattern->firstMatch(marker, plat::wholeRange(marker));
+    // The marker text begins with the marker, so the match starts there.
+    const auto match = m_listMarkerValPattern->firstMatch(marker, plat::wholeRange(marker), plat::MatchingAnchored);
     if (!match)
         return info;
     const Range whole = match->rangeAtIndex(1);
     const Range value = match->rangeAtIndex(2);
     info->setMarker(marker.mid(whole.location, whole.length));
     const QString number = marker.mid(value.location, value.length);
-    if (!number.isEmpty() && ZQShared::isAllDigits(number)) {
+    if (number == QLatin1String("#")) {
+        // The sign counts its items: one more than the item before it in the
+        // same list (the container's last child), else one.
+        info->setIsOrdered(true);
+        const auto previous = textNode(container.lastChild());
+        const auto previousInfo = previous && previous->nodeType() == ZQNodeType::ListItem
+            ? std::dynamic_pointer_cast<ZQTextNodeListItem>(previous->nodeInfo())
+            : nullptr;
+        info->setMarkerOrderIndex(previousInfo && previousInfo->isSameList(info.get())
+                                      ? previousInfo->markerOrderIndex() + 1
+                                      : 1);
+    } else if (!number.isEmpty() && ZQShared::isAllDigits(number)) {
         info->setIsOrdered(true);
         info->setMarkerOrderIndex(number.toLongLong());
     }
@@ -624,6 +669,9 @@ void ZQDocTreeParser::finishTree()
 bool ZQDocTreeParser::parseLinkRef(const ZSTree& paragraph)
 {
     const auto node = textNode(paragraph);
+    // Definitions begin with "[" (an escaped one is no bracket).
+    if (markerCharacter(node->content(), 0) != u'[')
+        return false;
     const QString content = node->content();
     QString masked = content;
     ZQShared::escapeSlashToSafeString(masked);

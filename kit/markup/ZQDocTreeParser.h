@@ -17,6 +17,7 @@
 class ZQTextNode;
 class ZQTextNodeListItem;
 class ZQFilterPipe;
+class ZQLeafBlockParser;
 
 class ZQDocTreeParser {
 public:
@@ -56,7 +57,9 @@ private:
     ZSTree checkFencedBlock(Line& line, const ZSTree& block, qint64 parentIndent, qsizetype p);
     bool checkHTMLBlock(const QString& line) const;
     ZSTree parseLeafBlock(Line& line, qsizetype p, const ZSTree& parentNode);
-    std::shared_ptr<ZQTextNodeListItem> parseListMarker(const QString& marker) const;
+    // container: where the item goes; a "#" item continues the numbering of the
+    // list its last child belongs to.
+    std::shared_ptr<ZQTextNodeListItem> parseListMarker(const QString& marker, const ZSTree& container) const;
     qsizetype checkTaskItem(Line& line, const plat::TextCheckingResult& task, const std::shared_ptr<ZQTextNode>& item);
     ZSTree lazinessCheck(const ZSTree& node) const;
     ZSTree parseRest(Line& line, qsizetype p, ZSTree container, qint64 parentIndent);
@@ -70,6 +73,7 @@ private:
     static bool isSameList(const ZSTree& a, const ZSTree& b);
 
     std::shared_ptr<const plat::Regex> m_listMarkerPattern;
+    std::shared_ptr<const plat::Regex> m_quorvelListMarkerPattern;
     std::shared_ptr<const plat::Regex> m_quoteMarkerPattern;
     std::shared_ptr<const plat::Regex> m_linkRefMarkerPattern;
     std::shared_ptr<const plat::Regex> m_linkInlineRefMarkerPattern;
@@ -85,6 +89,7 @@ private:
 
     std::shared_ptr<ZQFilterPipe> m_filterProvider;
     std::vector<plat::ObjectPtr> m_leafBreakBlockFilters;
+    std::vector<ZQLeafBlockParser*> m_leafParsers; // the same filters in their role, asked for every line
 
     std::shared_ptr<ZQTextNode> m_root;
     ZSTree m_rootNode;

@@ -99,6 +99,13 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
     const ZSTree tree = treeParser.processDocTree(text, plat::wholeRange(text), refs.get(), nullptr, nullptr, option);
     context->setLinkRefMap(refs);
 
+    // The block filters in their role, cast once for the page rather than per node.
+    std::vector<ZQCommonMarkBlockFilter*> blockFilters;
+    for (const plat::ObjectPtr& member : m_commonMarkBlockFilters) {
+        if (auto* filter = dynamic_cast<ZQCommonMarkBlockFilter*>(member.get()))
+            blockFilters.push_back(filter);
+    }
+
     QString html;
     bool firstOutput = true;
     tree.enumerateTreeRootFirst([&](const ZSTree& treeNode, bool*) {
@@ -108,10 +115,11 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
         const quint64 type = node->nodeType();
         if (!(node->nodeStatus() & ZQTextNode::StatusFencedChild)) {
             if (type != ZQNodeType::Paragraph && type != ZQNodeType::BlankLine) {
-                ZQFilterDispatch::first<ZQCommonMarkBlockFilter>(
-                    m_commonMarkBlockFilters,
-                    [&](ZQCommonMarkBlockFilter& filter) { return filter.joinHTMLNode(treeNode, html, *context); },
-                    "joinHTMLNode");
+                auto join = [&](ZQCommonMarkBlockFilter& filter) { return filter.joinHTMLNode(treeNode, html, *context); };
+                for (ZQCommonMarkBlockFilter* filter : blockFilters) {
+                    if (ZQFilterDispatch::guardedCall(*filter, join, "joinHTMLNode"))
+                        break;
+                }
             }
             if (type == ZQNodeType::HtmlBlock)
                 html += node->content();

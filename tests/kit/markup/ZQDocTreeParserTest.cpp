@@ -75,6 +75,20 @@ TEST(ZQDocTreeParser, BlockStructures)
          "item - \n  para a\\n\n  blank \\n\nitem - \n  para b\\n\nblank \\n\nblank \\n\npara para\\n\n"},
         {"CR and CRLF line ends", "# h\r- a\r\n> q\r", 0,
          "h1 \n  para h\\n\nitem - \n  para a\\r\\n\nquote > \n  para q\\r\n"},
+        // Quorvel Markup's "#" items.
+        {"# items, a blank line between them keeps one list", "# a\n\n# b\n", ZQDocTreeParser::QuorvelMarkup,
+         "item # \n  para a\\n\n  blank \\n\nitem # \n  para b\\n\n"},
+        {"# without a blank after it, two signs, an escaped sign: text", "#a\n## b\n\\# c\n",
+         ZQDocTreeParser::QuorvelMarkup, "para #a\\n## b\\n\\# c\\n\n"},
+        {"# item empty at the line end", "#\n# x\n", ZQDocTreeParser::QuorvelMarkup,
+         "item #\n  blank \\n\nitem # \n  para x\\n\n"},
+        {"# item under a bullet, a bullet under it", "- a\n  # b\n    * c\n", ZQDocTreeParser::QuorvelMarkup,
+         "item - \n  para a\\n\n  item # \n    para b\\n\n    item * \n      para c\\n\n"},
+        {"# item in a quote, with a lazy line", "> # a\nb\n", ZQDocTreeParser::QuorvelMarkup,
+         "quote > \n  item # \n    para a\\nb\\n\n"},
+        {"# and five blanks: item, then code", "#     x\n", ZQDocTreeParser::QuorvelMarkup,
+         "item #     \n  code     x\\n\n"},
+        {"# item with task brackets", "# [x] done\n", ZQDocTreeParser::QuorvelMarkup, "task # \n  para done\\n\n"},
     };
     for (const auto& c : cases) {
         const Parsed parsed = parse(QString::fromUtf8(c.markup), c.option);
@@ -179,4 +193,30 @@ TEST(ZQDocTreeParser, NodeDetails)
     EXPECT_TRUE(ordered->isOrdered());
     EXPECT_EQ(ordered->marker(), QStringLiteral("3)"));
     EXPECT_EQ(ordered->markerOrderIndex(), 3);
+}
+
+// "#" items count from one within their list; a nested list counts on its own.
+TEST(ZQDocTreeParser, NumberSignItemsAreNumberedWithinTheirList)
+{
+    const Parsed parsed = parse(QStringLiteral("# a\n# b\n  # x\n  # y\n\n# c\n\npara\n\n# d\n1. e\n# f\n"),
+                                ZQDocTreeParser::QuorvelMarkup);
+    const auto info = [&](std::initializer_list<qsizetype> path) {
+        return std::dynamic_pointer_cast<ZQTextNodeListItem>(nodeAt(parsed.tree, path)->nodeInfo());
+    };
+    const struct {
+        std::initializer_list<qsizetype> path;
+        qint64 index;
+    } items[] = {
+        {{0}, 1}, {{1}, 2}, {{1, 1}, 1}, {{1, 2}, 2}, {{2}, 3},
+        {{6}, 1}, // a paragraph ended the list
+        {{8}, 1}, // after a list of another kind
+    };
+    for (const auto& item : items) {
+        ASSERT_TRUE(info(item.path));
+        EXPECT_EQ(info(item.path)->marker(), QStringLiteral("#"));
+        EXPECT_TRUE(info(item.path)->isOrdered());
+        EXPECT_EQ(info(item.path)->markerOrderIndex(), item.index) << treeOutline(parsed.tree).toStdString();
+    }
+    EXPECT_TRUE(info({0})->isSameList(info({1}).get()));
+    EXPECT_FALSE(info({6})->isSameList(info({7}).get()));
 }
