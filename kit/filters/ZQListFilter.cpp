@@ -1,14 +1,24 @@
 #include "kit/filters/ZQListFilter.h"
 
 #include "kit/filters/ZQBlockNodes.h"
+#include "kit/filters/ZQLineRewrite.h"
+#include "kit/filters/ZQMarkerRuns.h"
+#include "kit/filters/ZQViewEditing.h"
+#include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/render/ZQRenderContext.h"
 #include "kit/render/ZQRenderUtil.h"
+#include "platform/foundation/Regex.h"
+#include "platform/text/TextView.h"
 
 #include <QDebug>
 #include <QHash>
+
+#include <algorithm>
+#include <array>
 
 using ZQBlockNodes::textNodeOf;
 
@@ -279,4 +289,198 @@ bool ZQListFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRend
     ZQBlockNodes::insertCloseTagsAfter(items.back(), QStringLiteral("</li>\n</%1>").arg(tag));
     content += first->renderHtml();
     return true;
+}
+
+// ---- editing ---------------------------------------------------------------
+
+namespace {
+
+const QString kActionName = QStringLiteral("List");
+
+bool isDigit(QChar c)
+{
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
+
+// A typed marker and one blank ending at the caret: at the content's start
+// (after blanks in Markdown), or anywhere before the caret when the line
+// already has a rich marker.
+const plat::Regex& typingPattern(quint64 markupType, bool afterRichMarker)
+{
+    static const QString markdown = QStringLiteral("(?:[-+*]|(?:[0-9]+[.)]))+");
+    static const QString own = QStringLiteral("(?:[-#*]|(?:[0-9]+[.)])|(?:[iIaA]\\.))+");
+    const auto make = [](const QString& format, const QString& run) {
+        return plat::Regex::create(format.arg(QStringLiteral("(%1)[ \t]").arg(run)), plat::RegexAnchorsMatchLines);
+    };
+    static const auto patterns = std::array{
+        make(QStringLiteral("^[ \t]*%1\\z"), markdown), make(QStringLiteral("%1\\z"), markdown),
+        make(QStringLiteral("^%1\\z"), own), make(QStringLiteral("%1\\z"), own)};
+    return *patterns[(markupType == 1 ? 2 : 0) + (afterRichMarker ? 1 : 0)];
+}
+
+// The marker of a line in the markup editor.
+const plat::Regex& markupMarkerPattern(quint64 markupType)
+{
+    static const auto markdown = plat::Regex::create(QStringLiteral("(?:[-+*]|(?:[0-9]+[.)]))"));
+    static const auto own = plat::Regex::create(QStringLiteral("(?:[-#*]|(?:[0-9]+[.)]))"));
+    return markupType == 1 ? *own : *markdown;
+}
+
+// The rich marker of a level of that format; nullptr for a format of unknown markers.
+std::shared_ptr<const plat::Regex> richMarkerPattern(const QString& format)
+{
+    static const std::vector<std::pair<QString, std::shared_ptr<const plat::Regex>>> rows = [] {
+        const std::pair<const char*, const char*> table[] = {
+            {"{decimal}", "\t\\d+[).]\t"},
+            {"{hyphen}", "\t\\p{P}\t"},
+            {"{disc}", "\t\\p{P}\t"},
+            {"{circle}", "\t\\p{S}\t"},
+            {"{check}", "\t\\p{S}\t"},
+            {"{lower-roman}", "\t[mdclxvi]+\\.\t"},
+            {"{upper-roman}", "\t[MDCLXVI]+\\.\t"},
+            {"{cjk-heavenly-stem}", "\t\\p{L}\t"},
+            {"{lower-alpha}", "\t[a-z][).]?\t"},
+            {"{upper-alpha}", "\t[A-Z][).]?\t"},
+        };
+        std::vector<std::pair<QString, std::shared_ptr<const plat::Regex>>> compiled;
+        for (const auto& [prefix, pattern] : table)
+            compiled.emplace_back(QString::fromLatin1(prefix), plat::Regex::create(QString::fromLatin1(pattern)));
+        return compiled;
+    }();
+    for (const auto& [prefix, regex] : rows) {
+        if (format.startsWith(prefix))
+            return regex;
+    }
+    qWarning().noquote() << QStringLiteral("Unable to decide list marker regex %1").arg(format);
+    return nullptr;
+}
+
+ZQListStylePtr listStyleOf(const plat::Value& value)
+{
+    return value.toObject<ZQListStyle>();
+}
+
+} // namespace
+
+plat::AttributedString ZQListFilter::richMarkerFromMarkupMarker(const QString& marker,
+                                                                const std::vector<ZQTextListPtr>& parentLevels)
+{
+    for (const QChar c : marker) {
+        const QString format = richMarkerFormatFromMarkupMarker(QString(c));
+        if (format.isEmpty())
+            continue;
+        // "#" counts from one like the items it stands for.
+        const qint64 start = isDigit(c) ? ZQListStyle::parseListIndex(marker, plat::Range(0, marker.size()))
+            : format.startsWith(QLatin1String("{decimal}")) ? 1
+                                                            : 0;
+        std::vector<ZQTextListPtr> levels = parentLevels;
+        levels.push_back(ZQTextList::initWithMarkerFormat(format, quint64(start)));
+        const QString text = QStringLiteral("\t%1\t").arg(levels.back()->markerForItemNumber(quint64(start)));
+        return plat::AttributedString(text, ZQHighlighter::sharedHighlighter().listRich(
+                                                ZQListStyle::initWithTextLists(levels)));
+    }
+    return {};
+}
+
+bool ZQListFilter::filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                                   ZQRenderContext& context)
+{
+    if (!ZQShared::trim(typed).isEmpty())
+        return false;
+    const auto line = ZQMarkerRuns::caretLine(*view.textStorage(), position);
+    if (!line)
+        return false;
+    const QString& masked = line->masked;
+    const quint64 markupType = context.runningMarkupType();
+
+    const auto make = [&](plat::Range replaced, const QString& marker, const std::vector<ZQTextListPtr>& parents) {
+        // The own dialect's i., I., a. and A. name no list kind: the blank
+        // stays an ordinary blank.
+        const plat::AttributedString rich = richMarkerFromMarkupMarker(marker, parents);
+        if (rich.length() == 0)
+            return false;
+        ZQViewEditing::replace(view, replaced, rich, plat::Range(replaced.location + rich.length(), 0), kActionName);
+        // Text typed after the marker is body text, not part of the marker.
+        view.setTypingAttributes(ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1));
+        return true;
+    };
+
+    if (const auto typedMarker = typingPattern(markupType, true).firstMatch(masked, line->content)) {
+        const plat::Range marker = typedMarker->rangeAtIndex(1);
+        if (const auto item = ZQMarkerRuns::listItemMarker(*view.textStorage(), *line);
+            item && item->marker.end() == marker.location) {
+            return make(plat::Range(item->run.location, position - item->run.location),
+                        masked.mid(marker.location, marker.length), item->parentLevels);
+        }
+    }
+    const auto typedMarker = typingPattern(markupType, false).firstMatch(masked, line->content);
+    if (!typedMarker)
+        return false;
+    const plat::Range marker = typedMarker->rangeAtIndex(1);
+    return make(plat::Range(marker.location, position - marker.location), masked.mid(marker.location, marker.length),
+                {});
+}
+
+bool ZQListFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context)
+{
+    const plat::TextStorage& text = *view.textStorage();
+    const plat::Range affected = ZQAttributedString::lineRange(text, range, true);
+    const quint64 markupType = context.runningMarkupType();
+    const quint64 editorType = ZSUtils::getEditorType(view);
+    const bool ordered = tag == 50;
+    const QString markerText = !ordered ? QStringLiteral("* ") : markupType == 0 ? QStringLiteral("1. ")
+                                                                                  : QStringLiteral("# ");
+    const plat::AttributedString marker = editorType == 3
+        ? plat::AttributedString(markerText, ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(3))
+        : richMarkerFromMarkupMarker(ZQShared::trim(markerText), {});
+
+    ZQLineRewrite rewrite(text.attributedSubstring(affected));
+    const plat::AttributedString& source = rewrite.source();
+    rewrite.forEachLine([&](plat::Range line) {
+            plat::Range run;
+            const auto style = listStyleOf(
+                ZQAttributedString::findAttributeValue(source, m_attributeName, line, 0, &run));
+            if (!style || style->textLists().empty()) {
+                rewrite.insert(marker);
+                return;
+            }
+            run = plat::intersection(run, line);
+            const QString format = style->textLists().back()->richMarkerFormat();
+            const auto richPattern = editorType == 3 ? nullptr : richMarkerPattern(format);
+            const plat::Regex* pattern = editorType == 3 ? &markupMarkerPattern(markupType) : richPattern.get();
+            const plat::Range found = pattern ? pattern->rangeOfFirstMatch(source.string(), run) : plat::Range::notFound();
+            if (found.isNotFound()) {
+                rewrite.insert(marker);
+                return;
+            }
+            const QString rest = source.string().mid(run.location, run.length).remove(
+                found.location - run.location, found.length);
+            if (!ZQShared::trim(rest).isEmpty()) {
+                rewrite.insert(marker);
+                return;
+            }
+            const QString foundText = source.string().mid(found.location, found.length);
+            const bool lineOrdered = editorType == 3
+                ? std::any_of(foundText.begin(), foundText.end(), isDigit) || foundText == QLatin1String("#")
+                : format.startsWith(QLatin1String("{decimal}"));
+            if (lineOrdered == ordered)
+                rewrite.remove(run);
+            else
+                rewrite.insert(marker);
+    });
+    rewrite.apply(view, affected, kActionName);
+    return true;
+}
+
+void ZQListFilter::handleMarkerFromRich(plat::MutableAttributedString& content)
+{
+    // Only markers of a kind this filter knows.
+    ZQMarkerRuns::deleteMarkers(content, m_attributeName, [](const plat::Value& value, plat::Range run) {
+        const auto style = listStyleOf(value);
+        const auto& levels = style ? style->textLists() : std::vector<ZQTextListPtr>();
+        const bool known = std::any_of(levels.begin(), levels.end(), [](const ZQTextListPtr& level) {
+            return ZQListStyle::richListMakerRegex(level->richMarkerFormat()) != nullptr;
+        });
+        return known ? run : plat::Range::notFound();
+    });
 }

@@ -3,14 +3,19 @@
 // own dialect also numbers "#" items.
 
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/markup/ZQListStyle.h"
 #include "platform/foundation/Object.h"
+#include "platform/text/AttributedString.h"
 
 class ZQTextNodeListItem;
 
 class ZQListFilter : public plat::Object,
                      public ZQAttributeNamed,
+                     public ZQOnFlyFilter,
+                     public ZQRangeFormatter,
                      public ZQCommonMarkBlockFilter,
-                     public ZQMarkupPreJoiner {
+                     public ZQMarkupPreJoiner,
+                     public ZQRichMarkerCleaner {
 public:
     ZQListFilter() : m_attributeName(QStringLiteral("ZQFilterList")) {}
 
@@ -34,6 +39,23 @@ public:
     // Sets the content of the item and its following items to their markup
     // markers in the running dialect.
     bool joinMarkdownNode(const ZSTree& treeNode, QString& content, ZQRenderContext& context) override;
+
+    // A blank typed after a list marker at the start of a rich line makes the
+    // rich list item; typed right after an item's rich marker it changes the
+    // item's kind at its own level.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+    // Tag 50 numbers the lines the range touches, any other tag bullets them;
+    // lines that already are items of that kind lose their marker instead.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
+    // Deletes every rich list marker.
+    void handleMarkerFromRich(plat::MutableAttributedString& content) override;
+
+    // The rich marker ("\t%@\t") of a list made from a typed markup marker,
+    // one level below parentLevels; empty when no character of the marker
+    // names a list kind.
+    static plat::AttributedString richMarkerFromMarkupMarker(const QString& marker,
+                                                             const std::vector<ZQTextListPtr>& parentLevels);
 
     // Whether the items of the run make a loose list.
     static bool isLooseList(const std::vector<ZSTree>& items);

@@ -2,7 +2,37 @@
 
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/markup/ZQHighlighter.h"
+#include "kit/filters/ZQLineRewrite.h"
+#include "kit/filters/ZQMarkerRuns.h"
+#include "kit/filters/ZQViewEditing.h"
+#include "kit/foundation/ZQAttributedString.h"
+#include "kit/foundation/ZSUtils.h"
+#include "kit/markup/ZQAttributeNames.h"
 #include "kit/render/ZQRenderUtil.h"
+#include "platform/foundation/Regex.h"
+#include "platform/text/TextView.h"
+
+namespace {
+
+const QString kActionName = QStringLiteral("Quote");
+
+// The text before the caret is quote marks only.
+const plat::Regex& onFlyPattern()
+{
+    static const auto regex =
+        plat::Regex::create(QStringLiteral("^(>(?:\\p{Blank}*>)*)\\z"), plat::RegexAnchorsMatchLines);
+    return *regex;
+}
+
+// The quote marks at the start of a line.
+const plat::Regex& markerPattern()
+{
+    static const auto regex =
+        plat::Regex::create(QStringLiteral("^(\\p{Blank}*>(?:\\p{Blank}*>)*)"), plat::RegexAnchorsMatchLines);
+    return *regex;
+}
+
+} // namespace
 
 ZQQuoteFilter::ZQQuoteFilter() : m_attributeName(QStringLiteral("ZQFilterQuote")) {}
 
@@ -53,4 +83,46 @@ bool ZQQuoteFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*content*
                                                                                 : QStringLiteral(">"));
     node->setNodeStatus(node->nodeStatus() | ZQTextNode::StatusConverted);
     return true;
+}
+
+bool ZQQuoteFilter::filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                                    ZQRenderContext& /*context*/)
+{
+    if (typed != QLatin1String(">"))
+        return false;
+    const plat::TextStorage& text = *view.textStorage();
+    const qsizetype start = ZSUtils::containerLineRangeForRich(text, position).location;
+    if (start >= position)
+        return false;
+    const auto match = onFlyPattern().firstMatch(text.string(), plat::Range(start, position - start));
+    if (!match)
+        return false;
+    const plat::Range marks = match->rangeAtIndex(1);
+    const plat::AttributedString styled(text.string().mid(marks.location, marks.length),
+                                        ZQHighlighter::sharedHighlighter().quoteRich());
+    ZQViewEditing::replace(view, marks, styled, plat::Range(marks.end(), 0), kActionName);
+    ZQHighlighter::sharedHighlighter().settings()->restoreTypingAttribute(view, 1);
+    return true;
+}
+
+bool ZQQuoteFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, plat::TextView& view,
+                                     ZQRenderContext& /*context*/)
+{
+    const plat::TextStorage& text = *view.textStorage();
+    const plat::Range affected = ZQAttributedString::lineRange(text, range, true);
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
+    const plat::AttributedString marker(QStringLiteral("> "), ZSUtils::getEditorType(view) == 3
+                                                                  ? highlighter.quoteMarkdown()
+                                                                  : highlighter.quoteRich());
+    ZQLineRewrite rewrite(text.attributedSubstring(affected));
+    rewrite.forEachLine([&](plat::Range) { rewrite.insert(marker); });
+    rewrite.apply(view, affected, kActionName);
+    return true;
+}
+
+void ZQQuoteFilter::handleMarkerFromRich(plat::MutableAttributedString& content)
+{
+    ZQMarkerRuns::deleteMarkers(content, m_attributeName, [&](const plat::Value&, plat::Range run) {
+        return markerPattern().rangeOfFirstMatch(content.string(), run);
+    });
 }

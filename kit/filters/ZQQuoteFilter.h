@@ -4,13 +4,26 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
-class ZQQuoteFilter : public plat::Object, public ZQAttributeNamed, public ZQCommonMarkBlockFilter {
+class ZQQuoteFilter : public plat::Object,
+                      public ZQAttributeNamed,
+                      public ZQOnFlyFilter,
+                      public ZQRangeFormatter,
+                      public ZQCommonMarkBlockFilter,
+                      public ZQRichMarkerCleaner {
 public:
     ZQQuoteFilter();
 
     QString className() const override { return QStringLiteral("ZQQuoteFilter"); }
     QString attributeName() const override { return m_attributeName; }
     void setAttributeName(const QString& name) override { m_attributeName = name; }
+
+    // A ">" typed where the line's content holds only quote marks styles them.
+    bool filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                         ZQRenderContext& context) override;
+    // Puts "> " before every line the range touches.
+    bool filterRangeOnFly(plat::Range range, quint64 tag, plat::TextView& view, ZQRenderContext& context) override;
+    // Deletes the quote marks at the start of every quote run.
+    void handleMarkerFromRich(plat::MutableAttributedString& content) override;
 
     // Colours the ">" of every line of the quote.
     bool highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,

@@ -1,11 +1,19 @@
 #include "kit/filters/ZQTaskFilter.h"
 
 #include "kit/filters/ZQBlockNodes.h"
+#include "kit/filters/ZQLineRewrite.h"
+#include "kit/filters/ZQMarkerRuns.h"
+#include "kit/filters/ZQViewEditing.h"
+#include "kit/foundation/ZQAttributedString.h"
+#include "kit/foundation/ZQShared.h"
+#include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
+#include "kit/render/ZQHelpTip.h"
 #include "kit/render/ZQRenderContext.h"
 #include "kit/render/ZQRenderUtil.h"
 #include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/Regex.h"
 #include "platform/foundation/StringLines.h"
 #include "platform/text/TextStorage.h"
 #include "platform/text/TextView.h"
@@ -46,6 +54,49 @@ bool isDoneState(const QString& state)
     return state.toLower() == QLatin1String("x");
 }
 
+const QString kActionName = QStringLiteral("Task");
+
+// Group 1 the bracket pair, group 2 the state.
+const plat::Regex& onFlyPattern()
+{
+    static const auto regex =
+        plat::Regex::create(QStringLiteral("^ {0,3}(\\[([ -x]?)\\])\\z"), plat::RegexAnchorsMatchLines);
+    return *regex;
+}
+
+const plat::Regex& markdownMarkerPattern()
+{
+    static const auto regex =
+        plat::Regex::create(QStringLiteral("^ {0,3}[*-] {0,3}(\\[([ -x]?)\\])"), plat::RegexAnchorsMatchLines);
+    return *regex;
+}
+
+const plat::Regex& richMarkerPattern()
+{
+    static const auto regex =
+        plat::Regex::create(QStringLiteral("^\\t?(\\[([ -x]?)\\])\\t?"), plat::RegexAnchorsMatchLines);
+    return *regex;
+}
+
+ZQListStylePtr taskLevelAfter(std::vector<ZQTextListPtr> levels)
+{
+    levels.push_back(ZQTextList::initWithMarkerFormat(QStringLiteral("{task}"), 0));
+    return ZQListStyle::initWithTextLists(levels);
+}
+
+// Replaces range of the view's text (the whole lines of an edit) with the
+// edited copy, the selection staying on the characters it was on.
+void replaceLines(plat::TextView& view, plat::Range range, const plat::AttributedString& edited)
+{
+    const plat::Range selection = view.selectedRange();
+    const qsizetype change = edited.length() - range.length;
+    const auto moved = [&](qsizetype p) {
+        return p >= range.end() ? p + change : std::min(p, range.location + edited.length());
+    };
+    const qsizetype start = moved(selection.location);
+    ZQViewEditing::replace(view, range, edited, plat::Range(start, moved(selection.end()) - start), kActionName);
+}
+
 } // namespace
 
 ZQListStylePtr ZQTaskFilter::createTaskListStyle(const ZSTree& treeNode)
@@ -53,8 +104,7 @@ ZQListStylePtr ZQTaskFilter::createTaskListStyle(const ZSTree& treeNode)
     std::vector<ZQTextListPtr> levels;
     if (const auto parent = taskInfo(treeNode.parent()); parent && parent->listStyle())
         levels = plat::objectCast<ZQListStyle>(parent->listStyle()->copy())->textLists();
-    levels.push_back(ZQTextList::initWithMarkerFormat(QStringLiteral("{task}"), 0));
-    return ZQListStyle::initWithTextLists(levels);
+    return taskLevelAfter(levels);
 }
 
 plat::AttributedString ZQTaskFilter::taskRichMarkerForState(const QString& state,
@@ -152,7 +202,7 @@ QString ZQTaskFilter::nextStateMarker(const QString& state)
 
 void ZQTaskFilter::taskStateChange(plat::TextView& view, plat::Range range) const
 {
-    plat::TextStorage& storage = *view.textStorage();
+    const plat::TextStorage& storage = *view.textStorage();
     plat::Range markerRange;
     plat::Range stateRange;
     const QString state =
@@ -160,6 +210,8 @@ void ZQTaskFilter::taskStateChange(plat::TextView& view, plat::Range range) cons
     if (state.isNull())
         return;
     const QString next = nextStateMarker(state);
+    // The edit works on a copy of the marker's line, which then replaces the
+    // line as one undo step.
     if (view.editorType() == 1) {
         plat::Range run;
         const auto style = storage
@@ -168,19 +220,23 @@ void ZQTaskFilter::taskStateChange(plat::TextView& view, plat::Range range) cons
                                .toObject<ZQListStyle>();
         if (!style)
             return;
+        const plat::Range line = ZQAttributedString::lineRange(storage, run);
+        plat::MutableAttributedString edited(storage.attributedSubstring(line));
         const plat::AttributedString marker = taskRichMarkerForState(next, style);
-        storage.replaceCharacters(run, marker);
-        crosslineRichOfTask(next, storage, plat::Range(run.location, marker.length()));
+        const plat::Range markerInLine(run.location - line.location, run.length);
+        edited.replaceCharacters(markerInLine, marker);
+        crosslineRichOfTask(next, edited, plat::Range(markerInLine.location, marker.length()));
+        replaceLines(view, line, edited);
         return;
     }
-    if (stateRange.length == 0) {
-        storage.replaceCharacters(plat::Range(stateRange.location, 0), next);
-        markerRange.length += next.size();
-    } else {
-        storage.replaceCharacters(stateRange, next);
-        markerRange.length += next.size() - stateRange.length;
-    }
-    crosslineMarkupOfTask(next, storage, markerRange);
+    const plat::Range line = ZQAttributedString::lineRange(storage, markerRange);
+    plat::MutableAttributedString edited(storage.attributedSubstring(line));
+    plat::Range markerInLine(markerRange.location - line.location, markerRange.length);
+    const plat::Range stateInLine(stateRange.location - line.location, stateRange.length);
+    edited.replaceCharacters(stateInLine, next);
+    markerInLine.length += next.size() - stateInLine.length;
+    crosslineMarkupOfTask(next, edited, markerInLine);
+    replaceLines(view, line, edited);
 }
 
 void ZQTaskFilter::crosslineRichOfTask(const QString& state, plat::MutableAttributedString& richContent,
@@ -222,4 +278,89 @@ void ZQTaskFilter::crosslineMarkupOfTask(const QString& state, plat::MutableAttr
         markupContent.deleteCharacters(plat::Range(task.end() - d, d));
         markupContent.deleteCharacters(plat::Range(task.location, d));
     }
+}
+
+bool ZQTaskFilter::filterRichOnFly(const QString& typed, qint64 position, plat::TextView& view,
+                                   ZQRenderContext& /*context*/)
+{
+    if (typed != QLatin1String("]"))
+        return false;
+    const auto line = ZQMarkerRuns::caretLine(*view.textStorage(), position);
+    if (!line)
+        return false;
+    const auto typedPair = onFlyPattern().firstMatch(line->masked, line->content);
+    if (!typedPair)
+        return false;
+    const plat::Range pair = typedPair->rangeAtIndex(1);
+    const plat::Range stateRange = typedPair->rangeAtIndex(2);
+    const QString state = stateRange.length > 0 ? line->masked.mid(stateRange.location, stateRange.length)
+                                                : QStringLiteral(" ");
+
+    plat::Range replaced = pair;
+    ZQListStylePtr style = taskLevelAfter({});
+    if (const auto item = ZQMarkerRuns::listItemMarker(*view.textStorage(), *line)) {
+        // The item's own level becomes the task's.
+        style = taskLevelAfter(item->parentLevels);
+        replaced = plat::Range(item->run.location, pair.end() - item->run.location);
+    }
+    const plat::AttributedString marker = taskRichMarkerForState(state, style);
+    ZQViewEditing::replace(view, replaced, marker, plat::Range(replaced.location + marker.length(), 0), kActionName);
+    view.setTypingAttributes(ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1));
+    ZQHelpTip::sharedTip()->fire(8);
+    ZQHelpTip::sharedTip()->fire(9);
+    return true;
+}
+
+void ZQTaskFilter::toggleLines(ZQLineRewrite& rewrite, const plat::AttributedString& marker,
+                               const QString& attributeName, const plat::Regex& markerPattern)
+{
+    const plat::AttributedString& source = rewrite.source();
+    rewrite.forEachLine([&](plat::Range line) {
+            const plat::Range run = plat::intersection(
+                ZQAttributedString::findAttribute(source, attributeName, line, plat::EnumerationReverse), line);
+            if (run.isNotFound() || run.length == 0) {
+                rewrite.insert(marker);
+                return;
+            }
+            const plat::Range found = markerPattern.rangeOfFirstMatch(source.string(), run);
+            const QString rest = found.isNotFound()
+                ? QString()
+                : source.string().mid(run.location, run.length).remove(found.location - run.location, found.length);
+            if (found.isNotFound() || !ZQShared::trim(rest).isEmpty())
+                rewrite.insert(marker);
+            else
+                rewrite.remove(run);
+    });
+}
+
+plat::AttributedString ZQTaskFilter::toggleMarker(const plat::AttributedString& content,
+                                                  const plat::AttributedString& marker, const QString& attributeName,
+                                                  const plat::Regex& markerPattern)
+{
+    ZQLineRewrite rewrite(content);
+    toggleLines(rewrite, marker, attributeName, markerPattern);
+    return rewrite.result();
+}
+
+bool ZQTaskFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, plat::TextView& view,
+                                    ZQRenderContext& /*context*/)
+{
+    const plat::TextStorage& text = *view.textStorage();
+    const plat::Range affected = ZQAttributedString::lineRange(text, range, true);
+    const ZQListStylePtr style = taskLevelAfter({});
+    const bool markup = ZSUtils::getEditorType(view) == 3;
+    const plat::AttributedString marker = markup
+        ? plat::AttributedString(QStringLiteral("- [ ] "), ZQHighlighter::sharedHighlighter().taskMarkdown(style, QStringLiteral(" ")))
+        : taskRichMarkerForState(QStringLiteral(" "), style);
+    ZQLineRewrite rewrite(text.attributedSubstring(affected));
+    toggleLines(rewrite, marker, m_attributeName, markup ? markdownMarkerPattern() : richMarkerPattern());
+    rewrite.apply(view, affected, kActionName);
+    return true;
+}
+
+void ZQTaskFilter::handleMarkerFromRich(plat::MutableAttributedString& content)
+{
+    ZQMarkerRuns::deleteMarkers(content, m_attributeName, [&](const plat::Value&, plat::Range run) {
+        return richMarkerPattern().rangeOfFirstMatch(content.string(), run);
+    });
 }
