@@ -185,6 +185,19 @@ public:
     // An ancestor below the root is a list or task item.
     static bool isInsideList(const ZSTree& node);
 
+    // --- Tab and Return in lists, tasks and quotes (ZQRenderIndent.cpp) ---
+
+    // Tab (flag: the key's modifier flags) in the view's list, task or quote
+    // line: one undo step. False when the key is not handled here.
+    bool handleTab(plat::TextView& view, quint64 flag);
+
+private:
+    // Shift-Tab outside lists, tasks and quotes.
+    bool defaultShiftTab(plat::TextView& view);
+    // Return (flag: the key's modifier flags): continues or ends the list,
+    // task or quote, or keeps a code line's leading whitespace; one undo step.
+    bool handleEnter(plat::TextView& view, quint64 flag);
+
 private:
     // True when a request went to the syntax highlighter.
     bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
