@@ -12,6 +12,7 @@
 #include "platform/text/AttributedString.h"
 
 #include <QHash>
+#include <QMap>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -32,6 +33,7 @@ class ZQHighlighter;
 class ZQParagraphParser;
 class ZQRenderContext;
 class ZQRichParser;
+class ZSAbstractTextView;
 class ZSSettings;
 class ZSTextTheme;
 
@@ -50,8 +52,8 @@ class Attributes;
 class ZQRender : public plat::Object {
 public:
     using Members = std::vector<plat::ObjectPtr>;
-    // Attribute name to member.
-    using NamedMembers = QHash<QString, plat::ObjectPtr>;
+    // Attribute name to member, enumerated in name order.
+    using NamedMembers = QMap<QString, plat::ObjectPtr>;
 
     ZQRender();
     ~ZQRender() override;
@@ -165,6 +167,34 @@ private:
     static void removeInvisible(plat::MutableAttributedString& content, bool linkOnly);
     // What the enclosing quotes, list items and tasks put before each line of the node.
     static QString blockContainerIndentForMarkup(const ZSTree& node);
+
+public:
+    // --- Keys and formatting actions (ZQRenderKeys.cpp) ---
+
+    // Every key press of an editor before its own key handling (characters:
+    // the text the key produced): the key processors, a marker character typed
+    // over a selection, then Tab, Shift-Tab and Return. YES when the key was
+    // handled here; the text is then repaired and its code blocks recoloured.
+    bool processKeyDown(quint64 keyCode, quint64 modifyFlag, const QString& characters, ZSAbstractTextView& onView);
+    // Key release: only the key processors that watch releases see it.
+    bool processKeyUp(quint64 keyCode, quint64 modifyFlag, ZSAbstractTextView& onView);
+    // A formatting action of the menus (its tag) on inRange, handed to the
+    // filter that owns the construct; tag 100 cleans the style. YES when the
+    // text changed; it is then repaired and its code blocks recoloured.
+    bool renderShortcutAction(quint64 action, ZSAbstractTextView& onView, plat::Range inRange);
+
+private:
+    // The filter or handler that takes the action tag; none for no action.
+    plat::ObjectPtr shortcutReceiver(quint64 action) const;
+    // Replaces range with its text stripped of formatting, one undo step "Clean Style".
+    bool cleanStyle(ZSAbstractTextView& view, plat::Range range);
+    // Cleans rich text in place: the marker cleaners drop their markers and
+    // mark what keeps its attributes; everything else becomes plain text in
+    // the target editor's typing attributes.
+    void cleanRichFormattingStyles(plat::MutableAttributedString& rich, quint64 targetEditorType) const;
+    // After an edit: the attributes repaired for the view's editor type, then
+    // its code blocks sent for colouring.
+    void refreshAfterEdit(plat::TextView& view);
 
 public:
     // --- Attribute repair after edits (ZQRenderRepair.cpp) ---
