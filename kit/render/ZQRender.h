@@ -23,6 +23,8 @@
 class ZQAttachedStorage;
 class ZQDocTreeParser;
 class ZQHighlighterBlockCacheItem;
+class ZQListStyle;
+class ZQTextNode;
 class ZSTree;
 namespace plat {
 class AttributedString;
@@ -222,11 +224,47 @@ public:
     bool handleTab(plat::TextView& view, quint64 flag);
 
 private:
-    // Shift-Tab outside lists, tasks and quotes.
+    // The key handlers are driven directly by their tests.
+    friend class ZQRenderIndentTest;
+    using IndentNodes = std::vector<std::shared_ptr<ZQTextNode>>;
+
+    // Shift-Tab outside lists, tasks and quotes: one indentation step off the
+    // caret's line. Always true, so the key never reaches the text view.
     bool defaultShiftTab(plat::TextView& view);
-    // Return (flag: the key's modifier flags): continues or ends the list,
-    // task or quote, or keeps a code line's leading whitespace; one undo step.
+    // Return (flag: the key's modifier flags): continues the enclosing quotes,
+    // lists and tasks on the new line, steps out of or ends an empty item, or
+    // keeps a code, HTML or quote line's leading whitespace; one undo step.
     bool handleEnter(plat::TextView& view, quint64 flag);
+    // The quote (2), list (3) and task (10) markers of the line, one per list
+    // level, from its attribute runs; the marker written on the line is flagged
+    // isListMarkerInsideLine.
+    IndentNodes lineExistedIndentMarkers(const plat::AttributedString& content, plat::Range lineRange) const;
+    // Removes one tab or up to four spaces from the start of the gap; read-only
+    // characters are neither removed nor counted. True when something went.
+    bool shrinkTabOrSpaces(plat::TextView& view, plat::Range gapRange) const;
+    // Fills indentList with the quotes, list items and tasks enclosing the
+    // location, outermost first (in code and HTML blocks the quotes only);
+    // true when Return must carry the line's leading whitespace over (code,
+    // HTML block or quote).
+    bool lineIndentForEditor(quint64 editorType, const plat::AttributedString& content, qsizetype atLocation,
+                             IndentNodes& indentList);
+    // The deepest node of the tree at the location; null when none.
+    static ZSTree findTreeNode(const ZSTree& tree, qsizetype atLocation);
+    // Appends the new line's quotes and list markers (only an indent under
+    // Control) to indent.
+    void buildIndents(const IndentNodes& indentList, const IndentNodes& lineIndents,
+                      const plat::AttributedString& content, plat::MutableAttributedString& indent, quint64 editorType,
+                      quint64 flag) const;
+    // The marker of the container for the next item: an open task, or the next number.
+    plat::AttributedString cloneMarker(const plat::AttributedString& content, const ZQTextNode& nodeObj,
+                                       quint64 editorType) const;
+    plat::AttributedString replaceTaskWithNew(const plat::AttributedString& marker,
+                                              const std::shared_ptr<ZQListStyle>& listStyle,
+                                              quint64 editorType) const;
+    // The marker with its first number replaced by index.
+    static plat::AttributedString incrementOrderListMarker(const plat::AttributedString& marker, qint64 index);
+    // Appends the line's leading whitespace, attributes included; true when there was some.
+    bool appendTabIndent(plat::MutableAttributedString& indent, const plat::AttributedString& line) const;
 
 private:
     // True when a request went to the syntax highlighter.
