@@ -106,7 +106,8 @@ quint64 typedMarkerAction(ZQRender& render, QChar typed, ZSAbstractTextView& vie
 
 } // namespace
 
-bool ZQRender::processKeyDown(quint64 keyCode, quint64 modifyFlag, const QString& characters, ZSAbstractTextView& onView)
+bool ZQRender::processKeyDown(quint64 keyCode, quint64 modifyFlag, const QString& characters,
+                              ZSAbstractTextView& onView)
 {
     m_renderContext->setRunningMarkupType(m_settings->markupType());
     const quint16 key = quint16(keyCode & 0xFFFF);
@@ -236,7 +237,8 @@ bool ZQRender::cleanStyle(ZSAbstractTextView& view, plat::Range range)
     } else {
         // Markup is cleaned as rich text, on the view's scratch engine with a
         // copy of the page's context, and written back as markup.
-        const std::shared_ptr<ZQRender> scratch = view.pasteRender() ? view.pasteRender() : std::make_shared<ZQRender>();
+        const std::shared_ptr<ZQRender> scratch =
+            view.pasteRender() ? view.pasteRender() : std::make_shared<ZQRender>();
         scratch->setRenderContext(plat::objectCast<ZQRenderContext>(m_renderContext->copy()));
         plat::MutableAttributedString rich = scratch->renderMarkupToRich(storage.attributedSubstring(range));
         cleanRichFormattingStyles(rich, MarkupEditor);
@@ -248,9 +250,11 @@ bool ZQRender::cleanStyle(ZSAbstractTextView& view, plat::Range range)
         const qsizetype missing = ZQShared::lengthByTrailingCharactersInSet(original, newline)
             - ZQShared::lengthByTrailingCharactersInSet(cleaned.string(), newline);
         if (missing > 0)
-            cleaned.append(plat::AttributedString(original.right(missing), m_settings->defaultTypingAttribute(MarkupEditor)));
+            cleaned.append(
+                plat::AttributedString(original.right(missing), m_settings->defaultTypingAttribute(MarkupEditor)));
     }
-    ZQViewEditing::replace(view, range, cleaned, Range(range.location, cleaned.length()), QStringLiteral("Clean Style"));
+    ZQViewEditing::replace(view, range, cleaned, Range(range.location, cleaned.length()),
+                           QStringLiteral("Clean Style"));
     return true;
 }
 

@@ -310,7 +310,8 @@ TEST_F(RenderKeysTest, KeyProcessorsComeFirstAndAFailingOneLeavesTheKeyToTheEdit
 {
     // Return in a rich tag chip moves the caret to the end of its line.
     plat::MutableAttributedString text(QStringLiteral("a "), plain(Rich));
-    text.append(plat::AttributedString(QStringLiteral("<tag>"), ZQHighlighter::sharedHighlighter().baseRich(ZQHighlighter::Tag)));
+    text.append(plat::AttributedString(QStringLiteral("<tag>"),
+                                       ZQHighlighter::sharedHighlighter().baseRich(ZQHighlighter::Tag)));
     text.append(plat::AttributedString(QStringLiteral(" b\nnext"), plain(Rich)));
     Editor editor(text, Rich, Range(4, 0));
     EXPECT_TRUE(keyDown(editor, plat::KeyCode::Return, QStringLiteral("\r")));
@@ -389,4 +390,35 @@ TEST_F(RenderKeysTest, BlockEditorKeepsItsRichStylesAfterAnAction)
     ASSERT_TRUE(keyDown(*editor, plat::KeyCode::Unknown, QStringLiteral("*")));
     EXPECT_EQ(editor->string(), QStringLiteral("a word b"));
     EXPECT_TRUE(fontAt(*editor->view.textStorage(), 3, Exs::isItalic));
+}
+
+TEST_F(RenderKeysTest, TabAndReturnInListsGoToTheListHandling)
+{
+    constexpr quint64 Shift = plat::ModifierFlag::Shift;
+    settings->setMarkupType(0);
+    const auto levels = [](const Editor& editor) {
+        const auto style =
+            editor.view.textStorage()->attributeAtIndex(ZQAttr::FilterList, 0).toObject<ZQListStyle>();
+        return style ? style->textLists().size() : 0;
+    };
+    Editor rich(render->renderMarkupToRich(plat::AttributedString(QStringLiteral("- one")), false, 0), Rich,
+                Range(3, 0));
+    ASSERT_TRUE(keyDown(rich, plat::KeyCode::Tab, QStringLiteral("\t")));
+    EXPECT_EQ(levels(rich), 2u);
+    ASSERT_TRUE(keyDown(rich, plat::KeyCode::Tab, QStringLiteral("\t"), Shift));
+    EXPECT_EQ(levels(rich), 1u);
+    // Shift with another modifier is not Shift-Tab.
+    ASSERT_TRUE(keyDown(rich, plat::KeyCode::Tab, QStringLiteral("\t"), Shift | plat::ModifierFlag::Option));
+    EXPECT_EQ(levels(rich), 2u);
+
+    // Return continues the list with the next number.
+    const auto markup = open(QStringLiteral("1. one"), Markup, Range(6, 0));
+    ASSERT_TRUE(keyDown(*markup, plat::KeyCode::Return, QStringLiteral("\r")));
+    EXPECT_EQ(markup->string(), QStringLiteral("1. one\n2. "));
+    EXPECT_EQ(markup->undo->undoActionName(), QStringLiteral("Indent"));
+
+    // Shift-Tab outside a list takes one indentation step off the line.
+    const auto indented = open(QStringLiteral("\tx"), Markup, Range(2, 0));
+    ASSERT_TRUE(keyDown(*indented, plat::KeyCode::Tab, QStringLiteral("\t"), Shift));
+    EXPECT_EQ(indented->string(), QStringLiteral("x"));
 }
