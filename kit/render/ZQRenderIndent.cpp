@@ -19,6 +19,7 @@
 #include "kit/render/ZQHelpTip.h"
 #include "platform/foundation/StringLines.h"
 #include "platform/foundation/UndoManager.h"
+#include "platform/text/KeyEvent.h"
 #include "platform/text/TextView.h"
 
 #include <algorithm>
@@ -28,12 +29,8 @@ using plat::Range;
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
 constexpr quint64 MarkupEditor = 3;
 constexpr quint64 QuorvelMarkupType = 1;
-// Modifier flags, compared for equality: the modifier alone.
-constexpr quint64 ShiftFlag = 0x20000;
-constexpr quint64 ControlFlag = 0x40000;
 constexpr qint64 IndentTip = 2;
 constexpr int StepSpaces = 4;
 
@@ -189,7 +186,7 @@ bool ZQRender::handleTab(plat::TextView& view, quint64 flag)
             return false;
         // The level changes in place: every range holding the style follows.
         const ListLevels before = ListLevels::of(*style);
-        if (flag == ShiftFlag)
+        if (flag == plat::ModifierFlag::Shift)
             style->decreaseLevel();
         else
             style->increaseLevel();
@@ -199,7 +196,7 @@ bool ZQRender::handleTab(plat::TextView& view, quint64 flag)
     }
 
     const plat::Attributes plain = m_settings->defaultTypingAttribute(MarkupEditor);
-    if (flag != ShiftFlag) {
+    if (flag != plat::ModifierFlag::Shift) {
         replaceUndoably(view, Range(markerRange.location, 0), plat::AttributedString(QStringLiteral("\t"), plain));
         return true;
     }
@@ -422,7 +419,7 @@ void ZQRender::buildIndents(const IndentNodes& indentList, const IndentNodes& li
         const ZQTextNode& container = *indentList[k];
         if (container.nodeType() == ZQNodeType::Quote) {
             indent.append(ZQAttributedString::deepCopy(content.attributedSubstring(container.contentRange())));
-        } else if (flag == ControlFlag) {
+        } else if (flag == plat::ModifierFlag::Control) {
             if (k != lastList)
                 continue;
             // The item's text goes on without a marker: a list-indent tab in

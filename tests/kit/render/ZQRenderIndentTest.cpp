@@ -6,6 +6,7 @@
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQListStyle.h"
 #include "kit/render/ZQRender.h"
+#include "platform/text/KeyEvent.h"
 
 #include "support/InstalledSettings.h"
 #include "support/QStringPrinting.h"
@@ -22,8 +23,8 @@ constexpr quint64 Block = 2;
 constexpr quint64 Markup = 3;
 constexpr quint64 Markdown = 0;
 constexpr quint64 Quorvel = 1;
-constexpr quint64 Shift = 0x20000;
-constexpr quint64 Control = 0x40000;
+constexpr quint64 Shift = plat::ModifierFlag::Shift;
+constexpr quint64 Control = plat::ModifierFlag::Control;
 
 const QString Indent = QStringLiteral("Indent");
 
