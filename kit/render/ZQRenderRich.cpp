@@ -12,6 +12,7 @@
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
 #include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/StringLines.h"
 #include "platform/text/AttributedString.h"
 
 #include <algorithm>
@@ -44,16 +45,12 @@ std::vector<std::shared_ptr<ZQLinkRef>> inStableOrder(std::vector<std::shared_pt
 void appendIndentedLines(plat::MutableAttributedString& result, const plat::AttributedString& text,
                          const plat::AttributedString& prefix, bool skipFirst)
 {
-    const plat::CharacterSet& newline = plat::CharacterSet::newline();
     const QString& s = text.string();
     qsizetype start = 0;
     bool first = true;
     while (start < s.size()) {
-        qsizetype end = start;
-        while (end < s.size() && !newline.contains(s.at(end)))
-            ++end;
-        if (end < s.size())
-            ++end;
+        // CR LF ends one line, as the block-tree parser read it.
+        const qsizetype end = plat::lineBounds(s, plat::Range(start, 0)).end;
         if (!(first && skipFirst))
             result.append(prefix);
         result.append(text.attributedSubstring(plat::Range(start, end - start)));
