@@ -29,6 +29,23 @@ bool isBlockConstruct(quint64 type)
     return type >= ZQNodeType::Quote && type <= ZQNodeType::Task;
 }
 
+bool isItem(const ZSTree& treeNode)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    return node && (node->nodeType() == ZQNodeType::ListItem || node->nodeType() == ZQNodeType::Task);
+}
+
+// A blank line that ends its item but not the list (a loose list, or more of
+// an outer item after it): without its indentation the rich text would end
+// the list there, and the next item would start a list of its own.
+bool blankLineInsideList(const ZSTree& blank)
+{
+    ZSTree last = blank;
+    while (last && !last.nextSibling())
+        last = last.parent();
+    return last && !last.isRoot() && (isItem(last.nextSibling()) || isItem(last.parent()));
+}
+
 // The appended definitions in an order of their own, not the map's.
 std::vector<std::shared_ptr<ZQLinkRef>> inStableOrder(std::vector<std::shared_ptr<ZQLinkRef>> refs)
 {
@@ -124,7 +141,7 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
         const quint64 type = node->nodeType();
         const bool sameLine = node->lineRange().location == lastLine.location;
         const bool skipIndent = (sameLine && !node->isMergedParagraph())
-            || (type == ZQNodeType::BlankLine && !treeNode.nextSibling());
+            || (type == ZQNodeType::BlankLine && !treeNode.nextSibling() && !blankLineInsideList(treeNode));
         bool finished = false;
         if (!skipIndent) {
             const plat::MutableAttributedString indent = blockContainerIndentForRich(treeNode);
