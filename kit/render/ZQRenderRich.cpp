@@ -35,6 +35,19 @@ bool isItem(const ZSTree& treeNode)
     return node && (node->nodeType() == ZQNodeType::ListItem || node->nodeType() == ZQNodeType::Task);
 }
 
+// The next item of the list that item belongs to.
+bool isNextItem(const ZSTree& item, const ZSTree& next)
+{
+    const auto node = ZQBlockNodes::textNodeOf(item);
+    const auto nextNode = ZQBlockNodes::textNodeOf(next);
+    if (!node || !nextNode || node->nodeType() != nextNode->nodeType())
+        return false;
+    if (node->nodeType() == ZQNodeType::Task)
+        return true;
+    const auto info = ZQBlockNodes::infoOf<ZQTextNodeListItem>(*node);
+    return info && info->isSameList(ZQBlockNodes::infoOf<ZQTextNodeListItem>(*nextNode).get());
+}
+
 // A blank line that ends its item but not the list (a loose list, or more of
 // an outer item after it): without its indentation the rich text would end
 // the list there, and the next item would start a list of its own.
@@ -43,7 +56,7 @@ bool blankLineInsideList(const ZSTree& blank)
     ZSTree last = blank;
     while (last && !last.nextSibling())
         last = last.parent();
-    return last && !last.isRoot() && (isItem(last.nextSibling()) || isItem(last.parent()));
+    return last && !last.isRoot() && (isItem(last.parent()) || isNextItem(last, last.nextSibling()));
 }
 
 // The appended definitions in an order of their own, not the map's.
