@@ -60,6 +60,7 @@ TEST(HTMLExport, GoldenPagesOfBothDialects)
         QString body = HTMLExport::body(source, page.markupType);
         EXPECT_EQ(body.toStdString(), HTMLExport::readData(golden).toStdString()) << page.source;
         ZQRender::wrapHTMLbody(body, QStringLiteral("Sample"), 2);
+        EXPECT_TRUE(body.contains(QStringLiteral("<style type=\"text/css\">body {"))) << page.source;
         EXPECT_EQ(structureProblems(body).toStdString(), "") << page.source;
     }
 }
