@@ -24,11 +24,13 @@ ZQFilterPipe::ZQFilterPipe()
       m_codeBlockFilter(std::make_shared<ZQCodeBlockFilter>()),
       m_dividerFilter(std::make_shared<ZQSeparatorFilter>())
 {
+    const auto emphasis = std::make_shared<ZQBaseFilter>();
     // Pipe order.
     m_container = {std::make_shared<ZQEscapeFilter>(),    m_codeBlockFilter,
                    std::make_shared<ZQTaskFilter>(),      std::make_shared<ZQListFilter>(),
                    std::make_shared<ZQTagEntityFilter>(), std::make_shared<ZQImageFilter>(),
                    std::make_shared<ZQLinkFilter>(),      m_headingFilter,
-                   m_dividerFilter,                       std::make_shared<ZQBaseFilter>(),
+                   m_dividerFilter,                       emphasis,
                    std::make_shared<ZQQuoteFilter>(),     std::make_shared<ZQHTMLBlockFilter>()};
+    m_blockEditorFilterContainer = {emphasis};
 }

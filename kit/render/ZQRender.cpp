@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQFootNoteHandler.h"
+#include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/filters/ZQRichParser.h"
 #include "kit/filters/ZQTagHandler.h"
@@ -27,7 +28,8 @@ ZQRender::ZQRender()
 {
     // Macro handlers come first, keyed by their lower-cased attribute name and
     // sorted into the role lists in a fixed order.
-    const plat::ObjectPtr handlers[] = {std::make_shared<ZQFootNoteHandler>(), std::make_shared<ZQTagHandler>()};
+    const plat::ObjectPtr handlers[] = {std::make_shared<ZQFootNoteHandler>(), std::make_shared<ZQImageHandler>(),
+                                        std::make_shared<ZQTagHandler>()};
     for (const plat::ObjectPtr& handler : handlers) {
         m_macroHandlers.insert(dynamic_cast<ZQAttributeNamed&>(*handler).attributeName().toLower(), handler);
         sortIntoRoleLists(handler);

@@ -1,6 +1,7 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQDocTreeParser.h"
+#include "kit/render/ZQFilterPipe.h"
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZQRenderContext.h"
 
@@ -33,14 +34,18 @@ TEST(ZQRender, SharesThePipeButOwnsParsersAndContext)
                            "ZQQuoteFilter", "ZQHTMLBlockFilter"}));
     EXPECT_EQ(classNames(first.inlineFilters()), (QStringList{"ZQEscapeFilter", "ZQTagEntityFilter", "ZQImageFilter",
                                                               "ZQLinkFilter", "ZQBaseFilter"}));
+    EXPECT_EQ(classNames(first.filterProvider()->blockEditorFilterContainer()), QStringList{"ZQBaseFilter"});
     // Handlers first, then the pipe's filters.
-    EXPECT_EQ(classNames(first.exportFilters()), (QStringList{"ZQFootNoteHandler", "ZQLinkFilter"}));
+    EXPECT_EQ(classNames(first.exportFilters()),
+              (QStringList{"ZQFootNoteHandler", "ZQImageHandler", "ZQLinkFilter"}));
     EXPECT_EQ(first.macroHandlers().value(QStringLiteral("zqmacrofootnote"))->className(), "ZQFootNoteHandler");
+    EXPECT_EQ(first.macroHandlers().value(QStringLiteral("zqmacroimage"))->className(), "ZQImageHandler");
     EXPECT_EQ(first.macroHandlers().value(QStringLiteral("zqmacrotag"))->className(), "ZQTagHandler");
     EXPECT_NE(first.macroHandlers().value(QStringLiteral("zqmacrotag")),
               second.macroHandlers().value(QStringLiteral("zqmacrotag")));
     EXPECT_EQ(classNames(first.attirbuteFixers()).first(), "ZQFootNoteHandler");
-    EXPECT_EQ(classNames(first.makerCleanerFilters()).mid(0, 2), (QStringList{"ZQFootNoteHandler", "ZQTagHandler"}));
+    EXPECT_EQ(classNames(first.makerCleanerFilters()).mid(0, 3),
+              (QStringList{"ZQFootNoteHandler", "ZQImageHandler", "ZQTagHandler"}));
     EXPECT_EQ(first.rawFilterNames(),
               (QStringList{"ZQFilterCodeBlock", "ZQMacroTag", "ZQTEXT_INDENT_BLOCK"}));
 
