@@ -36,4 +36,5 @@ ZQFilterPipe::ZQFilterPipe()
                    m_linkFilter,                          m_headingFilter,
                    m_dividerFilter,                       m_baseFilter,
                    m_quoteFilter,                         std::make_shared<ZQHTMLBlockFilter>()};
+    m_blockEditorFilterContainer = {m_baseFilter};
 }

@@ -32,6 +32,7 @@ class MutableAttributedString;
 } // namespace plat
 class ZQFilterPipe;
 class ZQHighlighter;
+class ZQMacroHandler;
 class ZQParagraphParser;
 class ZQRenderContext;
 class ZQRichParser;
@@ -197,6 +198,40 @@ private:
     // After an edit: the attributes repaired for the view's editor type, then
     // its code blocks sent for colouring.
     void refreshAfterEdit(plat::TextView& view);
+
+public:
+    // --- Live styling, macro commands and paste merge (ZQRenderOnFly.cpp) ---
+
+    // Styles what was just typed at the view's caret: renderOnFly(typed, onView, position).
+    bool renderOnFly(const QString& typed, ZSAbstractTextView& onView);
+    // Offers the typed characters to the filters in pipe order (a block editor
+    // offers them to the emphasis filter only); the first that styles them
+    // wins, then the page title is taken again and the attributes repaired.
+    // YES when a filter styled the text; a throw is logged and answers NO,
+    // unless it came after a filter had styled the text.
+    bool renderOnFly(const QString& typed, ZSAbstractTextView& onView, qint64 position);
+    // The range the named macro handler reports for the typed macro text at
+    // atRange, or not found when no handler has that name (in any letter case).
+    plat::Range renderMacroOnFly(const QString& name, ZSAbstractTextView& onView, plat::Range atRange);
+    // The markup editor's macro command; nothing without a handler of that name.
+    void renderMarkupMacroOnFly(const QString& name, ZSAbstractTextView& onView, plat::Range atRange);
+    // Pastes rich text into the editor in place of inRange, restyled for where
+    // it lands. Every attachment the text refers to that withAttachedStroages
+    // holds (UUID to storage; empty when the paste brought none) is copied into
+    // the render context under a new UUID, so a paste never shares a storage
+    // with its source. NO for empty text or when the view refuses the change;
+    // then the context is left as it was.
+    bool merge(const plat::AttributedString& pasted,
+               const QHash<QString, std::shared_ptr<ZQAttachedStorage>>& withAttachedStroages,
+               ZSAbstractTextView& toEditor, plat::Range inRange);
+
+private:
+    // The handler for a macro attribute name, in any letter case; null when none.
+    ZQMacroHandler* macroHandler(const QString& name) const;
+    // Copies every span of the named attribute of markup onto content at the
+    // same range, in one editing batch of content.
+    static void cloneMarkupAttribute(const QString& name, const plat::AttributedString& markup,
+                                     plat::MutableAttributedString& toContent);
 
 public:
     // --- Attribute repair after edits (ZQRenderRepair.cpp) ---

@@ -34,14 +34,11 @@ public:
     const std::shared_ptr<ZSTextTheme>& textTheme() const { return m_textTheme; }
     void setTextTheme(std::shared_ptr<ZSTextTheme> theme) { m_textTheme = std::move(theme); }
 
-    // The editor hands the outline title of the text at range to its window
-    // as the page's title; a view outside a page window has none to update.
-    virtual void updatePageTitle(plat::Range /*range*/) {}
-
     // The content restyled for where it lands, replacing inRange: inside a
     // text block it takes the block's attributes (several lines close the
     // block before them and open it after); elsewhere the first and last lines
-    // take the inline styles of the insertion point. Markup is left as it is.
+    // take the inline styles of the insertion point. Pasted text blocks and
+    // code blocks get identities of their own. Markup is left as it is.
     plat::AttributedString mergeTypingAttributeToPasteContent(const plat::AttributedString& content,
                                                               plat::Range inRange, quint64 editorType);
     // The first delete beside a text block's bracket selects the block; YES

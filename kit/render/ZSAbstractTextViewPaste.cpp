@@ -54,6 +54,31 @@ struct InlineStyles {
     bool any() const { return bold || italic || underline || strike || code; }
 };
 
+// A pasted code block never shares its pairing key with its source or with
+// another paste of it, so the fences of two blocks are never taken for one
+// unit: each "paired-" key the content carries is replaced by a fresh one, the
+// same for every run that carried it.
+plat::AttributedString withFreshPairingKeys(const plat::AttributedString& content)
+{
+    const plat::Range all(0, content.length());
+    QHash<QString, QString> fresh;
+    content.enumerateAttribute(ZQAttr::Readonly, all, 0, [&](const plat::Value& value, plat::Range, bool*) {
+        const QString key = value.toString();
+        if (key.startsWith(u"paired-") && !fresh.contains(key))
+            fresh.insert(key, QStringLiteral("paired-") + ZSUtils::uuid());
+    });
+    if (fresh.isEmpty())
+        return content;
+    plat::MutableAttributedString rekeyed(content);
+    for (const QString& name : {ZQAttr::Readonly, ZQAttr::Raw})
+        content.enumerateAttribute(name, all, 0, [&](const plat::Value& value, plat::Range run, bool*) {
+            const auto key = fresh.constFind(value.toString());
+            if (key != fresh.cend())
+                rekeyed.addAttribute(name, *key, run);
+        });
+    return rekeyed;
+}
+
 plat::MutableAttributedString plainCopy(const plat::AttributedString& piece, const plat::Attributes& attributes)
 {
     return plat::MutableAttributedString(plat::AttributedString(piece.string(), attributes));
@@ -68,7 +93,7 @@ plat::AttributedString ZSAbstractTextView::mergeTypingAttributeToPasteContent(co
     if (editorType == 3)
         return content;
     try {
-        return restyledPasteContent(content, inRange);
+        return restyledPasteContent(withFreshPairingKeys(content), inRange);
     } catch (const std::exception&) {
         return content;
     }

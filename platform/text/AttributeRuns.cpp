@@ -1,5 +1,6 @@
 #include "platform/text/AttributeRuns.h"
 
+#include <QHash>
 #include <algorithm>
 
 namespace plat {
@@ -55,9 +56,23 @@ void AttributeRuns::update(int n)
 {
     Node& node = m_nodes[n];
     node.sum = node.length + sumOf(node.left) + sumOf(node.right);
+    node.subtreeNames = node.names | namesOf(node.left) | namesOf(node.right);
 }
 
-int AttributeRuns::allocate(qsizetype length, const Attributes& attributes)
+quint64 AttributeRuns::nameBit(const QString& name)
+{
+    return quint64(1) << (qHash(name, 0) & 63);
+}
+
+quint64 AttributeRuns::namesOf(const Attributes& attributes)
+{
+    quint64 names = 0;
+    for (const auto& entry : attributes)
+        names |= nameBit(entry.first);
+    return names;
+}
+
+int AttributeRuns::allocate(qsizetype length, const Attributes& attributes, quint64 names)
 {
     m_seed ^= m_seed << 13;
     m_seed ^= m_seed >> 17;
@@ -75,6 +90,7 @@ int AttributeRuns::allocate(qsizetype length, const Attributes& attributes)
     node.priority = m_seed;
     node.length = node.sum = length;
     node.attributes = attributes;
+    node.names = node.subtreeNames = names;
     return n;
 }
 
@@ -122,7 +138,7 @@ void AttributeRuns::split(int t, qsizetype position, int& left, int& right)
     } else {
         // Same priority as t keeps the heap order of t's former right subtree.
         const Attributes attributes = m_nodes[t].attributes; // allocate() may move the nodes
-        const int tail = allocate(after - position, attributes);
+        const int tail = allocate(after - position, attributes, m_nodes[t].names);
         m_nodes[tail].priority = m_nodes[t].priority;
         m_nodes[tail].right = m_nodes[t].right;
         m_nodes[t].right = -1;
@@ -172,7 +188,7 @@ int AttributeRuns::build(const std::vector<AttributeRun>& runs)
     Scratch<int> scratch;
     std::vector<int>& spine = *scratch;
     for (const AttributeRun& run : runs) {
-        const int n = allocate(run.length, run.attributes);
+        const int n = allocate(run.length, run.attributes, namesOf(run.attributes));
         int last = -1;
         while (!spine.empty() && m_nodes[spine.back()].priority < m_nodes[n].priority) {
             last = spine.back();
@@ -250,6 +266,49 @@ void AttributeRuns::splice(qsizetype location, qsizetype removed, const Attribut
     });
 }
 
+qsizetype AttributeRuns::firstWithName(int n, qsizetype base, qsizetype position, quint64 nameBit) const
+{
+    if (n < 0 || !(m_nodes[n].subtreeNames & nameBit))
+        return NotFound;
+    const Node& node = m_nodes[n];
+    const qsizetype start = base + sumOf(node.left);
+    const qsizetype end = start + node.length;
+    if (position < start) {
+        const qsizetype found = firstWithName(node.left, base, position, nameBit);
+        if (found != NotFound)
+            return found;
+    }
+    if (position < end && (node.names & nameBit))
+        return start;
+    return firstWithName(node.right, end, position, nameBit);
+}
+
+qsizetype AttributeRuns::lastWithName(int n, qsizetype base, qsizetype position, quint64 nameBit) const
+{
+    if (n < 0 || !(m_nodes[n].subtreeNames & nameBit))
+        return NotFound;
+    const Node& node = m_nodes[n];
+    const qsizetype start = base + sumOf(node.left);
+    const qsizetype end = start + node.length;
+    if (position > end) {
+        const qsizetype found = lastWithName(node.right, end, position, nameBit);
+        if (found != NotFound)
+            return found;
+    }
+    if (position > start && (node.names & nameBit))
+        return end;
+    return lastWithName(node.left, base, position, nameBit);
+}
+
+qsizetype AttributeRuns::nextRunWithName(quint64 nameBit, qsizetype position, bool forward) const
+{
+    const qsizetype found = forward ? firstWithName(m_root, 0, position, nameBit)
+                                    : lastWithName(m_root, 0, position, nameBit);
+    if (found == NotFound)
+        return forward ? length() : 0;
+    return found;
+}
+
 std::vector<AttributeRun> AttributeRuns::runsIn(Range range) const
 {
     std::vector<AttributeRun> runs;
@@ -281,13 +340,21 @@ bool AttributeRuns::operator==(const AttributeRuns& other) const
 AttributeRuns::Cursor::Cursor(const AttributeRuns& runs, qsizetype position, bool forward)
     : m_runs(&runs), m_forward(forward)
 {
+    seek(position);
+}
+
+void AttributeRuns::Cursor::seek(qsizetype position)
+{
+    const AttributeRuns& runs = *m_runs;
+    m_path.clear();
+    m_node = -1;
     int n = runs.m_root;
     qsizetype base = 0;
     while (n >= 0) {
         const Node& node = runs.m_nodes[n];
         const qsizetype before = runs.sumOf(node.left);
         if (position < base + before) {
-            if (forward)
+            if (m_forward)
                 m_path.push(n);
             n = node.left;
         } else if (position < base + before + node.length) {
@@ -295,13 +362,18 @@ AttributeRuns::Cursor::Cursor(const AttributeRuns& runs, qsizetype position, boo
             m_start = base + before;
             return;
         } else {
-            if (!forward)
+            if (!m_forward)
                 m_path.push(n);
             base += before + node.length;
             n = node.right;
         }
     }
     m_path.clear();
+}
+
+bool AttributeRuns::Cursor::mayHold(quint64 nameBit) const
+{
+    return m_runs->m_nodes[m_node].names & nameBit;
 }
 
 qsizetype AttributeRuns::Cursor::end() const

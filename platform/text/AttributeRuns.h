@@ -3,7 +3,10 @@
 // dictionaries in a treap keyed implicitly by position (each node knows the
 // length of its subtree), so finding the run at a position and replacing a
 // stretch of runs cost O(log runs), walking k runs O(log runs + k).
-// Nodes live in one array and refer to each other by index.
+// Nodes live in one array and refer to each other by index. Each node also
+// knows which attribute names (by a 64-bit hash mask) occur in its subtree, so
+// a walk over one rare attribute steps over the stretches without it in
+// O(log runs).
 
 #include "platform/foundation/Range.h"
 #include "platform/text/Attributes.h"
@@ -46,6 +49,14 @@ public:
 
     bool operator==(const AttributeRuns& other) const;
 
+    // The mask bit of an attribute name; runs whose dictionaries hold the name
+    // always have it, a few others may.
+    static quint64 nameBit(const QString& name);
+    // Forward: the start of the first run ending after position that may hold
+    // the name's bit, length() when none. Backward: the end of the last run
+    // starting before position that may hold it, 0 when none.
+    qsizetype nextRunWithName(quint64 nameBit, qsizetype position, bool forward) const;
+
     // Walks runs from the one holding a position, forward or backward. Any change
     // of the runs invalidates it.
     class Cursor {
@@ -57,7 +68,11 @@ public:
         qsizetype end() const;
         Range range() const { return Range(m_start, end() - m_start); }
         const Attributes& attributes() const;
+        // Whether the run's dictionary may hold a name of that bit.
+        bool mayHold(quint64 nameBit) const;
         void advance();
+        // Moves to the run holding position, in the same direction.
+        void seek(qsizetype position);
 
     private:
         // A stack of nodes that holds a treap's usual depth without allocating.
@@ -108,11 +123,17 @@ private:
         qsizetype length = 0;
         qsizetype sum = 0; // length of the subtree
         Attributes attributes;
+        quint64 names = 0;        // bits of the dictionary's names
+        quint64 subtreeNames = 0; // bits of the names in the subtree
     };
 
     qsizetype sumOf(int n) const { return n < 0 ? 0 : m_nodes[n].sum; }
+    quint64 namesOf(int n) const { return n < 0 ? 0 : m_nodes[n].subtreeNames; }
+    static quint64 namesOf(const Attributes& attributes);
+    qsizetype firstWithName(int n, qsizetype base, qsizetype position, quint64 nameBit) const;
+    qsizetype lastWithName(int n, qsizetype base, qsizetype position, quint64 nameBit) const;
     void update(int n);
-    int allocate(qsizetype length, const Attributes& attributes);
+    int allocate(qsizetype length, const Attributes& attributes, quint64 names);
     void release(int subtree);
     void split(int t, qsizetype position, int& left, int& right);
     int merge(int a, int b);

@@ -35,6 +35,16 @@ Range paragraphRange(const QString& text, Range range)
     return Range(start, std::max(end, range.end()) - start);
 }
 
+bool isAbsent(const Value& value)
+{
+    return value.isNull();
+}
+
+bool isAbsent(const Attributes&)
+{
+    return false;
+}
+
 } // namespace
 
 AttributedString::AttributedString(const QString& string, const Attributes& attributes) : m_string(string)
@@ -110,7 +120,8 @@ Attributes AttributedString::attributesAtIndexLongestEffectiveRange(qsizetype in
 // keys are equal when merge is set. The block may edit the text: the walk then
 // finds its place again by position.
 template <typename Key, typename Visit>
-void AttributedString::walk(Range range, unsigned options, bool merge, const Key& key, const Visit& visit) const
+void AttributedString::walk(Range range, unsigned options, bool merge, const Key& key, const Visit& visit,
+                            quint64 nameBit) const
 {
     checkRange(range, length(), "enumerate");
     const bool reverse = options & EnumerationReverse;
@@ -121,13 +132,32 @@ void AttributedString::walk(Range range, unsigned options, bool merge, const Key
     AttributeRuns::Cursor run(m_runs, reverse ? high - 1 : low, !reverse);
     while (low < high) {
         const auto value = key(run.attributes());
+        const bool skipping = nameBit != 0 && isAbsent(value);
         qsizetype from = std::max(run.start(), low);
         qsizetype to = std::min(run.end(), high);
-        for (run.advance(); merge && run.isValid() && run.end() > low && run.start() < high; run.advance()) {
+        run.advance();
+        while (merge && run.isValid() && run.end() > low && run.start() < high) {
+            if (skipping && !run.mayHold(nameBit)) {
+                // No run before the next one that may hold the name holds it.
+                const qsizetype next = m_runs.nextRunWithName(nameBit, reverse ? run.end() : run.start(), !reverse);
+                if (reverse) {
+                    from = std::max(next, low);
+                    if (next <= low)
+                        break;
+                    run.seek(next - 1);
+                } else {
+                    to = std::min(next, high);
+                    if (next >= high)
+                        break;
+                    run.seek(next);
+                }
+                continue;
+            }
             if (!(key(run.attributes()) == value))
                 break;
             from = std::min(from, std::max(run.start(), low));
             to = std::max(to, std::min(run.end(), high));
+            run.advance();
         }
         const quint64 version = m_version;
         bool stop = false;
@@ -151,13 +181,14 @@ void AttributedString::enumerateAttribute(const QString& name, Range range, unsi
 {
     walk(
         range, options, !(options & EnumerationLongestEffectiveRangeNotRequired),
-        [&](const Attributes& attributes) -> const Value& { return attributes.value(name); }, block);
+        [&](const Attributes& attributes) -> const Value& { return attributes.value(name); }, block,
+        AttributeRuns::nameBit(name));
 }
 
 void AttributedString::enumerateAttributes(Range range, unsigned options, const AttributesBlock& block) const
 {
     walk(
-        range, options, false, [](const Attributes& attributes) -> const Attributes& { return attributes; }, block);
+        range, options, false, [](const Attributes& attributes) -> const Attributes& { return attributes; }, block, 0);
 }
 
 AttributedString AttributedString::attributedSubstring(Range range) const

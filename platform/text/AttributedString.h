@@ -74,8 +74,10 @@ protected:
 private:
     friend class MutableAttributedString; // reads the runs of the strings it takes in
 
+    // nameBit, when not 0, lets a merged span without a value step over the
+    // runs that cannot hold the name.
     template <typename Key, typename Visit>
-    void walk(Range range, unsigned options, bool merge, const Key& key, const Visit& visit) const;
+    void walk(Range range, unsigned options, bool merge, const Key& key, const Visit& visit, quint64 nameBit) const;
 };
 
 class MutableAttributedString : public AttributedString {

@@ -85,4 +85,10 @@ void TextView::openEditorBlockForMacro(const QString& macro, const QString& forK
         m_editorBlockHandler(macro, forKey, onRange, storage);
 }
 
+void TextView::updatePageTitle(Range range)
+{
+    if (m_pageTitleHandler)
+        m_pageTitleHandler(range);
+}
+
 } // namespace plat

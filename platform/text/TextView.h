@@ -63,6 +63,13 @@ public:
     void openEditorBlockForMacro(const QString& macro, const QString& forKey, Range onRange,
                                  const ObjectPtr& storage);
 
+    // Taking the page title again after an edit in range is the editor's
+    // business too (the outline title goes to the window); without a handler
+    // the request does nothing.
+    using PageTitleHandler = std::function<void(Range range)>;
+    void setPageTitleHandler(PageTitleHandler handler) { m_pageTitleHandler = std::move(handler); }
+    void updatePageTitle(Range range);
+
     using Observers = CallbackList<TextView&>;
     using ObserverId = Observers::Id;
     ObserverId addTextDidChangeObserver(Observers::Observer observer) { return m_observers.add(std::move(observer)); }
@@ -79,6 +86,7 @@ private:
     std::shared_ptr<UndoManager> m_undoManager;
     quint64 m_editorType = 0;
     EditorBlockHandler m_editorBlockHandler;
+    PageTitleHandler m_pageTitleHandler;
     Observers m_observers;
 };
 

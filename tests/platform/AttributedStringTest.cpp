@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace plat;
@@ -256,6 +257,8 @@ TEST(AttributedString, MatchesAPerCharacterModelUnderRandomEdits)
         return a;
     };
 
+    // Runs without Style can then be stepped over.
+    ASSERT_NE(AttributeRuns::nameBit(Style), AttributeRuns::nameBit(Tag));
     MutableAttributedString s;
     QString text;
     std::vector<Attributes> model;
@@ -308,6 +311,28 @@ TEST(AttributedString, MatchesAPerCharacterModelUnderRandomEdits)
             previous = a;
         });
         ASSERT_EQ(covered, text.size());
+        // One attribute's spans, absent stretches stepped over, in both directions.
+        const qsizetype from = pick(text.size());
+        const Range part(from, pick(text.size() - from));
+        std::vector<::Run> expected;
+        for (qsizetype i = part.location; i < part.end(); ++i) {
+            const Value v = model[i].value(Style);
+            if (!expected.empty() && expected.back().value == v)
+                ++expected.back().range.length;
+            else
+                expected.push_back({Range(i, 1), v});
+        }
+        for (const unsigned options : {0u, unsigned(EnumerationReverse)}) {
+            std::vector<::Run> spans;
+            s.enumerateAttribute(Style, part, options, [&](const Value& v, Range r, bool*) { spans.push_back({r, v}); });
+            if (options)
+                std::reverse(spans.begin(), spans.end());
+            ASSERT_EQ(spans.size(), expected.size()) << "step " << step;
+            for (std::size_t k = 0; k < spans.size(); ++k) {
+                ASSERT_EQ(spans[k].range, expected[k].range) << "step " << step;
+                ASSERT_TRUE(spans[k].value == expected[k].value) << "step " << step;
+            }
+        }
         if (!text.isEmpty()) {
             const qsizetype i = pick(text.size() - 1);
             Range effective;

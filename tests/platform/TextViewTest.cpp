@@ -129,3 +129,13 @@ TEST(TextView, BlockEditorRequestsGoToTheEditorsHandler)
     EXPECT_EQ(std::get<2>(opened[0]), Range(2, 1));
     EXPECT_EQ(std::get<3>(opened[0]), storage);
 }
+
+TEST(TextView, PageTitleRequestsGoToTheEditorsHandler)
+{
+    TextView view(storageABCD());
+    view.updatePageTitle(Range(0, 1)); // without an editor nothing happens
+    std::vector<Range> asked;
+    view.setPageTitleHandler([&](Range range) { asked.push_back(range); });
+    view.updatePageTitle(Range(2, 0));
+    EXPECT_EQ(asked, std::vector<Range>{Range(2, 0)});
+}

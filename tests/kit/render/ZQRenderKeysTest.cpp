@@ -38,9 +38,12 @@ constexpr quint64 Markup = 3;
 // its caret fails once the test arms it.
 class PageView : public ZSAbstractTextView {
 public:
-    using ZSAbstractTextView::ZSAbstractTextView;
+    template <typename... Args>
+    explicit PageView(Args&&... args) : ZSAbstractTextView(std::forward<Args>(args)...)
+    {
+        setPageTitleHandler([this](Range range) { titles.push_back(range); });
+    }
 
-    void updatePageTitle(Range range) override { titles.push_back(range); }
     void setSelectedRange(Range range, plat::SelectionAffinity affinity = plat::SelectionAffinity::Downstream) override
     {
         if (failSelection)

@@ -1,6 +1,7 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQDocTreeParser.h"
+#include "kit/render/ZQFilterPipe.h"
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZQRenderContext.h"
 
@@ -33,6 +34,7 @@ TEST(ZQRender, SharesThePipeButOwnsParsersAndContext)
                            "ZQQuoteFilter", "ZQHTMLBlockFilter"}));
     EXPECT_EQ(classNames(first.inlineFilters()), (QStringList{"ZQEscapeFilter", "ZQTagEntityFilter", "ZQImageFilter",
                                                               "ZQLinkFilter", "ZQBaseFilter"}));
+    EXPECT_EQ(classNames(first.filterProvider()->blockEditorFilterContainer()), QStringList{"ZQBaseFilter"});
     // Handlers first, then the pipe's filters.
     EXPECT_EQ(classNames(first.exportFilters()),
               (QStringList{"ZQFootNoteHandler", "ZQImageHandler", "ZQLinkFilter"}));
