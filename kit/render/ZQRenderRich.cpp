@@ -56,7 +56,7 @@ void appendIndentedLines(plat::MutableAttributedString& result, const plat::Attr
             ++end;
         if (!(first && skipFirst))
             result.append(prefix);
-        result.append(text.attributedSubstring(plat::Range(start, end - start)));
+        result.append(text, plat::Range(start, end - start));
         first = false;
         start = end;
     }
