@@ -131,7 +131,7 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToHTML(plat::MutableAttributedString
             open = QStringLiteral("<a href=\"%1\" title=\"%2\">").arg(href, title);
         }
         html.append(ZQHTMLWriting::element(open));
-        html.append(markdown.attributedSubstring(marker.bodyRange()));
+        html.append(markdown, marker.bodyRange());
         html.append(ZQHTMLWriting::element(QStringLiteral("</a>")));
     }
     markdown.replaceCharacters(marker.markerRange(), html);

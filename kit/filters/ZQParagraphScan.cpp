@@ -26,7 +26,7 @@ void ZQParagraphWindow::reach(qsizetype end)
     const qsizetype wanted = std::min(end, m_rest.length());
     if (wanted <= m_restTaken)
         return;
-    m_paragraph.append(m_rest.attributedSubstring(plat::Range(m_restTaken, wanted - m_restTaken)));
+    m_paragraph.append(m_rest, plat::Range(m_restTaken, wanted - m_restTaken));
     m_restTaken = wanted;
 }
 

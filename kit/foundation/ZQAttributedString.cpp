@@ -43,7 +43,7 @@ public:
     {
         if (m_start < 0)
             m_start = m_next = range.location;
-        m_out.append(m_source.attributedSubstring(Range(m_next, range.location - m_next)));
+        m_out.append(m_source, Range(m_next, range.location - m_next));
         m_out.append(with);
         m_next = range.end();
     }

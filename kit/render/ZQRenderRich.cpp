@@ -83,7 +83,7 @@ void appendIndentedLines(plat::MutableAttributedString& result, const plat::Attr
         const qsizetype end = plat::lineBounds(s, plat::Range(start, 0)).end;
         if (!(first && skipFirst))
             result.append(prefix);
-        result.append(text.attributedSubstring(plat::Range(start, end - start)));
+        result.append(text, plat::Range(start, end - start));
         first = false;
         start = end;
     }

@@ -2,27 +2,59 @@
 
 #include <QHash>
 #include <algorithm>
+#include <iterator>
+#include <optional>
 
 namespace plat {
 
 namespace {
 
-// A scratch vector of this thread, lent out for one call so that splices do not
-// allocate; a nested call gets an empty one of its own.
-template <typename T>
-class Scratch {
+// The items of one call: a few inline, more in a vector this thread lends out,
+// so that splices do not allocate; a nested call borrows a vector of its own.
+template <typename T, std::size_t N>
+class Buffer {
 public:
-    Scratch() : m_items(std::move(spare())) { m_items.clear(); }
-    ~Scratch()
+    Buffer() = default;
+    ~Buffer()
     {
-        // Handed back empty: the scratch must not keep the dictionaries alive.
-        m_items.clear();
-        spare() = std::move(m_items);
+        if (m_far) {
+            // Handed back empty: the vector must not keep the dictionaries alive.
+            m_far->clear();
+            spare() = std::move(*m_far);
+        }
     }
-    Scratch(const Scratch&) = delete;
-    Scratch& operator=(const Scratch&) = delete;
+    Buffer(const Buffer&) = delete;
+    Buffer& operator=(const Buffer&) = delete;
 
-    std::vector<T>& operator*() { return m_items; }
+    bool empty() const { return size() == 0; }
+    std::size_t size() const { return m_far ? m_far->size() : m_size; }
+    T& front() { return m_far ? m_far->front() : m_near[0]; }
+    T& back() { return m_far ? m_far->back() : m_near[m_size - 1]; }
+    void pop_back()
+    {
+        if (m_far)
+            m_far->pop_back();
+        else
+            --m_size;
+    }
+    void push_back(T item)
+    {
+        if (!m_far && m_size < N) {
+            m_near[m_size++] = std::move(item);
+            return;
+        }
+        if (!m_far) {
+            m_far.emplace(std::move(spare()));
+            m_far->clear();
+            m_far->insert(m_far->end(), std::make_move_iterator(m_near.begin()),
+                          std::make_move_iterator(m_near.begin() + m_size));
+        }
+        m_far->push_back(std::move(item));
+    }
+    std::span<const T> items() const
+    {
+        return m_far ? std::span<const T>(*m_far) : std::span<const T>(m_near.data(), m_size);
+    }
 
 private:
     static std::vector<T>& spare()
@@ -31,11 +63,15 @@ private:
         return items;
     }
 
-    std::vector<T> m_items;
+    std::array<T, N> m_near{};
+    std::size_t m_size = 0;
+    std::optional<std::vector<T>> m_far;
 };
 
+using CollectedRuns = Buffer<AttributeRun, 4>;
+
 // Adds a run to the collected ones, joined to the last when equal.
-void collect(std::vector<AttributeRun>& runs, qsizetype length, const Attributes& attributes)
+void collect(CollectedRuns& runs, qsizetype length, const Attributes& attributes)
 {
     if (length <= 0)
         return;
@@ -178,15 +214,14 @@ void AttributeRuns::updateSubtree(int n)
 }
 
 // Builds the treap of runs in order in linear time (Cartesian tree over the right spine).
-int AttributeRuns::build(const std::vector<AttributeRun>& runs)
+int AttributeRuns::build(std::span<const AttributeRun> runs)
 {
     // Room for every new node first, growing geometrically: appending run by run
     // must not copy the nodes each time.
     const std::size_t fresh = runs.size() > m_free.size() ? runs.size() - m_free.size() : 0;
     if (m_nodes.size() + fresh > m_nodes.capacity())
         m_nodes.reserve(std::max(m_nodes.size() + fresh, 2 * m_nodes.capacity()));
-    Scratch<int> scratch;
-    std::vector<int>& spine = *scratch;
+    Buffer<int, 16> spine;
     for (const AttributeRun& run : runs) {
         const int n = allocate(run.length, run.attributes, namesOf(run.attributes));
         int last = -1;
@@ -226,8 +261,7 @@ AttributeRuns::Found AttributeRuns::find(qsizetype position) const
 template <typename Feed>
 void AttributeRuns::replaceRuns(qsizetype start, qsizetype end, const Feed& feed)
 {
-    Scratch<AttributeRun> scratch;
-    std::vector<AttributeRun>& runs = *scratch;
+    CollectedRuns runs;
     // Take in the neighbouring runs so that equal neighbours can join.
     if (start > 0) {
         const Found before = find(start - 1);
@@ -245,12 +279,12 @@ void AttributeRuns::replaceRuns(qsizetype start, qsizetype end, const Feed& feed
     split(m_root, start, head, middle);
     split(middle, end - start, middle, tail);
     release(middle);
-    m_root = merge(merge(head, build(runs)), tail);
+    m_root = merge(merge(head, build(runs.items())), tail);
 }
 
 void AttributeRuns::splice(qsizetype location, qsizetype removed, std::span<const AttributeRun> runs)
 {
-    replaceRuns(location, location + removed, [&](std::vector<AttributeRun>& collected) {
+    replaceRuns(location, location + removed, [&](CollectedRuns& collected) {
         for (const AttributeRun& run : runs)
             collect(collected, run.length, run.attributes);
     });
@@ -258,7 +292,7 @@ void AttributeRuns::splice(qsizetype location, qsizetype removed, std::span<cons
 
 void AttributeRuns::splice(qsizetype location, qsizetype removed, const AttributeRuns& source, Range range)
 {
-    replaceRuns(location, location + removed, [&](std::vector<AttributeRun>& collected) {
+    replaceRuns(location, location + removed, [&](CollectedRuns& collected) {
         if (range.length <= 0)
             return;
         for (Cursor c(source, range.location, true); c.isValid() && c.start() < range.end(); c.advance())

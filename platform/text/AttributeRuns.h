@@ -137,7 +137,7 @@ private:
     void release(int subtree);
     void split(int t, qsizetype position, int& left, int& right);
     int merge(int a, int b);
-    int build(const std::vector<AttributeRun>& runs);
+    int build(std::span<const AttributeRun> runs);
     void updateSubtree(int n);
     // Replaces [start, end) by the runs feed(runs) collects.
     template <typename Feed>

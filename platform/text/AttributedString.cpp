@@ -251,6 +251,18 @@ void MutableAttributedString::append(const AttributedString& string)
     replaceCharacters(Range(length(), 0), string);
 }
 
+void MutableAttributedString::append(const AttributedString& string, Range range)
+{
+    checkRange(range, string.length(), "append");
+    if (range.isEmpty())
+        return;
+    const Range end(length(), 0);
+    m_runs.splice(end.location, 0, string.m_runs, range);
+    const QString text = string.m_string;
+    m_string.append(QStringView(text).mid(range.location, range.length));
+    didEdit(EditedCharacters | EditedAttributes, end, range.length);
+}
+
 void MutableAttributedString::deleteCharacters(Range range)
 {
     replaceCharacters(range, QString());

@@ -91,6 +91,9 @@ public:
     void replaceCharacters(Range range, const AttributedString& string);
     void insert(const AttributedString& string, qsizetype index);
     void append(const AttributedString& string);
+    // Appends the part range of string (which may be this string), as
+    // append(string.attributedSubstring(range)) does, without the copy.
+    void append(const AttributedString& string, Range range);
     void deleteCharacters(Range range);
     void setAttributedString(const AttributedString& string);
 
