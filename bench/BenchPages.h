@@ -60,4 +60,19 @@ inline QString samplePage(qsizetype size)
     return page;
 }
 
+// The same chunks with labels of their own, so that no definition is left
+// over to pile up at the page's end, as on a page someone wrote.
+inline QString samplePageOfOwnLabels(qsizetype size)
+{
+    QString page;
+    page.reserve(size + sampleChunk().size());
+    for (int chunk = 0; page.size() < size; ++chunk) {
+        const QString suffix = QString::number(chunk);
+        page += QString(sampleChunk())
+                    .replace(QStringLiteral("[ref]"), QStringLiteral("[ref") + suffix + QStringLiteral("]"))
+                    .replace(QStringLiteral("[^n]"), QStringLiteral("[^n") + suffix + QStringLiteral("]"));
+    }
+    return page;
+}
+
 } // namespace BenchPages

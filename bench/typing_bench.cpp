@@ -21,10 +21,12 @@ struct Page {
     explicit Page(qsizetype size, Where where)
     {
         const plat::MutableAttributedString rich =
-            render.renderMarkupToRich(plat::AttributedString(BenchPages::samplePage(size)), false, 0);
+            render.renderMarkupToRich(plat::AttributedString(BenchPages::samplePageOfOwnLabels(size)), false, 0);
         view.textStorage()->replaceCharacters(plat::Range(0, 0), rich);
         view.setEditorType(1);
         view.addTextDidChangeObserver([this](plat::TextView& changed) { render.fixRichAttributes(changed); });
+        // The editor repairs the page once when it shows it.
+        render.fixRichAttributes(view);
         caret = where == AtEnd ? view.string().size()
                                : view.string().indexOf(QStringLiteral("runs over"), view.string().size() / 2);
     }

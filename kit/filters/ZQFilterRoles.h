@@ -153,6 +153,16 @@ public:
                                   plat::Attributes& typingAttributes) = 0;
 };
 
+// Optional fixer operation: the same repair for what lies in inRange (whole
+// lines), on text whose other parts were repaired before and have not changed
+// since, so that repairing after an edit costs what the edit touched.
+class ZQRangedAttributeFixer {
+public:
+    virtual ~ZQRangedAttributeFixer() = default;
+    virtual bool fixRichAttributeInRange(plat::MutableAttributedString& content, plat::Range selRange,
+                                         plat::Attributes& typingAttributes, plat::Range inRange) = 0;
+};
+
 // What belongs at the end of an exported text; every handler is asked. Returns
 // records of the files it wrote (ZQAttachmentFile). Optional: ZQExportFileNameChecker.
 class ZQExportHandler {

@@ -151,23 +151,64 @@ bool ZQFootNoteHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextV
 bool ZQFootNoteHandler::fixRichAttribute(plat::MutableAttributedString& content, plat::Range,
                                          plat::Attributes&)
 {
+    qint64 count = 0;
+    return renumberReferences(content, plat::wholeRange(content.string()), 1, count);
+}
+
+bool ZQFootNoteHandler::fixRichAttributeInRange(plat::MutableAttributedString& content, plat::Range,
+                                                plat::Attributes&, plat::Range inRange)
+{
+    // Those before the range are numbered 1 to n already.
+    const qint64 before = nearestNumber(content, plat::Range(0, inRange.location), true);
+    const qsizetype lengthBefore = content.length();
+    qint64 inside = 0;
+    bool changed = renumberReferences(content, inRange, before + 1, inside);
+    // Those after it counted on from the range's when they were numbered: the
+    // first of them tells whether they still do.
+    const qsizetype end = inRange.end() + content.length() - lengthBefore;
+    const plat::Range after(end, content.length() - end);
+    const qint64 next = nearestNumber(content, after, false);
+    if (next != 0 && next != before + inside + 1) {
+        qint64 rest = 0;
+        changed = renumberReferences(content, after, before + inside + 1, rest) || changed;
+    }
+    return changed;
+}
+
+qint64 ZQFootNoteHandler::nearestNumber(const plat::AttributedString& content, plat::Range range,
+                                        bool reverse) const
+{
+    qint64 number = 0;
+    content.enumerateAttribute(m_attributeName, range, reverse ? unsigned(plat::EnumerationReverse) : 0u,
+                               [&](const plat::Value& value, plat::Range, bool* stop) {
+                                   if (const auto style = value.toObject<ZQFootnoteStyle>()) {
+                                       number = style->fnIndex();
+                                       *stop = true;
+                                   }
+                               });
+    return number;
+}
+
+bool ZQFootNoteHandler::renumberReferences(plat::MutableAttributedString& content, plat::Range range,
+                                           qint64 firstNumber, qint64& count) const
+{
     struct Reference {
         plat::Range range;
         std::shared_ptr<ZQFootnoteStyle> style;
     };
     // Last to first: rewriting a reference leaves those before it in place.
     std::vector<Reference> references;
-    content.enumerateAttribute(m_attributeName, plat::wholeRange(content.string()), plat::EnumerationReverse,
-                               [&](const plat::Value& value, plat::Range range, bool*) {
+    content.enumerateAttribute(m_attributeName, range, plat::EnumerationReverse,
+                               [&](const plat::Value& value, plat::Range found, bool*) {
                                    if (auto style = value.toObject<ZQFootnoteStyle>())
-                                       references.push_back({range, std::move(style)});
+                                       references.push_back({found, std::move(style)});
                                });
     bool changed = false;
-    const qint64 count = qint64(references.size());
+    count = qint64(references.size());
     content.beginEditing();
     for (qint64 k = 0; k < count; ++k) {
         const Reference& reference = references[std::size_t(k)];
-        const qint64 expected = count - k;
+        const qint64 expected = firstNumber + count - 1 - k;
         if (reference.style->fnIndex() == expected)
             continue;
         content.replaceCharacters(reference.range,

@@ -15,6 +15,7 @@
 class ZQFootNoteHandler : public plat::Object,
                           public ZQMacroHandler,
                           public ZQAttributeFixer,
+                          public ZQRangedAttributeFixer,
                           public ZQExportHandler,
                           public ZQRichMarkerCleaner {
 public:
@@ -47,6 +48,10 @@ public:
     // (so its body); YES when one was rewritten.
     bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
                           plat::Attributes& typingAttributes) override;
+    // The references in inRange count on from the last one before it; those
+    // after it are renumbered only when the range's count changed.
+    bool fixRichAttributeInRange(plat::MutableAttributedString& content, plat::Range selRange,
+                                 plat::Attributes& typingAttributes, plat::Range inRange) override;
     // Marks the references "ZQTAPRreformatte" = "pre" so that a style clean keeps them.
     void handleMarkerFromRich(plat::MutableAttributedString& content) override;
 
@@ -64,6 +69,13 @@ private:
     qint64 getFootnoteIndexRich(const plat::AttributedString& content, plat::Range range) const;
     // The text a reference shows for its number.
     static QString shownText(qint64 number);
+    // Numbers the references within range from firstNumber on, in text order;
+    // count receives how many there are. YES when one was rewritten.
+    bool renumberReferences(plat::MutableAttributedString& content, plat::Range range, qint64 firstNumber,
+                            qint64& count) const;
+    // The number of the first reference within range, from its end when
+    // reverse; 0 when there is none.
+    qint64 nearestNumber(const plat::AttributedString& content, plat::Range range, bool reverse) const;
 
     QString m_macroTitle;
     QString m_attributeName;

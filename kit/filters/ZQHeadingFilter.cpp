@@ -272,13 +272,19 @@ bool ZQHeadingFilter::highlightMarkdown(plat::MutableAttributedString& markup, c
     return true;
 }
 
-bool ZQHeadingFilter::fixRichAttribute(plat::MutableAttributedString& content, plat::Range /*selRange*/,
-                                       plat::Attributes& /*typingAttributes*/)
+bool ZQHeadingFilter::fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
+                                       plat::Attributes& typingAttributes)
+{
+    return fixRichAttributeInRange(content, selRange, typingAttributes, plat::wholeRange(content.string()));
+}
+
+bool ZQHeadingFilter::fixRichAttributeInRange(plat::MutableAttributedString& content, plat::Range /*selRange*/,
+                                              plat::Attributes& /*typingAttributes*/, plat::Range inRange)
 {
     const QString& text = content.string();
     const plat::CharacterSet& newline = plat::CharacterSet::newline();
     std::vector<plat::Range> lineEnds;
-    content.enumerateAttribute(ZQAttr::FilterHeading, plat::wholeRange(text), plat::EnumerationReverse,
+    content.enumerateAttribute(ZQAttr::FilterHeading, inRange, plat::EnumerationReverse,
                                [&](const plat::Value& value, plat::Range run, bool*) {
                                    if (value.isNull())
                                        return;

@@ -13,7 +13,8 @@ class ZQHeadingFilter : public plat::Object,
                         public ZQCommonMarkBlockFilter,
                         public ZQMarkupPreJoiner,
                         public ZQLeafBlockParser,
-                        public ZQAttributeFixer {
+                        public ZQAttributeFixer,
+                        public ZQRangedAttributeFixer {
 public:
     // Bit of the parsing option that selects Quorvel Markup.
     static constexpr qint64 QuorvelMarkupOption = 0x100000;
@@ -46,6 +47,8 @@ public:
     // next line.
     bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
                           plat::Attributes& typingAttributes) override;
+    bool fixRichAttributeInRange(plat::MutableAttributedString& content, plat::Range selRange,
+                                 plat::Attributes& typingAttributes, plat::Range inRange) override;
 
     // A blank typed after "## " (or "h2. " in Quorvel Markup) at the start of a
     // rich line makes the line a heading of that level; the marker goes.

@@ -163,6 +163,39 @@ ZSTree ZQRichParser::processDocTree(const plat::AttributedString& content, Inden
     return m_rootNode;
 }
 
+ZSTree ZQRichParser::processDocTree(const plat::AttributedString& content, IndentTabsList* unusedListIndentTab,
+                                    qsizetype from, qsizetype atLeastTo,
+                                    const std::function<bool(Range blankLine)>& mayEndAfter, qsizetype& parsedTo)
+{
+    const QString& text = content.string();
+    m_root = std::make_shared<ZQTextNode>();
+    m_rootNode = ZSTree::treeWithObject(m_root);
+    ZSTree parent = m_rootNode;
+    qsizetype position = from;
+    while (position < text.size()) {
+        const Range lineRange = plat::lineBounds(text, Range(position, 0)).range();
+        position = lineRange.end();
+        bool nativeList = false;
+        content.enumerateAttribute(plat::ParagraphStyleAttribute, lineRange, 0,
+                                   [&](const plat::Value& value, Range, bool* stop) {
+                                       const auto style = value.toObject<plat::ParagraphStyle>();
+                                       nativeList = style && !style->textLists().empty();
+                                       *stop = nativeList;
+                                   });
+        if (nativeList)
+            return ZSTree();
+        parent = parseLine(content, lineRange, parent, unusedListIndentTab, nullptr);
+        if (lineRange.location < atLeastTo)
+            continue;
+        const auto last = ZQBlockNodes::textNodeOf(m_rootNode.lastChild());
+        if (last && last->nodeType() == ZQNodeType::BlankLine && last->lineRange() == lineRange
+            && mayEndAfter(lineRange))
+            break;
+    }
+    parsedTo = position;
+    return m_rootNode;
+}
+
 std::vector<ZQRichAttributePtr> ZQRichParser::tidyMarkups(std::vector<ZQRichAttributePtr> attributes,
                                                           const plat::AttributedString& content) const
 {

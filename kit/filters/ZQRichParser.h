@@ -11,6 +11,7 @@
 #include "platform/foundation/Value.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -64,6 +65,15 @@ public:
     // tabs that no list item took, one record per tab.
     ZSTree processDocTree(const plat::AttributedString& content, IndentTabsList* unusedListIndentTab,
                           plat::Range inRange);
+    // The block tree of the lines from `from` on as a text of their own; from
+    // must be a line start that no construct before it reaches across. It ends
+    // after the first blank line of the root that starts at or after
+    // atLeastTo and that mayEndAfter accepts, or at the text's end; parsedTo
+    // receives where. A null tree when a line belongs to a native text list,
+    // which only the whole text can tell.
+    ZSTree processDocTree(const plat::AttributedString& content, IndentTabsList* unusedListIndentTab,
+                          qsizetype from, qsizetype atLeastTo,
+                          const std::function<bool(plat::Range blankLine)>& mayEndAfter, qsizetype& parsedTo);
     // The markup of one paragraph's rich text in the context's markup type.
     QString parseParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context);
 

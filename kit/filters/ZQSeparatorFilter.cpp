@@ -84,8 +84,14 @@ bool ZQSeparatorFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttrib
 bool ZQSeparatorFilter::fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
                                          plat::Attributes& typingAttributes)
 {
+    return fixRichAttributeInRange(content, selRange, typingAttributes, plat::wholeRange(content.string()));
+}
+
+bool ZQSeparatorFilter::fixRichAttributeInRange(plat::MutableAttributedString& content, plat::Range selRange,
+                                                plat::Attributes& typingAttributes, plat::Range inRange)
+{
     std::vector<plat::Range> runs;
-    content.enumerateAttribute(ZQAttr::FilterDivider, plat::wholeRange(content.string()), plat::EnumerationReverse,
+    content.enumerateAttribute(ZQAttr::FilterDivider, inRange, plat::EnumerationReverse,
                                [&](const plat::Value& value, plat::Range run, bool*) {
                                    if (!value.isNull())
                                        runs.push_back(run);

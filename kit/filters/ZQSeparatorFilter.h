@@ -11,7 +11,8 @@ class ZQSeparatorFilter : public plat::Object,
                           public ZQRangeFormatter,
                           public ZQCommonMarkBlockFilter,
                           public ZQLeafBlockParser,
-                          public ZQAttributeFixer {
+                          public ZQAttributeFixer,
+                          public ZQRangedAttributeFixer {
 public:
     ZQSeparatorFilter();
 
@@ -44,6 +45,8 @@ public:
     // the line is styled afresh.
     bool fixRichAttribute(plat::MutableAttributedString& content, plat::Range selRange,
                           plat::Attributes& typingAttributes) override;
+    bool fixRichAttributeInRange(plat::MutableAttributedString& content, plat::Range selRange,
+                                 plat::Attributes& typingAttributes, plat::Range inRange) override;
 
 private:
     QString m_attributeName;

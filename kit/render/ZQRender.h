@@ -22,6 +22,7 @@
 
 class ZQAttachedStorage;
 class ZQDocTreeParser;
+class ZQEditTracker;
 class ZQHighlighterBlockCacheItem;
 class ZQListStyle;
 class ZQTextNode;
@@ -36,6 +37,7 @@ class ZQMacroHandler;
 class ZQParagraphParser;
 class ZQRenderContext;
 class ZQRichParser;
+class ZQTextNodeListIndentTabs;
 class ZSAbstractTextView;
 class ZSSettings;
 class ZSTextTheme;
@@ -238,6 +240,8 @@ public:
 
     // Repairs the rich view's text, then its typing attributes: the fixers'
     // changes to them, and the defaults when the caret left a text block.
+    // Once the view's text was repaired, later repairs look only at the
+    // constructs around what was edited since.
     void fixRichAttributes(plat::TextView& view);
     // Re-derives list markers and numbers, list tab stops and indentation tabs,
     // code-block parts and keys and paragraph indents from the block tree of the
@@ -302,6 +306,23 @@ private:
     bool appendTabIndent(plat::MutableAttributedString& indent, const plat::AttributedString& line) const;
 
 private:
+    // The repair of text whose parts outside the edits since the last repair
+    // were repaired then: the fixers on the lines between the blank lines
+    // around the edits, the block constructs between the blank lines before
+    // and after the constructs the edits reach.
+    bool fixRichContentAttributesAfterEdits(plat::MutableAttributedString& content, plat::Range selRange,
+                                            plat::Attributes& typingAttributes, const ZQEditTracker& edits);
+    // The fixers, each confined to inRange when it can be.
+    bool runAttributeFixers(plat::MutableAttributedString& content, plat::Range selRange,
+                            plat::Attributes& typingAttributes, plat::Range inRange);
+    // Makes the text within range agree with the block tree of that range
+    // (whole lines from a blank line of the root to one): list markers and
+    // tabs, code blocks, paragraph indents, raw flags, paragraph attributes and
+    // slants. True when raw flags were removed.
+    bool repairBlocks(plat::MutableAttributedString& content, const ZSTree& root,
+                      std::vector<std::shared_ptr<ZQTextNodeListIndentTabs>>& unusedTabs, plat::Range range);
+    static void applyObliquenessForItalic(plat::MutableAttributedString& content, plat::Range range);
+
     // True when a request went to the syntax highlighter.
     bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
                                   const CodeBlockCompletion& completion);
@@ -337,4 +358,6 @@ private:
     Members m_commonMarkBlockFilters;
     Members m_inlineFilters;
     plat::CharacterSet m_spaces;
+    // The edits to the text this object repaired last.
+    std::shared_ptr<ZQEditTracker> m_editTracker;
 };

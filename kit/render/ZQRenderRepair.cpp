@@ -18,6 +18,7 @@
 #include "kit/markup/ZQListStyle.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/markup/ZQTextNodeInfo.h"
+#include "kit/render/ZQEditTracker.h"
 #include "kit/render/ZQFixAttribute.h"
 #include "kit/render/ZQRenderUtil.h"
 #include "platform/foundation/CharacterSet.h"
@@ -75,15 +76,88 @@ bool carriedWhole(const plat::AttributedString& content, const QString& name, Ra
     return !value.isNull() && run == range;
 }
 
-// The runs of an attribute that have a value, in text order.
-std::vector<Range> valueRuns(const plat::AttributedString& content, const QString& name)
+// The runs of an attribute that have a value within range, in text order.
+std::vector<Range> valueRuns(const plat::AttributedString& content, const QString& name, Range range)
 {
     std::vector<Range> runs;
-    content.enumerateAttribute(name, Range(0, content.length()), 0, [&](const plat::Value& value, Range range, bool*) {
+    content.enumerateAttribute(name, range, 0, [&](const plat::Value& value, Range run, bool*) {
         if (!value.isNull())
-            runs.push_back(range);
+            runs.push_back(run);
     });
     return runs;
+}
+
+// What a construct marks its text with. A blank line that carries none of it
+// ends every construct before it.
+const QStringList& constructNames()
+{
+    static const QStringList names{ZQAttr::FilterQuote,     ZQAttr::FilterList,   ZQAttr::FilterTask,
+                                   ZQAttr::FilterHeading,   ZQAttr::FilterDivider, ZQAttr::FilterCodeBlock,
+                                   ZQAttr::InListIndent,    ZQAttr::IndentBlock,  ZQAttr::Raw,
+                                   ZQAttr::MacroFootnote,   ZQAttr::TextBlock,    ZQAttr::Readonly};
+    return names;
+}
+
+// In repaired text, a line of spaces and a line break that carries no
+// construct (nor a native text list) is a blank line of the page's root: the
+// block tree after it is the tree of a text beginning there, and no run of a
+// construct's marks reaches across it.
+bool isRootBlankLine(const plat::AttributedString& content, Range line)
+{
+    const QString& text = content.string();
+    if (line.length == 0)
+        return false;
+    for (qsizetype i = line.location; i < line.end(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c != u' ' && c != u'\n' && c != u'\r')
+            return false;
+    }
+    bool marked = false;
+    content.enumerateAttributes(line, 0, [&](const plat::Attributes& attributes, Range, bool* stop) {
+        const auto style = attributes.value(plat::ParagraphStyleAttribute).toObject<plat::ParagraphStyle>();
+        marked = (style && !style->textLists().empty())
+            || std::any_of(constructNames().begin(), constructNames().end(),
+                           [&](const QString& name) { return attributes.contains(name); });
+        *stop = marked;
+    });
+    return !marked;
+}
+
+// The start of the line holding position, moved back past every line that
+// is not a blank line of the root.
+qsizetype rootLineStartBefore(const plat::AttributedString& content, qsizetype position)
+{
+    const QString& text = content.string();
+    qsizetype start = plat::lineBounds(text, Range(position, 0)).start;
+    while (start > 0) {
+        const Range before = plat::lineBounds(text, Range(start - 1, 0)).range();
+        if (isRootBlankLine(content, before))
+            break;
+        start = before.location;
+    }
+    return start;
+}
+
+// The end of the lines that edited touches.
+qsizetype editedLinesEnd(const plat::AttributedString& content, Range edited)
+{
+    const QString& text = content.string();
+    if (edited.end() >= text.size())
+        return text.size();
+    return plat::lineBounds(text, Range(edited.length > 0 ? edited.end() - 1 : edited.location, 0)).end;
+}
+
+// The end of the first blank line of the root that starts at or after position.
+qsizetype rootLineEndAfter(const plat::AttributedString& content, qsizetype position)
+{
+    const QString& text = content.string();
+    while (position < text.size()) {
+        const Range line = plat::lineBounds(text, Range(position, 0)).range();
+        position = line.end();
+        if (isRootBlankLine(content, line))
+            break;
+    }
+    return position;
 }
 
 // The tree source of the repair: the rich parser over a copy of the text.
@@ -339,13 +413,14 @@ private:
     std::vector<Range> m_indentedRanges;
 };
 
-// Removes a code styling from the parts of its runs that lie in no block of its kind.
+// Removes a code styling from the parts of its runs within range that lie in
+// no block of its kind.
 template <class Remove>
 void removeStaleRuns(plat::MutableAttributedString& content, const QString& name, std::vector<Range> blocks,
-                     const Remove& remove)
+                     Range range, const Remove& remove)
 {
     std::sort(blocks.begin(), blocks.end(), [](Range a, Range b) { return a.location < b.location; });
-    const std::vector<Range> runs = valueRuns(content, name);
+    const std::vector<Range> runs = valueRuns(content, name, range);
     for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
         // Only the blocks that can meet this run.
         auto from = std::lower_bound(blocks.begin(), blocks.end(), run->location,
@@ -483,7 +558,16 @@ void ZQRender::fixRichAttributes(plat::TextView& view)
 {
     plat::TextStorage& storage = *view.textStorage();
     plat::Attributes typing = view.typingAttributes();
-    const bool changed = fixRichContentAttributes(storage, view.selectedRange(), typing);
+    const bool followed = m_editTracker && m_editTracker->follows(storage);
+    if (!followed)
+        m_editTracker = std::make_shared<ZQEditTracker>(view.textStorage());
+    const ZQEditTracker ownEdits(view.textStorage());
+    const bool changed = followed
+        ? fixRichContentAttributesAfterEdits(storage, view.selectedRange(), typing, *m_editTracker)
+        : fixRichContentAttributes(storage, view.selectedRange(), typing);
+    // What the repair changed itself is looked at again next time, as the
+    // whole text would be.
+    m_editTracker->setEditedRange(ownEdits.editedRange());
 
     // The view's selection has followed the repair's edits.
     const Range selected = view.selectedRange();
@@ -500,26 +584,78 @@ void ZQRender::fixRichAttributes(plat::TextView& view)
 bool ZQRender::fixRichContentAttributes(plat::MutableAttributedString& content, Range selRange,
                                         plat::Attributes& typingAttributes)
 {
-    bool changed = ZQFilterDispatch::all<ZQAttributeFixer>(
-        m_attirbuteFixers,
-        [&](ZQAttributeFixer& fixer) { return fixer.fixRichAttribute(content, selRange, typingAttributes); },
-        "fixRichAttribute");
+    const bool changed = runAttributeFixers(content, selRange, typingAttributes, Range(0, content.length()));
+    if (content.length() == 0)
+        return changed;
+    UnusedListIndentTabs unusedTabs;
+    const ZSTree root = richBlockTree(*m_richDocTreeParser, content, unusedTabs);
+    return repairBlocks(content, root, unusedTabs, Range(0, content.length())) || changed;
+}
+
+bool ZQRender::fixRichContentAttributesAfterEdits(plat::MutableAttributedString& content, Range selRange,
+                                                  plat::Attributes& typingAttributes, const ZQEditTracker& edits)
+{
+    // Without an edit the selection's construct is looked at, as a whole
+    // repair would look at it.
+    const auto edited = [&] {
+        const Range range = edits.editedRange();
+        return range.isNotFound() ? Range(std::clamp<qsizetype>(selRange.location, 0, content.length()), 0) : range;
+    };
+    Range reach = edited();
+    const qsizetype start = rootLineStartBefore(content, reach.location);
+    const qsizetype end = rootLineEndAfter(content, editedLinesEnd(content, reach));
+    bool changed = runAttributeFixers(content, selRange, typingAttributes, Range(start, end - start));
     if (content.length() == 0)
         return changed;
 
+    // What the fixers edited is repaired with the rest.
+    reach = edited();
+    const qsizetype from = rootLineStartBefore(content, reach.location);
     UnusedListIndentTabs unusedTabs;
-    const ZSTree root = richBlockTree(*m_richDocTreeParser, content, unusedTabs);
+    qsizetype parsedTo = content.length();
+    ZSTree root = m_richDocTreeParser->processDocTree(
+        content, &unusedTabs, from, editedLinesEnd(content, reach),
+        [&](Range blankLine) { return isRootBlankLine(content, blankLine); }, parsedTo);
+    if (root)
+        return repairBlocks(content, root, unusedTabs, Range(from, parsedTo - from)) || changed;
+    // A native text list: only the whole text tells its items.
+    unusedTabs.clear();
+    root = richBlockTree(*m_richDocTreeParser, content, unusedTabs);
+    return repairBlocks(content, root, unusedTabs, Range(0, content.length())) || changed;
+}
 
+bool ZQRender::runAttributeFixers(plat::MutableAttributedString& content, Range selRange,
+                                  plat::Attributes& typingAttributes, Range inRange)
+{
+    const bool whole = inRange == Range(0, content.length());
+    bool changed = false;
+    for (const plat::ObjectPtr& member : m_attirbuteFixers) {
+        auto* fixer = dynamic_cast<ZQAttributeFixer*>(member.get());
+        if (!fixer)
+            continue;
+        auto* ranged = whole ? nullptr : dynamic_cast<ZQRangedAttributeFixer*>(member.get());
+        auto call = [&](ZQAttributeFixer& role) {
+            return ranged ? ranged->fixRichAttributeInRange(content, selRange, typingAttributes, inRange)
+                          : role.fixRichAttribute(content, selRange, typingAttributes);
+        };
+        changed = ZQFilterDispatch::guardedCall(*fixer, call, "fixRichAttribute") || changed;
+    }
+    return changed;
+}
+
+bool ZQRender::repairBlocks(plat::MutableAttributedString& content, const ZSTree& root,
+                            UnusedListIndentTabs& unusedTabs, Range range)
+{
     TreeChecker checker(content, *m_highlighter);
     root.enumerateTreeRootFirst([&](const ZSTree& node, bool*) {
         if (node != root)
             checker.visit(node);
     });
 
-    removeStaleRuns(content, ZQAttr::FilterCodeBlock, checker.fencedRanges(),
-                    [&](Range range) { m_highlighter->removeCodeblockRich(content, range); });
-    removeStaleRuns(content, ZQAttr::IndentBlock, checker.indentedRanges(),
-                    [&](Range range) { m_highlighter->removeIndentCodeblockRich(content, range); });
+    removeStaleRuns(content, ZQAttr::FilterCodeBlock, checker.fencedRanges(), range,
+                    [&](Range stale) { m_highlighter->removeCodeblockRich(content, stale); });
+    removeStaleRuns(content, ZQAttr::IndentBlock, checker.indentedRanges(), range,
+                    [&](Range stale) { m_highlighter->removeIndentCodeblockRich(content, stale); });
 
     FixAttributes& fixes = checker.fixes();
     for (const auto& group : unusedTabs) {
@@ -530,11 +666,14 @@ bool ZQRender::fixRichContentAttributes(plat::MutableAttributedString& content, 
             fixes.push_back(ZQFixAttribute::initForUnusedTabRange(tab->markerRange()));
         }
     }
+    const qsizetype lengthBefore = content.length();
     FixRunner(content, *m_highlighter, *m_settings).run(fixes);
+    // The records only edit within the range.
+    const Range repaired(range.location, range.length + content.length() - lengthBefore);
 
     // Raw text is legitimate only inside code and tags.
     std::vector<Range> strayRaw;
-    for (const Range run : valueRuns(content, ZQAttr::Raw)) {
+    for (const Range run : valueRuns(content, ZQAttr::Raw, repaired)) {
         const bool legitimate = std::any_of(m_rawFilterNames.begin(), m_rawFilterNames.end(), [&](const QString& name) {
             return !content.attributeAtIndex(name, run.location).isNull();
         });
@@ -543,13 +682,12 @@ bool ZQRender::fixRichContentAttributes(plat::MutableAttributedString& content, 
     }
     for (const Range run : strayRaw)
         content.removeAttribute(ZQAttr::Raw, run);
-    changed = changed || !strayRaw.empty();
 
     content.beginEditing();
-    content.fixAttributes(Range(0, content.length()));
+    content.fixAttributes(repaired);
     content.endEditing();
-    applyObliquenessForItalic(content);
-    return changed;
+    applyObliquenessForItalic(content, repaired);
+    return !strayRaw.empty();
 }
 
 void ZQRender::fixMarkupAttributes(plat::MutableAttributedString& markup)
@@ -559,9 +697,14 @@ void ZQRender::fixMarkupAttributes(plat::MutableAttributedString& markup)
 
 void ZQRender::applyObliquenessForItalic(plat::MutableAttributedString& content)
 {
+    applyObliquenessForItalic(content, Range(0, content.length()));
+}
+
+void ZQRender::applyObliquenessForItalic(plat::MutableAttributedString& content, Range range)
+{
     const plat::Value slant(0.4);
     std::vector<Range> slanted;
-    for (const Range italic : valueRuns(content, ZQAttr::FilterItalic)) {
+    for (const Range italic : valueRuns(content, ZQAttr::FilterItalic, range)) {
         content.enumerateAttributes(italic, 0, [&](const plat::Attributes& attributes, Range range, bool*) {
             const auto font = attributes.value(plat::FontAttribute).toObject<plat::Font>();
             // Slanted runs stay as they are, so styling twice edits nothing.
