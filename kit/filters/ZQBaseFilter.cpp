@@ -371,9 +371,47 @@ bool ZQBaseFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarkerB
 {
     if (!border.marker())
         return false;
+    if (border.marker()->nodeType() == ZQNodeType::CodeSpan)
+        return writeCodeSpanBorder(markdown, border);
     const QString marker = markerFromNodeType(border.marker()->nodeType(), context.runningMarkupType());
     if (marker.isEmpty())
         return false;
     markdown.insert(border.pos1(), marker);
+    return true;
+}
+
+// The body of a code span is written as it is, so its delimiter is a run of
+// backticks of a length the body does not hold, kept apart by a blank from a
+// backtick at the body's edge (backticks outside code are written escaped).
+// The closing border is written first (borders go from the end of the
+// paragraph), while the body is still the rich text's; it leaves the run in
+// the span's start tag for the opening one.
+bool ZQBaseFilter::writeCodeSpanBorder(QString& markdown, const ZQInlineMarkerBorder& border)
+{
+    ZQInlineMarker& span = *border.marker();
+    const qsizetype at = border.pos1();
+    if (border.openTag()) {
+        const auto opening = span.startTag();
+        const QString backticks(opening ? opening->markerRange().length : 1, u'`');
+        const bool blank = at < markdown.size() && markdown.at(at) == u'`';
+        markdown.insert(at, blank ? backticks + u' ' : backticks);
+        return true;
+    }
+    const QStringView body = QStringView(markdown).mid(border.pos2(), at - border.pos2());
+    std::vector<qsizetype> runs;
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        qsizetype end = i;
+        while (end < body.size() && body[end] == u'`')
+            ++end;
+        if (end > i)
+            runs.push_back(end - i);
+        i = end;
+    }
+    qsizetype length = 1;
+    while (std::find(runs.begin(), runs.end(), length) != runs.end())
+        ++length;
+    span.setStartTag(ZQInlineMarkerTag::tagWithRange(plat::Range(border.pos2(), length), true, u'`'));
+    const QString backticks(length, u'`');
+    markdown.insert(at, body.endsWith(u'`') ? u' ' + backticks : backticks);
     return true;
 }

@@ -67,6 +67,8 @@ private:
     // The run-length reading of a run of c.
     static RunTypes runTypes(char16_t c, quint64 markupType);
     static QString markerFromNodeType(quint64 nodeType, quint64 markupType);
+    // Writes one border of a code span so that its body reads back unchanged.
+    static bool writeCodeSpanBorder(QString& markdown, const ZQInlineMarkerBorder& border);
     static quint64 nodeTypeFromMarker(const QString& marker, quint64 markupType);
     static QString getHTMLTag(quint64 nodeType, bool isForEnd);
 

@@ -45,7 +45,7 @@ QSet<quint64> referencedNumbers(const QString& text, bool html)
 // A numeric footnote label the markup does not use yet: one past the highest.
 quint64 nextFreeMarkupLabel(const QString& markup)
 {
-    const QSet<quint64> used = referencedNumbers(markup, false);
+    const QSet<quint64> used = ZQFootNoteHandler::markupLabelNumbers(markup);
     return used.isEmpty() ? 1 : *std::max_element(used.begin(), used.end()) + 1;
 }
 
@@ -54,6 +54,11 @@ quint64 nextFreeMarkupLabel(const QString& markup)
 ZQFootNoteHandler::ZQFootNoteHandler()
     : m_macroTitle(QStringLiteral("Footnote")), m_attributeName(QStringLiteral("ZQMacroFootnote"))
 {
+}
+
+QSet<quint64> ZQFootNoteHandler::markupLabelNumbers(const QString& text)
+{
+    return referencedNumbers(text, false);
 }
 
 bool ZQFootNoteHandler::matchingTypeText(const QString& typed) const

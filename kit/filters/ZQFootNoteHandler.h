@@ -12,6 +12,8 @@
 #include "platform/foundation/Object.h"
 #include "platform/text/AttributedString.h"
 
+#include <QSet>
+
 class ZQFootNoteHandler : public plat::Object,
                           public ZQMacroHandler,
                           public ZQAttributeFixer,
@@ -63,6 +65,9 @@ public:
     std::vector<plat::ObjectPtr> exportEnding(quint64 renderType, QString& textContent,
                                               const std::vector<std::shared_ptr<ZQAttachedStorage>>& withAttachedStorages,
                                               const QString& exportDirectory, ZQRenderContext* renderContext) override;
+
+    // The numeric labels "[^n]" a markup text shows, definitions included.
+    static QSet<quint64> markupLabelNumbers(const QString& text);
 
 private:
     // 1 plus the references within range: the number of a new reference there.

@@ -89,10 +89,12 @@ void ZQParagraphScan::run()
             step(i);
             continue;
         }
-        endSection(m_levels.back(), m_n);
+        // An opener that never met its "]" leaves its runs to the level below,
+        // where they pair with the runs before it.
+        endSection(m_levels.back(), m_n, m_levels.size() == 1);
         if (m_levels.size() == 1)
             break;
-        closeLevel(false); // an opener that never met its "]"
+        closeLevel(false);
     }
     flushSpans();
     reachTo(m_n);
@@ -183,7 +185,7 @@ void ZQParagraphScan::step(qsizetype& i)
         if (m_linkMarkers.empty()) {
             ++i;
             if (m_levels.size() > 1) {
-                endSection(level, i);
+                endSection(level, i, false);
                 closeLevel(false);
             }
             return;
@@ -191,7 +193,7 @@ void ZQParagraphScan::step(qsizetype& i)
         const qsizetype consumed = tryLink(i, level);
         i += 1 + std::max<qsizetype>(consumed, 0);
         if (m_levels.size() > 1) {
-            endSection(m_levels.back(), i);
+            endSection(m_levels.back(), i, consumed >= 0);
             closeLevel(consumed >= 0);
         }
         return;
@@ -218,11 +220,11 @@ void ZQParagraphScan::step(qsizetype& i)
     }
 }
 
-void ZQParagraphScan::endSection(Level& level, qsizetype end)
+void ZQParagraphScan::endSection(Level& level, qsizetype end, bool pair)
 {
     if (level.state == 4)
         classifyRun(level, end);
-    if (level.delimiters.size() >= 2)
+    if (pair && level.delimiters.size() >= 2)
         pairDelimiters(level.delimiters, false);
     if (level.state == 1)
         escapePlain(m_n - 1, u'<');
@@ -286,8 +288,10 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
     const bool hasAfter = runEnd < m_n;
     if (!hasBefore && !hasAfter)
         return;
-    const char16_t before = hasBefore ? m_s[start - 1] : 0;
-    const char16_t after = hasAfter ? m_s[runEnd] : 0;
+    // The neighbours as written: an escaped character (masked in the safe
+    // text) is punctuation beside a run, and so is the backslash before it.
+    const char16_t before = hasBefore ? m_u[start - 1] : 0;
+    const char16_t after = hasAfter ? m_u[runEnd] : 0;
     const bool beforeBlank = hasBefore && isBlank(before);
     const bool afterBlank = hasAfter && isBlank(after);
     const bool beforePunct = hasBefore && ZQShared::isAsciiPunctuation(QChar(before));
@@ -295,15 +299,15 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
 
     const bool left = hasAfter && !afterBlank && (!afterPunct || !hasBefore || beforeBlank || beforePunct);
     const bool right = hasBefore && !beforeBlank && (!beforePunct || !hasAfter || afterBlank || afterPunct);
-    // A "_", "-" or "+" inside a word ("snake_case", "well-known", "1+2") is
-    // no delimiter.
-    quint64 type = 0;
-    if (left && right)
-        type = (d == u'_' || d == u'-' || d == u'+') ? 0 : 1;
-    else if (left)
-        type = 2;
-    else if (right)
-        type = 3;
+    // A "_", "-" or "+" with a word on both sides ("snake_case", "well-known",
+    // "1+2") opens only after punctuation and closes only before it.
+    bool opens = left;
+    bool closes = right;
+    if (left && right && (d == u'_' || d == u'-' || d == u'+')) {
+        opens = beforePunct;
+        closes = afterPunct;
+    }
+    const quint64 type = opens && closes ? 1 : opens ? 2 : closes ? 3 : 0;
     if (type == 0)
         return;
 
@@ -314,17 +318,22 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
     level.delimiters.push_back(record);
 }
 
-// Pairs closers with the nearest earlier openers of the same character. Records
-// are kept in a linked list so that used ones are never walked again, and a
-// failed search for a character remembers where it stopped: pairing stays
+// Pairs closers with the nearest earlier openers of the same character, as
+// CommonMark does: a run that can both open and close does not pair with one
+// whose length makes the two add up to a multiple of three (unless both are
+// multiples of three), and the runs between a closer and its opener are
+// dropped; runs passed by a search that found nothing stay. Records are kept
+// in a linked list so that used ones are never walked again, and a failed
+// search remembers where it stopped for closers of its kind: pairing stays
 // linear however the runs are arranged.
 void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
 {
     const qsizetype count = qsizetype(delimiters.size());
-    std::vector<qsizetype> prev(count), next(count);
+    std::vector<qsizetype> prev(count), next(count), runLength(count);
     for (qsizetype k = 0; k < count; ++k) {
         prev[k] = k - 1;
         next[k] = k + 1;
+        runLength[k] = delimiters[k]->markerRange().length;
     }
     std::vector<char> used(count, 0);
     auto unlink = [&](qsizetype k) {
@@ -336,7 +345,14 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
         if (next[k] < count)
             prev[next[k]] = prev[k];
     };
-    QHash<char16_t, qsizetype> bottom; // no opener of that character lies below
+    const auto both = [&](qsizetype k) { return delimiters[k]->delimiterType() == 1; };
+    const auto ruleOfThree = [&](qsizetype o, qsizetype c) {
+        return (both(o) || both(c)) && (runLength[o] + runLength[c]) % 3 == 0
+            && !(runLength[o] % 3 == 0 && runLength[c] % 3 == 0);
+    };
+    // No opener for closers of a kind (character, whether the closer can
+    // open, its length modulo three) lies below the index kept for it.
+    QHash<quint32, qsizetype> bottom;
     Markers spans;
 
     for (qsizetype c = 1; c < count; ++c) {
@@ -345,29 +361,27 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
             || (closer->delimiterType() != 1 && closer->delimiterType() != 3))
             continue;
         const char16_t d = closer->delimiter();
-        const qsizetype lowest = bottom.value(d, 0);
-        std::vector<qsizetype> passed;
-        bool matched = false;
+        const quint32 kind = (quint32(d) << 3) | (both(c) ? 4u : 0u) | quint32(runLength[c] % 3);
+        const qsizetype lowest = bottom.value(kind, 0);
+        std::vector<qsizetype> between;
+        bool found = false;
         qsizetype o = prev[c];
         while (closer->markerRange().length > 0) {
+            std::vector<qsizetype> passed;
             while (o >= lowest) {
                 const MarkerPtr& record = delimiters[o];
                 if (record->markerRange().length > 0) {
-                    if (record->delimiter() == d && (record->delimiterType() == 1 || record->delimiterType() == 2))
+                    if (record->delimiter() == d && (record->delimiterType() == 1 || record->delimiterType() == 2)
+                        && !ruleOfThree(o, c))
                         break;
                     passed.push_back(o);
                 }
                 o = prev[o];
             }
-            if (o < lowest) {
-                // Nothing more below: a failed continuation passes every record
-                // down to the start of the list.
-                if (matched) {
-                    for (qsizetype k = o; k >= 0; k = prev[k])
-                        passed.push_back(k);
-                }
+            found = o >= lowest;
+            if (!found)
                 break;
-            }
+            between.insert(between.end(), passed.begin(), passed.end());
 
             const MarkerPtr& opener = delimiters[o];
             const plat::Range openRange = opener->markerRange();
@@ -380,7 +394,6 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
             spans.push_back(ZQInlineMarker::initBaseInlineMarkerWithStartTag(
                 ZQInlineMarkerTag::tagWithRange(openTag, true, d, forImageAlt),
                 ZQInlineMarkerTag::tagWithRange(closeTag, false, d, forImageAlt)));
-            matched = true;
             if (opener->markerRange().length == 0) {
                 const qsizetype below = prev[o];
                 unlink(o);
@@ -389,12 +402,10 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
         }
         if (closer->markerRange().length == 0)
             unlink(c);
-        if (matched) {
-            for (const qsizetype k : passed)
-                unlink(k);
-        } else {
-            bottom.insert(d, c);
-        }
+        for (const qsizetype k : between)
+            unlink(k);
+        if (!found)
+            bottom.insert(kind, c);
     }
 
     const bool elements = insideImageOpener();

@@ -88,8 +88,10 @@ private:
 
     // --- Scan loop --------------------------------------------------------------
     void step(qsizetype& i);
-    // Ends a level whose text runs up to safe position end.
-    void endSection(Level& level, qsizetype end);
+    // Ends a level whose text runs up to safe position end; pair: its runs
+    // pair among themselves (the top level, a link's text), else they wait
+    // for the level below.
+    void endSection(Level& level, qsizetype end, bool pair);
     void closeLevel(bool linkMade);
 
     // --- Delimiter runs and pairing ------------------------------------------

@@ -9,6 +9,7 @@
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/render/ZQRenderUtil.h"
+#include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
 #include "platform/text/TextView.h"
 
@@ -122,7 +123,12 @@ bool ZQQuoteFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, plat::T
 
 void ZQQuoteFilter::handleMarkerFromRich(plat::MutableAttributedString& content)
 {
+    // The blank the marker carries goes with it: the line keeps its text only.
     ZQMarkerRuns::deleteMarkers(content, m_attributeName, [&](const plat::Value&, plat::Range run) {
-        return markerPattern().rangeOfFirstMatch(content.string(), run);
+        plat::Range marks = markerPattern().rangeOfFirstMatch(content.string(), run);
+        while (!marks.isNotFound() && marks.end() < run.end()
+               && plat::CharacterSet::whitespace().contains(content.string().at(marks.end())))
+            ++marks.length;
+        return marks;
     });
 }

@@ -544,9 +544,8 @@ ZSTree ZQRichParser::addParagraphNode(const plat::AttributedString& content, Ran
         qsizetype spaces = 0;
         while (expandedProcessed + spaces < expanded.size() && expanded.at(expandedProcessed + spaces) == u' ')
             ++spaces;
-        if ((!last || ZQBlockNodes::hasType(last, ZQNodeType::BlankLine)
-             || ZQBlockNodes::hasType(last, ZQNodeType::IndentedCode))
-            && spaces >= 4) {
+        // Indented code cannot interrupt a paragraph, but follows any other block.
+        if ((!last || !ZQBlockNodes::hasType(last, ZQNodeType::Paragraph)) && spaces >= 4) {
             node->setNodeType(ZQNodeType::IndentedCode);
             node->setNodeStatus(ZQTextNode::StatusLiteral);
         }

@@ -110,6 +110,10 @@ private:
 
     Markers parseRichAttributeInParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context) const;
     Markers fixAttributeRanges(Markers markers, const QString& paragraph) const;
+    // Escape records for the plain characters of the paragraph that the
+    // markup's inline parser would read as delimiters, beside the markers given.
+    static Markers literalDelimiterEscapes(const plat::AttributedString& paragraph, const Markers& markers,
+                                           quint64 markupType);
     static void sortAttributes(Markers& markers);
 
     std::shared_ptr<ZQTextNode> m_root;

@@ -14,6 +14,7 @@
 #include "kit/markup/ZQStyles.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Font.h"
@@ -50,7 +51,13 @@ bool isReferenceLink(quint64 linkType)
 
 QString ZQRichParser::parseParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context)
 {
-    const Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string());
+    Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string());
+    const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
+    markers.insert(markers.end(), escapes.begin(), escapes.end());
+    // Escapes last: of the markers opening at one position they are written
+    // first, while their characters are still where the rich text had them.
+    std::stable_partition(markers.begin(), markers.end(),
+                          [](const auto& marker) { return marker->nodeType() != ZQNodeType::BackslashEscape; });
 
     std::map<qsizetype, std::vector<std::shared_ptr<ZQInlineMarkerBorder>>> borders;
     for (std::size_t k = 0; k < markers.size(); ++k) {
@@ -74,6 +81,100 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& paragraph, ZQ
         }
     }
     return result;
+}
+
+// A character the rich text shows as itself must read back as itself: a run
+// of a delimiter character that the inline parser would open or close a span
+// with (the flanking rules of its delimiter runs, a marker written beside it
+// counting as punctuation), any plain backtick, a backslash before
+// punctuation and the first character of a further line that would read as a
+// heading underline are written escaped. Text inside code, raw HTML, escapes, the
+// constructs written whole and the definition lines kept as text is left alone.
+ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::AttributedString& paragraph,
+                                                            const Markers& markers, quint64 markupType)
+{
+    const QString& text = paragraph.string();
+    const qsizetype n = text.size();
+    const bool quorvel = markupType == 1;
+    std::vector<char> border(std::size_t(n) + 1, 0);
+    for (const auto& marker : markers) {
+        const Range body = marker->bodyRange();
+        if (body.location >= 0 && body.end() <= n) {
+            border[std::size_t(body.location)] = 1;
+            border[std::size_t(body.end())] = 1;
+        }
+    }
+    static const QString kept[] = {ZQAttr::FilterCode, ZQAttr::FilterCodeBlock, ZQAttr::IndentBlock,
+                                   ZQAttr::Raw,        ZQAttr::Escaped,         ZQAttr::MacroTag,
+                                   ZQAttr::MacroImage, ZQAttr::MacroFootnote,   ZQAttr::Entity,
+                                   ZQAttr::HtmlTag,    ZQAttr::Autolink,        ZQAttr::LinkRef};
+    const auto plain = [&](qsizetype i) {
+        const plat::Attributes attributes = paragraph.attributesAtIndex(i);
+        return std::none_of(std::begin(kept), std::end(kept),
+                            [&](const QString& name) { return !attributes.value(name).isNull(); });
+    };
+    const auto delimiter = [&](QChar c) {
+        return c == u'*' || c == u'_' || c == u'~' || c == u'`' || c == u'+' || (quorvel && c == u'-');
+    };
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespaceAndNewline();
+
+    Markers escapes;
+    // A further line of the paragraph made of "=" or "-" alone would underline
+    // the lines above it into a heading.
+    static const auto underline = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}(=+|-+)[ \\t]*$"),
+                                                      plat::RegexAnchorsMatchLines);
+    // (A heading's own underline is written after its text on purpose.)
+    const bool heading = n > 0 && !paragraph.attributeAtIndex(ZQAttr::FilterHeading, 0).isNull();
+    for (const auto& match : heading ? std::vector<plat::TextCheckingResult>()
+                                     : underline->matches(text, plat::wholeRange(text))) {
+        const qsizetype first = match.rangeAtIndex(1).location;
+        if (plain(first))
+            escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(first, 1)));
+    }
+    std::vector<char> underlined(std::size_t(n), 0);
+    for (const auto& escape : escapes)
+        underlined[std::size_t(escape->bodyRange().location)] = 1;
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = text.at(i);
+        if (c == u'\\') {
+            if (plain(i) && (border[std::size_t(i + 1)] || (i + 1 < n && ZQShared::isAsciiPunctuation(text.at(i + 1)))))
+                escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, 1)));
+            ++i;
+            continue;
+        }
+        if (!delimiter(c) || !plain(i) || underlined[std::size_t(i)]) {
+            ++i;
+            continue;
+        }
+        // The run, cut where a marker begins or ends.
+        qsizetype end = i + 1;
+        while (end < n && text.at(end) == c && !border[std::size_t(end)] && plain(end))
+            ++end;
+        bool escaped = c == u'`';
+        if (!escaped && !(c == u'~' && !quorvel && end - i == 1)) {
+            const bool hasBefore = i > 0;
+            const bool hasAfter = end < n;
+            const QChar before = hasBefore ? text.at(i - 1) : QChar();
+            const QChar after = hasAfter ? text.at(end) : QChar();
+            const bool beforeBlank = hasBefore && !border[std::size_t(i)] && blank.contains(before);
+            const bool afterBlank = hasAfter && !border[std::size_t(end)] && blank.contains(after);
+            const bool beforePunct = hasBefore && (border[std::size_t(i)] || ZQShared::isAsciiPunctuation(before));
+            const bool afterPunct = hasAfter && (border[std::size_t(end)] || ZQShared::isAsciiPunctuation(after));
+            const bool left = hasAfter && !afterBlank && (!afterPunct || !hasBefore || beforeBlank || beforePunct);
+            const bool right = hasBefore && !beforeBlank && (!beforePunct || !hasAfter || afterBlank || afterPunct);
+            bool opens = left;
+            bool closes = right;
+            if (left && right && (c == u'_' || c == u'-' || c == u'+')) {
+                opens = beforePunct;
+                closes = afterPunct;
+            }
+            escaped = opens || closes;
+        }
+        if (escaped)
+            escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, end - i)));
+        i = end;
+    }
+    return escapes;
 }
 
 ZQRichParser::Markers ZQRichParser::parseRichAttributeInParagraph(const plat::AttributedString& paragraph,
@@ -254,12 +355,17 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
         }
     }
 
-    // Markup closes right after the last visible character; a span of blanks only writes nothing.
+    // Markup closes right after the last visible character; a span of blanks
+    // only writes nothing. The blanks of a code span are its text: only line
+    // breaks at its ends stay outside.
     Markers trimmed;
     trimmed.reserve(kept.size());
     for (const auto& marker : kept) {
-        const Range range =
-            ZQShared::rangeOfTrimCharactersInSet(paragraph, plat::CharacterSet::whitespaceAndNewline(), marker->bodyRange());
+        const Range range = ZQShared::rangeOfTrimCharactersInSet(
+            paragraph,
+            marker->nodeType() == ZQNodeType::CodeSpan ? plat::CharacterSet::newline()
+                                                       : plat::CharacterSet::whitespaceAndNewline(),
+            marker->bodyRange());
         if (range.location == plat::NotFound || range.length == 0)
             continue;
         marker->setBodyRange(range);

@@ -1,9 +1,11 @@
 #include "kit/filters/ZQViewEditing.h"
 
 #include "kit/foundation/ZSUtils.h"
+#include "platform/foundation/StringLines.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/TextView.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace ZQViewEditing {
@@ -15,23 +17,30 @@ using plat::Range;
 using plat::TextStorage;
 
 // Makes the edit of range and selects selection; registers putting back what
-// range held and the selection before, which registers the reverse in turn,
-// so that undo and redo alternate. The manager is held by address: the
-// actions live in it and run only from it.
+// the edited paragraphs held and the selection before, which registers the
+// reverse in turn, so that undo and redo alternate. Whole paragraphs are kept
+// because the text storage gives each edited paragraph the paragraph style of
+// its first character, beyond the range itself. The manager is held by
+// address: the actions live in it and run only from it.
 void perform(plat::TextView& view, Range range, const std::function<void(TextStorage&)>& edit, Range selection,
              plat::UndoManager* undoManager, const QString& actionName)
 {
     TextStorage& storage = *view.textStorage();
     const Range selectionBefore = view.selectedRange();
-    const AttributedString old = storage.attributedSubstring(range);
     const qsizetype lengthBefore = storage.length();
+    // The paragraph after the range too: the edit may join it to the range's.
+    const Range kept = undoManager ? plat::paragraphRangeForRange(
+                                         storage.string(), Range(range.location, std::min(range.length + 1,
+                                                                                          lengthBefore - range.location)))
+                                   : range;
+    const AttributedString old = storage.attributedSubstring(kept);
     storage.beginEditing();
     edit(storage);
     storage.endEditing();
     view.setSelectedRange(selection);
     if (!undoManager)
         return;
-    const Range edited(range.location, range.length + storage.length() - lengthBefore);
+    const Range edited(kept.location, kept.length + storage.length() - lengthBefore);
     undoManager->beginUndoGrouping();
     undoManager->registerUndo(&view, [&view, edited, old, selectionBefore, undoManager, actionName] {
         perform(
@@ -62,6 +71,18 @@ void replace(plat::TextView& view, Range range, const QString& plainText, Range 
     perform(
         view, range, [&](TextStorage& s) { s.replaceCharacters(range, plainText); }, selection,
         view.undoManager().get(), actionName);
+}
+
+OneUndoStep::OneUndoStep(const plat::TextView& view) : m_undo(view.undoManager())
+{
+    if (m_undo)
+        m_undo->beginUndoGrouping();
+}
+
+OneUndoStep::~OneUndoStep()
+{
+    if (m_undo)
+        m_undo->endUndoGrouping();
 }
 
 } // namespace ZQViewEditing

@@ -10,9 +10,11 @@
 #include "platform/text/AttributedString.h"
 
 #include <QString>
+#include <memory>
 
 namespace plat {
 class TextView;
+class UndoManager;
 }
 
 namespace ZQViewEditing {
@@ -29,5 +31,18 @@ void replace(plat::TextView& view, plat::Range range, const plat::AttributedStri
 // character (of its neighbour when range is empty).
 void replace(plat::TextView& view, plat::Range range, const QString& plainText, plat::Range selection,
              const QString& actionName);
+
+// Keeps everything done while it lives, a command and the repair that follows
+// it, in one undo step of the view's undo manager; the command names the step.
+class OneUndoStep {
+public:
+    explicit OneUndoStep(const plat::TextView& view);
+    ~OneUndoStep();
+    OneUndoStep(const OneUndoStep&) = delete;
+    OneUndoStep& operator=(const OneUndoStep&) = delete;
+
+private:
+    std::shared_ptr<plat::UndoManager> m_undo;
+};
 
 } // namespace ZQViewEditing

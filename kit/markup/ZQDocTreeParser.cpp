@@ -633,7 +633,21 @@ void ZQDocTreeParser::finishTree()
         std::vector<ZSTree> movedOut;
         if (node && node->nodeType() == ZQNodeType::Paragraph && !(node->nodeStatus() & ZQTextNode::StatusLiteral)
             && m_linkRefMap && !(parentNode && parentNode->nodeType() == ZQNodeType::Heading)) {
+            const QString content = node->content();
+            qsizetype lineBreak = content.size();
+            while (lineBreak > 0 && m_newlineCharset.contains(content.at(lineBreak - 1)))
+                --lineBreak;
             keep = !parseLinkRef(done.node);
+            // Inside a quote or an item the line stays, so that what follows
+            // does not move up onto the container's marker.
+            const bool inContainer = parentNode
+                && (parentNode->nodeType() == ZQNodeType::Quote || parentNode->nodeType() == ZQNodeType::ListItem
+                    || parentNode->nodeType() == ZQNodeType::Task);
+            if (!keep && inContainer && lineBreak < content.size()) {
+                node->setNodeType(ZQNodeType::BlankLine);
+                node->setContent(content.mid(lineBreak));
+                keep = true;
+            }
         } else if (node && node->nodeType() == ZQNodeType::ListItem
                    && !isSameList(done.node, parent.node.childAtIndex(parent.next))) {
             for (ZSTree last = done.node.lastChild(); hasType(last, ZQNodeType::BlankLine)
@@ -684,7 +698,8 @@ bool ZQDocTreeParser::parseLinkRef(const ZSTree& paragraph)
         if (!marker)
             break;
         const Range labelRange = marker->rangeAtIndex(1);
-        if (labelRange.length >= 999)
+        // A blank label defines nothing: the line stays text rather than vanish.
+        if (labelRange.length >= 999 || !ZQShared::isNotBlank(content.mid(labelRange.location, labelRange.length)))
             break;
         const Range match = marker->range();
         const QString label = ZQShared::asLinkLabel(content.mid(labelRange.location, labelRange.length));

@@ -1,5 +1,6 @@
 #include "kit/render/ZQOnFlyManager.h"
 
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQAttributeNames.h"
@@ -107,10 +108,9 @@ bool ZQOnFlyManager::baseMarkupAutoComplete(const QString& marker, qsizetype pos
     closing.addAttribute(ZQAttr::AutoComplete, pair->copy(), plat::Range(0, n));
 
     // The opening text keeps the run's length, so the closing place stays put.
-    ZQMutableAttributedString::replaceCharactersInRange(*storage, run, opening, view.undoManager(),
-                                                        QStringLiteral("Bold"));
-    ZQMutableAttributedString::replaceCharactersInRange(*storage, closingPlace, closing, view.undoManager(),
-                                                        QStringLiteral("Auto Completed - Bold"));
-    view.setSelectedRange(plat::Range(position, 0));
+    // Undo and redo put the caret back between the two as well.
+    const plat::Range caret(position, 0);
+    ZQViewEditing::replace(view, run, opening, caret, QStringLiteral("Bold"));
+    ZQViewEditing::replace(view, closingPlace, closing, caret, QStringLiteral("Auto Completed - Bold"));
     return true;
 }

@@ -109,6 +109,7 @@ quint64 typedMarkerAction(ZQRender& render, QChar typed, ZSAbstractTextView& vie
 bool ZQRender::processKeyDown(quint64 keyCode, quint64 modifyFlag, const QString& characters,
                               ZSAbstractTextView& onView)
 {
+    const ZQViewEditing::OneUndoStep step(onView);
     m_renderContext->setRunningMarkupType(m_settings->markupType());
     const quint16 key = quint16(keyCode & 0xFFFF);
 
@@ -207,6 +208,7 @@ plat::ObjectPtr ZQRender::shortcutReceiver(quint64 action) const
 
 bool ZQRender::renderShortcutAction(quint64 action, ZSAbstractTextView& onView, plat::Range inRange)
 {
+    const ZQViewEditing::OneUndoStep step(onView);
     m_renderContext->setRunningMarkupType(m_settings->markupType());
     bool changed = false;
     if (action == Action::CleanStyle) {

@@ -7,6 +7,7 @@
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/filters/ZQFilterDispatch.h"
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQRichParser.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQAttachedObjects.h"
@@ -25,6 +26,22 @@
 using plat::Range;
 
 namespace {
+
+// The indentation of one line of a paragraph directly inside a quote: a
+// blank after the quote marker unless the line brings one (one blank before
+// its text) or has no text; each line of a merged paragraph decides it by its
+// own beginning.
+QString quoteIndentForLine(const QString& indent, QStringView line)
+{
+    if (!indent.endsWith(u'>') && !indent.endsWith(QLatin1String("> ")))
+        return indent;
+    const QString marker = indent.endsWith(u'>') ? indent : indent.left(indent.size() - 1);
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespace();
+    const plat::CharacterSet& any = plat::CharacterSet::whitespaceAndNewline();
+    const bool noText = line.isEmpty() || plat::CharacterSet::newline().contains(line.front());
+    const bool ownBlank = line.size() >= 2 && blank.contains(line.front()) && !any.contains(line.at(1));
+    return noText || ownBlank ? marker : marker + u' ';
+}
 
 constexpr quint64 MarkupEditor = 3;
 constexpr quint64 RichEditor = 1;
@@ -127,9 +144,10 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         qsizetype position = 0;
         while (position < content.size()) {
             const plat::LineBounds line = plat::lineBounds(content, Range(position, 0));
+            const QStringView text = QStringView(content).mid(line.start, line.end - line.start);
             if (position > 0 || !continuesLine)
-                output += indent;
-            output += content.mid(line.start, line.end - line.start);
+                output += quoteIndentForLine(indent, text);
+            output += text;
             position = line.end;
         }
     });
@@ -153,13 +171,24 @@ QHash<QString, std::shared_ptr<ZQAttachedStorage>> ZQRender::renderBlockEditorRi
     if (storages.isEmpty())
         return storages;
     // Numbers follow the text's order, one per footnote: two footnotes that
-    // carry the same stale number would otherwise share one definition.
+    // carry the same stale number would otherwise share one definition. A
+    // number the text already shows as a plain "[^n]" is skipped, or that text
+    // would read as a reference to the footnote written with it.
+    QSet<quint64> shown = ZQFootNoteHandler::markupLabelNumbers(content.string());
+    for (const auto& storage : storages) {
+        if (const auto text = storage ? storage->attachedText() : nullptr)
+            shown.unite(ZQFootNoteHandler::markupLabelNumbers(text->getAttributedString().string()));
+    }
     QHash<QString, quint64> numbers;
+    quint64 next = 1;
     content.enumerateAttribute(ZQAttr::MacroFootnote, plat::wholeRange(content.string()), 0,
                                [&](const plat::Value& value, Range, bool*) {
                                    const auto style = value.toObject<ZQFootnoteStyle>();
-                                   if (style && storages.contains(style->uuid()) && !numbers.contains(style->uuid()))
-                                       numbers.insert(style->uuid(), quint64(numbers.size() + 1));
+                                   if (!style || !storages.contains(style->uuid()) || numbers.contains(style->uuid()))
+                                       return;
+                                   while (shown.contains(next))
+                                       ++next;
+                                   numbers.insert(style->uuid(), next++);
                                });
     QSet<QString> rendered;
     content.enumerateAttribute(
@@ -191,17 +220,17 @@ void ZQRender::removeInvisible(plat::MutableAttributedString& content, bool link
                 return;
             if (linkOnly && content.attributeAtIndex(ZQAttr::FilterLink, range.location).isNull())
                 return;
+            // Only a pair is hidden brackets: a link whose own text merely
+            // ends in ">" or "]" keeps it.
             const QString& text = content.string();
+            const QChar first = text.at(range.location);
             const QChar last = text.at(range.end() - 1);
-            if (last == u'>' || last == u']' || last == u'}') {
-                content.deleteCharacters(Range(range.end() - 1, 1));
-                --range.length;
-            }
-            if (range.length > 0) {
-                const QChar first = content.string().at(range.location);
-                if (first == u'<' || first == u'[' || first == u'{')
-                    content.deleteCharacters(Range(range.location, 1));
-            }
+            const bool pair = range.length >= 2
+                && ((first == u'<' && last == u'>') || (first == u'[' && last == u']') || (first == u'{' && last == u'}'));
+            if (!pair)
+                return;
+            content.deleteCharacters(Range(range.end() - 1, 1));
+            content.deleteCharacters(Range(range.location, 1));
         });
 }
 

@@ -4,6 +4,7 @@
 #include "kit/render/ZQRender.h"
 
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQStyles.h"
@@ -45,6 +46,7 @@ bool ZQRender::renderOnFly(const QString& typed, ZSAbstractTextView& onView)
 
 bool ZQRender::renderOnFly(const QString& typed, ZSAbstractTextView& onView, qint64 position)
 {
+    const ZQViewEditing::OneUndoStep step(onView);
     bool styled = false;
     try {
         m_renderContext->setRunningMarkupType(m_settings->markupType());

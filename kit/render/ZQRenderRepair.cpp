@@ -9,6 +9,7 @@
 #include "kit/filters/ZQFilterDispatch.h"
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQRichParser.h"
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/Exs.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSSettings.h"
@@ -23,12 +24,14 @@
 #include "kit/render/ZQRenderUtil.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/StringLines.h"
+#include "platform/foundation/UndoManager.h"
 #include "platform/text/Font.h"
 #include "platform/text/ParagraphStyle.h"
 #include "platform/text/TextView.h"
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 using plat::Range;
 
@@ -557,6 +560,14 @@ bool ZQRender::isInsideList(const ZSTree& node)
 void ZQRender::fixRichAttributes(plat::TextView& view)
 {
     plat::TextStorage& storage = *view.textStorage();
+    // The repair is part of the edit that called for it: undo takes it back
+    // first, so that the edit's own undo meets the text it left (renumbered
+    // markers and dropped tabs change its length).
+    const std::shared_ptr<plat::UndoManager>& undo = view.undoManager();
+    std::optional<plat::AttributedString> before;
+    const Range selectionBefore = view.selectedRange();
+    if (undo && undo->isUndoRegistrationEnabled())
+        before.emplace(storage);
     plat::Attributes typing = view.typingAttributes();
     const bool followed = m_editTracker && m_editTracker->follows(storage);
     if (!followed)
@@ -568,6 +579,11 @@ void ZQRender::fixRichAttributes(plat::TextView& view)
     // What the repair changed itself is looked at again next time, as the
     // whole text would be.
     m_editTracker->setEditedRange(ownEdits.editedRange());
+    if (before && !ownEdits.editedRange().isNotFound()) {
+        undo->registerUndo(&view, [&view, text = *before, selectionBefore] {
+            ZQViewEditing::replace(view, Range(0, view.textStorage()->length()), text, selectionBefore, QString());
+        });
+    }
 
     // The view's selection has followed the repair's edits.
     const Range selected = view.selectedRange();

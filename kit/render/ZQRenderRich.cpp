@@ -4,6 +4,7 @@
 #include "kit/filters/ZQFilterDispatch.h"
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQParagraphParser.h"
+#include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQDocTreeParser.h"
 #include "kit/markup/ZQHighlighter.h"
@@ -130,7 +131,12 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
             return;
         const quint64 type = node->nodeType();
         if (type == ZQNodeType::Paragraph || type == ZQNodeType::SetextHeading) {
-            auto rendered = std::make_shared<plat::MutableAttributedString>(node->content(), base);
+            // A heading's text begins after its indentation, as a marker
+            // heading's begins after the blanks behind its marker.
+            QString content = node->content();
+            if (type == ZQNodeType::SetextHeading)
+                ZQShared::trimLeadingCharactersInSet(content, plat::CharacterSet::whitespace(), content.size());
+            auto rendered = std::make_shared<plat::MutableAttributedString>(content, base);
             if (!(node->nodeStatus() & ZQTextNode::StatusLiteral))
                 m_paragraphParser->parseParagraph(*rendered, nullptr, RichParseOption, *context);
             node->setRenderContent(rendered);
@@ -178,10 +184,21 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
         lastLine = node->lineRange();
     });
 
+    // Trailing line breaks and lines of blanks only are no content.
     const plat::CharacterSet& newline = plat::CharacterSet::newline();
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespace();
+    const QString& written = result.string();
     qsizetype end = result.length();
-    while (end > 0 && newline.contains(result.string().at(end - 1)))
-        --end;
+    for (qsizetype lineStart = end; lineStart >= 0;) {
+        while (end > 0 && newline.contains(written.at(end - 1)))
+            --end;
+        lineStart = end;
+        while (lineStart > 0 && blank.contains(written.at(lineStart - 1)))
+            --lineStart;
+        if (lineStart == end || (lineStart > 0 && !newline.contains(written.at(lineStart - 1))))
+            break;
+        end = lineStart;
+    }
     if (end < result.length())
         result.deleteCharacters(plat::Range(end, result.length() - end));
 
@@ -197,6 +214,8 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
         const plat::Attributes attrs = m_highlighter->linkRefRich();
         for (const std::shared_ptr<ZQLinkRef>& ref : unused)
             appendLinkRefToRich(result, *ref, attrs);
+        // Like the rest of the text, the lines end without a last line break.
+        result.deleteCharacters(plat::Range(result.length() - 1, 1));
     }
 
     plat::Attributes noTyping;

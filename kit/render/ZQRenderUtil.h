@@ -107,10 +107,12 @@ public:
     // true when the text changed.
     static bool removeRichLink(plat::TextView& view, plat::Range range);
 
-    // Whether a rich block node's text starts with white space (never for a list item).
+    // Whether a rich block node's text starts with one blank and then text, the
+    // blank a marker before it needs (never for a list item or a task).
     static bool richNodeHasSpacePrefix(const ZQTextNode& node);
-    // Whether markup written for the node needs a space after its marker: not
-    // when its first child starts on its line with white space of its own.
+    // Whether markup written for the node needs a space after its marker: only
+    // when its first child starts on its line with text that does not bring
+    // that blank itself.
     static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
 
     // The state of the task marker first found within range ("[x]" in markup after

@@ -16,9 +16,26 @@ namespace {
 constexpr quint64 RichEditor = 1;
 constexpr quint64 MarkupEditor = 3;
 
-bool startsWithWhitespace(const QString& text)
+// One blank and then text: the blank a marker needs is there already. More
+// blanks are the text's own (a reader takes one blank after a quote marker,
+// and four make an indented code line), so the marker must bring its blank.
+bool startsWithOneBlank(QStringView text)
 {
-    return !text.isEmpty() && plat::CharacterSet::whitespace().contains(text.front());
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespace();
+    if (text.isEmpty() || !blank.contains(text.front()))
+        return false;
+    return text.size() == 1 || !plat::CharacterSet::whitespaceAndNewline().contains(text.at(1));
+}
+
+// A blank line, or a paragraph with no text on its first line.
+bool endsItsLineAtOnce(const ZQTextNode& node)
+{
+    if (node.nodeType() == ZQNodeType::BlankLine)
+        return true;
+    if (node.nodeType() != ZQNodeType::Paragraph)
+        return false;
+    const QString text = node.renderContent() ? node.renderContent()->string() : node.content();
+    return text.isEmpty() || plat::CharacterSet::newline().contains(text.front());
 }
 
 } // namespace
@@ -58,11 +75,12 @@ bool ZQRenderUtil::richNodeHasSpacePrefix(const ZQTextNode& node)
 {
     switch (node.nodeType()) {
     case ZQNodeType::ListItem:
+    case ZQNodeType::Task: // their rich markers' tabs are not written
         return false;
     case ZQNodeType::Paragraph:
-        return node.renderContent() && startsWithWhitespace(node.renderContent()->string());
+        return node.renderContent() && startsWithOneBlank(node.renderContent()->string());
     default:
-        return startsWithWhitespace(node.content());
+        return startsWithOneBlank(node.content());
     }
 }
 
@@ -70,8 +88,12 @@ bool ZQRenderUtil::requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode)
 {
     const auto node = ZQBlockNodes::textNodeOf(treeNode);
     const auto child = ZQBlockNodes::textNodeOf(treeNode.firstChild());
-    if (!node || !child || child->lineRange().location != node->lineRange().location)
+    if (!node)
         return true;
+    // A marker with nothing after it on its line ends the line: a blank there
+    // would be written once and dropped on reading.
+    if (!child || child->lineRange().location != node->lineRange().location || endsItsLineAtOnce(*child))
+        return false;
     return !richNodeHasSpacePrefix(*child);
 }
 

@@ -294,5 +294,5 @@ TEST(ListTaskQuoteEditing, CleanStyleRemovesTheRichMarkers)
     list.handleMarkerFromRich(text);
     task.handleMarkerFromRich(text);
     quote.handleMarkerFromRich(text);
-    EXPECT_EQ(text.string(), QStringLiteral("a\nb\nc\n d"));
+    EXPECT_EQ(text.string(), QStringLiteral("a\nb\nc\nd"));
 }

@@ -189,8 +189,8 @@ TEST(ListTaskQuoteJoin, MarkersWrittenBackInEitherDialect)
         {"- [ ] a\n- [-] b\n- [x] c\n", {"- [ ] ", "- [-] ", "- [x] "}, {"- [ ] ", "- [-] ", "- [x] "}},
         {"> a\n", {"> "}, {"> "}},
         {"> 1. a\n>    - b\n", {"> ", "1. ", "- "}, {"> ", "# ", "- "}},
-        // An item whose text is on a later line still gets its blank.
-        {"-\n  a\n", {"- "}, {"- "}},
+        // An item whose text is on a later line ends its first line at the marker.
+        {"-\n  a\n", {"-"}, {"-"}},
     };
     for (const Case& c : cases) {
         for (quint64 type : {0u, 1u}) {

@@ -360,7 +360,7 @@ TEST_F(RenderKeysTest, CleanStyleKeepsImagesAndFootnotesAndDropsEveryMarker)
     EXPECT_FALSE(render->renderShortcutAction(100, editor.view, Range(2, 0)));
     ASSERT_TRUE(render->renderShortcutAction(100, editor.view, range));
     const plat::TextStorage& cleaned = *editor.view.textStorage();
-    ASSERT_EQ(cleaned.string().toStdString(), "x\nitem bold\ndone\n quoted ln tg {IMG} [1]\n");
+    ASSERT_EQ(cleaned.string().toStdString(), "x\nitem bold\ndone\nquoted ln tg {IMG} [1]\n");
     const qsizetype image = cleaned.string().indexOf(QStringLiteral("{IMG}"));
     const qsizetype footnote = cleaned.string().indexOf(QStringLiteral("[1]"));
     EXPECT_TRUE(has(cleaned, ZQAttr::MacroImage, image) && has(cleaned, ZQAttr::MacroImage, image + 4));
@@ -383,7 +383,7 @@ TEST_F(RenderKeysTest, CleanStyleInMarkupWritesPlainMarkup)
     const auto editor = open(markup, Markup, range);
     ASSERT_TRUE(render->renderShortcutAction(100, editor->view, range));
     // The line break that ends the range stays: the next line keeps its own.
-    EXPECT_EQ(editor->string().toStdString(), "bold and code\n quoted\nnext");
+    EXPECT_EQ(editor->string().toStdString(), "bold and code\nquoted\nnext");
     expectOneStep(*editor, markup, range, QStringLiteral("Clean Style"));
 }
 

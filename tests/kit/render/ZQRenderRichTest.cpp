@@ -135,10 +135,10 @@ TEST(ZQRenderRich, DefinitionsNoLinkUsesAreAppendedAsPlainLines)
         const char* text;
     };
     const Case cases[] = {
-        {"a\n\n[x]: http://u", "a\n\n[x]:http://u\n"},
+        {"a\n\n[x]: http://u", "a\n\n[x]:http://u"},
         {"[t][x]\n\n[x]: /u", "t"},
-        {"[t][x]\n\n[x]: /a\n[x]: /b", "t\n\n[x]:/b\n"},
-        {"a\n\n[x]: </u v> \"T\"\n[y]: /w 'S'\n[z]: /z (P)", "a\n\n[x]:</u v> \"T\"\n[y]:/w 'S'\n[z]:/z (P)\n"},
+        {"[t][x]\n\n[x]: /a\n[x]: /b", "t\n\n[x]:/b"},
+        {"a\n\n[x]: </u v> \"T\"\n[y]: /w 'S'\n[z]: /z (P)", "a\n\n[x]:</u v> \"T\"\n[y]:/w 'S'\n[z]:/z (P)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.markup);

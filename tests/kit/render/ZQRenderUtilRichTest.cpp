@@ -228,7 +228,7 @@ TEST(ZQRenderUtilRich, TrailingSpaceFollowsTheFirstChildOnTheSameLine)
         return n;
     };
     ZSTree quote = ZSTree::treeWithObject(node(ZQNodeType::Quote, plat::Range(0, 6), QStringLiteral(">")));
-    EXPECT_TRUE(ZQRenderUtil::requireTrailingSpaceForRichTreeNode(quote)); // no child
+    EXPECT_FALSE(ZQRenderUtil::requireTrailingSpaceForRichTreeNode(quote)); // nothing follows the marker
 
     auto paragraph = node(ZQNodeType::Paragraph, plat::Range(0, 6), QStringLiteral(" text"));
     paragraph->setRenderContent(std::make_shared<plat::MutableAttributedString>(QStringLiteral(" text")));
@@ -243,5 +243,5 @@ TEST(ZQRenderUtilRich, TrailingSpaceFollowsTheFirstChildOnTheSameLine)
 
     ZSTree later = ZSTree::treeWithObject(node(ZQNodeType::Quote, plat::Range(0, 2), QStringLiteral(">")));
     later.appendChildObject(node(ZQNodeType::Paragraph, plat::Range(2, 5), QStringLiteral(" x")));
-    EXPECT_TRUE(ZQRenderUtil::requireTrailingSpaceForRichTreeNode(later));
+    EXPECT_FALSE(ZQRenderUtil::requireTrailingSpaceForRichTreeNode(later)) << "nothing follows on the marker's line";
 }
