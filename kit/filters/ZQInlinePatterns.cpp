@@ -49,3 +49,18 @@ ZQInlinePatterns::ZQInlinePatterns()
     for (const char* scheme : schemes)
         m_schemes.insert(QString::fromLatin1(scheme));
 }
+
+quint64 ZQInlinePatterns::delimiterRunType(QChar c, RunSide before, RunSide after)
+{
+    const bool left = after.present && !after.blank
+        && (!after.punctuation || !before.present || before.blank || before.punctuation);
+    const bool right = before.present && !before.blank
+        && (!before.punctuation || !after.present || after.blank || after.punctuation);
+    bool opens = left;
+    bool closes = right;
+    if (left && right && (c == u'_' || c == u'-' || c == u'+')) {
+        opens = before.punctuation;
+        closes = after.punctuation;
+    }
+    return opens && closes ? 1 : opens ? 2 : closes ? 3 : 0;
+}

@@ -17,6 +17,19 @@ public:
     // White space and newlines.
     static const plat::CharacterSet& blank();
 
+    // One side of a delimiter run: whether a character is there, and whether
+    // it is white space or punctuation.
+    struct RunSide {
+        bool present;
+        bool blank;
+        bool punctuation;
+    };
+    // What a run of the delimiter c can do by its neighbours (the flanking
+    // rules; a "_", "-" or "+" with a word on both sides, as in "snake_case",
+    // "well-known" or "1+2", opens only after punctuation and closes only
+    // before it): 0 nothing, 1 open and close, 2 open, 3 close.
+    static quint64 delimiterRunType(QChar c, RunSide before, RunSide after);
+
     std::shared_ptr<const plat::Regex> tagNameP;   // tag name or URI scheme after "<"; group 1 the name
     std::shared_ptr<const plat::Regex> attrNameP;  // one attribute name with its leading white space
     std::shared_ptr<const plat::Regex> attrValueP; // an unquoted or quoted attribute value

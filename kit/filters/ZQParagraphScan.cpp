@@ -292,22 +292,9 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
     // text) is punctuation beside a run, and so is the backslash before it.
     const char16_t before = hasBefore ? m_u[start - 1] : 0;
     const char16_t after = hasAfter ? m_u[runEnd] : 0;
-    const bool beforeBlank = hasBefore && isBlank(before);
-    const bool afterBlank = hasAfter && isBlank(after);
-    const bool beforePunct = hasBefore && ZQShared::isAsciiPunctuation(QChar(before));
-    const bool afterPunct = hasAfter && ZQShared::isAsciiPunctuation(QChar(after));
-
-    const bool left = hasAfter && !afterBlank && (!afterPunct || !hasBefore || beforeBlank || beforePunct);
-    const bool right = hasBefore && !beforeBlank && (!beforePunct || !hasAfter || afterBlank || afterPunct);
-    // A "_", "-" or "+" with a word on both sides ("snake_case", "well-known",
-    // "1+2") opens only after punctuation and closes only before it.
-    bool opens = left;
-    bool closes = right;
-    if (left && right && (d == u'_' || d == u'-' || d == u'+')) {
-        opens = beforePunct;
-        closes = afterPunct;
-    }
-    const quint64 type = opens && closes ? 1 : opens ? 2 : closes ? 3 : 0;
+    const quint64 type = ZQInlinePatterns::delimiterRunType(
+        QChar(d), {hasBefore, hasBefore && isBlank(before), hasBefore && ZQShared::isAsciiPunctuation(QChar(before))},
+        {hasAfter, hasAfter && isBlank(after), hasAfter && ZQShared::isAsciiPunctuation(QChar(after))});
     if (type == 0)
         return;
 

@@ -6,6 +6,7 @@
 
 #include "kit/filters/ZQFilterDispatch.h"
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQInlinePatterns.h"
 #include "kit/filters/ZSTextAttachment.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/markup/ZQAttachedObjects.h"
@@ -156,19 +157,15 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
             const bool hasAfter = end < n;
             const QChar before = hasBefore ? text.at(i - 1) : QChar();
             const QChar after = hasAfter ? text.at(end) : QChar();
-            const bool beforeBlank = hasBefore && !border[std::size_t(i)] && blank.contains(before);
-            const bool afterBlank = hasAfter && !border[std::size_t(end)] && blank.contains(after);
-            const bool beforePunct = hasBefore && (border[std::size_t(i)] || ZQShared::isAsciiPunctuation(before));
-            const bool afterPunct = hasAfter && (border[std::size_t(end)] || ZQShared::isAsciiPunctuation(after));
-            const bool left = hasAfter && !afterBlank && (!afterPunct || !hasBefore || beforeBlank || beforePunct);
-            const bool right = hasBefore && !beforeBlank && (!beforePunct || !hasAfter || afterBlank || afterPunct);
-            bool opens = left;
-            bool closes = right;
-            if (left && right && (c == u'_' || c == u'-' || c == u'+')) {
-                opens = beforePunct;
-                closes = afterPunct;
-            }
-            escaped = opens || closes;
+            // A marker written beside the run is punctuation there.
+            const bool beforeBorder = border[std::size_t(i)];
+            const bool afterBorder = border[std::size_t(end)];
+            escaped = ZQInlinePatterns::delimiterRunType(
+                          c, {hasBefore, hasBefore && !beforeBorder && blank.contains(before),
+                              hasBefore && (beforeBorder || ZQShared::isAsciiPunctuation(before))},
+                          {hasAfter, hasAfter && !afterBorder && blank.contains(after),
+                           hasAfter && (afterBorder || ZQShared::isAsciiPunctuation(after))})
+                != 0;
         }
         if (escaped)
             escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, end - i)));

@@ -18,6 +18,8 @@
 #include "kit/filters/ZQTaskFilter.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQAttributeNames.h"
+#include "kit/markup/ZQHighlighter.h"
+#include "kit/markup/ZQListStyle.h"
 #include "kit/markup/ZQStyles.h"
 #include "kit/render/ZQRender.h"
 
@@ -184,4 +186,20 @@ TEST(CommandToggle, CleanStyleKeepsImagesAndFootnotesAndDropsEveryMarker)
             EXPECT_EQ(rich.attributeAtIndex(ZQAttr::PRreformatte, i).toString().toStdString(), "pre") << kept;
     }
     EXPECT_TRUE(rich.attributeAtIndex(ZQAttr::PRreformatte, text.indexOf(u'l')).isNull());
+}
+
+TEST(CommandToggle, UndoBringsBackTheParagraphStyleOfTheWholeLine)
+{
+    // A footnote made before a list item's marker gives the line its own
+    // paragraph style; undo brings back the item's, on every character.
+    const auto style = ZQListStyle::initWithMarkerFormat(QStringLiteral("{hyphen}"), 0);
+    plat::MutableAttributedString text(plain(QStringLiteral("a\n"), Rich));
+    text.append(ZQListFilter::richMarkerFromMarkupMarker(QStringLiteral("-"), {}));
+    text.append(plat::AttributedString(QStringLiteral("item"), ZQHighlighter::sharedHighlighter().listRich(style)));
+    text.fixAttributes(plat::Range(0, text.length()));
+    EditorView editor(text, Rich, plat::Range(2, 0));
+    const EditorView::State before = editor.state();
+    ZQFootNoteHandler().filterRangeOnFly(plat::Range(2, 0), 42, editor.view, editor.context);
+    ASSERT_TRUE(editor.string().startsWith(QStringLiteral("a\n[1]")));
+    editor.expectOneUndoStep(before, QStringLiteral("Footnote"));
 }

@@ -94,3 +94,37 @@ TEST(MarkupRoundTrip, ListsAndQuotesComeBackAsWritten)
         EXPECT_EQ(pass(markup, c.dialect, c.dialect).toStdString(), c.markup);
     }
 }
+
+TEST(MarkupRoundTrip, TextTheRichEditorShowsComesBackAsItWas)
+{
+    struct Case {
+        const char* markup;
+        const char* once; // nullptr: unchanged
+    };
+    const Case cases[] = {
+        // A code span's delimiters fit its body, blanks and backticks included.
+        {"a `` ` `` b ` c`", nullptr},
+        // A blank label defines nothing: the line stays text.
+        {"[]: /uri", nullptr},
+        // An item holding only a definition keeps its line.
+        {"- a\n- [1]: /x\n- c", "- a\n-\n- c\n\n[1]:/x"},
+        // Indented code inside a quote stays code.
+        {">     code", nullptr},
+        // Lines of blanks at the end are no content.
+        {"a\n\n\t ", "a"},
+        // Characters shown as themselves are written escaped where they would pair.
+        {"2\\*3\\*4", nullptr},
+        {"+ a\n=", "+ a\n  \\="},
+        // A footnote's label passes over the labels the text shows as plain text.
+        {"[^1] a[^2]\n\n[^2]: one", nullptr},
+        // A link's own text may end in a bracket.
+        {"[->-](u)", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.markup);
+        const QString markup = QString::fromUtf8(c.markup);
+        const QString once = pass(markup, Markdown, Markdown);
+        EXPECT_EQ(once.toStdString(), c.once ? c.once : c.markup);
+        EXPECT_EQ(pass(once, Markdown, Markdown).toStdString(), once.toStdString());
+    }
+}

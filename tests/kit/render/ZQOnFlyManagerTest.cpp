@@ -123,10 +123,18 @@ TEST_F(OnFlyManagerTest, UndoTakesTheCompletionBack)
 {
     type(QStringLiteral("word *"), 0);
     complete(QStringLiteral("*"));
-    while (undo->canUndo())
+    const plat::Range between = view.selectedRange();
+    int steps = 0;
+    for (; undo->canUndo(); ++steps)
         undo->undo();
     EXPECT_EQ(view.string(), "word *");
     EXPECT_TRUE(view.textStorage()->attributeAtIndex(ZQAttr::AutoComplete, 5).isNull());
+    EXPECT_EQ(view.selectedRange(), plat::Range(6, 0));
+    // Redo puts the caret back between the two halves.
+    for (; steps > 0; --steps)
+        undo->redo();
+    EXPECT_EQ(view.string(), "word **");
+    EXPECT_EQ(view.selectedRange(), between);
 }
 
 } // namespace

@@ -1,8 +1,10 @@
+#include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZSTextTheme.h"
 #include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQListStyle.h"
 #include "kit/render/ZQRender.h"
+#include "platform/foundation/UndoManager.h"
 #include "platform/text/Font.h"
 #include "platform/text/ParagraphStyle.h"
 #include "platform/text/TextView.h"
@@ -105,6 +107,35 @@ TEST_F(RenderRepairTest, DeletedItemRenumbersTheItemsAfterIt)
     const auto paragraph = text().attributeAtIndex(plat::ParagraphStyleAttribute, nested).toObject<plat::ParagraphStyle>();
     ASSERT_TRUE(paragraph);
     EXPECT_TRUE(styles().tabStopsVerify(*paragraph, 2, 0.0, false, false));
+}
+
+TEST_F(RenderRepairTest, RepairIsPartOfTheEditsUndoStep)
+{
+    // Deleting an item renumbers the ones after it; undo takes the
+    // renumbering back first, so that the deletion's own undo fits the text.
+    auto undo = std::make_shared<plat::UndoManager>();
+    undo->setGroupsByEvent(false);
+    view.setUndoManager(undo);
+    for (int n = 1; n <= 3; ++n)
+        appendItem(n, QStringLiteral("item %1").arg(n));
+    render->fixRichAttributes(view);
+    const plat::AttributedString before(text());
+    const qsizetype second = text().string().indexOf(QStringLiteral("\t2."));
+    const qsizetype third = text().string().indexOf(QStringLiteral("\t3."));
+
+    undo->beginUndoGrouping();
+    ZQViewEditing::replace(view, Range(second, third - second), AttributedString(), Range(second, 0),
+                           QStringLiteral("Typing"));
+    render->fixRichAttributes(view);
+    undo->endUndoGrouping();
+    const plat::AttributedString after(text());
+    ASSERT_EQ(text().string(), QStringLiteral("\t1.\titem 1\n\t2.\titem 3\n"));
+
+    undo->undo();
+    EXPECT_TRUE(text() == before);
+    undo->redo();
+    EXPECT_TRUE(text() == after);
+    undo->removeAllActionsWithTarget(&view);
 }
 
 TEST_F(RenderRepairTest, FenceLinesTakeTheBlockKey)
