@@ -126,10 +126,11 @@ QString ZQListFilter::richMarkerFormatFromMarkupMarker(const QString& marker)
     return formats.value(ZQShared::trim(marker));
 }
 
-QString ZQListFilter::markupMarkerFromRichMarkerFormat(const QString& format, qint64 orderIndex, quint64 markupType)
+QString ZQListFilter::markupMarkerFromRichMarkerFormat(const QString& format, qint64 orderIndex, qint64 startIndex,
+                                                       quint64 markupType)
 {
     if (format.startsWith(QLatin1String("{decimal}")))
-        return markupType == 0 ? QStringLiteral("%1.").arg(orderIndex) : QStringLiteral("#");
+        return markupType == 0 || startIndex != 1 ? QStringLiteral("%1.").arg(orderIndex) : QStringLiteral("#");
     if (format.startsWith(QLatin1String("{hyphen}")))
         return QStringLiteral("-");
     if (format.startsWith(QLatin1String("{check}")))
@@ -214,6 +215,7 @@ bool ZQListFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*content*/
         const auto info = itemInfo(item);
         QString marker = markupMarkerFromRichMarkerFormat(info ? info->richMarkerFormat() : QString(),
                                                           info ? info->markerOrderIndex() : 0,
+                                                          info ? info->markerOrderStartIndex() : 1,
                                                           context.runningMarkupType());
         if (ZQRenderUtil::requireTrailingSpaceForRichTreeNode(item))
             marker += QLatin1Char(' ');

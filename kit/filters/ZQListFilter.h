@@ -63,7 +63,10 @@ public:
     // "{hyphen}" for "*", "+" and "-"; empty for anything else.
     static QString richMarkerFormatFromMarkupMarker(const QString& marker);
     // The marker an item of that rich format is written with in the dialect.
-    static QString markupMarkerFromRichMarkerFormat(const QString& format, qint64 orderIndex, quint64 markupType);
+    // Quorvel Markup's "#" counts from one, so a list starting elsewhere keeps
+    // its numbers there too.
+    static QString markupMarkerFromRichMarkerFormat(const QString& format, qint64 orderIndex, qint64 startIndex,
+                                                    quint64 markupType);
 
 private:
     QString m_attributeName;

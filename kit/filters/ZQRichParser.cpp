@@ -324,6 +324,9 @@ ZSTree ZQRichParser::parseLine(const plat::AttributedString& content, Range line
         const qsizetype runEnd = run.end() - lineRange.location;
         const QString& name = attribute->name();
         if (name == ZQAttr::FilterQuote) {
+            // List-indent tabs before the marks put the quote inside that item.
+            processed += retrieveParentListNode(parent, processed, std::max<qsizetype>(runStart - processed, 0), line,
+                                                lineRange, virtualTabs);
             const ZSTree last = parent.lastChild();
             if (ZQBlockNodes::hasType(last, ZQNodeType::Quote)) {
                 parent = last;

@@ -20,17 +20,21 @@ std::shared_ptr<ZQFilterPipe> ZQFilterPipe::sharedManager()
 }
 
 ZQFilterPipe::ZQFilterPipe()
-    : m_headingFilter(std::make_shared<ZQHeadingFilter>()),
+    : m_baseFilter(std::make_shared<ZQBaseFilter>()),
+      m_listFilter(std::make_shared<ZQListFilter>()),
+      m_taskFilter(std::make_shared<ZQTaskFilter>()),
+      m_quoteFilter(std::make_shared<ZQQuoteFilter>()),
+      m_linkFilter(std::make_shared<ZQLinkFilter>()),
+      m_headingFilter(std::make_shared<ZQHeadingFilter>()),
       m_codeBlockFilter(std::make_shared<ZQCodeBlockFilter>()),
       m_dividerFilter(std::make_shared<ZQSeparatorFilter>())
 {
-    const auto emphasis = std::make_shared<ZQBaseFilter>();
     // Pipe order.
     m_container = {std::make_shared<ZQEscapeFilter>(),    m_codeBlockFilter,
-                   std::make_shared<ZQTaskFilter>(),      std::make_shared<ZQListFilter>(),
+                   m_taskFilter,                          m_listFilter,
                    std::make_shared<ZQTagEntityFilter>(), std::make_shared<ZQImageFilter>(),
-                   std::make_shared<ZQLinkFilter>(),      m_headingFilter,
-                   m_dividerFilter,                       emphasis,
-                   std::make_shared<ZQQuoteFilter>(),     std::make_shared<ZQHTMLBlockFilter>()};
-    m_blockEditorFilterContainer = {emphasis};
+                   m_linkFilter,                          m_headingFilter,
+                   m_dividerFilter,                       m_baseFilter,
+                   m_quoteFilter,                         std::make_shared<ZQHTMLBlockFilter>()};
+    m_blockEditorFilterContainer = {m_baseFilter};
 }

@@ -8,9 +8,14 @@
 #include <memory>
 #include <vector>
 
+class ZQBaseFilter;
 class ZQCodeBlockFilter;
 class ZQHeadingFilter;
+class ZQLinkFilter;
+class ZQListFilter;
+class ZQQuoteFilter;
 class ZQSeparatorFilter;
+class ZQTaskFilter;
 
 class ZQFilterPipe : public plat::Object {
 public:
@@ -32,6 +37,11 @@ public:
         m_blockEditorFilterContainer = std::move(filters);
     }
 
+    const std::shared_ptr<ZQBaseFilter>& baseFilter() const { return m_baseFilter; }
+    const std::shared_ptr<ZQListFilter>& listFilter() const { return m_listFilter; }
+    const std::shared_ptr<ZQTaskFilter>& taskFilter() const { return m_taskFilter; }
+    const std::shared_ptr<ZQQuoteFilter>& quoteFilter() const { return m_quoteFilter; }
+    const std::shared_ptr<ZQLinkFilter>& linkFilter() const { return m_linkFilter; }
     const std::shared_ptr<ZQHeadingFilter>& headingFilter() const { return m_headingFilter; }
     void setHeadingFilter(std::shared_ptr<ZQHeadingFilter> filter) { m_headingFilter = std::move(filter); }
     const std::shared_ptr<ZQCodeBlockFilter>& codeBlockFilter() const { return m_codeBlockFilter; }
@@ -42,6 +52,11 @@ public:
 private:
     std::vector<plat::ObjectPtr> m_container;
     std::vector<plat::ObjectPtr> m_blockEditorFilterContainer;
+    std::shared_ptr<ZQBaseFilter> m_baseFilter;
+    std::shared_ptr<ZQListFilter> m_listFilter;
+    std::shared_ptr<ZQTaskFilter> m_taskFilter;
+    std::shared_ptr<ZQQuoteFilter> m_quoteFilter;
+    std::shared_ptr<ZQLinkFilter> m_linkFilter;
     std::shared_ptr<ZQHeadingFilter> m_headingFilter;
     std::shared_ptr<ZQCodeBlockFilter> m_codeBlockFilter;
     std::shared_ptr<ZQSeparatorFilter> m_dividerFilter;

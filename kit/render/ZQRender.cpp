@@ -27,7 +27,7 @@ ZQRender::ZQRender()
       m_spaces(plat::CharacterSet::whitespace())
 {
     // Macro handlers come first, keyed by their lower-cased attribute name and
-    // sorted into the role lists in a fixed order.
+    // sorted into the role lists in the order of those names.
     const plat::ObjectPtr handlers[] = {std::make_shared<ZQFootNoteHandler>(), std::make_shared<ZQImageHandler>(),
                                         std::make_shared<ZQTagHandler>()};
     for (const plat::ObjectPtr& handler : handlers) {

@@ -12,6 +12,7 @@
 #include "platform/text/AttributedString.h"
 
 #include <QHash>
+#include <QMap>
 #include <QStringList>
 #include <functional>
 #include <map>
@@ -23,6 +24,8 @@ class ZQAttachedStorage;
 class ZQDocTreeParser;
 class ZQEditTracker;
 class ZQHighlighterBlockCacheItem;
+class ZQListStyle;
+class ZQTextNode;
 class ZSTree;
 namespace plat {
 class AttributedString;
@@ -35,8 +38,8 @@ class ZQParagraphParser;
 class ZQRenderContext;
 class ZQRichParser;
 class ZQTextNodeListIndentTabs;
-class ZSSettings;
 class ZSAbstractTextView;
+class ZSSettings;
 class ZSTextTheme;
 
 namespace plat {
@@ -54,8 +57,8 @@ class Attributes;
 class ZQRender : public plat::Object {
 public:
     using Members = std::vector<plat::ObjectPtr>;
-    // Attribute name to member.
-    using NamedMembers = QHash<QString, plat::ObjectPtr>;
+    // Attribute name to member, enumerated in name order.
+    using NamedMembers = QMap<QString, plat::ObjectPtr>;
 
     ZQRender();
     ~ZQRender() override;
@@ -171,6 +174,34 @@ private:
     static QString blockContainerIndentForMarkup(const ZSTree& node);
 
 public:
+    // --- Keys and formatting actions (ZQRenderKeys.cpp) ---
+
+    // Every key press of an editor before its own key handling (characters:
+    // the text the key produced): the key processors, a marker character typed
+    // over a selection, then Tab, Shift-Tab and Return. YES when the key was
+    // handled here; the text is then repaired and its code blocks recoloured.
+    bool processKeyDown(quint64 keyCode, quint64 modifyFlag, const QString& characters, ZSAbstractTextView& onView);
+    // Key release: only the key processors that watch releases see it.
+    bool processKeyUp(quint64 keyCode, quint64 modifyFlag, ZSAbstractTextView& onView);
+    // A formatting action of the menus (its tag) on inRange, handed to the
+    // filter that owns the construct; tag 100 cleans the style. YES when the
+    // text changed; it is then repaired and its code blocks recoloured.
+    bool renderShortcutAction(quint64 action, ZSAbstractTextView& onView, plat::Range inRange);
+
+private:
+    // The filter or handler that takes the action tag; none for no action.
+    plat::ObjectPtr shortcutReceiver(quint64 action) const;
+    // Replaces range with its text stripped of formatting, one undo step "Clean Style".
+    bool cleanStyle(ZSAbstractTextView& view, plat::Range range);
+    // Cleans rich text in place: the marker cleaners drop their markers and
+    // mark what keeps its attributes; everything else becomes plain text in
+    // the target editor's typing attributes.
+    void cleanRichFormattingStyles(plat::MutableAttributedString& rich, quint64 targetEditorType) const;
+    // After an edit: the attributes repaired for the view's editor type, then
+    // its code blocks sent for colouring.
+    void refreshAfterEdit(plat::TextView& view);
+
+public:
     // --- Live styling, macro commands and paste merge (ZQRenderOnFly.cpp) ---
 
     // Styles what was just typed at the view's caret: renderOnFly(typed, onView, position).
@@ -224,6 +255,55 @@ public:
     static void applyObliquenessForItalic(plat::MutableAttributedString& content);
     // An ancestor below the root is a list or task item.
     static bool isInsideList(const ZSTree& node);
+
+    // --- Tab and Return in lists, tasks and quotes (ZQRenderIndent.cpp) ---
+
+    // Tab (flag: the key's modifier flags) in the view's list, task or quote
+    // line: one undo step. False when the key is not handled here.
+    bool handleTab(plat::TextView& view, quint64 flag);
+
+private:
+    // The key handlers are driven directly by their tests.
+    friend class ZQRenderIndentTest;
+    using IndentNodes = std::vector<std::shared_ptr<ZQTextNode>>;
+
+    // Shift-Tab outside lists, tasks and quotes: one indentation step off the
+    // caret's line. Always true, so the key never reaches the text view.
+    bool defaultShiftTab(plat::TextView& view);
+    // Return (flag: the key's modifier flags): continues the enclosing quotes,
+    // lists and tasks on the new line, steps out of or ends an empty item, or
+    // keeps a code, HTML or quote line's leading whitespace; one undo step.
+    bool handleEnter(plat::TextView& view, quint64 flag);
+    // The quote (2), list (3) and task (10) markers of the line, one per list
+    // level, from its attribute runs; the marker written on the line is flagged
+    // isListMarkerInsideLine.
+    IndentNodes lineExistedIndentMarkers(const plat::AttributedString& content, plat::Range lineRange) const;
+    // Removes one tab or up to four spaces from the start of the gap; read-only
+    // characters are neither removed nor counted. True when something went.
+    bool shrinkTabOrSpaces(plat::TextView& view, plat::Range gapRange) const;
+    // Fills indentList with the quotes, list items and tasks enclosing the
+    // location, outermost first (in code and HTML blocks the quotes only);
+    // true when Return must carry the line's leading whitespace over (code,
+    // HTML block or quote).
+    bool lineIndentForEditor(quint64 editorType, const plat::AttributedString& content, qsizetype atLocation,
+                             IndentNodes& indentList);
+    // The deepest node of the tree at the location; null when none.
+    static ZSTree findTreeNode(const ZSTree& tree, qsizetype atLocation);
+    // Appends the new line's quotes and list markers (only an indent under
+    // Control) to indent.
+    void buildIndents(const IndentNodes& indentList, const IndentNodes& lineIndents,
+                      const plat::AttributedString& content, plat::MutableAttributedString& indent, quint64 editorType,
+                      quint64 flag) const;
+    // The marker of the container for the next item: an open task, or the next number.
+    plat::AttributedString cloneMarker(const plat::AttributedString& content, const ZQTextNode& nodeObj,
+                                       quint64 editorType) const;
+    plat::AttributedString replaceTaskWithNew(const plat::AttributedString& marker,
+                                              const std::shared_ptr<ZQListStyle>& listStyle,
+                                              quint64 editorType) const;
+    // The marker with its first number replaced by index.
+    static plat::AttributedString incrementOrderListMarker(const plat::AttributedString& marker, qint64 index);
+    // Appends the line's leading whitespace, attributes included; true when there was some.
+    bool appendTabIndent(plat::MutableAttributedString& indent, const plat::AttributedString& line) const;
 
 private:
     // The repair of text whose parts outside the edits since the last repair

@@ -12,6 +12,7 @@
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
 #include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/StringLines.h"
 #include "platform/text/AttributedString.h"
 
 #include <algorithm>
@@ -26,6 +27,36 @@ constexpr qint64 RichParseOption = 12;
 bool isBlockConstruct(quint64 type)
 {
     return type >= ZQNodeType::Quote && type <= ZQNodeType::Task;
+}
+
+bool isItem(const ZSTree& treeNode)
+{
+    const auto node = ZQBlockNodes::textNodeOf(treeNode);
+    return node && (node->nodeType() == ZQNodeType::ListItem || node->nodeType() == ZQNodeType::Task);
+}
+
+// The next item of the list that item belongs to.
+bool isNextItem(const ZSTree& item, const ZSTree& next)
+{
+    const auto node = ZQBlockNodes::textNodeOf(item);
+    const auto nextNode = ZQBlockNodes::textNodeOf(next);
+    if (!node || !nextNode || node->nodeType() != nextNode->nodeType())
+        return false;
+    if (node->nodeType() == ZQNodeType::Task)
+        return true;
+    const auto info = ZQBlockNodes::infoOf<ZQTextNodeListItem>(*node);
+    return info && info->isSameList(ZQBlockNodes::infoOf<ZQTextNodeListItem>(*nextNode).get());
+}
+
+// A blank line that ends its item but not the list (a loose list, or more of
+// an outer item after it): without its indentation the rich text would end
+// the list there, and the next item would start a list of its own.
+bool blankLineInsideList(const ZSTree& blank)
+{
+    ZSTree last = blank;
+    while (last && !last.nextSibling())
+        last = last.parent();
+    return last && !last.isRoot() && (isItem(last.parent()) || isNextItem(last, last.nextSibling()));
 }
 
 // The appended definitions in an order of their own, not the map's.
@@ -44,16 +75,12 @@ std::vector<std::shared_ptr<ZQLinkRef>> inStableOrder(std::vector<std::shared_pt
 void appendIndentedLines(plat::MutableAttributedString& result, const plat::AttributedString& text,
                          const plat::AttributedString& prefix, bool skipFirst)
 {
-    const plat::CharacterSet& newline = plat::CharacterSet::newline();
     const QString& s = text.string();
     qsizetype start = 0;
     bool first = true;
     while (start < s.size()) {
-        qsizetype end = start;
-        while (end < s.size() && !newline.contains(s.at(end)))
-            ++end;
-        if (end < s.size())
-            ++end;
+        // CR LF ends one line, as the block-tree parser read it.
+        const qsizetype end = plat::lineBounds(s, plat::Range(start, 0)).end;
         if (!(first && skipFirst))
             result.append(prefix);
         result.append(text.attributedSubstring(plat::Range(start, end - start)));
@@ -127,7 +154,7 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
         const quint64 type = node->nodeType();
         const bool sameLine = node->lineRange().location == lastLine.location;
         const bool skipIndent = (sameLine && !node->isMergedParagraph())
-            || (type == ZQNodeType::BlankLine && !treeNode.nextSibling());
+            || (type == ZQNodeType::BlankLine && !treeNode.nextSibling() && !blankLineInsideList(treeNode));
         bool finished = false;
         if (!skipIndent) {
             const plat::MutableAttributedString indent = blockContainerIndentForRich(treeNode);

@@ -42,27 +42,40 @@ uint32_t icuFlags(unsigned options)
 }
 
 // Ranges in the text from a matcher whose input begins at offset.
-TextCheckingResult resultOf(const icu::RegexMatcher& matcher, qsizetype offset)
+void readResult(const icu::RegexMatcher& matcher, qsizetype offset, TextCheckingResult& result)
 {
     UErrorCode status = U_ZERO_ERROR;
     const int32_t groups = matcher.groupCount();
-    std::vector<Range> ranges;
-    ranges.reserve(size_t(groups) + 1);
+    result = TextCheckingResult();
     for (int32_t i = 0; i <= groups; ++i) {
         const int64_t start = matcher.start64(i, status);
         const int64_t end = matcher.end64(i, status);
-        ranges.push_back(start < 0 ? Range::notFound() : Range(offset + qsizetype(start), qsizetype(end - start)));
+        result.append(start < 0 ? Range::notFound() : Range(offset + qsizetype(start), qsizetype(end - start)));
     }
-    return TextCheckingResult(std::move(ranges));
 }
 
 } // namespace
+
+TextCheckingResult::TextCheckingResult(const std::vector<Range>& ranges)
+{
+    for (const Range& range : ranges)
+        append(range);
+}
+
+void TextCheckingResult::append(Range range)
+{
+    if (m_count < NearRanges)
+        m_near[size_t(m_count)] = range;
+    else
+        m_far.push_back(range);
+    ++m_count;
+}
 
 Range TextCheckingResult::rangeAtIndex(int i) const
 {
     if (i < 0 || i >= numberOfRanges())
         throw RangeError("TextCheckingResult::rangeAtIndex: no such group");
-    return m_ranges[size_t(i)];
+    return i < NearRanges ? m_near[size_t(i)] : m_far[size_t(i - NearRanges)];
 }
 
 Regex::Regex() : d(std::make_unique<Impl>()) {}
@@ -96,8 +109,8 @@ int Regex::numberOfCaptureGroups() const
     return U_SUCCESS(status) ? int(matcher->groupCount()) : 0;
 }
 
-void Regex::enumerateMatches(const QString& text, Range range, unsigned matchingOptions,
-                             const std::function<void(const TextCheckingResult&, bool* stop)>& block) const
+template <typename Block>
+void Regex::search(const QString& text, Range range, unsigned matchingOptions, const Block& block) const
 {
     checkRange(range, text.size(), "Regex::enumerateMatches");
     if (text.size() > std::numeric_limits<int32_t>::max())
@@ -136,39 +149,37 @@ void Regex::enumerateMatches(const QString& text, Range range, unsigned matching
         matcher->region(int64_t(range.location), int64_t(range.end()), status);
     if (U_FAILURE(status))
         return;
-    // The spare matcher must not keep pointing into text that may go away.
-    struct Detach {
-        icu::RegexMatcher* matcher;
-        ~Detach()
-        {
-            static const icu::UnicodeString nothing;
-            if (matcher)
-                matcher->reset(nothing);
-        }
-    } detach{nullptr};
-
-    if (reuse) {
-        if (!d->spareMatcher)
-            d->spareMatcher = std::move(own);
-        detach.matcher = d->spareMatcher.get();
-    }
+    // The spare matcher keeps its input until its next use resets it: nothing reads
+    // the input in between, and closing it never touches the text.
+    if (reuse && !d->spareMatcher)
+        d->spareMatcher = std::move(own);
 
     bool stop = false;
+    TextCheckingResult result;
     if (matchingOptions & MatchingAnchored) {
-        if (matcher->lookingAt(status) && U_SUCCESS(status))
-            block(resultOf(*matcher, offset), &stop);
+        if (matcher->lookingAt(status) && U_SUCCESS(status)) {
+            readResult(*matcher, offset, result);
+            block(result, &stop);
+        }
         return;
     }
     // find() itself steps past an empty match, so the loop always advances.
-    while (!stop && matcher->find(status) && U_SUCCESS(status))
-        block(resultOf(*matcher, offset), &stop);
+    while (!stop && matcher->find(status) && U_SUCCESS(status)) {
+        readResult(*matcher, offset, result);
+        block(result, &stop);
+    }
+}
+
+void Regex::enumerateMatches(const QString& text, Range range, unsigned matchingOptions,
+                             const std::function<void(const TextCheckingResult&, bool* stop)>& block) const
+{
+    search(text, range, matchingOptions, block);
 }
 
 std::vector<TextCheckingResult> Regex::matches(const QString& text, Range range, unsigned matchingOptions) const
 {
     std::vector<TextCheckingResult> all;
-    enumerateMatches(text, range, matchingOptions,
-                     [&](const TextCheckingResult& r, bool*) { all.push_back(r); });
+    search(text, range, matchingOptions, [&](const TextCheckingResult& r, bool*) { all.push_back(r); });
     return all;
 }
 
@@ -176,7 +187,7 @@ std::optional<TextCheckingResult> Regex::firstMatch(const QString& text, Range r
                                                     unsigned matchingOptions) const
 {
     std::optional<TextCheckingResult> first;
-    enumerateMatches(text, range, matchingOptions, [&](const TextCheckingResult& r, bool* stop) {
+    search(text, range, matchingOptions, [&](const TextCheckingResult& r, bool* stop) {
         first = r;
         *stop = true;
     });
@@ -185,14 +196,18 @@ std::optional<TextCheckingResult> Regex::firstMatch(const QString& text, Range r
 
 Range Regex::rangeOfFirstMatch(const QString& text, Range range, unsigned matchingOptions) const
 {
-    const auto first = firstMatch(text, range, matchingOptions);
-    return first ? first->range() : Range::notFound();
+    Range first = Range::notFound();
+    search(text, range, matchingOptions, [&](const TextCheckingResult& r, bool* stop) {
+        first = r.range();
+        *stop = true;
+    });
+    return first;
 }
 
 qsizetype Regex::numberOfMatches(const QString& text, Range range, unsigned matchingOptions) const
 {
     qsizetype count = 0;
-    enumerateMatches(text, range, matchingOptions, [&](const TextCheckingResult&, bool*) { ++count; });
+    search(text, range, matchingOptions, [&](const TextCheckingResult&, bool*) { ++count; });
     return count;
 }
 
@@ -202,7 +217,7 @@ QString Regex::stringByReplacingMatches(const QString& text, Range range, const 
     QString out;
     qsizetype copied = 0;
     bool replaced = false;
-    enumerateMatches(text, range, matchingOptions, [&](const TextCheckingResult& r, bool*) {
+    search(text, range, matchingOptions, [&](const TextCheckingResult& r, bool*) {
         out += QStringView(text).mid(copied, r.range().location - copied);
         out += replacementString(r, text, templ);
         copied = r.range().end();

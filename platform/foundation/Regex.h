@@ -6,6 +6,7 @@
 #include "platform/foundation/Range.h"
 
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -36,14 +37,20 @@ enum MatchingOption : unsigned {
 class TextCheckingResult {
 public:
     TextCheckingResult() = default;
-    explicit TextCheckingResult(std::vector<Range> ranges) : m_ranges(std::move(ranges)) {}
+    explicit TextCheckingResult(const std::vector<Range>& ranges);
 
-    Range range() const { return m_ranges.empty() ? Range::notFound() : m_ranges[0]; }
+    Range range() const { return m_count == 0 ? Range::notFound() : m_near[0]; }
     Range rangeAtIndex(int i) const;
-    int numberOfRanges() const { return int(m_ranges.size()); }
+    int numberOfRanges() const { return m_count; }
+
+    void append(Range range);
 
 private:
-    std::vector<Range> m_ranges;
+    // Patterns have a few groups: their ranges are kept inline, without allocating.
+    static constexpr int NearRanges = 6;
+    std::array<Range, NearRanges> m_near;
+    std::vector<Range> m_far;
+    int m_count = 0;
 };
 
 class Regex {
@@ -76,6 +83,10 @@ public:
     static QString escapedPattern(const QString& text);
 
 private:
+    // Calls block(result, &stop) for the matches inside range.
+    template <typename Block>
+    void search(const QString& text, Range range, unsigned matchingOptions, const Block& block) const;
+
     Regex();
     struct Impl;
     std::unique_ptr<Impl> d;

@@ -5,6 +5,48 @@
 
 namespace plat {
 
+namespace {
+
+// A scratch vector of this thread, lent out for one call so that splices do not
+// allocate; a nested call gets an empty one of its own.
+template <typename T>
+class Scratch {
+public:
+    Scratch() : m_items(std::move(spare())) { m_items.clear(); }
+    ~Scratch()
+    {
+        // Handed back empty: the scratch must not keep the dictionaries alive.
+        m_items.clear();
+        spare() = std::move(m_items);
+    }
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+
+    std::vector<T>& operator*() { return m_items; }
+
+private:
+    static std::vector<T>& spare()
+    {
+        thread_local std::vector<T> items;
+        return items;
+    }
+
+    std::vector<T> m_items;
+};
+
+// Adds a run to the collected ones, joined to the last when equal.
+void collect(std::vector<AttributeRun>& runs, qsizetype length, const Attributes& attributes)
+{
+    if (length <= 0)
+        return;
+    if (!runs.empty() && runs.back().attributes == attributes)
+        runs.back().length += length;
+    else
+        runs.push_back(AttributeRun{length, attributes});
+}
+
+} // namespace
+
 qsizetype AttributeRuns::length() const
 {
     return sumOf(m_root);
@@ -54,19 +96,18 @@ int AttributeRuns::allocate(qsizetype length, const Attributes& attributes, quin
 
 void AttributeRuns::release(int subtree)
 {
-    std::vector<int> pending;
-    if (subtree >= 0)
-        pending.push_back(subtree);
-    while (!pending.empty()) {
-        const int n = pending.back();
-        pending.pop_back();
-        Node& node = m_nodes[n];
+    if (subtree < 0)
+        return;
+    // The free list itself is the queue of nodes still to release.
+    std::size_t next = m_free.size();
+    m_free.push_back(subtree);
+    for (; next < m_free.size(); ++next) {
+        Node& node = m_nodes[std::size_t(m_free[next])];
         if (node.left >= 0)
-            pending.push_back(node.left);
+            m_free.push_back(node.left);
         if (node.right >= 0)
-            pending.push_back(node.right);
+            m_free.push_back(node.right);
         node.attributes = Attributes();
-        m_free.push_back(n);
     }
 }
 
@@ -139,7 +180,13 @@ void AttributeRuns::updateSubtree(int n)
 // Builds the treap of runs in order in linear time (Cartesian tree over the right spine).
 int AttributeRuns::build(const std::vector<AttributeRun>& runs)
 {
-    std::vector<int> spine;
+    // Room for every new node first, growing geometrically: appending run by run
+    // must not copy the nodes each time.
+    const std::size_t fresh = runs.size() > m_free.size() ? runs.size() - m_free.size() : 0;
+    if (m_nodes.size() + fresh > m_nodes.capacity())
+        m_nodes.reserve(std::max(m_nodes.size() + fresh, 2 * m_nodes.capacity()));
+    Scratch<int> scratch;
+    std::vector<int>& spine = *scratch;
     for (const AttributeRun& run : runs) {
         const int n = allocate(run.length, run.attributes, namesOf(run.attributes));
         int last = -1;
@@ -176,37 +223,47 @@ AttributeRuns::Found AttributeRuns::find(qsizetype position) const
     }
 }
 
-void AttributeRuns::splice(qsizetype location, qsizetype removed, std::vector<AttributeRun> runs)
+template <typename Feed>
+void AttributeRuns::replaceRuns(qsizetype start, qsizetype end, const Feed& feed)
 {
-    qsizetype start = location;
-    qsizetype end = location + removed;
+    Scratch<AttributeRun> scratch;
+    std::vector<AttributeRun>& runs = *scratch;
     // Take in the neighbouring runs so that equal neighbours can join.
     if (start > 0) {
         const Found before = find(start - 1);
-        runs.insert(runs.begin(), AttributeRun{start - before.range.location, *before.attributes});
+        collect(runs, start - before.range.location, *before.attributes);
         start = before.range.location;
     }
+    feed(runs); // reads only: the runs change after every run is collected
     if (end < length()) {
         const Found after = find(end);
-        runs.push_back(AttributeRun{after.range.end() - end, *after.attributes});
+        collect(runs, after.range.end() - end, *after.attributes);
         end = after.range.end();
-    }
-    std::vector<AttributeRun> joined;
-    joined.reserve(runs.size());
-    for (AttributeRun& run : runs) {
-        if (run.length <= 0)
-            continue;
-        if (!joined.empty() && joined.back().attributes == run.attributes)
-            joined.back().length += run.length;
-        else
-            joined.push_back(std::move(run));
     }
 
     int head, middle, tail;
     split(m_root, start, head, middle);
     split(middle, end - start, middle, tail);
     release(middle);
-    m_root = merge(merge(head, build(joined)), tail);
+    m_root = merge(merge(head, build(runs)), tail);
+}
+
+void AttributeRuns::splice(qsizetype location, qsizetype removed, std::span<const AttributeRun> runs)
+{
+    replaceRuns(location, location + removed, [&](std::vector<AttributeRun>& collected) {
+        for (const AttributeRun& run : runs)
+            collect(collected, run.length, run.attributes);
+    });
+}
+
+void AttributeRuns::splice(qsizetype location, qsizetype removed, const AttributeRuns& source, Range range)
+{
+    replaceRuns(location, location + removed, [&](std::vector<AttributeRun>& collected) {
+        if (range.length <= 0)
+            return;
+        for (Cursor c(source, range.location, true); c.isValid() && c.start() < range.end(); c.advance())
+            collect(collected, std::min(c.end(), range.end()) - std::max(c.start(), range.location), c.attributes());
+    });
 }
 
 qsizetype AttributeRuns::firstWithName(int n, qsizetype base, qsizetype position, quint64 nameBit) const
@@ -283,7 +340,6 @@ bool AttributeRuns::operator==(const AttributeRuns& other) const
 AttributeRuns::Cursor::Cursor(const AttributeRuns& runs, qsizetype position, bool forward)
     : m_runs(&runs), m_forward(forward)
 {
-    m_path.reserve(64);
     seek(position);
 }
 
@@ -299,7 +355,7 @@ void AttributeRuns::Cursor::seek(qsizetype position)
         const qsizetype before = runs.sumOf(node.left);
         if (position < base + before) {
             if (m_forward)
-                m_path.push_back(n);
+                m_path.push(n);
             n = node.left;
         } else if (position < base + before + node.length) {
             m_node = n;
@@ -307,7 +363,7 @@ void AttributeRuns::Cursor::seek(qsizetype position)
             return;
         } else {
             if (!m_forward)
-                m_path.push_back(n);
+                m_path.push(n);
             base += before + node.length;
             n = node.right;
         }
@@ -340,12 +396,11 @@ void AttributeRuns::Cursor::advance()
             const int inner = m_forward ? nodes[next].left : nodes[next].right;
             if (inner < 0)
                 break;
-            m_path.push_back(next);
+            m_path.push(next);
             next = inner;
         }
-    } else if (!m_path.empty()) {
-        next = m_path.back();
-        m_path.pop_back();
+    } else if (!m_path.isEmpty()) {
+        next = m_path.pop();
     }
     m_node = next;
     if (m_forward)

@@ -11,6 +11,8 @@
 #include "platform/foundation/Range.h"
 #include "platform/text/Attributes.h"
 
+#include <array>
+#include <span>
 #include <vector>
 
 namespace plat {
@@ -35,7 +37,13 @@ public:
 
     // Replaces [location, location + removed) by the runs given; neighbouring runs
     // with equal dictionaries become one, empty runs vanish.
-    void splice(qsizetype location, qsizetype removed, std::vector<AttributeRun> runs);
+    void splice(qsizetype location, qsizetype removed, std::span<const AttributeRun> runs);
+    void splice(qsizetype location, qsizetype removed, const AttributeRun& run)
+    {
+        splice(location, removed, std::span<const AttributeRun>(&run, 1));
+    }
+    // The same with the runs of source (which may be this list) over range.
+    void splice(qsizetype location, qsizetype removed, const AttributeRuns& source, Range range);
     // The runs overlapping range, cut to it.
     std::vector<AttributeRun> runsIn(Range range) const;
 
@@ -67,8 +75,41 @@ public:
         void seek(qsizetype position);
 
     private:
+        // A stack of nodes that holds a treap's usual depth without allocating.
+        class Path {
+        public:
+            void push(int n)
+            {
+                if (m_size < qsizetype(m_near.size()))
+                    m_near[size_t(m_size)] = n;
+                else
+                    m_far.push_back(n);
+                ++m_size;
+            }
+            int pop()
+            {
+                --m_size;
+                if (m_size < qsizetype(m_near.size()))
+                    return m_near[size_t(m_size)];
+                const int n = m_far.back();
+                m_far.pop_back();
+                return n;
+            }
+            bool isEmpty() const { return m_size == 0; }
+            void clear()
+            {
+                m_size = 0;
+                m_far.clear();
+            }
+
+        private:
+            std::array<int, 48> m_near;
+            std::vector<int> m_far;
+            qsizetype m_size = 0;
+        };
+
         const AttributeRuns* m_runs;
-        std::vector<int> m_path; // ancestors still to visit in the walk's direction
+        Path m_path; // ancestors still to visit in the walk's direction
         int m_node = -1;
         qsizetype m_start = 0;
         bool m_forward;
@@ -98,6 +139,9 @@ private:
     int merge(int a, int b);
     int build(const std::vector<AttributeRun>& runs);
     void updateSubtree(int n);
+    // Replaces [start, end) by the runs feed(runs) collects.
+    template <typename Feed>
+    void replaceRuns(qsizetype start, qsizetype end, const Feed& feed);
 
     std::vector<Node> m_nodes;
     std::vector<int> m_free;

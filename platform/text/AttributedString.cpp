@@ -49,7 +49,7 @@ bool isAbsent(const Attributes&)
 
 AttributedString::AttributedString(const QString& string, const Attributes& attributes) : m_string(string)
 {
-    m_runs.splice(0, 0, {AttributeRun{string.size(), attributes}});
+    m_runs.splice(0, 0, AttributeRun{string.size(), attributes});
 }
 
 void AttributedString::checkIndex(qsizetype index, const char* where) const
@@ -196,7 +196,7 @@ AttributedString AttributedString::attributedSubstring(Range range) const
     checkRange(range, length(), "attributedSubstring");
     AttributedString result;
     result.m_string = m_string.mid(range.location, range.length);
-    result.m_runs.splice(0, 0, m_runs.runsIn(range));
+    result.m_runs.splice(0, 0, m_runs, range);
     return result;
 }
 
@@ -207,13 +207,10 @@ bool AttributedString::isEqual(const AttributedString& other) const
 
 void MutableAttributedString::edited(unsigned, Range, qsizetype) {}
 
-void MutableAttributedString::replace(Range range, const QString& string, std::vector<AttributeRun> runs,
-                                      unsigned editedMask)
+void MutableAttributedString::didEdit(unsigned editedMask, Range range, qsizetype changeInLength)
 {
-    m_string.replace(range.location, range.length, string);
-    m_runs.splice(range.location, range.length, std::move(runs));
     ++m_version;
-    edited(editedMask, range, string.size() - range.length);
+    edited(editedMask, range, changeInLength);
 }
 
 void MutableAttributedString::replaceCharacters(Range range, const QString& string)
@@ -226,7 +223,9 @@ void MutableAttributedString::replaceCharacters(Range range, const QString& stri
         inherited = attributesAtIndex(range.length > 0 ? range.location : range.location - 1);
     else if (length() > 0)
         inherited = attributesAtIndex(0);
-    replace(range, string, {AttributeRun{string.size(), inherited}}, EditedCharacters);
+    m_string.replace(range.location, range.length, string);
+    m_runs.splice(range.location, range.length, AttributeRun{string.size(), inherited});
+    didEdit(EditedCharacters, range, string.size() - range.length);
 }
 
 void MutableAttributedString::replaceCharacters(Range range, const AttributedString& string)
@@ -234,10 +233,12 @@ void MutableAttributedString::replaceCharacters(Range range, const AttributedStr
     checkRange(range, length(), "replaceCharacters");
     if (range.isEmpty() && string.length() == 0)
         return;
-    // Read the replacement first: it may be this string.
-    const QString text = string.string();
-    std::vector<AttributeRun> runs = string.m_runs.runsIn(Range(0, text.size()));
-    replace(range, text, std::move(runs), EditedCharacters | EditedAttributes);
+    // The replacement may be this string: its runs are read before any changes.
+    const qsizetype added = string.length();
+    m_runs.splice(range.location, range.length, string.m_runs, Range(0, added));
+    const QString text = string.m_string;
+    m_string.replace(range.location, range.length, text);
+    didEdit(EditedCharacters | EditedAttributes, range, added - range.length);
 }
 
 void MutableAttributedString::insert(const AttributedString& string, qsizetype index)
@@ -265,9 +266,8 @@ void MutableAttributedString::setAttributes(const Attributes& attributes, Range 
     checkRange(range, length(), "setAttributes");
     if (range.isEmpty())
         return;
-    m_runs.splice(range.location, range.length, {AttributeRun{range.length, attributes}});
-    ++m_version;
-    edited(EditedAttributes, range, 0);
+    m_runs.splice(range.location, range.length, AttributeRun{range.length, attributes});
+    didEdit(EditedAttributes, range, 0);
 }
 
 void MutableAttributedString::changeAttributes(Range range, const std::function<void(Attributes&)>& change)
@@ -277,9 +277,8 @@ void MutableAttributedString::changeAttributes(Range range, const std::function<
     std::vector<AttributeRun> runs = m_runs.runsIn(range);
     for (AttributeRun& run : runs)
         change(run.attributes);
-    m_runs.splice(range.location, range.length, std::move(runs));
-    ++m_version;
-    edited(EditedAttributes, range, 0);
+    m_runs.splice(range.location, range.length, runs);
+    didEdit(EditedAttributes, range, 0);
 }
 
 void MutableAttributedString::addAttribute(const QString& name, const Value& value, Range range)

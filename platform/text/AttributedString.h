@@ -116,7 +116,8 @@ protected:
 
 private:
     void changeAttributes(Range range, const std::function<void(Attributes&)>& change);
-    void replace(Range range, const QString& string, std::vector<AttributeRun> runs, unsigned editedMask);
+    // Counts the change and reports it.
+    void didEdit(unsigned editedMask, Range range, qsizetype changeInLength);
 };
 
 } // namespace plat

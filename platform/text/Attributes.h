@@ -1,13 +1,18 @@
 #pragma once
 // Attribute dictionaries of attributed text and the platform's attribute names.
-// A dictionary is a value: copies share one map until one of them changes, so
-// a dictionary handed out by a string never changes under its holder, and the
-// values in it (style objects, fonts...) are shared, not copied.
+// A dictionary is a value: copies share one entry list until one of them
+// changes, so a dictionary handed out by a string never changes under its
+// holder, and the values in it (style objects, fonts...) are shared, not copied.
+// The entries sit in one vector ordered by name, as a map would order them: a
+// dictionary holds a handful of names, so a scan beats a tree and a copy costs
+// one allocation instead of one per entry.
 
 #include "platform/foundation/Value.h"
 
 #include <initializer_list>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace plat {
 
@@ -34,18 +39,22 @@ inline constexpr char16_t ObjectReplacementCharacter = 0xFFFC;
 
 class Attributes {
 public:
+    using Entry = std::pair<QString, Value>;
+    using Entries = std::vector<Entry>;
+
     Attributes() = default;
     Attributes(std::initializer_list<ValueMap::value_type> entries);
     explicit Attributes(ValueMap map);
 
-    bool isEmpty() const { return !m_map || m_map->empty(); }
-    std::size_t size() const { return m_map ? m_map->size() : 0; }
-    bool contains(const QString& name) const;
+    bool isEmpty() const { return !m_entries || m_entries->empty(); }
+    std::size_t size() const { return m_entries ? m_entries->size() : 0; }
+    bool contains(const QString& name) const { return find(name) != nullptr; }
     // The value under name; a null value when there is none.
     const Value& value(const QString& name) const;
-    const ValueMap& map() const;
-    ValueMap::const_iterator begin() const { return map().begin(); }
-    ValueMap::const_iterator end() const { return map().end(); }
+    ValueMap map() const;
+    // The entries in name order.
+    Entries::const_iterator begin() const { return entries().begin(); }
+    Entries::const_iterator end() const { return entries().end(); }
 
     // Setting a null value removes the name.
     void set(const QString& name, Value value);
@@ -58,9 +67,11 @@ public:
     friend bool operator!=(const Attributes& a, const Attributes& b) { return !(a == b); }
 
 private:
-    ValueMap& detach();
+    const Entries& entries() const;
+    const Value* find(const QString& name) const;
+    Entries& detach();
 
-    std::shared_ptr<const ValueMap> m_map; // null while empty
+    std::shared_ptr<const Entries> m_entries; // null while empty
 };
 
 } // namespace plat

@@ -1,7 +1,8 @@
 #pragma once
 // An editor as the commands see it: a headless text view of one editor type
 // with the document's undo manager, the page's render context, and a record
-// of the block editors the commands asked the view to open.
+// of the block editors the commands asked the view to open. View is the text
+// view class the editor is built on.
 
 #include "kit/render/ZQRenderContext.h"
 #include "platform/foundation/UndoManager.h"
@@ -9,7 +10,8 @@
 
 #include <gtest/gtest.h>
 
-struct EditorView {
+template <class View>
+struct BasicEditorView {
     struct BlockRequest {
         QString macro;
         QString key;
@@ -22,7 +24,7 @@ struct EditorView {
         plat::Range selection;
     };
 
-    EditorView(const plat::AttributedString& text, quint64 editorType, plat::Range selection = {})
+    BasicEditorView(const plat::AttributedString& text, quint64 editorType, plat::Range selection = {})
         : view(std::make_shared<plat::TextStorage>(text)), undo(std::make_shared<plat::UndoManager>())
     {
         view.setEditorType(editorType);
@@ -33,7 +35,7 @@ struct EditorView {
             requests.push_back({macro, key, range, storage});
         });
     }
-    ~EditorView() { undo->removeAllActionsWithTarget(&view); }
+    ~BasicEditorView() { undo->removeAllActionsWithTarget(&view); }
 
     QString string() const { return view.string(); }
     State state() const { return {plat::AttributedString(*view.textStorage()), view.selectedRange()}; }
@@ -54,8 +56,10 @@ struct EditorView {
         EXPECT_EQ(view.selectedRange(), after.selection);
     }
 
-    plat::TextView view;
+    View view;
     std::shared_ptr<plat::UndoManager> undo;
     ZQRenderContext context;
     std::vector<BlockRequest> requests;
 };
+
+using EditorView = BasicEditorView<plat::TextView>;

@@ -182,7 +182,9 @@ TEST(ListTaskQuoteJoin, MarkersWrittenBackInEitherDialect)
     };
     const Case cases[] = {
         {"1. a\n2. b\n", {"1. ", "2. "}, {"# ", "# "}},
-        {"3) a\n", {"3. "}, {"# "}},
+        // "#" would restart the list at one.
+        {"3) a\n4) b\n", {"3. ", "4. "}, {"3. ", "4. "}},
+        {"0. a\n", {"0. "}, {"0. "}},
         {"- a\n+ b\n* c\n", {"- ", "+ ", "* "}, {"- ", "+ ", "* "}},
         {"- [ ] a\n- [-] b\n- [x] c\n", {"- [ ] ", "- [-] ", "- [x] "}, {"- [ ] ", "- [-] ", "- [x] "}},
         {"> a\n", {"> "}, {"> "}},

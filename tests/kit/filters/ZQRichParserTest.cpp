@@ -164,6 +164,28 @@ TEST(ZQRichParserTree, RichListsNestByLevelAndIndentTabsAttachLaterParagraphs)
     EXPECT_EQ(info->taskStateMarker(), "x");
 }
 
+TEST(ZQRichParserTree, QuoteMarksAfterIndentTabsStayInTheItem)
+{
+    const auto outer = listOf({"{disc}"});
+    Builder rich;
+    rich.add("\t\u2022\t", styles().listRich(outer))
+        .add("a\n")
+        .add("\t", styles().listIndentTabRich(outer, false))
+        .add("> ", styles().quoteRich())
+        .add("quoted\n")
+        .add("\t", styles().listIndentTabRich(outer, false))
+        .add("> ", styles().quoteRich())
+        .add("two\n")
+        .add("> ", styles().quoteRich())
+        .add("outside\n");
+    EXPECT_EQ(outline(rich.text()), "item \t\u2022\t\n"
+                                    "  para a\\n\n"
+                                    "  quote > \n"
+                                    "    para quoted\\ntwo\\n\n"
+                                    "quote > \n"
+                                    "  para outside\\n\n");
+}
+
 TEST(ZQRichParserTree, IndentTabsNoItemTakesAreReported)
 {
     Builder rich;

@@ -142,22 +142,106 @@ TEST_F(ThemeApplyTest, RichEditorRecoloursFootnoteBodiesAndKeepsTheSelection)
     EXPECT_TRUE(same(colourAt(body, 6), dark->richBoldColor()));
 }
 
-TEST_F(ThemeApplyTest, MarkupEditorIsStyledAgainInTheSharedTheme)
+// A character of a markup page and the theme colour its construct gives it.
+struct MarkupSample {
+    const char* text;   // first occurrence in the page
+    qsizetype offset;   // the character within it
+    ColorPtr (ZSTextTheme::*colour)() const;
+};
+
+void expectMarkupColours(const plat::AttributedString& text, const std::vector<MarkupSample>& samples,
+                         const ZSTextTheme& theme)
 {
-    ZQRender render;
-    plat::TextView view;
-    view.setEditorType(3);
-    view.textStorage()->append(AttributedString(QStringLiteral("plain **bold**\n\n[^1]: a *note*\n")));
-    render.highlightMarkdown(*view.textStorage());
+    for (const MarkupSample& sample : samples) {
+        const qsizetype at = text.string().indexOf(QString::fromUtf8(sample.text));
+        ASSERT_GE(at, 0) << sample.text;
+        const ColorPtr expected = (theme.*sample.colour)();
+        const ColorPtr found = text.attributeAtIndex(plat::ForegroundColorAttribute, at + sample.offset)
+                                   .toObject<plat::Color>();
+        EXPECT_TRUE(expected && found && found->isEqual(*expected))
+            << sample.text << " at " << sample.offset << ": " << (found ? found->toQColor().name().toStdString() : "none")
+            << " instead of " << (expected ? expected->toQColor().name().toStdString() : "none");
+    }
+}
 
-    const auto shared = ZSTextTheme::loadTheme(QStringLiteral("dark"), true);
-    ZSTextTheme::applyThemeForMarkupEditor(*shared, view, render);
+TEST_F(ThemeApplyTest, MarkupEditorRecoloursEveryConstructInTheNewTheme)
+{
+    using T = ZSTextTheme;
+    struct Page {
+        quint64 markupType;
+        QString text;
+        std::vector<MarkupSample> samples;
+    };
+    const std::vector<Page> pages{
+        {0,
+         QStringLiteral("# Heading\n\nSetext\n===\n\n"
+                        "Plain **bold** *slanted* ~~gone~~ `code` [link](http://u) <https://a.example> &copy; \\* "
+                        "![img](p.png) <span>x</span> note[^1].\n\n"
+                        "> quoted\n\n- item\n\n- [ ] open\n- [-] ongoing\n- [x] done\n- [X] done too\n\n***\n\n"
+                        "```c\nint x;\n```\n\n    indented\n\n<div>\nblock\n</div>\n\n"
+                        "[^1]: foot *body*\n[r]: http://r \"T\"\n"),
+         {{"# Heading", 0, &T::mkHeadingMarkerColor},
+          {"# Heading", 2, &T::mkHeadingColor},
+          {"Setext", 0, &T::mkHeadingColor},
+          {"===", 0, &T::mkHeadingMarkerColor},
+          {"Plain", 0, &T::mkTextColor},
+          {"**bold**", 0, &T::mkBoldMarkerColor},
+          {"**bold**", 2, &T::mkBoldColor},
+          {"*slanted*", 0, &T::mkItalicMarkerColor},
+          {"*slanted*", 1, &T::mkItalicColor},
+          {"~~gone~~", 0, &T::mkCrossMarkerColor},
+          {"~~gone~~", 2, &T::mkCrossColor},
+          {"`code`", 0, &T::mkCodeMarkerColor},
+          {"`code`", 1, &T::mkCodeColor},
+          {"[link]", 0, &T::mkLinkColor},
+          {"<https://a.example>", 1, &T::mkAutolinkColor},
+          {"&copy;", 0, &T::mkEntityColor},
+          {"\\*", 0, &T::mkEscapeColor},
+          {"![img]", 0, &T::mkImageColor},
+          {"<span>", 0, &T::mkHtmlTagColor},
+          {"[^1].", 0, &T::mkFootnoteColor},
+          {"> quoted", 0, &T::mkQuoteColor},
+          {"- item", 0, &T::mkListColor},
+          {"[ ] open", 0, &T::mkTaskColor},
+          {"[-] ongoing", 0, &T::mkTaskOngoingColor},
+          {"[x] done", 0, &T::mkTaskCompletedColor},
+          {"[X] done", 0, &T::mkTaskCompletedColor},
+          {"***", 0, &T::mkDividerColor},
+          {"```c", 0, &T::mkCodeBlockTagColor},
+          {"```c", 3, &T::mkCodeBlockTagColor},
+          {"block", 0, &T::mkHtmlTagColor},
+          {"</div>", 0, &T::mkHtmlTagColor},
+          {"*body*", 1, &T::mkItalicColor},
+          {"[r]:", 1, &T::mkLinkRefLabelColor},
+          {"http://r", 0, &T::mkLinkRefBodyColor}}},
+        {1,
+         QStringLiteral("h2. Title\n\nPlain *bold* ~slanted~ -gone- +tag+.\n\n# first\n# second\n"),
+         {{"h2.", 0, &T::mkHeadingMarkerColor},
+          {"Title", 0, &T::mkHeadingColor},
+          {"*bold*", 0, &T::mkBoldMarkerColor},
+          {"*bold*", 1, &T::mkBoldColor},
+          {"~slanted~", 1, &T::mkItalicColor},
+          {"-gone-", 1, &T::mkCrossColor},
+          {"+tag+", 1, &T::mkTagColor},
+          {"# first", 0, &T::mkListColor}}},
+    };
+    for (const Page& page : pages) {
+        SCOPED_TRACE(page.markupType);
+        settings->setMarkupType(page.markupType);
+        ZSTextTheme::loadTheme(QStringLiteral("light"), true);
+        ZQRender render;
+        plat::TextView view;
+        view.setEditorType(3);
+        view.textStorage()->append(AttributedString(page.text));
+        render.highlightMarkdown(*view.textStorage());
+        expectMarkupColours(*view.textStorage(), page.samples, *ZSTextTheme::sharedTheme());
 
-    const plat::TextStorage& text = *view.textStorage();
-    EXPECT_TRUE(same(colourAt(text, 0), shared->mkTextColor()));
-    EXPECT_TRUE(same(colourAt(text, text.string().indexOf("bold")), shared->mkBoldColor()));
-    EXPECT_TRUE(same(colourAt(text, text.string().indexOf("note")), shared->mkItalicColor()))
-        << "footnote bodies too";
+        const auto shared = ZSTextTheme::loadTheme(QStringLiteral("dark"), true);
+        ZSTextTheme::applyThemeForMarkupEditor(*shared, view, render);
+        EXPECT_EQ(view.textStorage()->string(), page.text);
+        expectMarkupColours(*view.textStorage(), page.samples, *shared);
+    }
+    settings->setMarkupType(0);
 }
 
 } // namespace

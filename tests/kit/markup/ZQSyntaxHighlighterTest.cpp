@@ -9,8 +9,10 @@
 #include "support/EventLoop.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <thread>
 
 using plat::Range;
@@ -40,6 +42,37 @@ QString name(const plat::Value& colour)
     const auto c = colour.toObject<plat::Color>();
     return c ? c->toQColor().name() : QStringLiteral("none");
 }
+
+// Every message the program logs from before the first test on, so that the
+// one-time report of the first colouring is seen whichever test colours first.
+class LoggedLines : public ::testing::Environment {
+public:
+    void SetUp() override { previous = qInstallMessageHandler(&LoggedLines::record); }
+    void TearDown() override { qInstallMessageHandler(previous); }
+
+    static QStringList matching(const QRegularExpression& pattern)
+    {
+        const std::lock_guard lock(mutex);
+        return lines.filter(pattern);
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        {
+            const std::lock_guard lock(mutex);
+            lines << message;
+        }
+        if (previous)
+            previous(type, context, message);
+    }
+
+    static inline QtMessageHandler previous = nullptr;
+    static inline std::mutex mutex;
+    static inline QStringList lines;
+};
+
+[[maybe_unused]] ::testing::Environment* const loggedLines = ::testing::AddGlobalTestEnvironment(new LoggedLines);
 
 struct Result {
     bool done = false;
@@ -251,14 +284,33 @@ TEST_F(SyntaxHighlighterTest, ReadBackThatDiffersFromTheCodeColoursNothing)
     }
 }
 
-TEST_F(SyntaxHighlighterTest, UnknownStyleSheetStillCompletesWithAnError)
+TEST_F(SyntaxHighlighterTest, UnknownOrInvalidStyleSheetStillCompletesWithAnError)
 {
-    auto storage = text(QStringLiteral("return 0;"));
-    const Result result = run(*highlighter, storage, {{plat::toString(Range(0, 9)), "c"}}, QStringLiteral("nosuchsheet"));
-    ASSERT_TRUE(result.error);
-    EXPECT_TRUE(result.error->localizedDescription().contains(QStringLiteral("nosuchsheet")));
-    EXPECT_TRUE(result.ranges.isEmpty());
-    expectColours(*storage, Range(0, 9), [](qsizetype) { return std::make_pair(Before, false); });
+    // A sheet that gives no colours is not loaded, so it is as unknown as a missing one.
+    ZQSyntaxHighlighter withInvalid(
+        {write(QStringLiteral("test.css"), Sheet),
+         write(QStringLiteral("invalid.css"), QStringLiteral("/* cssname: Invalid */\n.hljs-keyword { font-weight: bold }\n"))},
+        plat::Resources::pathForResource(QStringLiteral("templ"), QStringLiteral("html"), QStringLiteral("js/highlight")));
+    for (const QString& sheet : {QStringLiteral("nosuchsheet"), QStringLiteral("invalid")}) {
+        SCOPED_TRACE(sheet.toStdString());
+        auto storage = text(QStringLiteral("return 0;"));
+        const Result result = run(withInvalid, storage, {{plat::toString(Range(0, 9)), "c"}}, sheet);
+        ASSERT_TRUE(result.error);
+        EXPECT_TRUE(result.error->localizedDescription().contains(sheet));
+        EXPECT_TRUE(result.ranges.isEmpty());
+        expectColours(*storage, Range(0, 9), [](qsizetype) { return std::make_pair(Before, false); });
+    }
+}
+
+TEST_F(SyntaxHighlighterTest, OnlyTheFirstColouringOfTheProgramIsReportedWithItsTime)
+{
+    for (int i = 0; i < 2; ++i) {
+        const Result result = run(*highlighter, text(QStringLiteral("return 0;")), {{plat::toString(Range(0, 9)), "c"}});
+        ASSERT_FALSE(result.error);
+    }
+    const QStringList reports = LoggedLines::matching(QRegularExpression(QStringLiteral("first colouring")));
+    ASSERT_EQ(reports.size(), 1) << reports.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(reports.front().contains(QRegularExpression(QStringLiteral("took \\d+ ms")))) << reports.front().toStdString();
 }
 
 TEST_F(SyntaxHighlighterTest, OverlappingRunsUseTwoWorkersAndLaterRunsReuseTheIdleOne)

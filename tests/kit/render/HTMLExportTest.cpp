@@ -7,9 +7,14 @@
 #include "kit/markup/ZQAttachedObjects.h"
 #include "kit/render/ZQRenderContext.h"
 #include "kit/storage/ZQAttachedStorage.h"
+#include "kit/storage/ZQAttachmentFile.h"
+#include "platform/graphics/Image.h"
 #include "support/FootnotePayloads.h"
 
+#include <QFileInfo>
+#include <QImage>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -60,6 +65,7 @@ TEST(HTMLExport, GoldenPagesOfBothDialects)
         QString body = HTMLExport::body(source, page.markupType);
         EXPECT_EQ(body.toStdString(), HTMLExport::readData(golden).toStdString()) << page.source;
         ZQRender::wrapHTMLbody(body, QStringLiteral("Sample"), 2);
+        EXPECT_TRUE(body.contains(QStringLiteral("<style type=\"text/css\">body {"))) << page.source;
         EXPECT_EQ(structureProblems(body).toStdString(), "") << page.source;
     }
 }
@@ -147,4 +153,31 @@ TEST(HTMLExport, LeavesThePagesContextAlone)
     EXPECT_TRUE(refs->isEmpty());
     EXPECT_EQ(context->renderTargetType(), ZQRenderContext::TargetRich);
     EXPECT_TRUE(files.empty());
+}
+
+TEST(HTMLExport, ImagesOfThePageAreWrittenToTheFolderAndListedWhenAsked)
+{
+    HTMLExport::Settings settings(HTMLExport::Markdown);
+    QTemporaryDir folder;
+    QImage pixels(2, 2, QImage::Format_ARGB32);
+    pixels.fill(Qt::blue);
+    ZQRender render;
+    const auto image = render.renderContext()->createAttachedStroage(QStringLiteral("ZQMacroImage"), "I")->attachedObject();
+    image->setImageFileName(QStringLiteral("img/pic.png"));
+    image->setOriginalImage(plat::Image::fromQImage(pixels));
+    const plat::AttributedString page(QStringLiteral("![pic](img/pic.png)\n"));
+
+    std::vector<plat::ObjectPtr> files;
+    EXPECT_EQ(render.renderMarkupToHTML(page, folder.path(), &files).toStdString(),
+              "<p><img src=\"img/pic.png\" alt=\"pic\" /></p>");
+    ASSERT_EQ(files.size(), 1u);
+    const auto file = std::dynamic_pointer_cast<ZQAttachmentFile>(files.front());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->fileUrl(), folder.filePath(QStringLiteral("img/pic.png")));
+    EXPECT_TRUE(QFileInfo::exists(file->fileUrl()));
+
+    // Without a list the files are still written; nothing is collected.
+    QTemporaryDir other;
+    render.renderMarkupToHTML(page, other.path(), nullptr);
+    EXPECT_TRUE(QFileInfo::exists(other.filePath(QStringLiteral("img/pic.png"))));
 }

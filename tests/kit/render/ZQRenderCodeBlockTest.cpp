@@ -5,6 +5,7 @@
 #include "kit/markup/ZQSyntaxHighlighter.h"
 #include "kit/render/ZQRender.h"
 #include "platform/text/TextStorage.h"
+#include "platform/text/TextView.h"
 
 #include "support/EventLoop.h"
 #include "support/ScopedDefaults.h"
@@ -167,6 +168,30 @@ TEST_F(RenderCodeBlockTest, ColoursFencedBlocksWithTheSheetOfEachEditorType)
         EXPECT_GT(item->lastUsedTime(), 0);
     }
     EXPECT_FALSE(keywordColours[0]->isEqual(*keywordColours[1])) << "the two sheets must tell the editors apart";
+}
+
+TEST_F(RenderCodeBlockTest, ThemeSwitchRecoloursOpenCodeBlocksWithTheNewSheet)
+{
+    const auto& sheets = ZQSyntaxHighlighter::sharedSyntaxHighlighter().cssMap();
+    ASSERT_TRUE(sheets.count(RichSheet) && sheets.count(MarkupSheet));
+    plat::TextView view;
+    view.setEditorType(1);
+    const Range body = appendFenced(*view.textStorage(), "themed", "c", "return 0;");
+    const Range keyword(body.location, 6);
+    ASSERT_FALSE(highlight(view.textStorage(), 1).error);
+    const plat::ColorPtr before = sheets.at(RichSheet)->findColorForCssChain({"c", "hljs-keyword"});
+    const plat::ColorPtr after = sheets.at(MarkupSheet)->findColorForCssChain({"c", "hljs-keyword"});
+    ASSERT_TRUE(before && after && !before->isEqual(*after));
+    EXPECT_TRUE(same(view.textStorage()->attributeAtIndex(plat::ForegroundColorAttribute, keyword.location), before));
+
+    // The new theme names another sheet; no one waits for the colouring.
+    theme->setEditorCodeBlockCSS(MarkupSheet);
+    ZSTextTheme::applyCodeBlockTheme(*theme, view, *render);
+    EXPECT_TRUE(runEventsUntil([&] {
+        return same(view.textStorage()->attributeAtIndex(plat::ForegroundColorAttribute, keyword.end() - 1), after);
+    }));
+    for (qsizetype i = keyword.location; i < keyword.end(); ++i)
+        EXPECT_TRUE(same(view.textStorage()->attributeAtIndex(plat::ForegroundColorAttribute, i), after)) << i;
 }
 
 TEST_F(RenderCodeBlockTest, SendsOnlyBlocksWhoseColouringNoLongerHolds)

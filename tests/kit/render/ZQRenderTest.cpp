@@ -46,6 +46,9 @@ TEST(ZQRender, SharesThePipeButOwnsParsersAndContext)
     EXPECT_EQ(classNames(first.attirbuteFixers()).first(), "ZQFootNoteHandler");
     EXPECT_EQ(classNames(first.makerCleanerFilters()).mid(0, 3),
               (QStringList{"ZQFootNoteHandler", "ZQImageHandler", "ZQTagHandler"}));
+    // Keys go to the tag handler and the code-block and heading filters.
+    EXPECT_EQ(first.keyProcessorFilters().keys(),
+              (QStringList{"ZQFilterCodeBlock", "ZQFilterHeading", "ZQMacroTag"}));
     EXPECT_EQ(first.rawFilterNames(),
               (QStringList{"ZQFilterCodeBlock", "ZQMacroTag", "ZQTEXT_INDENT_BLOCK"}));
 
