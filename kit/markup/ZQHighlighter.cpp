@@ -7,6 +7,9 @@
 #include "platform/foundation/Url.h"
 
 #include <cmath>
+#include <map>
+#include <tuple>
+#include <vector>
 
 using plat::Attributes;
 using plat::Value;
@@ -638,15 +641,26 @@ void ZQHighlighter::tabStopsForList(plat::ParagraphStyle& paragraphStyle, qint64
 {
     const double base = forTask ? 2.0 : 11.0;
     const double t = m_tabInterval;
-    const double marker = t * double(listLevel - 1) + base + offset;
     const double text = t * double(listLevel - 1) + base + 33.0 + offset;
-    std::vector<plat::TextTabPtr> stops;
-    if (!forTab)
-        stops.push_back(plat::TextTab::create(plat::TextAlignment::Left, marker));
-    stops.push_back(plat::TextTab::create(plat::TextAlignment::Left, text));
-    for (qint64 i = listLevel; i <= listLevel + 11; ++i)
-        stops.push_back(plat::TextTab::create(plat::TextAlignment::Left, t * double(i) + base + 33.0 + offset));
-    paragraphStyle.setTabStops(std::move(stops));
+    // Every list line of a page asks for one of a few sets of stops: tab stops
+    // are immutable values, so each set is made once per thread and shared.
+    using Key = std::tuple<double, qint64, double, bool, bool>;
+    thread_local std::map<Key, std::vector<plat::TextTabPtr>> made;
+    const Key key{t, listLevel, offset, forTab, forTask};
+    auto found = made.find(key);
+    if (found == made.end()) {
+        if (made.size() >= 256)
+            made.clear();
+        const double marker = t * double(listLevel - 1) + base + offset;
+        std::vector<plat::TextTabPtr> stops;
+        if (!forTab)
+            stops.push_back(plat::TextTab::create(plat::TextAlignment::Left, marker));
+        stops.push_back(plat::TextTab::create(plat::TextAlignment::Left, text));
+        for (qint64 i = listLevel; i <= listLevel + 11; ++i)
+            stops.push_back(plat::TextTab::create(plat::TextAlignment::Left, t * double(i) + base + 33.0 + offset));
+        found = made.emplace(key, std::move(stops)).first;
+    }
+    paragraphStyle.setTabStops(found->second);
     paragraphStyle.setHeadIndent(text);
 }
 
