@@ -121,13 +121,16 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
 
     Markers escapes;
     // A further line of the paragraph made of "=" or "-" alone would underline
-    // the lines above it into a heading.
+    // the lines above it into a heading; Quorvel Markup underlines nothing, but
+    // a line of "-" can still be a divider there.
     static const auto underline = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}(=+|-+)[ \\t]*$"),
                                                       plat::RegexAnchorsMatchLines);
+    static const auto dashes = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}(-+)[ \\t]*$"),
+                                                   plat::RegexAnchorsMatchLines);
     // (A heading's own underline is written after its text on purpose.)
     const bool heading = n > 0 && !paragraph.attributeAtIndex(ZQAttr::FilterHeading, 0).isNull();
     for (const auto& match : heading ? std::vector<plat::TextCheckingResult>()
-                                     : underline->matches(text, plat::wholeRange(text))) {
+                                     : (quorvel ? dashes : underline)->matches(text, plat::wholeRange(text))) {
         const qsizetype first = match.rangeAtIndex(1).location;
         if (plain(first))
             escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(first, 1)));

@@ -88,6 +88,12 @@ TEST(MarkupRoundTrip, ListsAndQuotesComeBackAsWritten)
         {"> a\r\n> b\r\n\r\nc", Markdown},              // CR LF quote lines
         {"7. seven\n\n8. eight", QuorvelMarkup},          // "#" would number from one
         {"# one\n\n# two", QuorvelMarkup},
+        // Two numbered lists in a row stay two: the second keeps another delimiter.
+        {"1. a\n\n1) b\n2) c\n\n1. d", Markdown},
+        {"# a\n# b\n\n1) c", QuorvelMarkup},
+        // Quorvel Markup underlines no heading: the lines stay text and a divider.
+        {"a\n===\nb", QuorvelMarkup},
+        {"a\n\n---\n\nb", QuorvelMarkup},
     };
     for (const Case& c : cases) {
         const QString markup = QString::fromUtf8(c.markup);
