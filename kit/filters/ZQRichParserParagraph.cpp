@@ -354,15 +354,32 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
 
     // Markup closes right after the last visible character; a span of blanks
     // only writes nothing. The blanks of a code span are its text: only line
-    // breaks at its ends stay outside.
+    // breaks at its ends stay outside, and a marker around the span stops at
+    // them too (inside the span it would be code).
+    std::vector<char> code(std::size_t(paragraph.size()), 0);
+    for (const auto& marker : kept) {
+        if (marker->nodeType() != ZQNodeType::CodeSpan)
+            continue;
+        const Range body = marker->bodyRange();
+        std::fill(code.begin() + body.location, code.begin() + body.end(), 1);
+    }
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespaceAndNewline();
+    const auto movable = [&](qsizetype i) { return !code[std::size_t(i)] && blank.contains(paragraph.at(i)); };
     Markers trimmed;
     trimmed.reserve(kept.size());
     for (const auto& marker : kept) {
-        const Range range = ZQShared::rangeOfTrimCharactersInSet(
-            paragraph,
-            marker->nodeType() == ZQNodeType::CodeSpan ? plat::CharacterSet::newline()
-                                                       : plat::CharacterSet::whitespaceAndNewline(),
-            marker->bodyRange());
+        Range range = marker->bodyRange();
+        if (marker->nodeType() == ZQNodeType::CodeSpan) {
+            range = ZQShared::rangeOfTrimCharactersInSet(paragraph, plat::CharacterSet::newline(), range);
+        } else {
+            qsizetype first = range.location;
+            qsizetype end = range.end();
+            while (first < end && movable(first))
+                ++first;
+            while (end > first && movable(end - 1))
+                --end;
+            range = Range(first, end - first);
+        }
         if (range.location == plat::NotFound || range.length == 0)
             continue;
         marker->setBodyRange(range);
