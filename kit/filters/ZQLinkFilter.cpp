@@ -11,6 +11,7 @@
 #include "kit/markup/ZQLinkRef.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZSAbstractTextView.h"
 
 #include <QSet>
 #include <algorithm>
@@ -71,10 +72,9 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     if (marker.isForImageAlt())
         return ZQInlineTargets::replaced(marker, whole.length);
     const auto& ref = marker.linkRef();
-    ref->setIsUsed(true);
-
     const QString uuid = ZSUtils::uuid();
     if (ref->isFootnote()) {
+        ref->setIsUsed(true);
         const qint64 number = context.attachedStorageCountFor(kFootnoteOwner);
         const auto storage = context.createAttachedStroage(kFootnoteOwner, uuid);
         if (ref->renderContent())
@@ -86,6 +86,15 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
         markdown.replaceCharacters(whole, reference);
         return ZQInlineTargets::replaced(marker, reference.length());
     }
+
+    // A link without text to show has nothing in rich text to carry it: its
+    // markup stays as written, shown like raw HTML, and reads back the same (a
+    // definition it names stays on the page as text).
+    if (!ZQShared::isNotBlank(markdown.string().mid(marker.bodyRange().location, marker.bodyRange().length))) {
+        styles().applyAttributes(styles().htmlTagRich(), markdown, whole);
+        return ZQInlineTargets::replaced(marker, whole.length);
+    }
+    ref->setIsUsed(true);
 
     const auto storage = context.createAttachedStroage(m_attributeName, uuid);
     const auto& link = storage->attachedLink();
@@ -99,7 +108,10 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     plat::MutableAttributedString body(markdown.attributedSubstring(marker.bodyRange()));
     body.setAttributes(attributes, plat::Range(0, body.length()));
     plat::MutableAttributedString replacement;
-    if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()) {
+    // A text in brackets of its own is shown in the link's brackets too:
+    // writing back takes the outer pair for the link's.
+    if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()
+        || ZSAbstractTextView::isBracketPair(QStringView(body.string()))) {
         replacement.append(plat::AttributedString(QStringLiteral("[]"), attributes));
         replacement.insert(body, 1);
     } else {

@@ -307,10 +307,16 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
             kept.push_back(markers[k]);
     }
     // At one start the longer marker is the outer one, so nothing needs cutting.
+    // Over the same text a style goes outside a construct written whole: a
+    // link or image keeps no style of its own text.
     std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
         const Range x = a->bodyRange();
         const Range y = b->bodyRange();
-        return x.location != y.location ? x.location < y.location : x.length > y.length;
+        if (x.location != y.location)
+            return x.location < y.location;
+        if (x.length != y.length)
+            return x.length > y.length;
+        return isCuttable(a->nodeType()) && !isCuttable(b->nodeType());
     });
 
     // No crossing: a marker that runs past the end of the one it starts in is
