@@ -166,13 +166,27 @@ bool ZQLinkFilter::highlightMarkdown(plat::MutableAttributedString& markup,
 
 QString ZQLinkFilter::markupDestination(const QString& url)
 {
+    // The payload keeps the destination as the markup wrote it, escapes
+    // included; in angle brackets a bare "<" or ">", or a last backslash,
+    // would end the destination early, so they are escaped there.
     const QString destination = ZQShared::trim(url);
     static const QString needsBrackets = QStringLiteral(" \t\n\r()");
-    for (const QChar c : destination) {
-        if (needsBrackets.contains(c))
-            return QLatin1Char('<') + destination + QLatin1Char('>');
+    if (std::none_of(destination.cbegin(), destination.cend(), [](QChar c) { return needsBrackets.contains(c); }))
+        return destination;
+    QString written;
+    written.reserve(destination.size() + 2);
+    for (qsizetype k = 0; k < destination.size(); ++k) {
+        const QChar c = destination.at(k);
+        if (c == u'\\' && k + 1 < destination.size() && ZQShared::isAsciiPunctuation(destination.at(k + 1))) {
+            written += destination.mid(k, 2);
+            ++k;
+            continue;
+        }
+        if (c == u'<' || c == u'>' || (c == u'\\' && k + 1 == destination.size()))
+            written += QLatin1Char('\\');
+        written += c;
     }
-    return destination;
+    return QLatin1Char('<') + written + QLatin1Char('>');
 }
 
 QString ZQLinkFilter::markupTitle(const QString& title)

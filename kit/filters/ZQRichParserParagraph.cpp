@@ -6,6 +6,7 @@
 
 #include "kit/filters/ZQFilterDispatch.h"
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQInlinePatterns.h"
 #include "kit/filters/ZSTextAttachment.h"
 #include "kit/foundation/ZQShared.h"
@@ -15,6 +16,7 @@
 #include "kit/markup/ZQStyles.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/storage/ZQAttachedStorage.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
 #include "platform/text/AttributedString.h"
@@ -50,8 +52,20 @@ bool isReferenceLink(quint64 linkType)
 
 } // namespace
 
-QString ZQRichParser::parseParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context)
+QString ZQRichParser::parseParagraph(const plat::AttributedString& written, ZQRenderContext& context)
 {
+    // An image that writes nothing leaves no trace: what stood around it is
+    // written as neighbours, as the next reading sees them.
+    plat::MutableAttributedString paragraph(written);
+    written.enumerateAttribute(ZQAttr::MacroImage, plat::wholeRange(written.string()), plat::EnumerationReverse,
+                               [&](const plat::Value& value, Range run, bool*) {
+                                   const auto style = value.toObject<ZQImageStyle>();
+                                   const auto storage =
+                                       style ? context.getAttachedStorage(style->uuid(), ZQAttr::MacroImage) : nullptr;
+                                   const auto image = storage ? storage->attachedObject() : nullptr;
+                                   if (image && ZQImageFilter::writesNothing(*image))
+                                       paragraph.deleteCharacters(run);
+                               });
     Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string());
     const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
     markers.insert(markers.end(), escapes.begin(), escapes.end());
@@ -289,7 +303,10 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
         if (const auto found = latest.find(type); found != latest.end()) {
             const Range earlier = markers[found->second]->bodyRange();
             const Range body = marker.bodyRange();
-            if (body.location == earlier.end()) {
+            // Two links side by side stay two: only one link's runs join.
+            const bool sameLink = type != ZQNodeType::Link
+                || markers[found->second]->attachedUuid() == marker.attachedUuid();
+            if (body.location == earlier.end() && sameLink) {
                 marker.setBodyRange(Range(earlier.location, earlier.length + body.length));
                 absorbed[found->second] = true;
             } else if (type == ZQNodeType::Emphasis && body.location >= earlier.location
