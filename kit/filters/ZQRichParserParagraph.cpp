@@ -16,6 +16,7 @@
 #include "kit/markup/ZQStyles.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZQRenderUtil.h"
 #include "kit/storage/ZQAttachedStorage.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
@@ -43,6 +44,18 @@ std::shared_ptr<ZQInlineMarker> makeMarker(quint64 type, Range range)
 bool isCuttable(quint64 type)
 {
     return (type >= ZQNodeType::Strong && type <= ZQNodeType::Underline);
+}
+
+// Whether the "&" at position begins a character reference the inline
+// parser would decode.
+bool readsAsEntity(const QString& text, qsizetype position)
+{
+    const auto match = ZQInlinePatterns::shared().entityP->firstMatch(
+        text, Range(position, text.size() - position), plat::MatchingAnchored);
+    if (!match)
+        return false;
+    const QString reference = text.mid(position, match->range().length);
+    return ZQRenderUtil::convertEntity(reference, plat::wholeRange(reference), false) != reference;
 }
 
 bool isReferenceLink(quint64 linkType)
@@ -151,6 +164,14 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
         underlined[std::size_t(escape->bodyRange().location)] = 1;
     for (qsizetype i = 0; i < n;) {
         const QChar c = text.at(i);
+        if (c == u'&') {
+            // A link's text keeps none of its entities: an "&" that would
+            // begin one again is escaped.
+            if (plain(i) && readsAsEntity(text, i))
+                escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, 1)));
+            ++i;
+            continue;
+        }
         if (c == u'\\') {
             if (plain(i) && (border[std::size_t(i + 1)] || (i + 1 < n && ZQShared::isAsciiPunctuation(text.at(i + 1)))))
                 escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, 1)));
