@@ -130,7 +130,14 @@ plat::AttributedString ZQImageFilter::getImageAttributeString(const ZQAttachedIm
 ZQProcessLength ZQImageFilter::renderMarkdownToRich(plat::MutableAttributedString& markdown,
                                                     const ZQInlineMarker& marker, ZQRenderContext& context)
 {
-    const auto storage = findOrCreateStroage(markdown, marker.markerRange().location, *marker.linkRef(), context);
+    // An image of nothing ("![]()") would write nothing back: its markup stays
+    // as written, shown like raw HTML, and reads back the same.
+    const ZQLinkRef& ref = *marker.linkRef();
+    if (ZQShared::trim(ref.link()).isEmpty() && !ZQShared::isNotBlank(ref.label()) && ref.title().isEmpty()) {
+        styles().applyAttributes(styles().htmlTagRich(), markdown, marker.markerRange());
+        return ZQInlineTargets::replaced(marker, marker.markerRange().length);
+    }
+    const auto storage = findOrCreateStroage(markdown, marker.markerRange().location, ref, context);
     const plat::AttributedString rich = getImageAttributeString(*storage->attachedObject(), storage->uuid());
     markdown.replaceCharacters(marker.markerRange(), rich);
     return ZQInlineTargets::replaced(marker, rich.length());
@@ -198,9 +205,17 @@ bool ZQImageFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarker
     if (marker->attachedUuid().isEmpty())
         return true;
     const auto storage = context.getAttachedStorage(marker->attachedUuid(), m_attributeName);
-    if (storage && storage->attachedObject() && !ZQRenderUtil::getImageMarkerPath(*storage->attachedObject()).isEmpty())
+    if (storage && storage->attachedObject() && !writesNothing(*storage->attachedObject()))
         markdown.insert(border.pos1(), getMarker(*storage->attachedObject()));
     return true;
+}
+
+bool ZQImageFilter::writesNothing(const ZQAttachedImageObject& image)
+{
+    // Alternative text or a title is the user's text even before the image
+    // has a file: it stays on the page.
+    return ZQRenderUtil::getImageMarkerPath(image).isEmpty() && image.imageLabel().isEmpty()
+        && image.imageTitle().isEmpty();
 }
 
 // ---- ZQImageHandler ---------------------------------------------------------------------

@@ -44,6 +44,8 @@ public:
     plat::AttributedString getImageAttributeString(const ZQAttachedImageObject& image, const QString& uuid) const;
     // "![alt](path "title")".
     static QString getMarker(const ZQAttachedImageObject& image);
+    // An image with neither path, alternative text nor title writes no markup.
+    static bool writesNothing(const ZQAttachedImageObject& image);
 
 private:
     ZQProcessLength renderMarkdownToRich(plat::MutableAttributedString& markdown, const ZQInlineMarker& marker,

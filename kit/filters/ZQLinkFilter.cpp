@@ -11,6 +11,7 @@
 #include "kit/markup/ZQLinkRef.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZSAbstractTextView.h"
 
 #include <QSet>
 #include <algorithm>
@@ -71,10 +72,9 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     if (marker.isForImageAlt())
         return ZQInlineTargets::replaced(marker, whole.length);
     const auto& ref = marker.linkRef();
-    ref->setIsUsed(true);
-
     const QString uuid = ZSUtils::uuid();
     if (ref->isFootnote()) {
+        ref->setIsUsed(true);
         const qint64 number = context.attachedStorageCountFor(kFootnoteOwner);
         const auto storage = context.createAttachedStroage(kFootnoteOwner, uuid);
         if (ref->renderContent())
@@ -86,6 +86,15 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
         markdown.replaceCharacters(whole, reference);
         return ZQInlineTargets::replaced(marker, reference.length());
     }
+
+    // A link without text to show has nothing in rich text to carry it: its
+    // markup stays as written, shown like raw HTML, and reads back the same (a
+    // definition it names stays on the page as text).
+    if (!ZQShared::isNotBlank(markdown.string().mid(marker.bodyRange().location, marker.bodyRange().length))) {
+        styles().applyAttributes(styles().htmlTagRich(), markdown, whole);
+        return ZQInlineTargets::replaced(marker, whole.length);
+    }
+    ref->setIsUsed(true);
 
     const auto storage = context.createAttachedStroage(m_attributeName, uuid);
     const auto& link = storage->attachedLink();
@@ -99,7 +108,10 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     plat::MutableAttributedString body(markdown.attributedSubstring(marker.bodyRange()));
     body.setAttributes(attributes, plat::Range(0, body.length()));
     plat::MutableAttributedString replacement;
-    if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()) {
+    // A text in brackets of its own is shown in the link's brackets too:
+    // writing back takes the outer pair for the link's.
+    if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()
+        || ZSAbstractTextView::isBracketPair(QStringView(body.string()))) {
         replacement.append(plat::AttributedString(QStringLiteral("[]"), attributes));
         replacement.insert(body, 1);
     } else {
@@ -154,13 +166,27 @@ bool ZQLinkFilter::highlightMarkdown(plat::MutableAttributedString& markup,
 
 QString ZQLinkFilter::markupDestination(const QString& url)
 {
+    // The payload keeps the destination as the markup wrote it, escapes
+    // included; in angle brackets a bare "<" or ">", or a last backslash,
+    // would end the destination early, so they are escaped there.
     const QString destination = ZQShared::trim(url);
     static const QString needsBrackets = QStringLiteral(" \t\n\r()");
-    for (const QChar c : destination) {
-        if (needsBrackets.contains(c))
-            return QLatin1Char('<') + destination + QLatin1Char('>');
+    if (std::none_of(destination.cbegin(), destination.cend(), [](QChar c) { return needsBrackets.contains(c); }))
+        return destination;
+    QString written;
+    written.reserve(destination.size() + 2);
+    for (qsizetype k = 0; k < destination.size(); ++k) {
+        const QChar c = destination.at(k);
+        if (c == u'\\' && k + 1 < destination.size() && ZQShared::isAsciiPunctuation(destination.at(k + 1))) {
+            written += destination.mid(k, 2);
+            ++k;
+            continue;
+        }
+        if (c == u'<' || c == u'>' || (c == u'\\' && k + 1 == destination.size()))
+            written += QLatin1Char('\\');
+        written += c;
     }
-    return destination;
+    return QLatin1Char('<') + written + QLatin1Char('>');
 }
 
 QString ZQLinkFilter::markupTitle(const QString& title)

@@ -337,6 +337,19 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
         return (both(o) || both(c)) && (runLength[o] + runLength[c]) % 3 == 0
             && !(runLength[o] % 3 == 0 && runLength[c] % 3 == 0);
     };
+    // A tag is a name on one line: its "+" pair never spans a line break.
+    std::vector<qsizetype> line(count, 0);
+    for (qsizetype k = 1; k < count; ++k) {
+        line[k] = line[k - 1];
+        const qsizetype to = std::min(delimiters[k]->markerRange().location, m_n);
+        for (qsizetype p = delimiters[k - 1]->markerRange().location; p < to; ++p) {
+            if (m_u[p] == u'\n' || m_u[p] == u'\r')
+                ++line[k];
+        }
+    }
+    const auto sameLine = [&](qsizetype o, qsizetype c) {
+        return delimiters[c]->delimiter() != u'+' || line[o] == line[c];
+    };
     // No opener for closers of a kind (character, whether the closer can
     // open, its length modulo three) lies below the index kept for it.
     QHash<quint32, qsizetype> bottom;
@@ -359,7 +372,7 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
                 const MarkerPtr& record = delimiters[o];
                 if (record->markerRange().length > 0) {
                     if (record->delimiter() == d && (record->delimiterType() == 1 || record->delimiterType() == 2)
-                        && !ruleOfThree(o, c))
+                        && !ruleOfThree(o, c) && sameLine(o, c))
                         break;
                     passed.push_back(o);
                 }

@@ -156,9 +156,12 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
         ref = lookUp(p + 1, j);
     } else if (kind == FullReference && tailClosed) {
         ref = lookUp(labelStart, labelEnd);
-        if (ref)
-            ref->setRefLabel(m_unsafe.mid(labelStart, labelEnd - labelStart));
     }
+    // A footnote is referred to by its label alone: "[text][^1]" is no link.
+    if (ref && ref->isFootnote())
+        ref = nullptr;
+    if (ref && kind == FullReference)
+        ref->setRefLabel(m_unsafe.mid(labelStart, labelEnd - labelStart));
     if (!ref) {
         kind = Shortcut;
         tailEnd = j + 1;
@@ -167,6 +170,11 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
     }
     if (!ref)
         return -1;
+    // The page's map keeps its definition as written: a definition no link
+    // takes stays on the page under its own label.
+    const std::shared_ptr<ZQLinkRef> defined = fromMap ? ref : nullptr;
+    if (defined)
+        ref = copyForUse(*defined);
     ref->setLinkType(kind);
 
     // Links do not contain links; the opener of an image ends the marking and
@@ -202,8 +210,6 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
         m_highlighters->push_back(record);
 
     if ((m_options & ZQParagraphParser::RenderOption) && htmlText()) {
-        if (fromMap)
-            ref = copyForUse(*ref);
         ref->setLink(decoded(ref->link()));
         if (!ref->title().isNull())
             ref->setTitle(decoded(ref->title()));
@@ -214,6 +220,8 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
     const ZQProcessLength result =
         image ? m_parser.imageFilter()->renderMarkdown(m_paragraph, record, m_context)
               : m_parser.linkFilter()->renderMarkdown(m_paragraph, record, m_context);
+    if (defined && ref->isUsed())
+        defined->setIsUsed(true);
     edited(tailEnd, result.lengthChange);
     return tailEnd - (j + 1);
 }

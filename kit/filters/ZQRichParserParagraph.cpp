@@ -6,6 +6,7 @@
 
 #include "kit/filters/ZQFilterDispatch.h"
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQInlinePatterns.h"
 #include "kit/filters/ZSTextAttachment.h"
 #include "kit/foundation/ZQShared.h"
@@ -15,6 +16,8 @@
 #include "kit/markup/ZQStyles.h"
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
+#include "kit/render/ZQRenderUtil.h"
+#include "kit/storage/ZQAttachedStorage.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
 #include "platform/text/AttributedString.h"
@@ -23,6 +26,7 @@
 #include <QDebug>
 #include <algorithm>
 #include <map>
+#include <optional>
 
 using plat::Range;
 
@@ -50,6 +54,18 @@ bool notWithinWords(quint64 type, quint64 markupType)
     return markupType == 1 && (type == ZQNodeType::StrikeThrough || type == ZQNodeType::Underline);
 }
 
+// Whether the "&" at position begins a character reference the inline
+// parser would decode.
+bool readsAsEntity(const QString& text, qsizetype position)
+{
+    const auto match = ZQInlinePatterns::shared().entityP->firstMatch(
+        text, Range(position, text.size() - position), plat::MatchingAnchored);
+    if (!match)
+        return false;
+    const QString reference = text.mid(position, match->range().length);
+    return ZQRenderUtil::convertEntity(reference, plat::wholeRange(reference), false) != reference;
+}
+
 bool isReferenceLink(quint64 linkType)
 {
     return linkType == 2 || linkType == 3 || linkType == 4;
@@ -57,8 +73,24 @@ bool isReferenceLink(quint64 linkType)
 
 } // namespace
 
-QString ZQRichParser::parseParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context)
+QString ZQRichParser::parseParagraph(const plat::AttributedString& written, ZQRenderContext& context)
 {
+    // An image that writes nothing leaves no trace: what stood around it is
+    // written as neighbours, as the next reading sees them.
+    std::optional<plat::MutableAttributedString> cut;
+    written.enumerateAttribute(ZQAttr::MacroImage, plat::wholeRange(written.string()), plat::EnumerationReverse,
+                               [&](const plat::Value& value, Range run, bool*) {
+                                   const auto style = value.toObject<ZQImageStyle>();
+                                   const auto storage =
+                                       style ? context.getAttachedStorage(style->uuid(), ZQAttr::MacroImage) : nullptr;
+                                   const auto image = storage ? storage->attachedObject() : nullptr;
+                                   if (image && ZQImageFilter::writesNothing(*image)) {
+                                       if (!cut)
+                                           cut.emplace(written);
+                                       cut->deleteCharacters(run);
+                                   }
+                               });
+    const plat::AttributedString& paragraph = cut ? *cut : written;
     Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string(),
                                          context.runningMarkupType());
     const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
@@ -169,6 +201,14 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
         underlined[std::size_t(escape->bodyRange().location)] = 1;
     for (qsizetype i = 0; i < n;) {
         const QChar c = text.at(i);
+        if (c == u'&') {
+            // A link's text keeps none of its entities: an "&" that would
+            // begin one again is escaped.
+            if (plain(i) && readsAsEntity(text, i))
+                escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, 1)));
+            ++i;
+            continue;
+        }
         if (c == u'\\') {
             if (plain(i) && (border[std::size_t(i + 1)] || (i + 1 < n && ZQShared::isAsciiPunctuation(text.at(i + 1)))))
                 escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, 1)));
@@ -343,7 +383,10 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
         if (const auto found = latest.find(type); found != latest.end()) {
             const Range earlier = markers[found->second]->bodyRange();
             const Range body = marker.bodyRange();
-            if (body.location == earlier.end() && !keptApart(body.location, type)) {
+            // Two links side by side stay two: only one link's runs join.
+            const bool sameLink = type != ZQNodeType::Link
+                || markers[found->second]->attachedUuid() == marker.attachedUuid();
+            if (body.location == earlier.end() && sameLink && !keptApart(body.location, type)) {
                 marker.setBodyRange(Range(earlier.location, earlier.length + body.length));
                 absorbed[found->second] = true;
             } else if (type == ZQNodeType::Emphasis && body.location >= earlier.location
@@ -360,9 +403,11 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
         if (!absorbed[k])
             kept.push_back(markers[k]);
     }
-    // At one start the longer marker is the outer one, so nothing needs cutting;
-    // of two over one range, a marker that must not touch letters is outer,
-    // with the other's markup between it and the text.
+    // At one start the longer marker is the outer one, so nothing needs cutting.
+    // Over the same text a style goes outside a construct written whole (a
+    // link or image keeps no style of its own text), and a marker that must
+    // not touch letters outside another style, with that one's markup between
+    // it and the text.
     std::stable_sort(kept.begin(), kept.end(), [markupType](const auto& a, const auto& b) {
         const Range x = a->bodyRange();
         const Range y = b->bodyRange();
@@ -370,6 +415,8 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
             return x.location < y.location;
         if (x.length != y.length)
             return x.length > y.length;
+        if (isCuttable(a->nodeType()) != isCuttable(b->nodeType()))
+            return isCuttable(a->nodeType());
         return notWithinWords(a->nodeType(), markupType) && !notWithinWords(b->nodeType(), markupType);
     });
 

@@ -16,6 +16,7 @@
 #include "kit/markup/ZQTextNode.h"
 #include "kit/render/ZQRenderContext.h"
 #include "kit/render/ZQRenderUtil.h"
+#include "kit/render/ZSAbstractTextView.h"
 #include "kit/storage/ZQAttachedStorage.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Regex.h"
@@ -222,12 +223,7 @@ void ZQRender::removeInvisible(plat::MutableAttributedString& content, bool link
                 return;
             // Only a pair is hidden brackets: a link whose own text merely
             // ends in ">" or "]" keeps it.
-            const QString& text = content.string();
-            const QChar first = text.at(range.location);
-            const QChar last = text.at(range.end() - 1);
-            const bool pair = range.length >= 2
-                && ((first == u'<' && last == u'>') || (first == u'[' && last == u']') || (first == u'{' && last == u'}'));
-            if (!pair)
+            if (!ZSAbstractTextView::isBracketPair(QStringView(content.string()).mid(range.location, range.length)))
                 return;
             content.deleteCharacters(Range(range.end() - 1, 1));
             content.deleteCharacters(Range(range.location, 1));

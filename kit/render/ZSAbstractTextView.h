@@ -57,6 +57,16 @@ public:
     // The brackets that open and close a text block.
     static bool isOpeningBracket(QChar c) { return c == u'<' || c == u'[' || c == u'{'; }
     static bool isClosingBracket(QChar c) { return c == u'>' || c == u']' || c == u'}'; }
+    // A text that begins and ends with one pair of them, which writing the
+    // text block back takes for the block's own.
+    static bool isBracketPair(QStringView text)
+    {
+        if (text.size() < 2)
+            return false;
+        const QChar first = text.front();
+        const QChar last = text.back();
+        return (first == u'<' && last == u'>') || (first == u'[' && last == u']') || (first == u'{' && last == u'}');
+    }
 
 private:
     // The read-only unit at index: its run joined with the partner run of a

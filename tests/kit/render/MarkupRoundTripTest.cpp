@@ -176,3 +176,50 @@ TEST(MarkupRoundTrip, InlineMarkersMeetingCodeSpansSettleInOnePass)
         }
     }
 }
+
+TEST(MarkupRoundTrip, LinksImagesAndTagsSettleInOnePass)
+{
+    struct Case {
+        const char* markup;
+        const char* once;              // nullptr: unchanged
+        const char* quorvel = nullptr; // once in Quorvel Markup where it differs
+        bool sameHtml = true;          // false: the HTML writes one address in two spellings
+    };
+    const Case cases[] = {
+        // Emphasis around a link stays around it.
+        {"*[a](u)*", nullptr},
+        // A link or image with nothing to show stays as written, and so does
+        // the text around it.
+        {"[]()>a", nullptr},
+        {"-[]() ", nullptr, "\\-[]() "},
+        {"a\n- []()", nullptr},
+        {"\n![]()", nullptr},
+        {"*![]()*", nullptr},
+        {"[][a]\n\n[a]: x", "[][a]\n\n[a]:x"},
+        // An image without a file keeps its alternative text.
+        {"![alt]()", nullptr},
+        // A footnote is referred to by its own label only.
+        {"[^1]:\n* [][][^1]", "* [][][^1]\n\n[^1]:"},
+        // Link text in brackets of its own, links side by side.
+        {"[[a]](u)", nullptr},
+        {"[a](u)[b](v)", nullptr},
+        // A destination reads back as written; an entity of the link text too.
+        {"[a](+>())", "[a](<+\\>()>)", nullptr, false},
+        {"[&amp;ap;](u)", "[\\&ap;](u)"},
+        // A tag never spans a line break.
+        {"- +a\na\na+", "- \\+a\n  a\n  a\\+"},
+    };
+    for (const quint64 dialect : {Markdown, QuorvelMarkup}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.markup) + (dialect == Markdown ? " (Markdown)" : " (Quorvel Markup)"));
+            const QString markup = QString::fromUtf8(c.markup);
+            const char* expected = dialect == QuorvelMarkup && c.quorvel ? c.quorvel : c.once ? c.once : c.markup;
+            const QString once = pass(markup, dialect, dialect);
+            EXPECT_EQ(once.toStdString(), expected);
+            EXPECT_EQ(pass(once, dialect, dialect).toStdString(), once.toStdString());
+            if (c.sameHtml) {
+                EXPECT_EQ(html(once, dialect).toStdString(), html(markup, dialect).toStdString());
+            }
+        }
+    }
+}
