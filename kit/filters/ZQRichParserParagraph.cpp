@@ -23,6 +23,7 @@
 #include <QDebug>
 #include <algorithm>
 #include <map>
+#include <optional>
 
 using plat::Range;
 
@@ -48,10 +49,107 @@ bool isReferenceLink(quint64 linkType)
     return linkType == 2 || linkType == 3 || linkType == 4;
 }
 
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
+// A line starts at the paragraph's start and after each line break (a CR LF
+// pair is one).
+bool startsLine(const QString& text, qsizetype i)
+{
+    return i == 0 || (text.at(i - 1) == u'\n') || (text.at(i - 1) == u'\r' && (i == text.size() || text.at(i) != u'\n'));
+}
+
+// The paragraph without the blanks that begin its further lines: the markup
+// drops them, and written after the container markers of the line they would
+// join those markers' own blank or indent the line into another block.
+std::optional<plat::MutableAttributedString> withoutContinuationBlanks(const plat::AttributedString& paragraph)
+{
+    const QString& text = paragraph.string();
+    std::vector<Range> blanks;
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (!startsLine(text, i) || (text.at(i) != u' ' && text.at(i) != u'\t'))
+            continue;
+        qsizetype end = i;
+        while (end < text.size() && (text.at(end) == u' ' || text.at(end) == u'\t'))
+            ++end;
+        blanks.push_back(Range(i, end - i));
+        i = end - 1;
+    }
+    if (blanks.empty())
+        return std::nullopt;
+    plat::MutableAttributedString trimmed(paragraph);
+    for (auto it = blanks.rbegin(); it != blanks.rend(); ++it)
+        trimmed.deleteCharacters(*it);
+    return trimmed;
+}
+
+// The characters to escape so that the line beginning at start, written at
+// the start of a markup line, does not open a block there (a list item,
+// quote, heading, fence or divider); not found when it opens none.
+Range blockOpening(const QString& text, qsizetype start, bool quorvel)
+{
+    qsizetype q = start;
+    qsizetype column = 0;
+    while (q < text.size() && (text.at(q) == u' ' || text.at(q) == u'\t')) {
+        column = text.at(q) == u'\t' ? (column / 4 + 1) * 4 : column + 1;
+        ++q;
+    }
+    if (column >= 4 || q >= text.size())
+        return Range::notFound();
+    qsizetype lineEnd = q;
+    while (lineEnd < text.size() && !isLineBreak(text.at(lineEnd)))
+        ++lineEnd;
+    const auto endsMarker = [&](qsizetype k) { return k >= lineEnd || text.at(k) == u' ' || text.at(k) == u'\t'; };
+    const auto run = [&](QChar c) {
+        qsizetype k = q;
+        while (k < lineEnd && text.at(k) == c)
+            ++k;
+        return k - q;
+    };
+    const QChar c = text.at(q);
+    if (c == u'>')
+        return Range(q, 1);
+    if ((c == u'-' || c == u'+' || c == u'*' || (quorvel && c == u'#')) && endsMarker(q + 1))
+        return Range(q, 1);
+    if (c == u'-' || c == u'*' || c == u'_') {
+        // A divider: three or more of one of them, blanks between.
+        qsizetype marks = 0;
+        bool others = false;
+        for (qsizetype k = q; k < lineEnd && !others; ++k) {
+            marks += text.at(k) == c;
+            others = text.at(k) != c && text.at(k) != u' ' && text.at(k) != u'\t';
+        }
+        return !others && marks >= 3 ? Range(q, 1) : Range::notFound();
+    }
+    if (c == u'#' && !quorvel) {
+        const qsizetype signs = run(c);
+        return signs <= 6 && endsMarker(q + signs) ? Range(q, 1) : Range::notFound();
+    }
+    if (c == u'~') {
+        const qsizetype tildes = run(c);
+        return tildes >= 3 ? Range(q, tildes) : Range::notFound();
+    }
+    if (c.isDigit() && c.unicode() < 128) {
+        qsizetype k = q;
+        while (k < lineEnd && text.at(k).unicode() >= u'0' && text.at(k).unicode() <= u'9')
+            ++k;
+        return k < lineEnd && (text.at(k) == u'.' || text.at(k) == u')') && endsMarker(k + 1) ? Range(k, 1)
+                                                                                               : Range::notFound();
+    }
+    if (quorvel && c == u'h' && q + 3 < lineEnd && text.at(q + 1) >= u'1' && text.at(q + 1) <= u'6'
+        && text.at(q + 2) == u'.' && (text.at(q + 3) == u' ' || text.at(q + 3) == u'\t'))
+        return Range(q + 2, 1);
+    return Range::notFound();
+}
+
 } // namespace
 
-QString ZQRichParser::parseParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context)
+QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRenderContext& context)
 {
+    const std::optional<plat::MutableAttributedString> trimmed = withoutContinuationBlanks(rich);
+    const plat::AttributedString& paragraph = trimmed ? *trimmed : rich;
     Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string());
     const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
     markers.insert(markers.end(), escapes.begin(), escapes.end());
@@ -122,7 +220,7 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
     Markers escapes;
     // A further line of the paragraph made of "=" or "-" alone would underline
     // the lines above it into a heading.
-    static const auto underline = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}(=+|-+)[ \\t]*$"),
+    static const auto underline = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}([-=]+)[ \\t]*$"),
                                                       plat::RegexAnchorsMatchLines);
     // (A heading's own underline is written after its text on purpose.)
     const bool heading = n > 0 && !paragraph.attributeAtIndex(ZQAttr::FilterHeading, 0).isNull();
@@ -135,6 +233,23 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
     std::vector<char> underlined(std::size_t(n), 0);
     for (const auto& escape : escapes)
         underlined[std::size_t(escape->bodyRange().location)] = 1;
+    // A line whose text would open a block where it is written gets that
+    // block's marker escaped, unless markup is written before its text.
+    for (qsizetype i = 0; i < n && !heading; ++i) {
+        if (!startsLine(text, i) || underlined[std::size_t(i)])
+            continue;
+        const Range opening = blockOpening(text, i, quorvel);
+        if (opening.isNotFound())
+            continue;
+        bool free = true;
+        for (qsizetype k = i; k < opening.end() && free; ++k)
+            free = !border[std::size_t(k)] && (k < opening.location || plain(k));
+        if (!free)
+            continue;
+        escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, opening));
+        for (qsizetype k = opening.location; k < opening.end(); ++k)
+            underlined[std::size_t(k)] = 1;
+    }
     for (qsizetype i = 0; i < n;) {
         const QChar c = text.at(i);
         if (c == u'\\') {
