@@ -22,6 +22,7 @@
 
 #include <QDebug>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -49,6 +50,19 @@ bool isReferenceLink(quint64 linkType)
     return linkType == 2 || linkType == 3 || linkType == 4;
 }
 
+// Text inside code, raw HTML, escapes, the constructs written whole and the
+// definition lines kept as text is written as it stands.
+bool isPlainText(const plat::AttributedString& paragraph, qsizetype i)
+{
+    static const QString kept[] = {ZQAttr::FilterCode, ZQAttr::FilterCodeBlock, ZQAttr::IndentBlock,
+                                   ZQAttr::Raw,        ZQAttr::Escaped,         ZQAttr::MacroTag,
+                                   ZQAttr::MacroImage, ZQAttr::MacroFootnote,   ZQAttr::Entity,
+                                   ZQAttr::HtmlTag,    ZQAttr::Autolink,        ZQAttr::LinkRef};
+    const plat::Attributes attributes = paragraph.attributesAtIndex(i);
+    return std::none_of(std::begin(kept), std::end(kept),
+                        [&](const QString& name) { return !attributes.value(name).isNull(); });
+}
+
 bool isLineBreak(QChar c)
 {
     return c == u'\n' || c == u'\r';
@@ -68,11 +82,14 @@ std::optional<plat::MutableAttributedString> withoutContinuationBlanks(const pla
 {
     const QString& text = paragraph.string();
     std::vector<Range> blanks;
+    const auto blank = [&](qsizetype k) {
+        return (text.at(k) == u' ' || text.at(k) == u'\t') && isPlainText(paragraph, k);
+    };
     for (qsizetype i = 1; i < text.size(); ++i) {
-        if (!startsLine(text, i) || (text.at(i) != u' ' && text.at(i) != u'\t'))
+        if (!startsLine(text, i) || !blank(i))
             continue;
         qsizetype end = i;
-        while (end < text.size() && (text.at(end) == u' ' || text.at(end) == u'\t'))
+        while (end < text.size() && blank(end))
             ++end;
         blanks.push_back(Range(i, end - i));
         i = end - 1;
@@ -87,8 +104,9 @@ std::optional<plat::MutableAttributedString> withoutContinuationBlanks(const pla
 
 // The characters to escape so that the line beginning at start, written at
 // the start of a markup line, does not open a block there (a list item,
-// quote, heading, fence or divider); not found when it opens none.
-Range blockOpening(const QString& text, qsizetype start, bool quorvel)
+// quote, heading, fence or divider); not found when it opens none. Only
+// characters the markup shows as themselves (asItself) can make a marker.
+Range blockOpening(const QString& text, qsizetype start, bool quorvel, const std::function<bool(qsizetype)>& asItself)
 {
     qsizetype q = start;
     qsizetype column = 0;
@@ -101,10 +119,18 @@ Range blockOpening(const QString& text, qsizetype start, bool quorvel)
     qsizetype lineEnd = q;
     while (lineEnd < text.size() && !isLineBreak(text.at(lineEnd)))
         ++lineEnd;
-    const auto endsMarker = [&](qsizetype k) { return k >= lineEnd || text.at(k) == u' ' || text.at(k) == u'\t'; };
+    // Up to shownEnd the line's characters are written as themselves.
+    qsizetype shownEnd = q;
+    while (shownEnd < lineEnd && asItself(shownEnd))
+        ++shownEnd;
+    if (shownEnd == q)
+        return Range::notFound();
+    const auto endsMarker = [&](qsizetype k) {
+        return k >= lineEnd || (k < shownEnd && (text.at(k) == u' ' || text.at(k) == u'\t'));
+    };
     const auto run = [&](QChar c) {
         qsizetype k = q;
-        while (k < lineEnd && text.at(k) == c)
+        while (k < shownEnd && text.at(k) == c)
             ++k;
         return k - q;
     };
@@ -116,7 +142,7 @@ Range blockOpening(const QString& text, qsizetype start, bool quorvel)
     if (c == u'-' || c == u'*' || c == u'_') {
         // A divider: three or more of one of them, blanks between.
         qsizetype marks = 0;
-        bool others = false;
+        bool others = shownEnd < lineEnd;
         for (qsizetype k = q; k < lineEnd && !others; ++k) {
             marks += text.at(k) == c;
             others = text.at(k) != c && text.at(k) != u' ' && text.at(k) != u'\t';
@@ -133,12 +159,12 @@ Range blockOpening(const QString& text, qsizetype start, bool quorvel)
     }
     if (c.isDigit() && c.unicode() < 128) {
         qsizetype k = q;
-        while (k < lineEnd && text.at(k).unicode() >= u'0' && text.at(k).unicode() <= u'9')
+        while (k < shownEnd && text.at(k).unicode() >= u'0' && text.at(k).unicode() <= u'9')
             ++k;
-        return k < lineEnd && (text.at(k) == u'.' || text.at(k) == u')') && endsMarker(k + 1) ? Range(k, 1)
+        return k < shownEnd && (text.at(k) == u'.' || text.at(k) == u')') && endsMarker(k + 1) ? Range(k, 1)
                                                                                                : Range::notFound();
     }
-    if (quorvel && c == u'h' && q + 3 < lineEnd && text.at(q + 1) >= u'1' && text.at(q + 1) <= u'6'
+    if (quorvel && c == u'h' && q + 3 < shownEnd && text.at(q + 1) >= u'1' && text.at(q + 1) <= u'6'
         && text.at(q + 2) == u'.' && (text.at(q + 3) == u' ' || text.at(q + 3) == u'\t'))
         return Range(q + 2, 1);
     return Range::notFound();
@@ -186,9 +212,9 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRende
 // of a delimiter character that the inline parser would open or close a span
 // with (the flanking rules of its delimiter runs, a marker written beside it
 // counting as punctuation), any plain backtick, a backslash before
-// punctuation and the first character of a further line that would read as a
-// heading underline are written escaped. Text inside code, raw HTML, escapes, the
-// constructs written whole and the definition lines kept as text is left alone.
+// punctuation, the first character of a further line that would read as a
+// heading underline and the marker of a block that a line's text would open
+// are written escaped. Text that is not plain (isPlainText) is left alone.
 ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::AttributedString& paragraph,
                                                             const Markers& markers, quint64 markupType)
 {
@@ -203,15 +229,7 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
             border[std::size_t(body.end())] = 1;
         }
     }
-    static const QString kept[] = {ZQAttr::FilterCode, ZQAttr::FilterCodeBlock, ZQAttr::IndentBlock,
-                                   ZQAttr::Raw,        ZQAttr::Escaped,         ZQAttr::MacroTag,
-                                   ZQAttr::MacroImage, ZQAttr::MacroFootnote,   ZQAttr::Entity,
-                                   ZQAttr::HtmlTag,    ZQAttr::Autolink,        ZQAttr::LinkRef};
-    const auto plain = [&](qsizetype i) {
-        const plat::Attributes attributes = paragraph.attributesAtIndex(i);
-        return std::none_of(std::begin(kept), std::end(kept),
-                            [&](const QString& name) { return !attributes.value(name).isNull(); });
-    };
+    const auto plain = [&](qsizetype i) { return isPlainText(paragraph, i); };
     const auto delimiter = [&](QChar c) {
         return c == u'*' || c == u'_' || c == u'~' || c == u'`' || c == u'+' || (quorvel && c == u'-');
     };
@@ -235,16 +253,12 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
         underlined[std::size_t(escape->bodyRange().location)] = 1;
     // A line whose text would open a block where it is written gets that
     // block's marker escaped, unless markup is written before its text.
+    const auto shownAsItself = [&](qsizetype k) { return !border[std::size_t(k)] && plain(k); };
     for (qsizetype i = 0; i < n && !heading; ++i) {
         if (!startsLine(text, i) || underlined[std::size_t(i)])
             continue;
-        const Range opening = blockOpening(text, i, quorvel);
+        const Range opening = blockOpening(text, i, quorvel, shownAsItself);
         if (opening.isNotFound())
-            continue;
-        bool free = true;
-        for (qsizetype k = i; k < opening.end() && free; ++k)
-            free = !border[std::size_t(k)] && (k < opening.location || plain(k));
-        if (!free)
             continue;
         escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, opening));
         for (qsizetype k = opening.location; k < opening.end(); ++k)
