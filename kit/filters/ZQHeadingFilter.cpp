@@ -91,7 +91,8 @@ ZSTree ZQHeadingFilter::parseLeafBlock(const QString& line, plat::Range lineRang
         ? pattern->firstMatch(line, processRange, plat::MatchingAnchored)
         : std::nullopt;
     if (!match) {
-        if ((first == u'-' || first == u'=') && parseUnderline(line, lineRange, processRange, indentParentNode))
+        if (!quorvel && (first == u'-' || first == u'=')
+            && parseUnderline(line, lineRange, processRange, indentParentNode))
             return indentParentNode;
         return {};
     }

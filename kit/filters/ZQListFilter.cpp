@@ -48,6 +48,23 @@ std::vector<ZSTree> listRun(const ZSTree& first)
     return items;
 }
 
+// Numbered items are written with "." (or "#"), but two numbered lists in a
+// row would be read back as one: a list that follows another takes ")" where
+// that one took ".", and its further items the delimiter of the item before.
+QChar orderedDelimiter(const ZSTree& item, const ZQTextNodeListItem& info)
+{
+    ZSTree previous = item.previousSibling();
+    while (ZQBlockNodes::hasType(previous, ZQNodeType::BlankLine))
+        previous = previous.previousSibling();
+    const auto before = itemInfo(previous);
+    if (!before || !before->isOrdered())
+        return QLatin1Char('.');
+    const QString written = ZQShared::trim(textNodeOf(previous)->content());
+    const QChar delimiter = written.endsWith(QLatin1Char(')')) ? QLatin1Char(')') : QLatin1Char('.');
+    const bool startsList = info.markerOrderIndex() == info.markerOrderStartIndex();
+    return !startsList ? delimiter : delimiter == QLatin1Char('.') ? QLatin1Char(')') : QLatin1Char('.');
+}
+
 // "#" items are written without a number: they count from one.
 bool isCountedItem(const ZQTextNodeListItem& info)
 {
@@ -217,6 +234,8 @@ bool ZQListFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*content*/
                                                           info ? info->markerOrderIndex() : 0,
                                                           info ? info->markerOrderStartIndex() : 1,
                                                           context.runningMarkupType());
+        if (info && info->isOrdered() && orderedDelimiter(item, *info) == QLatin1Char(')'))
+            marker = QStringLiteral("%1)").arg(info->markerOrderIndex());
         if (ZQRenderUtil::requireTrailingSpaceForRichTreeNode(item))
             marker += QLatin1Char(' ');
         node->setContent(marker);

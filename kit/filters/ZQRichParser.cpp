@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQBlockNodes.h"
 #include "kit/filters/ZQFilterRoles.h"
+#include "kit/foundation/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSUtils.h"
 #include "kit/markup/ZQAttributeNames.h"
@@ -536,13 +537,17 @@ ZSTree ZQRichParser::addParagraphNode(const plat::AttributedString& content, Ran
     ZQShared::tabExpansion(expanded);
     const qsizetype expandedProcessed = ZSUtils::locationAfterTabExpansion(line, processedLength);
 
-    if (ZQShared::containOnlyCharactersInSet(text, m_blank, plat::wholeRange(text))) {
+    // Blanks in code are text: a line of them is a paragraph, and they do not
+    // indent it.
+    const Range code = ZQAttributedString::findAttribute(content, ZQAttr::FilterCode, contentRange, 0);
+    if (code.isNotFound() && ZQShared::containOnlyCharactersInSet(text, m_blank, plat::wholeRange(text))) {
         node->setNodeType(ZQNodeType::BlankLine);
     } else {
         node->setNodeType(ZQNodeType::Paragraph);
         const ZSTree last = parent.lastChild();
         qsizetype spaces = 0;
-        while (expandedProcessed + spaces < expanded.size() && expanded.at(expandedProcessed + spaces) == u' ')
+        while (code.location != contentRange.location && expandedProcessed + spaces < expanded.size()
+               && expanded.at(expandedProcessed + spaces) == u' ')
             ++spaces;
         // Indented code cannot interrupt a paragraph, but follows any other block.
         if ((!last || !ZQBlockNodes::hasType(last, ZQNodeType::Paragraph)) && spaces >= 4) {

@@ -109,7 +109,7 @@ private:
     int checkFencedCodeBlock(ZSTree& parentNode, const QString& safeline, qsizetype expandedProcessedLength) const;
 
     Markers parseRichAttributeInParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context) const;
-    Markers fixAttributeRanges(Markers markers, const QString& paragraph) const;
+    Markers fixAttributeRanges(Markers markers, const QString& paragraph, quint64 markupType) const;
     // Escape records for the plain characters of the paragraph that the
     // markup's inline parser would read as delimiters, beside the markers given.
     static Markers literalDelimiterEscapes(const plat::AttributedString& paragraph, const Markers& markers,

@@ -45,6 +45,13 @@ bool isCuttable(quint64 type)
     return (type >= ZQNodeType::Strong && type <= ZQNodeType::Underline);
 }
 
+// Quorvel Markup's strike-through and underline markers ("-", "_") neither
+// open nor close between two letters.
+bool notWithinWords(quint64 type, quint64 markupType)
+{
+    return markupType == 1 && (type == ZQNodeType::StrikeThrough || type == ZQNodeType::Underline);
+}
+
 bool isReferenceLink(quint64 linkType)
 {
     return linkType == 2 || linkType == 3 || linkType == 4;
@@ -176,7 +183,8 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRende
 {
     const std::optional<plat::MutableAttributedString> trimmed = withoutContinuationBlanks(rich);
     const plat::AttributedString& paragraph = trimmed ? *trimmed : rich;
-    Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string());
+    Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string(),
+                                         context.runningMarkupType());
     const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
     markers.insert(markers.end(), escapes.begin(), escapes.end());
     // Escapes last: of the markers opening at one position they are written
@@ -237,13 +245,16 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
 
     Markers escapes;
     // A further line of the paragraph made of "=" or "-" alone would underline
-    // the lines above it into a heading.
+    // the lines above it into a heading; Quorvel Markup underlines nothing, but
+    // a line of "-" can still be a divider there.
     static const auto underline = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}([-=]+)[ \\t]*$"),
                                                       plat::RegexAnchorsMatchLines);
+    static const auto dashes = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}(-+)[ \\t]*$"),
+                                                   plat::RegexAnchorsMatchLines);
     // (A heading's own underline is written after its text on purpose.)
     const bool heading = n > 0 && !paragraph.attributeAtIndex(ZQAttr::FilterHeading, 0).isNull();
     for (const auto& match : heading ? std::vector<plat::TextCheckingResult>()
-                                     : underline->matches(text, plat::wholeRange(text))) {
+                                     : (quorvel ? dashes : underline)->matches(text, plat::wholeRange(text))) {
         const qsizetype first = match.rangeAtIndex(1).location;
         if (plain(first))
             escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(first, 1)));
@@ -403,9 +414,31 @@ void ZQRichParser::sortAttributes(Markers& markers)
     });
 }
 
-ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QString& paragraph) const
+ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QString& paragraph,
+                                                       quint64 markupType) const
 {
     sortAttributes(markers);
+
+    // Where such a marker begins or ends between two letters, the neighbours
+    // of another kind it splits stay two markers, so that their own markup
+    // stands beside it. (Its own pieces, split by other styles, join there.)
+    std::map<qsizetype, std::map<quint64, int>> ends; // +1 a start, -1 an end, per kind
+    for (const auto& marker : markers) {
+        if (notWithinWords(marker->nodeType(), markupType)) {
+            ++ends[marker->bodyRange().location][marker->nodeType()];
+            --ends[marker->bodyRange().end()][marker->nodeType()];
+        }
+    }
+    const auto letter = [&](qsizetype i) {
+        return i >= 0 && i < paragraph.size() && !plat::CharacterSet::whitespaceAndNewline().contains(paragraph.at(i))
+            && !ZQShared::isAsciiPunctuation(paragraph.at(i));
+    };
+    const auto keptApart = [&](qsizetype at, quint64 type) {
+        const auto found = ends.find(at);
+        return found != ends.end() && letter(at - 1) && letter(at)
+            && std::any_of(found->second.begin(), found->second.end(),
+                           [type](const auto& kind) { return kind.first != type && kind.second != 0; });
+    };
 
     // Equal neighbours become one marker; an emphasis inside another is the same one.
     std::map<quint64, std::size_t> latest;
@@ -418,7 +451,7 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
         if (const auto found = latest.find(type); found != latest.end()) {
             const Range earlier = markers[found->second]->bodyRange();
             const Range body = marker.bodyRange();
-            if (body.location == earlier.end()) {
+            if (body.location == earlier.end() && !keptApart(body.location, type)) {
                 marker.setBodyRange(Range(earlier.location, earlier.length + body.length));
                 absorbed[found->second] = true;
             } else if (type == ZQNodeType::Emphasis && body.location >= earlier.location
@@ -435,11 +468,17 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
         if (!absorbed[k])
             kept.push_back(markers[k]);
     }
-    // At one start the longer marker is the outer one, so nothing needs cutting.
-    std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) {
+    // At one start the longer marker is the outer one, so nothing needs cutting;
+    // of two over one range, a marker that must not touch letters is outer,
+    // with the other's markup between it and the text.
+    std::stable_sort(kept.begin(), kept.end(), [markupType](const auto& a, const auto& b) {
         const Range x = a->bodyRange();
         const Range y = b->bodyRange();
-        return x.location != y.location ? x.location < y.location : x.length > y.length;
+        if (x.location != y.location)
+            return x.location < y.location;
+        if (x.length != y.length)
+            return x.length > y.length;
+        return notWithinWords(a->nodeType(), markupType) && !notWithinWords(b->nodeType(), markupType);
     });
 
     // No crossing: a marker that runs past the end of the one it starts in is
@@ -483,15 +522,32 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
 
     // Markup closes right after the last visible character; a span of blanks
     // only writes nothing. The blanks of a code span are its text: only line
-    // breaks at its ends stay outside.
+    // breaks at its ends stay outside, and a marker around the span stops at
+    // them too (inside the span it would be code).
+    std::vector<char> code(std::size_t(paragraph.size()), 0);
+    for (const auto& marker : kept) {
+        if (marker->nodeType() != ZQNodeType::CodeSpan)
+            continue;
+        const Range body = marker->bodyRange();
+        std::fill(code.begin() + body.location, code.begin() + body.end(), 1);
+    }
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespaceAndNewline();
+    const auto movable = [&](qsizetype i) { return !code[std::size_t(i)] && blank.contains(paragraph.at(i)); };
     Markers trimmed;
     trimmed.reserve(kept.size());
     for (const auto& marker : kept) {
-        const Range range = ZQShared::rangeOfTrimCharactersInSet(
-            paragraph,
-            marker->nodeType() == ZQNodeType::CodeSpan ? plat::CharacterSet::newline()
-                                                       : plat::CharacterSet::whitespaceAndNewline(),
-            marker->bodyRange());
+        Range range = marker->bodyRange();
+        if (marker->nodeType() == ZQNodeType::CodeSpan) {
+            range = ZQShared::rangeOfTrimCharactersInSet(paragraph, plat::CharacterSet::newline(), range);
+        } else {
+            qsizetype first = range.location;
+            qsizetype end = range.end();
+            while (first < end && movable(first))
+                ++first;
+            while (end > first && movable(end - 1))
+                --end;
+            range = Range(first, end - first);
+        }
         if (range.location == plat::NotFound || range.length == 0)
             continue;
         marker->setBodyRange(range);

@@ -44,6 +44,7 @@ QString quoteIndentForLine(const QString& indent, QStringView line)
 }
 
 constexpr quint64 MarkupEditor = 3;
+constexpr quint64 QuorvelMarkupType = 1;
 constexpr quint64 RichEditor = 1;
 
 // A definition's body is one paragraph: its blank lines would end it and leave
@@ -130,10 +131,10 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
             output += QStringView(content).mid(end);
             return;
         }
-        // An empty "-" item right under a paragraph would underline it into a
-        // heading: a blank line keeps the two apart (not inside an item, which
-        // it would make loose).
-        if (type == ZQNodeType::ListItem && !continuesLine && node->content() == u"-"
+        // In Markdown an empty "-" item right under a paragraph would underline
+        // it into a heading: a blank line keeps the two apart (not inside an
+        // item, which it would make loose).
+        if (type == ZQNodeType::ListItem && toMarkup != QuorvelMarkupType && !continuesLine && node->content() == u"-"
             && ZQBlockNodes::hasType(treeNode.previousSibling(), ZQNodeType::Paragraph)
             && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::ListItem)
             && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::Task))

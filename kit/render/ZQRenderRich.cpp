@@ -6,6 +6,7 @@
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSSettings.h"
+#include "kit/markup/ZQAttributeNames.h"
 #include "kit/markup/ZQDocTreeParser.h"
 #include "kit/markup/ZQHighlighter.h"
 #include "kit/markup/ZQLinkRef.h"
@@ -184,7 +185,8 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
         lastLine = node->lineRange();
     });
 
-    // Trailing line breaks and lines of blanks only are no content.
+    // Trailing line breaks and lines of blanks only are no content (blanks in
+    // code are).
     const plat::CharacterSet& newline = plat::CharacterSet::newline();
     const plat::CharacterSet& blank = plat::CharacterSet::whitespace();
     const QString& written = result.string();
@@ -193,7 +195,8 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
         while (end > 0 && newline.contains(written.at(end - 1)))
             --end;
         lineStart = end;
-        while (lineStart > 0 && blank.contains(written.at(lineStart - 1)))
+        while (lineStart > 0 && blank.contains(written.at(lineStart - 1))
+               && result.attributeAtIndex(ZQAttr::FilterCode, lineStart - 1).isNull())
             --lineStart;
         if (lineStart == end || (lineStart > 0 && !newline.contains(written.at(lineStart - 1))))
             break;

@@ -77,8 +77,13 @@ bool ZQRenderUtil::richNodeHasSpacePrefix(const ZQTextNode& node)
     case ZQNodeType::ListItem:
     case ZQNodeType::Task: // their rich markers' tabs are not written
         return false;
-    case ZQNodeType::Paragraph:
-        return node.renderContent() && startsWithOneBlank(node.renderContent()->string());
+    case ZQNodeType::Paragraph: {
+        // A blank that is code or an entity is written inside its markup, not first.
+        const auto& content = node.renderContent();
+        return content && startsWithOneBlank(content->string())
+            && content->attributeAtIndex(ZQAttr::FilterCode, 0).isNull()
+            && content->attributeAtIndex(ZQAttr::Entity, 0).isNull();
+    }
     default:
         return startsWithOneBlank(node.content());
     }
