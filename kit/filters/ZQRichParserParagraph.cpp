@@ -25,6 +25,7 @@
 
 #include <QDebug>
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -71,14 +72,134 @@ bool isReferenceLink(quint64 linkType)
     return linkType == 2 || linkType == 3 || linkType == 4;
 }
 
+// Text inside code, raw HTML, escapes, the constructs written whole and the
+// definition lines kept as text is written as it stands.
+bool isPlainText(const plat::AttributedString& paragraph, qsizetype i)
+{
+    static const QString kept[] = {ZQAttr::FilterCode, ZQAttr::FilterCodeBlock, ZQAttr::IndentBlock,
+                                   ZQAttr::Raw,        ZQAttr::Escaped,         ZQAttr::MacroTag,
+                                   ZQAttr::MacroImage, ZQAttr::MacroFootnote,   ZQAttr::Entity,
+                                   ZQAttr::HtmlTag,    ZQAttr::Autolink,        ZQAttr::LinkRef};
+    const plat::Attributes attributes = paragraph.attributesAtIndex(i);
+    return std::none_of(std::begin(kept), std::end(kept),
+                        [&](const QString& name) { return !attributes.value(name).isNull(); });
+}
+
+bool isLineBreak(QChar c)
+{
+    return c == u'\n' || c == u'\r';
+}
+
+// A line starts at the paragraph's start and after each line break (a CR LF
+// pair is one).
+bool startsLine(const QString& text, qsizetype i)
+{
+    return i == 0 || (text.at(i - 1) == u'\n') || (text.at(i - 1) == u'\r' && (i == text.size() || text.at(i) != u'\n'));
+}
+
+// The paragraph without the blanks that begin its further lines: the markup
+// drops them, and written after the container markers of the line they would
+// join those markers' own blank or indent the line into another block.
+std::optional<plat::MutableAttributedString> withoutContinuationBlanks(const plat::AttributedString& paragraph)
+{
+    const QString& text = paragraph.string();
+    std::vector<Range> blanks;
+    const auto blank = [&](qsizetype k) {
+        return (text.at(k) == u' ' || text.at(k) == u'\t') && isPlainText(paragraph, k);
+    };
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        if (!startsLine(text, i) || !blank(i))
+            continue;
+        qsizetype end = i;
+        while (end < text.size() && blank(end))
+            ++end;
+        blanks.push_back(Range(i, end - i));
+        i = end - 1;
+    }
+    if (blanks.empty())
+        return std::nullopt;
+    plat::MutableAttributedString trimmed(paragraph);
+    for (auto it = blanks.rbegin(); it != blanks.rend(); ++it)
+        trimmed.deleteCharacters(*it);
+    return trimmed;
+}
+
+// The characters to escape so that the line beginning at start, written at
+// the start of a markup line, does not open a block there (a list item,
+// quote, heading, fence or divider); not found when it opens none. Only
+// characters the markup shows as themselves (asItself) can make a marker.
+Range blockOpening(const QString& text, qsizetype start, bool quorvel, const std::function<bool(qsizetype)>& asItself)
+{
+    qsizetype q = start;
+    qsizetype column = 0;
+    while (q < text.size() && (text.at(q) == u' ' || text.at(q) == u'\t')) {
+        column = text.at(q) == u'\t' ? (column / 4 + 1) * 4 : column + 1;
+        ++q;
+    }
+    if (column >= 4 || q >= text.size())
+        return Range::notFound();
+    qsizetype lineEnd = q;
+    while (lineEnd < text.size() && !isLineBreak(text.at(lineEnd)))
+        ++lineEnd;
+    // Up to shownEnd the line's characters are written as themselves.
+    qsizetype shownEnd = q;
+    while (shownEnd < lineEnd && asItself(shownEnd))
+        ++shownEnd;
+    if (shownEnd == q)
+        return Range::notFound();
+    const auto endsMarker = [&](qsizetype k) {
+        return k >= lineEnd || (k < shownEnd && (text.at(k) == u' ' || text.at(k) == u'\t'));
+    };
+    const auto run = [&](QChar c) {
+        qsizetype k = q;
+        while (k < shownEnd && text.at(k) == c)
+            ++k;
+        return k - q;
+    };
+    const QChar c = text.at(q);
+    if (c == u'>')
+        return Range(q, 1);
+    if ((c == u'-' || c == u'+' || c == u'*' || (quorvel && c == u'#')) && endsMarker(q + 1))
+        return Range(q, 1);
+    if (c == u'-' || c == u'*' || c == u'_') {
+        // A divider: three or more of one of them, blanks between.
+        qsizetype marks = 0;
+        bool others = shownEnd < lineEnd;
+        for (qsizetype k = q; k < lineEnd && !others; ++k) {
+            marks += text.at(k) == c;
+            others = text.at(k) != c && text.at(k) != u' ' && text.at(k) != u'\t';
+        }
+        return !others && marks >= 3 ? Range(q, 1) : Range::notFound();
+    }
+    if (c == u'#' && !quorvel) {
+        const qsizetype signs = run(c);
+        return signs <= 6 && endsMarker(q + signs) ? Range(q, 1) : Range::notFound();
+    }
+    if (c == u'~') {
+        const qsizetype tildes = run(c);
+        return tildes >= 3 ? Range(q, tildes) : Range::notFound();
+    }
+    if (c.isDigit() && c.unicode() < 128) {
+        qsizetype k = q;
+        while (k < shownEnd && text.at(k).unicode() >= u'0' && text.at(k).unicode() <= u'9')
+            ++k;
+        return k < shownEnd && (text.at(k) == u'.' || text.at(k) == u')') && endsMarker(k + 1) ? Range(k, 1)
+                                                                                               : Range::notFound();
+    }
+    if (quorvel && c == u'h' && q + 3 < shownEnd && text.at(q + 1) >= u'1' && text.at(q + 1) <= u'6'
+        && text.at(q + 2) == u'.' && (text.at(q + 3) == u' ' || text.at(q + 3) == u'\t'))
+        return Range(q + 2, 1);
+    return Range::notFound();
+}
+
 } // namespace
 
-QString ZQRichParser::parseParagraph(const plat::AttributedString& written, ZQRenderContext& context)
+QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRenderContext& context)
 {
     // An image that writes nothing leaves no trace: what stood around it is
     // written as neighbours, as the next reading sees them.
     std::optional<plat::MutableAttributedString> cut;
-    written.enumerateAttribute(ZQAttr::MacroImage, plat::wholeRange(written.string()), plat::EnumerationReverse,
+    rich.enumerateAttribute(ZQAttr::MacroImage, plat::wholeRange(rich.string()), plat::EnumerationReverse,
                                [&](const plat::Value& value, Range run, bool*) {
                                    const auto style = value.toObject<ZQImageStyle>();
                                    const auto storage =
@@ -86,11 +207,13 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& written, ZQRe
                                    const auto image = storage ? storage->attachedObject() : nullptr;
                                    if (image && ZQImageFilter::writesNothing(*image)) {
                                        if (!cut)
-                                           cut.emplace(written);
+                                           cut.emplace(rich);
                                        cut->deleteCharacters(run);
                                    }
                                });
-    const plat::AttributedString& paragraph = cut ? *cut : written;
+    const plat::AttributedString& shown = cut ? *cut : rich;
+    const std::optional<plat::MutableAttributedString> trimmed = withoutContinuationBlanks(shown);
+    const plat::AttributedString& paragraph = trimmed ? *trimmed : shown;
     Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string(),
                                          context.runningMarkupType());
     const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
@@ -128,9 +251,9 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& written, ZQRe
 // of a delimiter character that the inline parser would open or close a span
 // with (the flanking rules of its delimiter runs, a marker written beside it
 // counting as punctuation), any plain backtick, a backslash before
-// punctuation and the first character of a further line that would read as a
-// heading underline are written escaped. Text inside code, raw HTML, escapes, the
-// constructs written whole and the definition lines kept as text is left alone.
+// punctuation, the first character of a further line that would read as a
+// heading underline and the marker of a block that a line's text would open
+// are written escaped. Text that is not plain (isPlainText) is left alone.
 ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::AttributedString& paragraph,
                                                             const Markers& markers, quint64 markupType)
 {
@@ -145,15 +268,7 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
             border[std::size_t(body.end())] = 1;
         }
     }
-    static const QString kept[] = {ZQAttr::FilterCode, ZQAttr::FilterCodeBlock, ZQAttr::IndentBlock,
-                                   ZQAttr::Raw,        ZQAttr::Escaped,         ZQAttr::MacroTag,
-                                   ZQAttr::MacroImage, ZQAttr::MacroFootnote,   ZQAttr::Entity,
-                                   ZQAttr::HtmlTag,    ZQAttr::Autolink,        ZQAttr::LinkRef};
-    const auto plain = [&](qsizetype i) {
-        const plat::Attributes attributes = paragraph.attributesAtIndex(i);
-        return std::none_of(std::begin(kept), std::end(kept),
-                            [&](const QString& name) { return !attributes.value(name).isNull(); });
-    };
+    const auto plain = [&](qsizetype i) { return isPlainText(paragraph, i); };
     const auto delimiter = [&](QChar c) {
         return c == u'*' || c == u'_' || c == u'~' || c == u'`' || c == u'+' || (quorvel && c == u'-');
     };
@@ -163,7 +278,7 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
     // A further line of the paragraph made of "=" or "-" alone would underline
     // the lines above it into a heading; Quorvel Markup underlines nothing, but
     // a line of "-" can still be a divider there.
-    static const auto underline = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}(=+|-+)[ \\t]*$"),
+    static const auto underline = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}([-=]+)[ \\t]*$"),
                                                       plat::RegexAnchorsMatchLines);
     static const auto dashes = plat::Regex::create(QStringLiteral("(?<=\\n|\\r) {0,3}(-+)[ \\t]*$"),
                                                    plat::RegexAnchorsMatchLines);
@@ -175,30 +290,22 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
         if (plain(first))
             escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(first, 1)));
     }
-    // Nor may a further line begin with what would start a block there: a
-    // list item, a quote, a heading.
-    static const QString blockStartPattern =
-        QStringLiteral("(?<=\\n|\\r) {0,3}(?:(>)|([-*+])(?=[ \\t])|(#)(?=#{0,5}(?:[ \\t]|$))|\\d{1,9}([.)])(?=[ \\t]|$)");
-    static const auto markdownBlockStart =
-        plat::Regex::create(blockStartPattern + u')', plat::RegexAnchorsMatchLines);
-    static const auto quorvelBlockStart =
-        plat::Regex::create(blockStartPattern + QStringLiteral("|h[1-6](\\.)(?=[ \\t]))"), plat::RegexAnchorsMatchLines);
-    const auto& blockStart = quorvel ? quorvelBlockStart : markdownBlockStart;
-    for (const auto& match : blockStart->matches(text, plat::wholeRange(text))) {
-        for (int group = 1; group < match.numberOfRanges(); ++group) {
-            const Range marker = match.rangeAtIndex(group);
-            if (marker.isNotFound() || marker.length == 0)
-                continue;
-            if (plain(marker.location)
-                && std::none_of(border.begin() + match.range().location, border.begin() + marker.location + 1,
-                                [](char at) { return at != 0; }))
-                escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(marker.location, 1)));
-            break;
-        }
-    }
     std::vector<char> underlined(std::size_t(n), 0);
     for (const auto& escape : escapes)
         underlined[std::size_t(escape->bodyRange().location)] = 1;
+    // A line whose text would open a block where it is written gets that
+    // block's marker escaped, unless markup is written before its text.
+    const auto shownAsItself = [&](qsizetype k) { return !border[std::size_t(k)] && plain(k); };
+    for (qsizetype i = 0; i < n && !heading; ++i) {
+        if (!startsLine(text, i) || underlined[std::size_t(i)])
+            continue;
+        const Range opening = blockOpening(text, i, quorvel, shownAsItself);
+        if (opening.isNotFound())
+            continue;
+        escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, opening));
+        for (qsizetype k = opening.location; k < opening.end(); ++k)
+            underlined[std::size_t(k)] = 1;
+    }
     for (qsizetype i = 0; i < n;) {
         const QChar c = text.at(i);
         if (c == u'&') {

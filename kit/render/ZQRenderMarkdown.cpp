@@ -45,6 +45,7 @@ QString quoteIndentForLine(const QString& indent, QStringView line)
 }
 
 constexpr quint64 MarkupEditor = 3;
+constexpr quint64 QuorvelMarkupType = 1;
 constexpr quint64 RichEditor = 1;
 
 // A definition's body is one paragraph: its blank lines would end it and leave
@@ -116,18 +117,29 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         remembered = node->lineRange();
         // A blank line is its containers' quote markers and its end: the
         // blanks of the indentation would grow on every round trip.
+        const auto blankLineIndent = [&] {
+            QString indent = continuesLine ? QString() : blockContainerIndentForMarkup(treeNode);
+            while (!indent.isEmpty() && indent.back() == u' ')
+                indent.chop(1);
+            return indent;
+        };
         if (type == ZQNodeType::BlankLine) {
             const QString& content = node->content();
             qsizetype end = content.size();
             while (end > 0 && plat::CharacterSet::newline().contains(content.at(end - 1)))
                 --end;
-            QString indent = continuesLine ? QString() : blockContainerIndentForMarkup(treeNode);
-            while (!indent.isEmpty() && indent.back() == u' ')
-                indent.chop(1);
-            output += indent;
+            output += blankLineIndent();
             output += QStringView(content).mid(end);
             return;
         }
+        // In Markdown an empty "-" item right under a paragraph would underline
+        // it into a heading: a blank line keeps the two apart (not inside an
+        // item, which it would make loose).
+        if (type == ZQNodeType::ListItem && toMarkup != QuorvelMarkupType && !continuesLine && node->content() == u"-"
+            && ZQBlockNodes::hasType(treeNode.previousSibling(), ZQNodeType::Paragraph)
+            && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::ListItem)
+            && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::Task))
+            output += blankLineIndent() + QLatin1Char('\n');
         if (continuesLine && !node->isMergedParagraph()) {
             output += node->content();
             return;

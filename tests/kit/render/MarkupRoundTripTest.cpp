@@ -223,3 +223,43 @@ TEST(MarkupRoundTrip, LinksImagesAndTagsSettleInOnePass)
         }
     }
 }
+
+TEST(MarkupRoundTrip, ContinuationLinesStayParagraphText)
+{
+    struct Case {
+        const char* markup;
+        const char* once; // nullptr: unchanged
+        std::vector<quint64> dialects;
+    };
+    const std::vector<quint64> both = {Markdown, QuorvelMarkup};
+    const Case cases[] = {
+        // A lazy line keeps its text, not its blanks, and stays text in the quote.
+        {">a\n\t1.", "> a\n> 1\\.", both},
+        {">a\n\t-", "> a\n> \\-", both},
+        {">a\n\t>", "> a\n> \\>", both},
+        {">>a\n\ta", "> > a\n> > a", both},
+        {">a\n\t#", "> a\n> \\#", {QuorvelMarkup}},
+        // Neither an underline nor a heading of the text above it.
+        {">a\n=-", "> a\n> \\=-", {Markdown}},
+        {"a\n\\~~~", "a\n\\~\\~\\~", both},
+        {"a\nh1\\. b", nullptr, {QuorvelMarkup}},
+        {"a\n   b", "a\nb", both},
+        // What is left after a definition starts a line of its own.
+        {"[a]:a\n\t>a", "\\>a\n\n[a]:a", both},
+        {"[a]:a\n#", "\\#\n\n[a]:a", {Markdown}},
+        // An item emptied by its definition stays an item, not an underline.
+        {"a\n- [a]:a", "a\n\n-\n\n[a]:a", {Markdown}},
+        {"> a\n> - [a]:a", "> a\n>\n> -\n\n[a]:a", {Markdown}},
+        {"a\n- [a]:a", "a\n-\n\n[a]:a", {QuorvelMarkup}},
+    };
+    for (const Case& c : cases) {
+        for (const quint64 dialect : c.dialects) {
+            SCOPED_TRACE(std::string(c.markup) + (dialect == QuorvelMarkup ? " (Quorvel Markup)" : " (Markdown)"));
+            const QString markup = QString::fromUtf8(c.markup);
+            const QString once = pass(markup, dialect, dialect);
+            EXPECT_EQ(once.toStdString(), c.once ? c.once : c.markup);
+            EXPECT_EQ(pass(once, dialect, dialect).toStdString(), once.toStdString());
+            EXPECT_EQ(html(once, dialect).toStdString(), html(markup, dialect).toStdString());
+        }
+    }
+}
