@@ -132,6 +132,10 @@ ZQProcessLength ZQImageFilter::renderMarkdownToRich(plat::MutableAttributedStrin
 {
     // An image of nothing ("![]()") would write nothing back: its markup stays
     // as written, shown like raw HTML, and reads back the same.
+    // Inside another image's alternative text the image stays as written:
+    // the outer image keeps it in its label.
+    if (marker.isForImageAlt())
+        return ZQInlineTargets::replaced(marker, marker.markerRange().length);
     const ZQLinkRef& ref = *marker.linkRef();
     if (ZQShared::trim(ref.link()).isEmpty() && !ZQShared::isNotBlank(ref.label()) && ref.title().isEmpty()) {
         styles().applyAttributes(styles().htmlTagRich(), markdown, marker.markerRange());

@@ -214,7 +214,10 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
         if (!ref->title().isNull())
             ref->setTitle(decoded(ref->title()));
     }
-    ref->setLabel(m_paragraph.string().mid(bodyStart, bodyEnd - bodyStart));
+    // Rich text cannot show the styles of an image's alternative text: the
+    // image keeps that text as the page wrote it, code spans and escapes
+    // included, and writes it back so.
+    ref->setLabel(image ? m_unsafe.mid(p + 1, j - p - 1) : m_paragraph.string().mid(bodyStart, bodyEnd - bodyStart));
     record->setLinkRef(ref);
 
     const ZQProcessLength result =

@@ -350,6 +350,36 @@ ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::Attribut
             escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(i, end - i)));
         i = end;
     }
+    // A link's text holds brackets only in pairs that open nothing: a lone
+    // bracket would end the text early or begin it later, an empty pair or
+    // one followed by "(" or "[" would be read as a link of its own.
+    for (const auto& marker : markers) {
+        if (marker->nodeType() != ZQNodeType::Link)
+            continue;
+        const Range body = marker->bodyRange();
+        std::vector<qsizetype> open;
+        for (qsizetype k = body.location; k < body.end() && k < n; ++k) {
+            if (!plain(k) || (text.at(k) != u'[' && text.at(k) != u']'))
+                continue;
+            if (text.at(k) == u'[') {
+                open.push_back(k);
+                continue;
+            }
+            const bool opens = (!open.empty() && open.back() == k - 1)
+                || (k + 1 < body.end() && (text.at(k + 1) == u'(' || text.at(k + 1) == u'['));
+            if (!open.empty() && !opens) {
+                open.pop_back();
+                continue;
+            }
+            if (!open.empty()) {
+                escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(open.back(), 1)));
+                open.pop_back();
+            }
+            escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(k, 1)));
+        }
+        for (const qsizetype k : open)
+            escapes.push_back(makeMarker(ZQNodeType::BackslashEscape, Range(k, 1)));
+    }
     return escapes;
 }
 
@@ -569,16 +599,20 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
     // Markup closes right after the last visible character; a span of blanks
     // only writes nothing. The blanks of a code span are its text: only line
     // breaks at its ends stay outside, and a marker around the span stops at
-    // them too (inside the span it would be code).
-    std::vector<char> code(std::size_t(paragraph.size()), 0);
+    // them too (inside the span it would be code). A link's last blanks are
+    // its text as well: moved out they would join the text after it.
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespaceAndNewline();
+    std::vector<char> ownText(std::size_t(paragraph.size()), 0);
     for (const auto& marker : kept) {
-        if (marker->nodeType() != ZQNodeType::CodeSpan)
+        if (marker->nodeType() != ZQNodeType::CodeSpan && marker->nodeType() != ZQNodeType::Link)
             continue;
         const Range body = marker->bodyRange();
-        std::fill(code.begin() + body.location, code.begin() + body.end(), 1);
+        qsizetype first = body.location;
+        while (marker->nodeType() == ZQNodeType::Link && first < body.end() && blank.contains(paragraph.at(first)))
+            ++first;
+        std::fill(ownText.begin() + first, ownText.begin() + body.end(), 1);
     }
-    const plat::CharacterSet& blank = plat::CharacterSet::whitespaceAndNewline();
-    const auto movable = [&](qsizetype i) { return !code[std::size_t(i)] && blank.contains(paragraph.at(i)); };
+    const auto movable = [&](qsizetype i) { return !ownText[std::size_t(i)] && blank.contains(paragraph.at(i)); };
     Markers trimmed;
     trimmed.reserve(kept.size());
     for (const auto& marker : kept) {

@@ -263,3 +263,34 @@ TEST(MarkupRoundTrip, ContinuationLinesStayParagraphText)
         }
     }
 }
+
+TEST(MarkupRoundTrip, TextInsideLinksAndTagsSettlesInOnePass)
+{
+    struct Case {
+        const char* markup;
+        const char* once; // nullptr: unchanged
+    };
+    const Case cases[] = {
+        // An image keeps its alternative text as written, code spans included.
+        {"![`~a~`]()", nullptr},
+        {"![``*a*``[]]()", nullptr},
+        {"*![``a`a``]()*`", "*![``a`a``]()*\\`"},
+        {"![![a](b)](c)", nullptr},
+        // Brackets the link text shows are written so that they end nothing.
+        {"[`[ a`]()", "[\\[ a]()"},
+        {"[`a](b)`](u)", "[a\\](b)](u)"},
+        {"[[a]](u)", nullptr},
+        // The last blanks of a link's text stay in it.
+        {"# [a ]()", nullptr},
+        {"*[a ](u)*", nullptr},
+    };
+    for (const quint64 dialect : {Markdown, QuorvelMarkup}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.markup) + (dialect == Markdown ? " (Markdown)" : " (Quorvel Markup)"));
+            const QString markup = QString::fromUtf8(c.markup);
+            const QString once = pass(markup, dialect, dialect);
+            EXPECT_EQ(once.toStdString(), c.once ? c.once : c.markup);
+            EXPECT_EQ(pass(once, dialect, dialect).toStdString(), once.toStdString());
+        }
+    }
+}
