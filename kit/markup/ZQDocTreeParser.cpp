@@ -29,6 +29,15 @@ struct ZQDocTreeParser::Line {
     }
     plat::Range toText(plat::Range inLine) const { return textRangeOfLineRange(inLine, tabs, range.location); }
     plat::Range toTextLineEnd(qsizetype p) const { return textRangeToLineEnd(p, tabs, range); }
+    // The text from p to the line end with the blanks before its first character
+    // written as the columns they fill: a tab that a container's marker split,
+    // or one that stops at columns the content no longer starts on, keeps its width.
+    QString textByColumnsFrom(qsizetype p, const QString& text) const
+    {
+        const qsizetype first = p + spacesFrom(p);
+        const qsizetype from = textLocationOfLineLocation(first, tabs, range.location);
+        return QString(first - p, QLatin1Char(' ')) + text.mid(from, range.end() - from);
+    }
     // From p (clamped to the line) to the line end.
     plat::Range rest(qsizetype p) const
     {
@@ -401,16 +410,14 @@ ZSTree ZQDocTreeParser::checkFencedBlock(Line& line, const ZSTree& block, qint64
     if (!blockNode || blockNode->nodeType() != ZQNodeType::FencedCode
         || (blockNode->nodeStatus() & ZQTextNode::StatusFenceClosed))
         return {};
-    const QString& text = *m_text;
     const qsizetype q = std::min<qsizetype>(p + parentIndent, line.end());
     const auto fenced = std::dynamic_pointer_cast<ZQTextNodeFencedBlock>(blockNode->nodeInfo());
     const QString opening = fenced ? fenced->fencedMarker() : QString();
 
     auto node = newNode(ZQNodeType::Paragraph, line.range);
     node->setNodeStatus(ZQTextNode::StatusLiteral);
-    const Range contentRange = line.toTextLineEnd(q);
-    node->setContentRange(contentRange);
-    node->setContent(text.mid(contentRange.location, contentRange.length));
+    node->setContentRange(line.toTextLineEnd(q));
+    node->setContent(contentFrom(line, q));
 
     ZSTree container = block;
     const char16_t first = markerCharacter(line.working, q);
@@ -541,14 +548,15 @@ ZSTree ZQDocTreeParser::parseRest(Line& line, qsizetype p, ZSTree c, qint64 pare
 {
     if (p >= line.end())
         return c;
-    const QString& text = *m_text;
+    const auto container = textNode(c);
+    const bool createdHere = container && container->lineRange() == line.range;
     qsizetype start = p;
-    if (m_option & SkipListIndent)
+    // On the line of its marker an item's content begins at p already.
+    if ((m_option & SkipListIndent) && !createdHere)
         start += std::min<qsizetype>(line.spacesFrom(p), parentIndent);
-    const Range contentRange = line.toTextLineEnd(start);
     auto node = newNode(ZQNodeType::Paragraph, line.range);
-    node->setContentRange(contentRange);
-    node->setContent(text.mid(contentRange.location, contentRange.length));
+    node->setContentRange(line.toTextLineEnd(start));
+    node->setContent(contentFrom(line, start));
 
     if (isBlankFrom(line.working, p, m_blank)) {
         node->setNodeType(ZQNodeType::BlankLine);
@@ -558,8 +566,6 @@ ZSTree ZQDocTreeParser::parseRest(Line& line, qsizetype p, ZSTree c, qint64 pare
                 c = last;
         }
     } else {
-        const auto container = textNode(c);
-        const bool createdHere = container && container->lineRange() == line.range;
         ZSTree lazy = createdHere ? ZSTree() : lazinessCheck(c);
         if (lazy) {
             c = lazy;
@@ -580,6 +586,17 @@ ZSTree ZQDocTreeParser::parseRest(Line& line, qsizetype p, ZSTree c, qint64 pare
     }
     append(c, node);
     return c;
+}
+
+QString ZQDocTreeParser::contentFrom(const Line& line, qsizetype p) const
+{
+    // Styled in place the content keeps the text's own characters, and so does
+    // a line outside containers: its tabs stop where they did.
+    if (line.tabs.empty() || p == 0 || (m_option & RecordMarkerRanges)) {
+        const Range range = line.toTextLineEnd(p);
+        return m_text->mid(range.location, range.length);
+    }
+    return line.textByColumnsFrom(p, *m_text);
 }
 
 // ---- after the lines -------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQRichParser.h"
+#include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQAttachedObjects.h"
 #include "kit/markup/ZQAttributeNames.h"
@@ -248,7 +249,9 @@ QString ZQRender::blockContainerIndentForMarkup(const ZSTree& node)
             indent.prepend(QStringLiteral("  "));
             break;
         case ZQNodeType::ListItem:
-            indent.prepend(QString(container->content().size(), QLatin1Char(' ')));
+            // The content stands one column after the marker, also when the
+            // marker ends its line and is written without its blank.
+            indent.prepend(QString(ZQShared::trim(container->content()).size() + 1, QLatin1Char(' ')));
             break;
         case ZQNodeType::Quote:
             indent.prepend(ancestor == directParent && self && ZQRenderUtil::richNodeHasSpacePrefix(*self) ? QStringLiteral(">")
