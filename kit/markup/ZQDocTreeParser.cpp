@@ -337,13 +337,18 @@ ZSTree ZQDocTreeParser::parseContainers(Line& line)
             Range marker = item->rangeAtIndex(2);
             auto node = newNode(ZQNodeType::ListItem, line.range);
             qint64 indentLength = match.length + baseIndent;
-            if (further == 0 && (match.length == 0 || w.at(match.end() - 1) != QLatin1Char(' ')))
-                indentLength += 1;
-            if (further > 0) {
+            if (isBlankFrom(w, match.end(), m_blank)) {
+                // No content on the marker's line: the content column is one past the marker.
+                qsizetype blanks = 0;
+                while (blanks < match.length && w.at(match.end() - 1 - blanks) == QLatin1Char(' '))
+                    ++blanks;
+                indentLength += 1 - blanks;
+            } else if (further > 0) {
                 // Five or more spaces: the content starts one space after the marker.
                 indentLength -= 3 + further;
-                marker.length -= 4;
             }
+            if (further > 0)
+                marker.length -= 4;
             node->setIndentLength(indentLength);
             node->setNodeInfo(parseListMarker(w.mid(item->rangeAtIndex(2).location, item->rangeAtIndex(2).length), c));
             const Range whole = line.toText(match);
@@ -516,12 +521,9 @@ qsizetype ZQDocTreeParser::checkTaskItem(Line& line, const plat::TextCheckingRes
     Range taken = match;
     Range brackets = task.rangeAtIndex(1);
     qsizetype next = match.end();
-    if (further == 0 && line.working.at(match.end() - 1) != QLatin1Char(' ')) {
-        item->setIndentLength(item->indentLength() + 1);
-    } else if (further > 0) {
+    // The item's indentation stays the list marker's, which the brackets never add to.
+    if (further > 0) {
         // Five or more spaces: the content starts one space after the brackets.
-        // The item's indentation stays the list marker's, which the brackets never
-        // added to.
         taken.length -= 3 + further;
         brackets.length -= 4;
         next = match.end() - (3 + further);
