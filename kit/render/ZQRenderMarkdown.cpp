@@ -69,6 +69,17 @@ QString footnoteDefinitionBody(const QString& markup)
     return body;
 }
 
+// A paragraph after a list at its own level. Its leading blanks mean nothing,
+// and where the list's markers are written narrower than they were read they
+// would reach the last item's content column and take the paragraph into it.
+bool followsList(const ZSTree& paragraph)
+{
+    ZSTree previous = paragraph.previousSibling();
+    while (ZQBlockNodes::hasType(previous, ZQNodeType::BlankLine))
+        previous = previous.previousSibling();
+    return ZQBlockNodes::hasType(previous, ZQNodeType::ListItem) || ZQBlockNodes::hasType(previous, ZQNodeType::Task);
+}
+
 } // namespace
 
 plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttributedString* rich)
@@ -108,8 +119,12 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
                 [&](ZQCommonMarkBlockFilter& filter) { return filter.joinMarkdownNode(treeNode, output, *context); },
                 "joinMarkdownNode");
         } else if (type == ZQNodeType::Paragraph && !(node->nodeStatus() & ZQTextNode::StatusLiteral)) {
-            node->setContent(node->renderContent() ? m_richDocTreeParser->parseParagraph(*node->renderContent(), *context)
-                                                   : QString());
+            QString content = node->renderContent()
+                ? m_richDocTreeParser->parseParagraph(*node->renderContent(), *context)
+                : QString();
+            if (followsList(treeNode))
+                ZQShared::trimLeadingCharactersInSet(content, plat::CharacterSet::whitespace(), content.size());
+            node->setContent(content);
         }
 
         const bool continuesLine = node->lineRange().location == remembered.location;
