@@ -227,6 +227,12 @@ ZSTree ZQDocTreeParser::parseLine(Line& line, const ZSTree& parentNode)
         auto node = newNode(ZQNodeType::BlankLine, line.range);
         node->setContent(text.mid(line.range.location, line.range.length));
         node->setContentRange(line.range);
+        if (parentType == ZQNodeType::FencedCode && (m_option & SkipListIndent)) {
+            // A blank line of a block inside an item: the item's indentation is no code.
+            const qsizetype start = std::min<qsizetype>(line.spacesFrom(0), parent->indentLength());
+            node->setContent(contentFrom(line, start));
+            node->setContentRange(line.toTextLineEnd(start));
+        }
         if (parentType == ZQNodeType::Quote || parentType == ZQNodeType::HtmlBlock) {
             append(m_rootNode, node);
             return m_rootNode;
