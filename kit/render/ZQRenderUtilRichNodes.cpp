@@ -76,9 +76,12 @@ bool ZQRenderUtil::richNodeHasSpacePrefix(const ZQTextNode& node)
     switch (node.nodeType()) {
     case ZQNodeType::ListItem:
     case ZQNodeType::Task: // their rich markers' tabs are not written
+    case ZQNodeType::Quote: // nor the blanks of a nested quote's marks
         return false;
     case ZQNodeType::Paragraph:
-        return node.renderContent() && startsWithOneBlank(node.renderContent()->string());
+        // A code span's blank is written after its backticks.
+        return node.renderContent() && startsWithOneBlank(node.renderContent()->string())
+            && node.renderContent()->attributeAtIndex(ZQAttr::FilterCode, 0).isNull();
     default:
         return startsWithOneBlank(node.content());
     }

@@ -141,6 +141,10 @@ TEST(MarkupRoundTrip, BlanksAndTabsAfterMarkersSettleInOnePass)
         {"> \tb", ">   b", ">   b"},
         {">>\ta", "> > a", "> > a"},
         {"> + \ta", "> +     a", "> +     a"},
+        // A nested quote's own blanks are not written: its container's marker keeps its blank.
+        {">\t>", "> >", "> >"},
+        // A code span's first blank is written after its backticks, not in place of the marker's.
+        {"- `` a``", "- ` a`", "- ` a`"},
         // Five or more columns after a list marker begin indented code; "#" is narrower than "1.".
         {"1.\t\ta", "1.      a", "#      a"},
         {"*   \ta", "*       a", "*       a"},
