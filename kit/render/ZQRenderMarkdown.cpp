@@ -69,6 +69,19 @@ QString footnoteDefinitionBody(const QString& markup)
     return body;
 }
 
+// A line without text is its containers' quote markers and its end: the
+// blanks of the indentation would grow on every round trip.
+void appendBlankLine(QString& output, QString indent, QStringView line)
+{
+    while (!indent.isEmpty() && indent.back() == u' ')
+        indent.chop(1);
+    qsizetype end = line.size();
+    while (end > 0 && plat::CharacterSet::newline().contains(line.at(end - 1)))
+        --end;
+    output += indent;
+    output += line.mid(end);
+}
+
 // A paragraph after a list at its own level. Its leading blanks mean nothing,
 // and where the list's markers are written narrower than they were read they
 // would reach the last item's content column and take the paragraph into it.
@@ -129,21 +142,15 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
 
         const bool continuesLine = node->lineRange().location == remembered.location;
         remembered = node->lineRange();
-        // A blank line is its containers' quote markers and its end: the
-        // blanks of the indentation would grow on every round trip.
         if (type == ZQNodeType::BlankLine) {
-            const QString& content = node->content();
-            qsizetype end = content.size();
-            while (end > 0 && plat::CharacterSet::newline().contains(content.at(end - 1)))
-                --end;
-            QString indent = continuesLine ? QString() : blockContainerIndentForMarkup(treeNode);
-            while (!indent.isEmpty() && indent.back() == u' ')
-                indent.chop(1);
-            output += indent;
-            output += QStringView(content).mid(end);
+            appendBlankLine(output, continuesLine ? QString() : blockContainerIndentForMarkup(treeNode),
+                            node->content());
             return;
         }
-        if (continuesLine && !node->isMergedParagraph()) {
+        // Each line of a merged paragraph or of indented code is written behind
+        // its containers' indentation.
+        const bool byLines = node->isMergedParagraph() || type == ZQNodeType::IndentedCode;
+        if (continuesLine && !byLines) {
             output += node->content();
             return;
         }
@@ -152,7 +159,7 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
             output += node->content();
             return;
         }
-        if (!node->isMergedParagraph()) {
+        if (!byLines) {
             output += indent + node->content();
             return;
         }
@@ -161,10 +168,16 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         while (position < content.size()) {
             const plat::LineBounds line = plat::lineBounds(content, Range(position, 0));
             const QStringView text = QStringView(content).mid(line.start, line.end - line.start);
-            if (position > 0 || !continuesLine)
+            const bool indented = position > 0 || !continuesLine;
+            position = line.end;
+            if (ZQShared::containOnlyCharactersInSet(content, plat::CharacterSet::whitespaceAndNewline(),
+                                                     Range(line.start, text.size()))) {
+                appendBlankLine(output, indented ? indent : QString(), text);
+                continue;
+            }
+            if (indented)
                 output += quoteIndentForLine(indent, text);
             output += text;
-            position = line.end;
         }
     });
 

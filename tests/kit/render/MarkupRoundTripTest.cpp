@@ -162,6 +162,7 @@ TEST(MarkupRoundTrip, BlanksAndTabsAfterMarkersSettleInOnePass)
         // Inside an item, the item's indentation is no part of a block's lines.
         {"* ```\n\n  a", "* ```\n  \n  a", "* ```\n  \n  a"},
         {"- a\n\n\t\tcode", "- a\n\n        code", "- a\n\n        code"},
+        {"-     a\n\n      b\n      c", nullptr, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.markup);
