@@ -29,6 +29,15 @@ struct ZQDocTreeParser::Line {
     }
     plat::Range toText(plat::Range inLine) const { return textRangeOfLineRange(inLine, tabs, range.location); }
     plat::Range toTextLineEnd(qsizetype p) const { return textRangeToLineEnd(p, tabs, range); }
+    // The text from p to the line end with the blanks before its first character
+    // written as the columns they fill: a tab that a container's marker split,
+    // or one that stops at columns the content no longer starts on, keeps its width.
+    QString textByColumnsFrom(qsizetype p, const QString& text) const
+    {
+        const qsizetype first = p + spacesFrom(p);
+        const qsizetype from = textLocationOfLineLocation(first, tabs, range.location);
+        return QString(first - p, QLatin1Char(' ')) + text.mid(from, range.end() - from);
+    }
     // From p (clamped to the line) to the line end.
     plat::Range rest(qsizetype p) const
     {
@@ -218,6 +227,12 @@ ZSTree ZQDocTreeParser::parseLine(Line& line, const ZSTree& parentNode)
         auto node = newNode(ZQNodeType::BlankLine, line.range);
         node->setContent(text.mid(line.range.location, line.range.length));
         node->setContentRange(line.range);
+        if (parentType == ZQNodeType::FencedCode && (m_option & SkipListIndent)) {
+            // A blank line of a block inside an item: the item's indentation is no code.
+            const qsizetype start = std::min<qsizetype>(line.spacesFrom(0), parent->indentLength());
+            node->setContent(contentFrom(line, start));
+            node->setContentRange(line.toTextLineEnd(start));
+        }
         if (parentType == ZQNodeType::Quote || parentType == ZQNodeType::HtmlBlock) {
             append(m_rootNode, node);
             return m_rootNode;
@@ -328,13 +343,18 @@ ZSTree ZQDocTreeParser::parseContainers(Line& line)
             Range marker = item->rangeAtIndex(2);
             auto node = newNode(ZQNodeType::ListItem, line.range);
             qint64 indentLength = match.length + baseIndent;
-            if (further == 0 && (match.length == 0 || w.at(match.end() - 1) != QLatin1Char(' ')))
-                indentLength += 1;
-            if (further > 0) {
+            if (isBlankFrom(w, match.end(), m_blank)) {
+                // No content on the marker's line: the content column is one past the marker.
+                qsizetype blanks = 0;
+                while (blanks < match.length && w.at(match.end() - 1 - blanks) == QLatin1Char(' '))
+                    ++blanks;
+                indentLength += 1 - blanks;
+            } else if (further > 0) {
                 // Five or more spaces: the content starts one space after the marker.
                 indentLength -= 3 + further;
-                marker.length -= 4;
             }
+            if (further > 0)
+                marker.length -= 4;
             node->setIndentLength(indentLength);
             node->setNodeInfo(parseListMarker(w.mid(item->rangeAtIndex(2).location, item->rangeAtIndex(2).length), c));
             const Range whole = line.toText(match);
@@ -401,16 +421,14 @@ ZSTree ZQDocTreeParser::checkFencedBlock(Line& line, const ZSTree& block, qint64
     if (!blockNode || blockNode->nodeType() != ZQNodeType::FencedCode
         || (blockNode->nodeStatus() & ZQTextNode::StatusFenceClosed))
         return {};
-    const QString& text = *m_text;
     const qsizetype q = std::min<qsizetype>(p + parentIndent, line.end());
     const auto fenced = std::dynamic_pointer_cast<ZQTextNodeFencedBlock>(blockNode->nodeInfo());
     const QString opening = fenced ? fenced->fencedMarker() : QString();
 
     auto node = newNode(ZQNodeType::Paragraph, line.range);
     node->setNodeStatus(ZQTextNode::StatusLiteral);
-    const Range contentRange = line.toTextLineEnd(q);
-    node->setContentRange(contentRange);
-    node->setContent(text.mid(contentRange.location, contentRange.length));
+    node->setContentRange(line.toTextLineEnd(q));
+    node->setContent(contentFrom(line, q));
 
     ZSTree container = block;
     const char16_t first = markerCharacter(line.working, q);
@@ -509,12 +527,9 @@ qsizetype ZQDocTreeParser::checkTaskItem(Line& line, const plat::TextCheckingRes
     Range taken = match;
     Range brackets = task.rangeAtIndex(1);
     qsizetype next = match.end();
-    if (further == 0 && line.working.at(match.end() - 1) != QLatin1Char(' ')) {
-        item->setIndentLength(item->indentLength() + 1);
-    } else if (further > 0) {
+    // The item's indentation stays the list marker's, which the brackets never add to.
+    if (further > 0) {
         // Five or more spaces: the content starts one space after the brackets.
-        // The item's indentation stays the list marker's, which the brackets never
-        // added to.
         taken.length -= 3 + further;
         brackets.length -= 4;
         next = match.end() - (3 + further);
@@ -541,14 +556,15 @@ ZSTree ZQDocTreeParser::parseRest(Line& line, qsizetype p, ZSTree c, qint64 pare
 {
     if (p >= line.end())
         return c;
-    const QString& text = *m_text;
+    const auto container = textNode(c);
+    const bool createdHere = container && container->lineRange() == line.range;
     qsizetype start = p;
-    if (m_option & SkipListIndent)
+    // On the line of its marker an item's content begins at p already.
+    if ((m_option & SkipListIndent) && !createdHere)
         start += std::min<qsizetype>(line.spacesFrom(p), parentIndent);
-    const Range contentRange = line.toTextLineEnd(start);
     auto node = newNode(ZQNodeType::Paragraph, line.range);
-    node->setContentRange(contentRange);
-    node->setContent(text.mid(contentRange.location, contentRange.length));
+    node->setContentRange(line.toTextLineEnd(start));
+    node->setContent(contentFrom(line, start));
 
     if (isBlankFrom(line.working, p, m_blank)) {
         node->setNodeType(ZQNodeType::BlankLine);
@@ -558,8 +574,6 @@ ZSTree ZQDocTreeParser::parseRest(Line& line, qsizetype p, ZSTree c, qint64 pare
                 c = last;
         }
     } else {
-        const auto container = textNode(c);
-        const bool createdHere = container && container->lineRange() == line.range;
         ZSTree lazy = createdHere ? ZSTree() : lazinessCheck(c);
         if (lazy) {
             c = lazy;
@@ -580,6 +594,17 @@ ZSTree ZQDocTreeParser::parseRest(Line& line, qsizetype p, ZSTree c, qint64 pare
     }
     append(c, node);
     return c;
+}
+
+QString ZQDocTreeParser::contentFrom(const Line& line, qsizetype p) const
+{
+    // Styled in place the content keeps the text's own characters, and so does
+    // a line outside containers: its tabs stop where they did.
+    if (line.tabs.empty() || p == 0 || (m_option & RecordMarkerRanges)) {
+        const Range range = line.toTextLineEnd(p);
+        return m_text->mid(range.location, range.length);
+    }
+    return line.textByColumnsFrom(p, *m_text);
 }
 
 // ---- after the lines -------------------------------------------------------

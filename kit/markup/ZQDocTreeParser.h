@@ -63,6 +63,7 @@ private:
     qsizetype checkTaskItem(Line& line, const plat::TextCheckingResult& task, const std::shared_ptr<ZQTextNode>& item);
     ZSTree lazinessCheck(const ZSTree& node) const;
     ZSTree parseRest(Line& line, qsizetype p, ZSTree container, qint64 parentIndent);
+    QString contentFrom(const Line& line, qsizetype p) const;
     void append(ZSTree& parent, const std::shared_ptr<ZQTextNode>& node);
     void appendTree(ZSTree& parent, const ZSTree& child);
 

@@ -9,6 +9,7 @@
 #include "kit/filters/ZQFilterRoles.h"
 #include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQRichParser.h"
+#include "kit/foundation/ZQShared.h"
 #include "kit/foundation/ZSSettings.h"
 #include "kit/markup/ZQAttachedObjects.h"
 #include "kit/markup/ZQAttributeNames.h"
@@ -70,6 +71,30 @@ QString footnoteDefinitionBody(const QString& markup)
     return body;
 }
 
+// A line without text is its containers' quote markers and its end: the
+// blanks of the indentation would grow on every round trip.
+void appendBlankLine(QString& output, QString indent, QStringView line)
+{
+    while (!indent.isEmpty() && indent.back() == u' ')
+        indent.chop(1);
+    qsizetype end = line.size();
+    while (end > 0 && plat::CharacterSet::newline().contains(line.at(end - 1)))
+        --end;
+    output += indent;
+    output += line.mid(end);
+}
+
+// A paragraph after a list at its own level. Its leading blanks mean nothing,
+// and where the list's markers are written narrower than they were read they
+// would reach the last item's content column and take the paragraph into it.
+bool followsList(const ZSTree& paragraph)
+{
+    ZSTree previous = paragraph.previousSibling();
+    while (ZQBlockNodes::hasType(previous, ZQNodeType::BlankLine))
+        previous = previous.previousSibling();
+    return ZQBlockNodes::hasType(previous, ZQNodeType::ListItem) || ZQBlockNodes::hasType(previous, ZQNodeType::Task);
+}
+
 } // namespace
 
 plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttributedString* rich)
@@ -109,27 +134,19 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
                 [&](ZQCommonMarkBlockFilter& filter) { return filter.joinMarkdownNode(treeNode, output, *context); },
                 "joinMarkdownNode");
         } else if (type == ZQNodeType::Paragraph && !(node->nodeStatus() & ZQTextNode::StatusLiteral)) {
-            node->setContent(node->renderContent() ? m_richDocTreeParser->parseParagraph(*node->renderContent(), *context)
-                                                   : QString());
+            QString content = node->renderContent()
+                ? m_richDocTreeParser->parseParagraph(*node->renderContent(), *context)
+                : QString();
+            if (followsList(treeNode))
+                ZQShared::trimLeadingCharactersInSet(content, plat::CharacterSet::whitespace(), content.size());
+            node->setContent(content);
         }
 
         const bool continuesLine = node->lineRange().location == remembered.location;
         remembered = node->lineRange();
-        // A blank line is its containers' quote markers and its end: the
-        // blanks of the indentation would grow on every round trip.
-        const auto blankLineIndent = [&] {
-            QString indent = continuesLine ? QString() : blockContainerIndentForMarkup(treeNode);
-            while (!indent.isEmpty() && indent.back() == u' ')
-                indent.chop(1);
-            return indent;
-        };
         if (type == ZQNodeType::BlankLine) {
-            const QString& content = node->content();
-            qsizetype end = content.size();
-            while (end > 0 && plat::CharacterSet::newline().contains(content.at(end - 1)))
-                --end;
-            output += blankLineIndent();
-            output += QStringView(content).mid(end);
+            appendBlankLine(output, continuesLine ? QString() : blockContainerIndentForMarkup(treeNode),
+                            node->content());
             return;
         }
         // In Markdown an empty "-" item right under a paragraph would underline
@@ -138,9 +155,14 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         if (type == ZQNodeType::ListItem && toMarkup != QuorvelMarkupType && !continuesLine && node->content() == u"-"
             && ZQBlockNodes::hasType(treeNode.previousSibling(), ZQNodeType::Paragraph)
             && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::ListItem)
-            && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::Task))
-            output += blankLineIndent() + QLatin1Char('\n');
-        if (continuesLine && !node->isMergedParagraph()) {
+            && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::Task)) {
+            appendBlankLine(output, blockContainerIndentForMarkup(treeNode), QString());
+            output += QLatin1Char('\n');
+        }
+        // Each line of a merged paragraph or of indented code is written behind
+        // its containers' indentation.
+        const bool byLines = node->isMergedParagraph() || type == ZQNodeType::IndentedCode;
+        if (continuesLine && !byLines) {
             output += node->content();
             return;
         }
@@ -149,7 +171,7 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
             output += node->content();
             return;
         }
-        if (!node->isMergedParagraph()) {
+        if (!byLines) {
             output += indent + node->content();
             return;
         }
@@ -158,10 +180,16 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         while (position < content.size()) {
             const plat::LineBounds line = plat::lineBounds(content, Range(position, 0));
             const QStringView text = QStringView(content).mid(line.start, line.end - line.start);
-            if (position > 0 || !continuesLine)
+            const bool indented = position > 0 || !continuesLine;
+            position = line.end;
+            if (ZQShared::containOnlyCharactersInSet(content, plat::CharacterSet::whitespaceAndNewline(),
+                                                     Range(line.start, text.size()))) {
+                appendBlankLine(output, indented ? indent : QString(), text);
+                continue;
+            }
+            if (indented)
                 output += quoteIndentForLine(indent, text);
             output += text;
-            position = line.end;
         }
     });
 
@@ -256,7 +284,9 @@ QString ZQRender::blockContainerIndentForMarkup(const ZSTree& node)
             indent.prepend(QStringLiteral("  "));
             break;
         case ZQNodeType::ListItem:
-            indent.prepend(QString(container->content().size(), QLatin1Char(' ')));
+            // The content stands one column after the marker, also when the
+            // marker ends its line and is written without its blank.
+            indent.prepend(QString(ZQShared::trim(container->content()).size() + 1, QLatin1Char(' ')));
             break;
         case ZQNodeType::Quote:
             indent.prepend(ancestor == directParent && self && ZQRenderUtil::richNodeHasSpacePrefix(*self) ? QStringLiteral(">")

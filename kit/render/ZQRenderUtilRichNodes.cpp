@@ -76,6 +76,7 @@ bool ZQRenderUtil::richNodeHasSpacePrefix(const ZQTextNode& node)
     switch (node.nodeType()) {
     case ZQNodeType::ListItem:
     case ZQNodeType::Task: // their rich markers' tabs are not written
+    case ZQNodeType::Quote: // nor the blanks of a nested quote's marks
         return false;
     case ZQNodeType::Paragraph: {
         // A blank that is code or an entity is written inside its markup, not first.

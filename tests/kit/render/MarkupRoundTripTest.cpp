@@ -294,3 +294,51 @@ TEST(MarkupRoundTrip, TextInsideLinksAndTagsSettlesInOnePass)
         }
     }
 }
+
+TEST(MarkupRoundTrip, BlanksAndTabsAfterMarkersSettleInOnePass)
+{
+    struct Case {
+        const char* markup;
+        const char* once; // nullptr: unchanged
+        const char* onceInQuorvel;
+    };
+    const Case cases[] = {
+        // A tab after a quote's marker counts by columns, less the marker's own blank.
+        {"> \tb", ">   b", ">   b"},
+        {">>\ta", "> > a", "> > a"},
+        {"> + \ta", "> +     a", "> +     a"},
+        // A nested quote's own blanks are not written: its container's marker keeps its blank.
+        {">\t>", "> >", "> >"},
+        // A code span's first blank is written after its backticks, not in place of the marker's.
+        {"- `` a``", "- ` a`", "- ` a`"},
+        // Five or more columns after a list marker begin indented code; "#" is narrower than "1.".
+        {"1.\t\ta", "1.      a", "#      a"},
+        {"*   \ta", "*       a", "*       a"},
+        {"-     a", nullptr, nullptr},
+        {"1.     a\na", nullptr, "#     a\na"},
+        // An item whose first line is blank takes its content column from the marker.
+        {"*\n   a", nullptr, nullptr},
+        {"12.  \n    a", "12.\n    a", "12.\n    a"},
+        {"*\n  *", nullptr, nullptr},
+        {"+\n\t a", "+\n     a", "+\n     a"},
+        {"- [ ] \n   a", "- [ ]\n   a", "- [ ]\n   a"},
+        // A paragraph after a list stays out of it when the marker is written narrower.
+        {"-   a\n\n  b", "- a\n\nb", "- a\n\nb"},
+        {"1.\n  a", "1.\na", "#\na"},
+        // Inside an item, the item's indentation is no part of a block's lines.
+        {"* ```\n\n  a", "* ```\n  \n  a", "* ```\n  \n  a"},
+        {"- a\n\n\t\tcode", "- a\n\n        code", "- a\n\n        code"},
+        {"-     a\n\n      b\n      c", nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.markup);
+        const QString markup = QString::fromUtf8(c.markup);
+        for (const quint64 dialect : {Markdown, QuorvelMarkup}) {
+            const char* expected = dialect == Markdown ? c.once : c.onceInQuorvel;
+            const QString once = pass(markup, dialect, dialect);
+            EXPECT_EQ(once.toStdString(), expected ? expected : c.markup) << "dialect " << dialect;
+            EXPECT_EQ(pass(once, dialect, dialect).toStdString(), once.toStdString()) << "dialect " << dialect;
+            EXPECT_EQ(html(once, dialect).toStdString(), html(markup, dialect).toStdString()) << "dialect " << dialect;
+        }
+    }
+}
