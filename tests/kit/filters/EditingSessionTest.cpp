@@ -261,13 +261,14 @@ private:
         repair();
         m_undo->endUndoGrouping();
         const Snapshot after = snapshot();
-        // A key may move the caret before it edits (Return in a tag chip): a
-        // move is no step, undo puts back the caret the first edit met.
-        if (m_selectionAtFirstEdit)
-            before.selection = *m_selectionAtFirstEdit;
         if (samePage(before.text, after.text))
             return; // nothing changed, no step
         m_undo->undo();
+        // A key or command may move the selection before it edits (Return in
+        // a tag chip, a link over part of another): undo puts back either the
+        // selection the action was given or the one its first edit met.
+        if (m_selectionAtFirstEdit && m_view.selectedRange() != before.selection)
+            before.selection = *m_selectionAtFirstEdit;
         expectPage(before, "after undoing the last step");
         m_undo->redo();
         expectPage(after, "after redoing the last step");
