@@ -12,6 +12,7 @@
 #include "kit/render/ZQRenderContext.h"
 
 #include <algorithm>
+#include <map>
 
 namespace {
 
@@ -213,6 +214,11 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
     const Tags tags = sortDelimiters(spans);
     const qsizetype start = tags.front()->markerRange().location;
     const qsizetype end = tags.back()->markerRange().end();
+    std::map<const ZQInlineMarkerTag*, QString> writtenBodies;
+    for (const auto& span : spans) {
+        if (span->startTag()->delimiter() == u'+')
+            writtenBodies.emplace(span->startTag().get(), span->writtenBody());
+    }
 
     // The markers go; each tag is left where its body begins or ends.
     ZQRunBuilder rebuilt;
@@ -269,10 +275,16 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
         }
         const qint64 shift = shiftAt(bodyStart);
         for (const quint64 type : types) {
-            const qint64 delta =
-                applyStyleOnRich(type, markdown, plat::Range(bodyStart + shift, bodyEnd - bodyStart));
-            if (type == ZQNodeType::TagMacro)
-                chips.push_back({bodyStart, bodyEnd, delta});
+            const plat::Range body(bodyStart + shift, bodyEnd - bodyStart);
+            if (type != ZQNodeType::TagMacro) {
+                applyStyleOnRich(type, markdown, body);
+                continue;
+            }
+            const auto written = writtenBodies.find(open.get());
+            const QString names = written != writtenBodies.end() && !written->second.isNull()
+                ? written->second
+                : markdown.string().mid(body.location, body.length);
+            chips.push_back({bodyStart, bodyEnd, convertTagsToRich(markdown, body, names)});
         }
     }
     if (!chips.empty()) {
@@ -289,15 +301,27 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
 qint64 ZQBaseFilter::applyStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range range)
 {
     if (nodeType == ZQNodeType::TagMacro)
-        return convertTagsToRich(content, range);
+        return convertTagsToRich(content, range, content.string().mid(range.location, range.length));
     if (nodeType != 0)
         styles().applyAttributes(styles().baseRich(int(nodeType)), content, range);
     return 0;
 }
 
-qint64 ZQBaseFilter::convertTagsToRich(plat::MutableAttributedString& content, plat::Range range)
+qint64 ZQBaseFilter::convertTagsToRich(plat::MutableAttributedString& content, plat::Range range,
+                                       const QString& written)
 {
-    const QStringList names = content.string().mid(range.location, range.length).split(QLatin1Char(','));
+    // An escaped comma is part of a name.
+    QStringList names;
+    qsizetype nameStart = 0;
+    for (qsizetype k = 0; k < written.size(); ++k) {
+        if (written.at(k) == u'\\')
+            ++k;
+        else if (written.at(k) == u',') {
+            names.push_back(written.mid(nameStart, k - nameStart));
+            nameStart = k + 1;
+        }
+    }
+    names.push_back(written.mid(nameStart));
     const plat::Attributes separator = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
     plat::MutableAttributedString chips;
     for (qsizetype k = 0; k < names.size(); ++k) {

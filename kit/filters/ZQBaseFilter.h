@@ -83,7 +83,8 @@ private:
     QString htmlOfTag(const ZQInlineMarkerTag& tag, quint64 markupType) const;
     // Applies the style of nodeType over range; the change of length (tags become chips).
     qint64 applyStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range range);
-    qint64 convertTagsToRich(plat::MutableAttributedString& content, plat::Range range);
+    // Replaces range by a chip for each comma-separated name of written.
+    qint64 convertTagsToRich(plat::MutableAttributedString& content, plat::Range range, const QString& written);
 
     // Live typing and commands.
     static quint64 nodeTypeFromMenuTag(quint64 tag);

@@ -431,6 +431,12 @@ ZQProcessLength ZQParagraphScan::renderSpans(const Markers& spans)
     tags.reserve(spans.size() * 2);
     qsizetype reach = 0;
     for (const MarkerPtr& span : spans) {
+        // A tag shows its names as written: the spans and escapes inside it
+        // are rendered before it and would leave their markers out.
+        if (span->startTag()->delimiter() == u'+') {
+            const qsizetype bodyStart = span->startTag()->markerRange().end();
+            span->setWrittenBody(m_unsafe.mid(bodyStart, span->endTag()->markerRange().location - bodyStart));
+        }
         for (const auto& tag : {span->startTag(), span->endTag()}) {
             const plat::Range safe = tag->markerRange();
             const plat::Range before(paragraphPosition(safe.location), safe.length);

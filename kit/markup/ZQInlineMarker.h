@@ -83,6 +83,9 @@ public:
     void setMarkerRange(plat::Range v) { m_markerRange = v; }
     plat::Range bodyRange() const { return m_bodyRange; }
     void setBodyRange(plat::Range v) { m_bodyRange = v; }
+    // A tag's body as the page wrote it: its names, markup and escapes included.
+    QString writtenBody() const { return m_writtenBody; }
+    void setWrittenBody(const QString& v) { m_writtenBody = v; }
 
 private:
     bool m_isForImageAlt = false;
@@ -99,6 +102,7 @@ private:
     QString m_attachedFilename;
     plat::Range m_markerRange;
     plat::Range m_bodyRange;
+    QString m_writtenBody;
 };
 
 // An opening or closing point of a span, sorted when rich text is written as markup.
