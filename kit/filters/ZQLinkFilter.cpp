@@ -45,6 +45,17 @@ QString labelOf(const ZQAttachedLinkObject& link)
     return ZQShared::isNotBlank(link.linkRefLabel()) ? link.linkRefLabel() : link.linkLabel();
 }
 
+// Whether the text will show one pair of brackets around it once its
+// escapes are read: an escaped first bracket is one too.
+bool showsBracketPair(const plat::AttributedString& body)
+{
+    QStringView text(body.string());
+    if (text.size() > 2 && text.front() == u'\\' && ZQShared::isAsciiPunctuation(text.at(1))
+        && body.attributeAtIndex(ZQAttr::Raw, 0).isNull())
+        text = text.mid(1);
+    return ZSAbstractTextView::isBracketPair(text);
+}
+
 } // namespace
 
 ZQLinkFilter::ZQLinkFilter()
@@ -111,7 +122,7 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     // A text in brackets of its own is shown in the link's brackets too:
     // writing back takes the outer pair for the link's.
     if (ZSSettings::sharedSettings()->renderLinkWithBracketInRich()
-        || ZSAbstractTextView::isBracketPair(QStringView(body.string()))) {
+        || showsBracketPair(body)) {
         replacement.append(plat::AttributedString(QStringLiteral("[]"), attributes));
         replacement.insert(body, 1);
     } else {

@@ -342,3 +342,35 @@ TEST(MarkupRoundTrip, BlanksAndTabsAfterMarkersSettleInOnePass)
         }
     }
 }
+
+TEST(MarkupRoundTrip, TagTextAndBracketLinksSettleInOnePass)
+{
+    struct Case {
+        const char* markup;
+        const char* once; // nullptr: unchanged
+    };
+    const Case cases[] = {
+        // A tag keeps its names as written: code spans, markers and escapes inside it stay.
+        {"+`*a*`+", nullptr},
+        {"+`[a]()`+", nullptr},
+        {"+*a*+", nullptr},
+        {"+``a`a``+`", "+``a`a``+\\`"},
+        {"[+[a]()+]()", nullptr},
+        // An escaped comma is part of a name; a plain one separates two tags.
+        {"+\\,+", nullptr},
+        {"+a,b+", "+a+ +b+"},
+        // A link's text of brackets alone keeps them.
+        {"[[]]()", "[\\[\\]]()"},
+        {"[*[]*]()", "[\\[\\]]()"},
+        {"[\\[a\\]](u)", nullptr},
+    };
+    for (const quint64 dialect : {Markdown, QuorvelMarkup}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.markup) + (dialect == Markdown ? " (Markdown)" : " (Quorvel Markup)"));
+            const QString markup = QString::fromUtf8(c.markup);
+            const QString once = pass(markup, dialect, dialect);
+            EXPECT_EQ(once.toStdString(), c.once ? c.once : c.markup);
+            EXPECT_EQ(pass(once, dialect, dialect).toStdString(), once.toStdString());
+        }
+    }
+}
