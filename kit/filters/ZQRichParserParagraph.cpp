@@ -216,37 +216,28 @@ void chooseEmphasisDelimiters(const std::vector<std::shared_ptr<ZQInlineMarker>>
                                          marked || (present && ZQShared::isAsciiPunctuation(text.at(i)))};
     };
     // Whether another marker is written between the marker's border at and
-    // the text before (or after) it.
-    const auto markedBefore = [&](const ZQInlineMarker& marker, qsizetype at, bool opens) {
+    // the text before it (or after it).
+    const auto marked = [&](const ZQInlineMarker& marker, qsizetype at, bool opens, bool before) {
         const Range own = marker.bodyRange();
         return std::any_of(markers.begin(), markers.end(), [&](const auto& other) {
             const Range body = other->bodyRange();
             if (other.get() == &marker)
                 return false;
             if (opens)
-                return body.end() == at || (body.location == at && body.end() > own.end());
-            return body.end() == at && body.location > own.location;
-        });
-    };
-    const auto markedAfter = [&](const ZQInlineMarker& marker, qsizetype at, bool opens) {
-        const Range own = marker.bodyRange();
-        return std::any_of(markers.begin(), markers.end(), [&](const auto& other) {
-            const Range body = other->bodyRange();
-            if (other.get() == &marker)
-                return false;
-            if (opens)
-                return body.location == at && body.end() < own.end();
-            return body.location == at || (body.end() == at && body.location < own.location);
+                return before ? body.end() == at || (body.location == at && body.end() > own.end())
+                              : body.location == at && body.end() < own.end();
+            return before ? body.end() == at && body.location > own.location
+                          : body.location == at || (body.end() == at && body.location < own.location);
         });
     };
     const auto underscoreFits = [&](const ZQInlineMarker& marker) {
         const Range body = marker.bodyRange();
         const quint64 start = ZQInlinePatterns::delimiterRunType(
-            u'_', side(body.location - 1, markedBefore(marker, body.location, true)),
-            side(body.location, markedAfter(marker, body.location, true)));
+            u'_', side(body.location - 1, marked(marker, body.location, true, true)),
+            side(body.location, marked(marker, body.location, true, false)));
         const quint64 end = ZQInlinePatterns::delimiterRunType(
-            u'_', side(body.end() - 1, markedBefore(marker, body.end(), false)),
-            side(body.end(), markedAfter(marker, body.end(), false)));
+            u'_', side(body.end() - 1, marked(marker, body.end(), false, true)),
+            side(body.end(), marked(marker, body.end(), false, false)));
         return (start == 1 || start == 2) && (end == 1 || end == 3);
     };
     const auto joins = [&](qsizetype at) {
