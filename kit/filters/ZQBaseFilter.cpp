@@ -397,9 +397,11 @@ bool ZQBaseFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarkerB
         return false;
     if (border.marker()->nodeType() == ZQNodeType::CodeSpan)
         return writeCodeSpanBorder(markdown, border);
-    const QString marker = markerFromNodeType(border.marker()->nodeType(), context.runningMarkupType());
+    QString marker = markerFromNodeType(border.marker()->nodeType(), context.runningMarkupType());
     if (marker.isEmpty())
         return false;
+    if (border.marker()->delimiter() == u'_' && context.runningMarkupType() != kQuorvelMarkup)
+        marker.fill(u'_');
     markdown.insert(border.pos1(), marker);
     return true;
 }

@@ -192,6 +192,84 @@ Range blockOpening(const QString& text, qsizetype start, bool quorvel, const std
     return Range::notFound();
 }
 
+// Markdown writes an emphasis or a strong span with "*" or "_". Where one
+// such span closes and another opens at the same place, markers of one
+// character would join into one run that the next reading pairs otherwise:
+// the spans closing there (or else those opening there) are written with
+// "_" where "_" opens and closes at both their ends, markers written beside
+// it counting as punctuation.
+void chooseEmphasisDelimiters(const std::vector<std::shared_ptr<ZQInlineMarker>>& markers, const QString& text)
+{
+    std::map<qsizetype, std::vector<std::shared_ptr<ZQInlineMarker>>> closing;
+    std::map<qsizetype, std::vector<std::shared_ptr<ZQInlineMarker>>> opening;
+    for (const auto& marker : markers) {
+        if (marker->nodeType() == ZQNodeType::Emphasis || marker->nodeType() == ZQNodeType::Strong) {
+            marker->setDelimiter(u'*');
+            closing[marker->bodyRange().end()].push_back(marker);
+            opening[marker->bodyRange().location].push_back(marker);
+        }
+    }
+    const plat::CharacterSet& blank = plat::CharacterSet::whitespaceAndNewline();
+    const auto side = [&](qsizetype i, bool marked) {
+        const bool present = marked || (i >= 0 && i < text.size());
+        return ZQInlinePatterns::RunSide{present, !marked && present && blank.contains(text.at(i)),
+                                         marked || (present && ZQShared::isAsciiPunctuation(text.at(i)))};
+    };
+    // Whether another marker is written between the marker's border at and
+    // the text before it (or after it).
+    const auto marked = [&](const ZQInlineMarker& marker, qsizetype at, bool opens, bool before) {
+        const Range own = marker.bodyRange();
+        return std::any_of(markers.begin(), markers.end(), [&](const auto& other) {
+            const Range body = other->bodyRange();
+            if (other.get() == &marker)
+                return false;
+            if (opens)
+                return before ? body.end() == at || (body.location == at && body.end() > own.end())
+                              : body.location == at && body.end() < own.end();
+            return before ? body.end() == at && body.location > own.location
+                          : body.location == at || (body.end() == at && body.location < own.location);
+        });
+    };
+    const auto underscoreFits = [&](const ZQInlineMarker& marker) {
+        const Range body = marker.bodyRange();
+        const quint64 start = ZQInlinePatterns::delimiterRunType(
+            u'_', side(body.location - 1, marked(marker, body.location, true, true)),
+            side(body.location, marked(marker, body.location, true, false)));
+        const quint64 end = ZQInlinePatterns::delimiterRunType(
+            u'_', side(body.end() - 1, marked(marker, body.end(), false, true)),
+            side(body.end(), marked(marker, body.end(), false, false)));
+        return (start == 1 || start == 2) && (end == 1 || end == 3);
+    };
+    const auto joins = [&](qsizetype at) {
+        const auto closes = closing.find(at);
+        const auto opens = opening.find(at);
+        if (closes == closing.end() || opens == opening.end())
+            return false;
+        return std::any_of(closes->second.begin(), closes->second.end(), [&](const auto& a) {
+            return std::any_of(opens->second.begin(), opens->second.end(),
+                               [&](const auto& b) { return a->delimiter() == b->delimiter(); });
+        });
+    };
+    for (const auto& [at, closers] : closing) {
+        if (!joins(at))
+            continue;
+        const std::vector<std::shared_ptr<ZQInlineMarker>>* const groups[] = {&closers, &opening[at]};
+        for (const auto* group : groups) {
+            if (!std::all_of(group->begin(), group->end(), [&](const auto& m) { return underscoreFits(*m); }))
+                continue;
+            for (const auto& marker : *group)
+                marker->setDelimiter(u'_');
+            const bool settles = std::all_of(group->begin(), group->end(), [&](const auto& m) {
+                return !joins(m->bodyRange().location) && !joins(m->bodyRange().end());
+            });
+            if (settles)
+                break;
+            for (const auto& marker : *group)
+                marker->setDelimiter(u'*');
+        }
+    }
+}
+
 } // namespace
 
 QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRenderContext& context)
@@ -216,6 +294,8 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRende
     const plat::AttributedString& paragraph = trimmed ? *trimmed : shown;
     Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string(),
                                          context.runningMarkupType());
+    if (context.runningMarkupType() != 1)
+        chooseEmphasisDelimiters(markers, paragraph.string());
     const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
     markers.insert(markers.end(), escapes.begin(), escapes.end());
     // Escapes last: of the markers opening at one position they are written
@@ -488,25 +568,50 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
 {
     sortAttributes(markers);
 
-    // Where such a marker begins or ends between two letters, the neighbours
-    // of another kind it splits stay two markers, so that their own markup
-    // stands beside it. (Its own pieces, split by other styles, join there.)
-    std::map<qsizetype, std::map<quint64, int>> ends; // +1 a start, -1 an end, per kind
+    // Where such a marker begins or ends between two letters, its markup has
+    // no neighbour to open or close beside but the markup of another style:
+    // the neighbours of another kind it splits stay apart at both its ends,
+    // and it goes outside them, their markers between it and the letters.
+    // (Its own pieces, split by other styles, join there.)
+    std::map<quint64, std::map<qsizetype, int>> ends; // +1 a start, -1 an end, per kind
     for (const auto& marker : markers) {
         if (notWithinWords(marker->nodeType(), markupType)) {
-            ++ends[marker->bodyRange().location][marker->nodeType()];
-            --ends[marker->bodyRange().end()][marker->nodeType()];
+            ++ends[marker->nodeType()][marker->bodyRange().location];
+            --ends[marker->nodeType()][marker->bodyRange().end()];
         }
     }
     const auto letter = [&](qsizetype i) {
         return i >= 0 && i < paragraph.size() && !plat::CharacterSet::whitespaceAndNewline().contains(paragraph.at(i))
             && !ZQShared::isAsciiPunctuation(paragraph.at(i));
     };
+    const auto withinWord = [&](qsizetype at) { return letter(at - 1) && letter(at); };
+    std::map<qsizetype, std::vector<quint64>> splitters; // per position, the kinds that keep others apart there
+    for (const auto& [kind, borders] : ends) {
+        std::optional<qsizetype> start;
+        for (const auto& [at, count] : borders) {
+            if (count > 0) {
+                start = at;
+            } else if (count < 0 && start) {
+                if (withinWord(*start) || withinWord(at)) {
+                    splitters[*start].push_back(kind);
+                    splitters[at].push_back(kind);
+                }
+                start.reset();
+            }
+        }
+    }
+    const auto splits = [&](qsizetype at, quint64 type) {
+        const auto found = splitters.find(at);
+        return found != splitters.end() && std::find(found->second.begin(), found->second.end(), type) != found->second.end();
+    };
     const auto keptApart = [&](qsizetype at, quint64 type) {
-        const auto found = ends.find(at);
-        return found != ends.end() && letter(at - 1) && letter(at)
-            && std::any_of(found->second.begin(), found->second.end(),
-                           [type](const auto& kind) { return kind.first != type && kind.second != 0; });
+        const auto found = splitters.find(at);
+        // A link is written whole: only a split between letters keeps its runs apart.
+        return found != splitters.end() && (type != ZQNodeType::Link || withinWord(at))
+            && std::any_of(found->second.begin(), found->second.end(), [type](quint64 kind) { return kind != type; });
+    };
+    const auto splitter = [&](const ZQInlineMarker& marker) {
+        return splits(marker.bodyRange().location, marker.nodeType()) || splits(marker.bodyRange().end(), marker.nodeType());
     };
 
     // Equal neighbours become one marker; an emphasis inside another is the same one.
@@ -545,7 +650,7 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
     // link or image keeps no style of its own text), and a marker that must
     // not touch letters outside another style, with that one's markup between
     // it and the text.
-    std::stable_sort(kept.begin(), kept.end(), [markupType](const auto& a, const auto& b) {
+    std::stable_sort(kept.begin(), kept.end(), [&](const auto& a, const auto& b) {
         const Range x = a->bodyRange();
         const Range y = b->bodyRange();
         if (x.location != y.location)
@@ -554,6 +659,8 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
             return x.length > y.length;
         if (isCuttable(a->nodeType()) != isCuttable(b->nodeType()))
             return isCuttable(a->nodeType());
+        if (splitter(*a) != splitter(*b))
+            return splitter(*a);
         return notWithinWords(a->nodeType(), markupType) && !notWithinWords(b->nodeType(), markupType);
     });
 

@@ -374,3 +374,34 @@ TEST(MarkupRoundTrip, TagTextAndBracketLinksSettleInOnePass)
         }
     }
 }
+
+TEST(MarkupRoundTrip, TouchingEmphasisMarkersSettleInOnePass)
+{
+    struct Case {
+        quint64 dialect;
+        const char* markup;
+        const char* once; // nullptr: unchanged
+        bool sane = true; // once exports as the page did
+    };
+    const Case cases[] = {
+        // An emphasis closing where a strong span opens is written with "_".
+        {Markdown, "_&_**a**", nullptr},
+        {Markdown, "*a****a*a***", "*a**a***__a__\\*", false},
+        // A strike-through or underline edge between letters goes outside the
+        // style it splits, that style's markers between it and the letters.
+        {QuorvelMarkup, "**a*-a-\\a*", "*a*-*a*-*\\a*"},
+        {QuorvelMarkup, "*[-a-*a**", "*[*-*a*-*a*"},
+        {QuorvelMarkup, "**a*-a-[*", "*a*-*a*-*[*"},
+        {QuorvelMarkup, "-_a_-a--", "_-a-_-a-"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.markup);
+        const QString markup = QString::fromUtf8(c.markup);
+        const QString once = pass(markup, c.dialect, c.dialect);
+        EXPECT_EQ(once.toStdString(), c.once ? c.once : c.markup);
+        EXPECT_EQ(pass(once, c.dialect, c.dialect).toStdString(), once.toStdString());
+        if (c.dialect == Markdown && c.sane) {
+            EXPECT_EQ(html(once, Markdown).toStdString(), html(markup, Markdown).toStdString());
+        }
+    }
+}
