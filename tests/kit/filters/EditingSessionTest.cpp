@@ -508,13 +508,24 @@ TEST_P(EditingSessionTest, ThousandRandomEditsLeaveMarkupThatRoundTrips)
     EditingSession(GetParam()).run();
 }
 
-// Other seeds still meet markup that one pass does not settle: tabs after a
-// container's marker, an item whose text begins with indented code, lazy lines,
-// an empty heading or image (the rich text keeps nothing of them).
-INSTANTIATE_TEST_SUITE_P(Pages, EditingSessionTest,
-                         testing::Values(SessionCase{Rich, 0, 11}, SessionCase{Markup, 0, 12},
-                                         SessionCase{Rich, 1, 13}, SessionCase{Markup, 1, 14}),
+// Four seeded sessions in each editor and dialect. (Rare pages still need a
+// second pass: emphasis runs of one character crowding each other, a tag
+// beside plain backticks, trailing empty quote lines.)
+std::vector<SessionCase> sessionCases()
+{
+    std::vector<SessionCase> cases;
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        for (const quint64 markupType : {quint64(0), quint64(1)}) {
+            cases.push_back({Rich, markupType, seed});
+            cases.push_back({Markup, markupType, seed});
+        }
+    }
+    return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, EditingSessionTest, testing::ValuesIn(sessionCases()),
                          [](const testing::TestParamInfo<SessionCase>& info) {
                              return std::string(info.param.editorType == Rich ? "Rich" : "Markup")
-                                 + (info.param.markupType == 0 ? "Markdown" : "QuorvelMarkup");
+                                 + (info.param.markupType == 0 ? "Markdown" : "QuorvelMarkup") + "Seed"
+                                 + std::to_string(info.param.seed);
                          });
