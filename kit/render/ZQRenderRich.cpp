@@ -18,6 +18,7 @@
 #include "platform/text/AttributedString.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
@@ -154,14 +155,32 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
 
     plat::MutableAttributedString result;
     plat::Range lastLine = plat::Range::notFound();
+    // The blank lines that end a container, after its last content, carry none
+    // of its marks (a quote's empty last lines read back as the blank lines
+    // after it), unless a list goes on after them. A run of blank lines is
+    // visited line after line, so its verdict is found once.
+    std::optional<bool> runEndsContainer;
+    ZSTree runParent;
+    const auto endsContainer = [&](const ZSTree& blank) {
+        if (!runEndsContainer || !(blank.parent() == runParent)) {
+            runParent = blank.parent();
+            ZSTree last = blank;
+            while (ZQBlockNodes::hasType(last.nextSibling(), ZQNodeType::BlankLine))
+                last = last.nextSibling();
+            runEndsContainer = !last.nextSibling() && !blankLineInsideList(last);
+        }
+        return *runEndsContainer;
+    };
     tree.enumerateTreeRootFirst([&](const ZSTree& treeNode, bool*) {
         const auto node = ZQBlockNodes::textNodeOf(treeNode);
         if (!node || treeNode.isRoot())
             return;
         const quint64 type = node->nodeType();
+        if (type != ZQNodeType::BlankLine)
+            runEndsContainer.reset();
         const bool sameLine = node->lineRange().location == lastLine.location;
         const bool skipIndent = (sameLine && !node->isMergedParagraph())
-            || (type == ZQNodeType::BlankLine && !treeNode.nextSibling() && !blankLineInsideList(treeNode));
+            || (type == ZQNodeType::BlankLine && endsContainer(treeNode));
         bool finished = false;
         if (!skipIndent) {
             const plat::MutableAttributedString indent = blockContainerIndentForRich(treeNode);

@@ -140,6 +140,9 @@ TEST(MarkupRoundTrip, TextTheRichEditorShowsComesBackAsItWas)
         {">     code", nullptr},
         // Lines of blanks at the end are no content.
         {"a\n\n\t ", "a"},
+        // Nor are a quote's empty last lines: they read back as blank lines after it.
+        {"> a\n>\n>\nb", "> a\n\n\nb"},
+        {"> a\n>\n> b\n>\n>", "> a\n>\n> b"},
         // Characters shown as themselves are written escaped where they would pair.
         {"2\\*3\\*4", nullptr},
         {"+ a\n=", "+ a\n  \\="},
