@@ -510,7 +510,7 @@ TEST_P(EditingSessionTest, ThousandRandomEditsLeaveMarkupThatRoundTrips)
 
 // Four seeded sessions in each editor and dialect. (Rare pages still need a
 // second pass: emphasis runs of one character crowding each other, a tag
-// beside plain backticks, trailing empty quote lines.)
+// beside plain backticks, footnote references inside link text.)
 std::vector<SessionCase> sessionCases()
 {
     std::vector<SessionCase> cases;
