@@ -3,7 +3,7 @@
 // mixed constructs of a given size.
 
 #include "kit/foundation/ZSRegisteredDefaults.h"
-#include "kit/foundation/ZSSettings.h"
+#include "kit/model/ZSSettings.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
 // Parsing a page of about 1 MB into its block tree, in each dialect's options.
 
-#include "kit/markup/ZQDocTreeParser.h"
+#include "kit/parsers/ZQDocTreeParser.h"
 
 #include <benchmark/benchmark.h>
 

@@ -4,9 +4,9 @@
 
 #include "kit/filters/ZQParagraphParser.h"
 #include "kit/foundation/ZSRegisteredDefaults.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQLinkRef.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQLinkRef.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/text/AttributedString.h"
 

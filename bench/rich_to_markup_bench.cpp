@@ -2,9 +2,9 @@
 // should grow linearly with the size), as a page and as the conversion alone.
 
 #include "BenchPages.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQListStyle.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQListStyle.h"
 #include "kit/render/ZQRender.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Font.h"

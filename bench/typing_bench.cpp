@@ -7,7 +7,7 @@
 
 #include "BenchPages.h"
 #include "kit/render/ZQRender.h"
-#include "kit/render/ZSAbstractTextView.h"
+#include "kit/model/ZSAbstractTextView.h"
 
 #include <benchmark/benchmark.h>
 

@@ -3,13 +3,13 @@
 #include "kit/filters/ZQInlineTargets.h"
 #include "kit/filters/ZQRunBuilder.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQInlineMarker.h"
-#include "kit/markup/ZQStyles.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQInlineMarker.h"
+#include "kit/model/ZQStyles.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderContext.h"
 
 #include <algorithm>
 #include <map>

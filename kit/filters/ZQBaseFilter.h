@@ -15,7 +15,7 @@
 // 2 strong, 10 underline, 11 strike-through, 12 code, 43 tag) toggle a style
 // on the selection, or the markers around it in the markup editor.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 
 #include "platform/foundation/Object.h"
 

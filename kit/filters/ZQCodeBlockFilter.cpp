@@ -1,15 +1,15 @@
 #include "kit/filters/ZQCodeBlockFilter.h"
 
-#include "kit/filters/ZQBlockNodes.h"
+#include "kit/model/ZQBlockNodes.h"
 #include "kit/filters/ZQCodeBlockParts.h"
-#include "kit/foundation/ZQAttributedString.h"
+#include "kit/model/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQLineMapping.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderUtil.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQLineMapping.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderUtil.h"
 #include "platform/foundation/CharacterSet.h"
 
 namespace {

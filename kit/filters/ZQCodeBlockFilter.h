@@ -2,7 +2,7 @@
 // Code blocks of both dialects: fenced (three or more backquotes or tildes, an
 // optional info string, body lines, a closing fence) and indented.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Regex.h"
 

@@ -5,12 +5,12 @@
 #include "kit/filters/ZQRunBuilder.h"
 #include "kit/filters/ZQViewEditing.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQInlineMarker.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQInlineMarker.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/text/TextView.h"
 
 namespace {

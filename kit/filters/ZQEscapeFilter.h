@@ -5,7 +5,7 @@
 // the markup editor. A backslash typed before punctuation in the rich editor
 // (or punctuation typed after one) becomes the escaped character.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
 

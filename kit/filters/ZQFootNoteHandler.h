@@ -8,7 +8,7 @@
 // in text order, writes the footnote section of an export and keeps the
 // references through a style clean. The link filter renders the references.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 #include "platform/text/AttributedString.h"
 

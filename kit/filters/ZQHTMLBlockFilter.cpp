@@ -1,7 +1,7 @@
 #include "kit/filters/ZQHTMLBlockFilter.h"
 
-#include "kit/filters/ZQBlockNodes.h"
-#include "kit/markup/ZQHighlighter.h"
+#include "kit/model/ZQBlockNodes.h"
+#include "kit/model/ZQHighlighter.h"
 
 bool ZQHTMLBlockFilter::highlightMarkdown(plat::MutableAttributedString& markup, const ZSTree& treeNode,
                                           ZQRenderContext& /*context*/)

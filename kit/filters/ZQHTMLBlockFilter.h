@@ -1,7 +1,7 @@
 #pragma once
 // HTML blocks of both dialects. The drivers write them as they stand.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
 class ZQHTMLBlockFilter : public plat::Object, public ZQAttributeNamed, public ZQCommonMarkBlockFilter {

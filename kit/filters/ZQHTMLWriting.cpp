@@ -1,6 +1,6 @@
 #include "kit/filters/ZQHTMLWriting.h"
 
-#include "kit/markup/ZQAttributeNames.h"
+#include "kit/model/ZQAttributeNames.h"
 
 namespace ZQHTMLWriting {
 

@@ -2,7 +2,7 @@
 // Headings of both dialects: "#" headings and underlined (setext) headings in
 // Markdown, "h1." to "h6." headings in Quorvel Markup.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Regex.h"
 

@@ -5,7 +5,7 @@
 // image is not loaded), in markup the image markup with its path. The same
 // image written twice in a page shares one payload.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 #include "platform/text/AttributedString.h"
 

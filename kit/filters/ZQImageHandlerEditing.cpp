@@ -4,10 +4,10 @@
 #include "kit/filters/ZQImageFilter.h"
 
 #include "kit/filters/ZQViewEditing.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/text/TextView.h"
 
 bool ZQImageFilter::filterRichOnFly(const QString&, qint64, plat::TextView&, ZQRenderContext&)

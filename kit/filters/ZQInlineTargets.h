@@ -2,9 +2,9 @@
 // How the inline filters answer for the render target of the context, and the
 // result of replacing a whole marker.
 
-#include "kit/filters/ZQFilterRoles.h"
-#include "kit/markup/ZQInlineMarker.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZQInlineMarker.h"
+#include "kit/model/ZQRenderContext.h"
 
 namespace ZQInlineTargets {
 

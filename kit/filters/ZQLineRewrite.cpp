@@ -1,7 +1,7 @@
 #include "kit/filters/ZQLineRewrite.h"
 
 #include "kit/filters/ZQViewEditing.h"
-#include "kit/foundation/ZQAttributedString.h"
+#include "kit/model/ZQAttributedString.h"
 #include "platform/text/TextView.h"
 
 void ZQLineRewrite::keepUpTo(qsizetype position)

@@ -8,7 +8,7 @@
 // editor a bracketed text becomes a link; the link command (action tag 40)
 // makes one from the selection, or unlinks; cleaning style drops the brackets.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 
 #include "platform/foundation/Object.h"
 

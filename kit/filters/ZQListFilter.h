@@ -2,8 +2,8 @@
 // Bulleted and numbered lists: "-", "*", "+" and "1." or "1)" in Markdown; the
 // own dialect also numbers "#" items.
 
-#include "kit/filters/ZQFilterRoles.h"
-#include "kit/markup/ZQListStyle.h"
+#include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZQListStyle.h"
 #include "platform/foundation/Object.h"
 #include "platform/text/AttributedString.h"
 

@@ -1,8 +1,8 @@
 #include "kit/filters/ZQMarkerRuns.h"
 
-#include "kit/foundation/ZQAttributedString.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQAttributeNames.h"
+#include "kit/model/ZQAttributedString.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQAttributeNames.h"
 #include "platform/foundation/Regex.h"
 
 #include <vector>

@@ -3,7 +3,7 @@
 // in, the list item marker already at its start, and clean style, where each
 // filter says which part of a run of its attribute is the marker.
 
-#include "kit/markup/ZQListStyle.h"
+#include "kit/model/ZQListStyle.h"
 #include "platform/foundation/Range.h"
 #include "platform/text/AttributedString.h"
 

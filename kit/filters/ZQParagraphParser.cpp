@@ -6,9 +6,9 @@
 #include "kit/filters/ZQLinkFilter.h"
 #include "kit/filters/ZQParagraphScan.h"
 #include "kit/filters/ZQTagEntityFilter.h"
-#include "kit/markup/ZQLinkRef.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQLinkRef.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/foundation/CharacterSet.h"
 
 namespace {

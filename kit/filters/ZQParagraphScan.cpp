@@ -6,10 +6,10 @@
 #include "kit/filters/ZQInlinePatterns.h"
 #include "kit/filters/ZQTagEntityFilter.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderContext.h"
-#include "kit/render/ZQRenderUtil.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQRenderUtil.h"
 
 #include <algorithm>
 

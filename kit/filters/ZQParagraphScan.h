@@ -17,9 +17,9 @@
 // run to the end of the text (closing backticks, brackets, "?>", "]]>", ">")
 // are answered from tables built once per scan.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "kit/filters/ZQParagraphParser.h"
-#include "kit/markup/ZQInlineMarker.h"
+#include "kit/model/ZQInlineMarker.h"
 #include "platform/foundation/Regex.h"
 #include "platform/text/AttributedString.h"
 

@@ -5,10 +5,10 @@
 #include "kit/filters/ZQLinkFilter.h"
 #include "kit/filters/ZQParagraphScan.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/markup/ZQLinkRef.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderContext.h"
-#include "kit/render/ZQRenderUtil.h"
+#include "kit/model/ZQLinkRef.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQRenderUtil.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include "kit/filters/ZQInlinePatterns.h"
 #include "kit/filters/ZQParagraphScan.h"
 #include "kit/filters/ZQTagEntityFilter.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQLinkRef.h"
-#include "kit/markup/ZQTextNode.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQLinkRef.h"
+#include "kit/model/ZQTextNode.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Block quotes of both dialects: one ">" per level at the start of a line.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
 class ZQQuoteFilter : public plat::Object,

@@ -1,12 +1,12 @@
 #include "kit/filters/ZQSeparatorFilter.h"
 
-#include "kit/filters/ZQBlockNodes.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
+#include "kit/model/ZQBlockNodes.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/markup/ZQLineMapping.h"
-#include "kit/markup/ZQTextNode.h"
+#include "kit/model/ZQLineMapping.h"
+#include "kit/model/ZQTextNode.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Dividers (thematic breaks): a line of at least three "-", "*" or "_" of one
 // kind, blanks allowed between and after them, up to three spaces before.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Regex.h"
 

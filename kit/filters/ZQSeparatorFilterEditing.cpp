@@ -3,11 +3,11 @@
 #include "kit/filters/ZQSeparatorFilter.h"
 
 #include "kit/filters/ZQViewEditing.h"
-#include "kit/foundation/ZQAttributedString.h"
+#include "kit/model/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQHighlighter.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQHighlighter.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/text/TextView.h"
 

@@ -5,7 +5,7 @@
 // A "<...>" completed by typing in the rich editor is styled as raw HTML or
 // an autolink.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
 

@@ -6,7 +6,7 @@
 // editable while the user types in them, and strips chip brackets before rich
 // text is written as markup.
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "platform/foundation/Object.h"
 
 class ZQTagHandler : public plat::Object,

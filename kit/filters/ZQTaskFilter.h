@@ -1,8 +1,8 @@
 #pragma once
 // Task items: "- [ ]", "- [x]" and the other states of a task marker.
 
-#include "kit/filters/ZQFilterRoles.h"
-#include "kit/markup/ZQListStyle.h"
+#include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZQListStyle.h"
 #include "platform/foundation/Object.h"
 #include "platform/text/AttributedString.h"
 

@@ -1,6 +1,6 @@
 #include "kit/filters/ZQViewEditing.h"
 
-#include "kit/foundation/ZSUtils.h"
+#include "kit/model/ZSUtils.h"
 #include "platform/foundation/StringLines.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/TextView.h"

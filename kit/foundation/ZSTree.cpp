@@ -1,6 +1,5 @@
 #include "kit/foundation/ZSTree.h"
 
-#include "kit/markup/ZQTextNode.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -30,9 +29,15 @@ void renumberFrom(ZSTreeNode& parent, qsizetype from)
         parent.children[size_t(i)]->indexInParent = i;
 }
 
-std::shared_ptr<ZQTextNode> rememberingTextNode(const ZSTreeNode& node)
+ZSTreePayload* rememberingPayload(const ZSTreeNode& node)
 {
-    return node.parent.expired() ? plat::objectCast<ZQTextNode>(node.object) : nullptr;
+    return node.parent.expired() ? dynamic_cast<ZSTreePayload*>(node.object.get()) : nullptr;
+}
+
+std::function<plat::ObjectPtr()>& rootPayloadFactory()
+{
+    static std::function<plat::ObjectPtr()> factory;
+    return factory;
 }
 
 // Takes node out of its parent's children. A root that remembered it as its
@@ -42,8 +47,8 @@ void detach(const NodePtr& node)
     const NodePtr parent = node->parent.lock();
     if (!parent)
         return;
-    if (auto text = rememberingTextNode(*parent); text && text->level2LastChild().lock() == node)
-        text->setLevel2LastChild({});
+    if (auto text = rememberingPayload(*parent); text && text->rememberedLastChild().lock() == node)
+        text->setRememberedLastChild({});
     const qsizetype index = node->indexInParent;
     parent->children.erase(parent->children.begin() + index);
     renumberFrom(*parent, index);
@@ -81,7 +86,7 @@ QString payloadText(const plat::ObjectPtr& object, bool tidy)
     if (!object)
         return QStringLiteral("(null)");
     if (tidy) {
-        if (auto text = plat::objectCast<ZQTextNode>(object))
+        if (auto text = dynamic_cast<const ZSTreePayload*>(object.get()))
             return text->tidyDescription();
     }
     return object->description();
@@ -113,7 +118,13 @@ ZSTree ZSTree::treeWithObject(plat::ObjectPtr object)
 
 ZSTree ZSTree::treeForRoot()
 {
-    return treeWithObject(std::make_shared<ZQTextNode>());
+    const auto& factory = rootPayloadFactory();
+    return treeWithObject(factory ? factory() : nullptr);
+}
+
+void ZSTree::setRootPayloadFactory(std::function<plat::ObjectPtr()> factory)
+{
+    rootPayloadFactory() = std::move(factory);
 }
 
 QString ZSTree::description() const
@@ -167,8 +178,8 @@ ZSTree ZSTree::lastChild() const
     if (!m_node)
         return {};
     if (m_node->parent.expired()) {
-        const auto text = rememberingTextNode(*m_node);
-        NodePtr remembered = text ? text->level2LastChild().lock() : nullptr;
+        const auto text = rememberingPayload(*m_node);
+        NodePtr remembered = text ? text->rememberedLastChild().lock() : nullptr;
         // A root that was itself a child for a while may remember a node it gave away.
         return remembered && remembered->parent.lock() == m_node ? ZSTree(std::move(remembered)) : ZSTree();
     }
@@ -244,8 +255,8 @@ void ZSTree::appendChild(const ZSTree& child) const
     if (!child.m_node->parent.expired())
         throw std::invalid_argument("ZSTree: the appended node already has a parent");
     attach(m_node, child.m_node, numberOfChildren());
-    if (auto text = rememberingTextNode(*m_node))
-        text->setLevel2LastChild(child.m_node);
+    if (auto text = rememberingPayload(*m_node))
+        text->setRememberedLastChild(child.m_node);
 }
 
 void ZSTree::insertChild(const ZSTree& child, qsizetype index) const
@@ -292,8 +303,8 @@ void ZSTree::removeAllChildren() const
 {
     if (!m_node)
         return;
-    if (auto text = rememberingTextNode(*m_node))
-        text->setLevel2LastChild({});
+    if (auto text = rememberingPayload(*m_node))
+        text->setRememberedLastChild({});
     // Keep the children alive until every link to them is cut.
     const std::vector<NodePtr> children = std::move(m_node->children);
     m_node->children.clear();

@@ -17,6 +17,18 @@
 
 class ZSTreeNode;
 
+// What a payload may add to the tree. A root whose payload remembers its last
+// child answers lastChild() from that memory alone; the block parser relies on
+// it to find the open block in constant time.
+class ZSTreePayload {
+public:
+    virtual ~ZSTreePayload() = default;
+    virtual std::weak_ptr<ZSTreeNode> rememberedLastChild() const = 0;
+    virtual void setRememberedLastChild(std::weak_ptr<ZSTreeNode> child) = 0;
+    // The short form used by tidy descriptions.
+    virtual QString tidyDescription() const = 0;
+};
+
 class ZSTree {
 public:
     // Directions of the sibling and children walks; any other value walks backward.
@@ -48,8 +60,10 @@ public:
 
     // A new root holding the payload (which may be null).
     static ZSTree treeWithObject(plat::ObjectPtr object);
-    // A new root holding a new empty text node.
+    // A new root holding a new root payload from the factory the payload's
+    // layer installs (the text node); without one the root holds none.
     static ZSTree treeForRoot();
+    static void setRootPayloadFactory(std::function<plat::ObjectPtr()> factory);
 
     bool isNull() const { return !m_node; }
     explicit operator bool() const { return bool(m_node); }

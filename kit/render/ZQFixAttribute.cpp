@@ -1,6 +1,6 @@
 #include "kit/render/ZQFixAttribute.h"
 
-#include "kit/markup/ZQTextNode.h"
+#include "kit/model/ZQTextNode.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 #include "kit/render/ZQOnFlyManager.h"
 
 #include "kit/filters/ZQViewEditing.h"
-#include "kit/foundation/ZQAttributedString.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZQAttributedString.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQStyles.h"
 #include "platform/text/TextView.h"
 
 namespace {

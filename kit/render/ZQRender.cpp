@@ -1,17 +1,17 @@
 #include "kit/render/ZQRender.h"
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQParagraphParser.h"
-#include "kit/filters/ZQRichParser.h"
+#include "kit/parsers/ZQRichParser.h"
 #include "kit/filters/ZQTagHandler.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/foundation/ZSTextTheme.h"
-#include "kit/markup/ZQDocTreeParser.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/render/ZQFilterPipe.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZSTextTheme.h"
+#include "kit/parsers/ZQDocTreeParser.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/parsers/ZQFilterPipe.h"
+#include "kit/model/ZQRenderContext.h"
 
 ZQRender::ZQRender()
     : m_textTheme(ZSTextTheme::sharedTheme()),

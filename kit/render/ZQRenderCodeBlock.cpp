@@ -3,12 +3,12 @@
 
 #include "kit/render/ZQRender.h"
 
-#include "kit/foundation/ZQAttributedString.h"
+#include "kit/model/ZQAttributedString.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/foundation/ZSTextTheme.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQSyntaxCSS.h"
-#include "kit/markup/ZQSyntaxHighlighter.h"
+#include "kit/model/ZSTextTheme.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQSyntaxCSS.h"
+#include "kit/model/ZQSyntaxHighlighter.h"
 #include "platform/text/TextStorage.h"
 
 #include <QDateTime>

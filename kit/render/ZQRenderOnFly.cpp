@@ -3,14 +3,14 @@
 
 #include "kit/render/ZQRender.h"
 
-#include "kit/filters/ZQFilterRoles.h"
+#include "kit/model/ZQFilterRoles.h"
 #include "kit/filters/ZQViewEditing.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQStyles.h"
-#include "kit/render/ZQFilterPipe.h"
-#include "kit/render/ZQRenderContext.h"
-#include "kit/render/ZSAbstractTextView.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQStyles.h"
+#include "kit/parsers/ZQFilterPipe.h"
+#include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZSAbstractTextView.h"
 
 #include <QDebug>
 #include <exception>

@@ -2,8 +2,8 @@
 // A footnote storage as the render engine hands it to the export handlers:
 // its number and its body already rendered for the target.
 
-#include "kit/markup/ZQAttachedObjects.h"
-#include "kit/storage/ZQAttachedStorage.h"
+#include "kit/model/ZQAttachedObjects.h"
+#include "kit/model/ZQAttachedStorage.h"
 
 inline ZQAttachedStoragePtr footnotePayload(quint64 number, const QString& body)
 {

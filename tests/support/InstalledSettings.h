@@ -2,7 +2,7 @@
 // Settings installed as the shared settings for the rest of the test run, as the
 // program does at start, for code that keeps the shared settings it first saw.
 
-#include "kit/foundation/ZSSettings.h"
+#include "kit/model/ZSSettings.h"
 
 #include "support/ScopedDefaults.h"
 

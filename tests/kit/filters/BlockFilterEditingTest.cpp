@@ -7,10 +7,10 @@
 #include "kit/filters/ZQCodeBlockFilter.h"
 #include "kit/filters/ZQHeadingFilter.h"
 #include "kit/filters/ZQSeparatorFilter.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQStyles.h"
 #include "platform/text/KeyEvent.h"
 
 #include <gtest/gtest.h>

@@ -2,10 +2,10 @@
 #include "kit/filters/ZQHTMLBlockFilter.h"
 #include "kit/filters/ZQQuoteFilter.h"
 #include "kit/filters/ZQSeparatorFilter.h"
-#include "kit/markup/ZQDocTreeParser.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/parsers/ZQDocTreeParser.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderContext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #pragma once
 // Block trees of small pages for the block filters' tests.
 
-#include "kit/markup/ZQDocTreeParser.h"
-#include "kit/markup/ZQTextNode.h"
+#include "kit/parsers/ZQDocTreeParser.h"
+#include "kit/model/ZQTextNode.h"
 
 namespace BlockTrees {
 

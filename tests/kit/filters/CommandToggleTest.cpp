@@ -16,11 +16,11 @@
 #include "kit/filters/ZQSeparatorFilter.h"
 #include "kit/filters/ZQTagHandler.h"
 #include "kit/filters/ZQTaskFilter.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQListStyle.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQListStyle.h"
+#include "kit/model/ZQStyles.h"
 #include "kit/render/ZQRender.h"
 
 #include <gtest/gtest.h>

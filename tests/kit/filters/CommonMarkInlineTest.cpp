@@ -6,8 +6,8 @@
 // line ends.
 
 #include "InlineRendering.h"
-#include "kit/markup/ZQDocTreeParser.h"
-#include "kit/markup/ZQTextNode.h"
+#include "kit/parsers/ZQDocTreeParser.h"
+#include "kit/model/ZQTextNode.h"
 #include "platform/foundation/Regex.h"
 
 #include "support/CommonMarkExamples.h"

@@ -4,7 +4,7 @@
 // of the block editors the commands asked the view to open. View is the text
 // view class the editor is built on.
 
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/TextView.h"
 

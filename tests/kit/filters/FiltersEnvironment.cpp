@@ -1,7 +1,7 @@
 // The filters read the shared settings, theme and style factory, which the
 // application installs before any filter exists: so does this binary.
 
-#include "kit/foundation/ZSSettings.h"
+#include "kit/model/ZSSettings.h"
 #include "support/ScopedDefaults.h"
 
 #include <gtest/gtest.h>

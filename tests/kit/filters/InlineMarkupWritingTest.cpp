@@ -7,10 +7,10 @@
 #include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQLinkFilter.h"
 #include "kit/filters/ZQTagEntityFilter.h"
-#include "kit/markup/ZQAttachedObjects.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/storage/ZQAttachmentFile.h"
-#include "kit/storage/ZQAttachedStorage.h"
+#include "kit/model/ZQAttachedObjects.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQAttachmentFile.h"
+#include "kit/model/ZQAttachedStorage.h"
 #include "platform/graphics/Image.h"
 
 #include <QDir>

@@ -2,10 +2,10 @@
 // Runs the paragraph parser over one paragraph for a render target.
 
 #include "kit/filters/ZQParagraphParser.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQInlineMarker.h"
-#include "kit/markup/ZQLinkRef.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQInlineMarker.h"
+#include "kit/model/ZQLinkRef.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/text/AttributedString.h"
 
 #include <QString>

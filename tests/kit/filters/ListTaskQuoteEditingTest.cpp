@@ -7,10 +7,10 @@
 #include "kit/filters/ZQListFilter.h"
 #include "kit/filters/ZQQuoteFilter.h"
 #include "kit/filters/ZQTaskFilter.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQListStyle.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQListStyle.h"
 
 #include <gtest/gtest.h>
 

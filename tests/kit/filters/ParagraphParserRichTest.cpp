@@ -2,10 +2,10 @@
 // they leave in the render context.
 
 #include "InlineRendering.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQStyles.h"
 #include "platform/text/Font.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 #pragma once
 // Rich text built by hand, piece by piece, the way the rich editor marks it.
 
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQListStyle.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQListStyle.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Font.h"
 

@@ -1,8 +1,8 @@
 #include "kit/filters/ZQCodeBlockFilter.h"
-#include "kit/filters/ZQFilterDispatch.h"
+#include "kit/model/ZQFilterDispatch.h"
 #include "kit/filters/ZQHeadingFilter.h"
 #include "kit/filters/ZQSeparatorFilter.h"
-#include "kit/render/ZQFilterPipe.h"
+#include "kit/parsers/ZQFilterPipe.h"
 #include "platform/text/AttributedString.h"
 
 #include <gtest/gtest.h>

@@ -5,12 +5,12 @@
 #include "EditorView.h"
 
 #include "kit/filters/ZQFootNoteHandler.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttachedObjects.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQStyles.h"
-#include "kit/storage/ZQAttachedStorage.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttachedObjects.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQStyles.h"
+#include "kit/model/ZQAttachedStorage.h"
 #include "support/FootnotePayloads.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "kit/filters/ZQListFilter.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderContext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "kit/filters/ZQParagraphParser.h"
-#include "kit/markup/ZQLinkRef.h"
+#include "kit/model/ZQLinkRef.h"
 
 #include <gtest/gtest.h>
 

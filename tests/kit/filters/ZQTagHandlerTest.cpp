@@ -5,11 +5,11 @@
 #include "EditorView.h"
 
 #include "kit/filters/ZQTagHandler.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQStyles.h"
-#include "kit/render/ZQHelpTip.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQStyles.h"
+#include "kit/model/ZQHelpTip.h"
 #include "platform/foundation/Clock.h"
 #include "platform/text/KeyEvent.h"
 

@@ -1,8 +1,8 @@
-#include "kit/foundation/ZQAttributedString.h"
+#include "kit/model/ZQAttributedString.h"
 
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQListStyle.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQListStyle.h"
+#include "kit/model/ZQStyles.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/Font.h"

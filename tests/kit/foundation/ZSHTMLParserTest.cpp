@@ -1,6 +1,6 @@
 #include "kit/foundation/HTMLNode.h"
 #include "kit/foundation/ZSHTMLParser.h"
-#include "kit/foundation/ZSUtils.h"
+#include "kit/model/ZSUtils.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "kit/foundation/ZSSettings.h"
+#include "kit/model/ZSSettings.h"
 
 #include "kit/foundation/ZSRegisteredDefaults.h"
-#include "kit/markup/ZQAttributeNames.h"
+#include "kit/model/ZQAttributeNames.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/text/TextView.h"
 

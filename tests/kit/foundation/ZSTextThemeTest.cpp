@@ -1,8 +1,8 @@
-#include "kit/foundation/ZSTextTheme.h"
+#include "kit/model/ZSTextTheme.h"
 
 #include "kit/foundation/ZQColor.h"
-#include "kit/foundation/ZSUtils.h"
-#include "kit/markup/ZQSyntaxHighlighter.h"
+#include "kit/model/ZSUtils.h"
+#include "kit/model/ZQSyntaxHighlighter.h"
 #include "platform/foundation/Clock.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "kit/foundation/ZSTree.h"
-#include "kit/markup/ZQTextNode.h"
+#include "kit/model/ZQTextNode.h"
 
 #include <QSet>
 #include <gtest/gtest.h>

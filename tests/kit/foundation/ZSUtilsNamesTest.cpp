@@ -1,5 +1,5 @@
-#include "kit/foundation/ZSSettings.h"
-#include "kit/foundation/ZSUtils.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZSUtils.h"
 
 #include "support/ScopedDefaults.h"
 

@@ -1,4 +1,4 @@
-#include "kit/foundation/ZSUtils.h"
+#include "kit/model/ZSUtils.h"
 
 #include <QDir>
 #include <QFile>

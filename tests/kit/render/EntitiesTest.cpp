@@ -1,5 +1,5 @@
-#include "kit/render/EntityTable.h"
-#include "kit/render/ZQRenderUtil.h"
+#include "kit/model/EntityTable.h"
+#include "kit/model/ZQRenderUtil.h"
 #include "platform/foundation/Regex.h"
 
 #include <dlfcn.h>

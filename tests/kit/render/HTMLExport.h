@@ -1,7 +1,7 @@
 #pragma once
 // A page exported to HTML by a render object, in the given dialect.
 
-#include "kit/foundation/ZSSettings.h"
+#include "kit/model/ZSSettings.h"
 #include "kit/render/ZQRender.h"
 #include "platform/text/AttributedString.h"
 #include "support/ScopedDefaults.h"

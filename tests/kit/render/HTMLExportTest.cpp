@@ -4,10 +4,10 @@
 #include "HTMLExport.h"
 
 #include "kit/filters/ZQFootNoteHandler.h"
-#include "kit/markup/ZQAttachedObjects.h"
-#include "kit/render/ZQRenderContext.h"
-#include "kit/storage/ZQAttachedStorage.h"
-#include "kit/storage/ZQAttachmentFile.h"
+#include "kit/model/ZQAttachedObjects.h"
+#include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQAttachedStorage.h"
+#include "kit/model/ZQAttachmentFile.h"
 #include "platform/graphics/Image.h"
 #include "support/FootnotePayloads.h"
 

@@ -1,11 +1,11 @@
 #include "kit/filters/RichText.h"
-#include "kit/markup/ZQAttachedObjects.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQListStyle.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZQAttachedObjects.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQListStyle.h"
+#include "kit/model/ZQStyles.h"
 #include "kit/render/ZQRender.h"
-#include "kit/render/ZQRenderContext.h"
-#include "kit/storage/ZQAttachedStorage.h"
+#include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQAttachedStorage.h"
 #include "HTMLExport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "kit/render/ZQHelpTip.h"
+#include "kit/model/ZQHelpTip.h"
 
 #include "platform/foundation/Clock.h"
 

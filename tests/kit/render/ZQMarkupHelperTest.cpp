@@ -1,6 +1,6 @@
 #include "kit/foundation/Exs.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQStyles.h"
 #include "kit/render/ZQMarkupHelper.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/text/Attributes.h"

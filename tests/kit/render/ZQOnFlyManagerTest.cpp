@@ -1,8 +1,8 @@
 #include "kit/render/ZQOnFlyManager.h"
 
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQStyles.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/TextView.h"
 #include "support/InstalledSettings.h"

@@ -1,8 +1,9 @@
-#include "kit/foundation/ZSSettings.h"
-#include "kit/foundation/ZSTextTheme.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQSyntaxCSS.h"
-#include "kit/markup/ZQSyntaxHighlighter.h"
+#include "kit/render/ZSTextThemeApply.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZSTextTheme.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQSyntaxCSS.h"
+#include "kit/model/ZQSyntaxHighlighter.h"
 #include "kit/render/ZQRender.h"
 #include "platform/text/TextStorage.h"
 #include "platform/text/TextView.h"
@@ -186,7 +187,7 @@ TEST_F(RenderCodeBlockTest, ThemeSwitchRecoloursOpenCodeBlocksWithTheNewSheet)
 
     // The new theme names another sheet; no one waits for the colouring.
     theme->setEditorCodeBlockCSS(MarkupSheet);
-    ZSTextTheme::applyCodeBlockTheme(*theme, view, *render);
+    ZSTextThemeApply::applyCodeBlockTheme(*theme, view, *render);
     EXPECT_TRUE(runEventsUntil([&] {
         return same(view.textStorage()->attributeAtIndex(plat::ForegroundColorAttribute, keyword.end() - 1), after);
     }));

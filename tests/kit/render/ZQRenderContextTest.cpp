@@ -1,5 +1,5 @@
-#include "kit/markup/ZQStyles.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQStyles.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/text/AttributedString.h"
 
 #include <QDateTime>

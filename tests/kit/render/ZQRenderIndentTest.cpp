@@ -2,9 +2,9 @@
 // markup editors and both dialects: the text each key leaves and its one undo step.
 
 #include "kit/filters/EditorView.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQListStyle.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQListStyle.h"
 #include "kit/render/ZQRender.h"
 #include "platform/text/KeyEvent.h"
 

@@ -1,10 +1,10 @@
 // Markup coloured in place for the markup editor.
 
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
 #include "kit/render/ZQRender.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/text/Color.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/TextStorage.h"

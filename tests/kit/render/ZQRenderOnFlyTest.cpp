@@ -1,15 +1,15 @@
 // Live styling through the render object, the typing menu's macro commands and
 // pasting rich text with attachments, on the headless editor view.
 
-#include "kit/filters/ZQFilterRoles.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQStyles.h"
-#include "kit/render/ZQFilterPipe.h"
+#include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQStyles.h"
+#include "kit/parsers/ZQFilterPipe.h"
 #include "kit/render/ZQRender.h"
-#include "kit/render/ZQRenderContext.h"
-#include "kit/render/ZSAbstractTextView.h"
+#include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZSAbstractTextView.h"
 #include "support/InstalledSettings.h"
 
 #include <gtest/gtest.h>

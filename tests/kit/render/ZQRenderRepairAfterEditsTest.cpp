@@ -2,9 +2,9 @@
 // around the edits. Whatever the edit, the result must be the one a repair of
 // the whole text gives.
 
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQListStyle.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQListStyle.h"
+#include "kit/model/ZQStyles.h"
 #include "kit/render/ZQRender.h"
 #include "platform/foundation/StringLines.h"
 #include "platform/text/TextView.h"

@@ -1,12 +1,12 @@
 // Pages of markup turned into the rich editor's text.
 
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQHighlighter.h"
-#include "kit/markup/ZQLinkRef.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQLinkRef.h"
+#include "kit/model/ZQStyles.h"
 #include "kit/render/ZQRender.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQRenderContext.h"
 #include "platform/text/AttributedString.h"
 #include "platform/text/Font.h"
 

@@ -1,9 +1,9 @@
-#include "kit/filters/ZQFilterRoles.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/markup/ZQDocTreeParser.h"
-#include "kit/render/ZQFilterPipe.h"
+#include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/parsers/ZQDocTreeParser.h"
+#include "kit/parsers/ZQFilterPipe.h"
 #include "kit/render/ZQRender.h"
-#include "kit/render/ZQRenderContext.h"
+#include "kit/model/ZQRenderContext.h"
 
 #include "support/ScopedDefaults.h"
 

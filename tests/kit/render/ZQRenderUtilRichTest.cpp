@@ -2,11 +2,11 @@
 // task markers, outlines and titles.
 
 #include "kit/foundation/ZSTree.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQDocumentOutline.h"
-#include "kit/markup/ZQStyles.h"
-#include "kit/markup/ZQTextNode.h"
-#include "kit/render/ZQRenderUtil.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQDocumentOutline.h"
+#include "kit/model/ZQStyles.h"
+#include "kit/model/ZQTextNode.h"
+#include "kit/model/ZQRenderUtil.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/Uuid.h"
 #include "platform/text/AttributedString.h"

@@ -1,5 +1,5 @@
 #include "kit/foundation/ZQShared.h"
-#include "kit/render/ZQRenderUtil.h"
+#include "kit/model/ZQRenderUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "kit/render/ZSAbstractTextView.h"
+#include "kit/model/ZSAbstractTextView.h"
 
 #include "kit/foundation/Exs.h"
-#include "kit/foundation/ZSSettings.h"
-#include "kit/foundation/ZSTextTheme.h"
-#include "kit/markup/ZQAttributeNames.h"
-#include "kit/markup/ZQStyles.h"
+#include "kit/model/ZSSettings.h"
+#include "kit/model/ZSTextTheme.h"
+#include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQStyles.h"
 #include "support/InstalledSettings.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,78 @@
+#pragma once
+// The process-wide code-block highlighter: the style sheets it colours with,
+// loaded once from the resources "js/highlight/styles/*.css", and the entry
+// point that colours code blocks of a text through highlight.js running in an
+// off-screen web page (one worker per run in flight, one idle worker kept).
+
+#include "kit/foundation/ZQErrorValue.h"
+#include "kit/model/ZQSyntaxCSS.h"
+
+#include <QString>
+#include <QUrl>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class ZSTextTheme;
+class ZQSyntaxWebViewHighlighter;
+
+namespace plat {
+class MutableAttributedString;
+}
+
+class ZQSyntaxHighlighter {
+public:
+    static ZQSyntaxHighlighter& sharedSyntaxHighlighter();
+
+    // Range strings ("{location, length}") of block bodies to their info strings.
+    using CodeBlocks = std::map<QString, QString>;
+    // Called on the main thread, always after highlight() has returned: no
+    // error and the range strings of the blocks coloured, or an error and none.
+    using Completion = std::function<void(const std::optional<ZQErrorValue>& error, const QStringList& ranges)>;
+
+    // Colours the blocks of text in place with the sheet of that file name.
+    // A block whose text changed while the page worked keeps its colours and
+    // is not listed. Call from any thread; the work runs on the main thread.
+    void highlight(std::shared_ptr<plat::MutableAttributedString> text, const CodeBlocks& codeBlocks,
+                   const QString& cssName, Completion completion);
+
+    // Valid sheets by file name (without folder and extension).
+    const std::map<QString, ZQSyntaxCSSPtr>& cssMap() const { return m_cssMap; }
+    // Every loaded sheet, sorted by name (case-sensitive).
+    std::vector<ZQSyntaxCSSPtr> availableCSSList() const;
+
+    // Copies the sheet's body colour and index into the theme's code-block
+    // colour of the markup editor (type 3) or of the rich editors (other types).
+    void fillInThemeCodeBlockColor(ZSTextTheme& theme, const QString& cssName, quint64 editorType) const;
+    // The same for the sheet with that index; describes the sheet (empty when none).
+    ZSCSSItem fillInThemeCodeBlockColor(ZSTextTheme& theme, qint64 cssIndex, quint64 editorType) const;
+
+    const QUrl& templURL() const { return m_templURL; }
+    const QString& templ() const { return m_templ; }
+    // The idle worker kept for the next run, if any.
+    const std::shared_ptr<ZQSyntaxWebViewHighlighter>& cachedHighlighter() const { return m_cachedHighlighter; }
+    // The workers of runs in flight by request number.
+    const std::map<qint64, std::shared_ptr<ZQSyntaxWebViewHighlighter>>& highligherRetain() const
+    {
+        return m_highligherRetain;
+    }
+    qint64 highligherRetainKey() const { return m_highligherRetainKey; }
+
+    // Reads the sheets and the page template of the given files (without a
+    // template nothing can be coloured); the shared instance reads the resources.
+    explicit ZQSyntaxHighlighter(const QStringList& cssPaths, const QString& templPath = QString());
+
+private:
+    void loadCss(const QStringList& cssPaths);
+    void startRun(std::shared_ptr<plat::MutableAttributedString> text, const CodeBlocks& codeBlocks,
+                  const ZQSyntaxCSSPtr& css, Completion completion);
+
+    std::map<QString, ZQSyntaxCSSPtr> m_cssMap;
+    QUrl m_templURL;
+    QString m_templ;
+    std::shared_ptr<ZQSyntaxWebViewHighlighter> m_cachedHighlighter;
+    std::map<qint64, std::shared_ptr<ZQSyntaxWebViewHighlighter>> m_highligherRetain;
+    qint64 m_highligherRetainKey = 0;
+};
