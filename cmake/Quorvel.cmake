@@ -36,7 +36,17 @@ function(quorvel_add_test_binary name folder)
   add_executable(${name} ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/TestMain.cpp)
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
-  target_precompile_headers(${name} PRIVATE ${QUORVEL_PCH_HEADERS} <gtest/gtest.h>)
+  # Test code is compiled for compile speed: the code under test is optimised
+  # in the library, and the test binaries dominate a cold build otherwise.
+  target_compile_options(${name} PRIVATE -O0 -g0)
+  # One precompiled header serves every test binary.
+  get_property(pch_owner GLOBAL PROPERTY QUORVEL_TEST_PCH_OWNER)
+  if(pch_owner)
+    target_precompile_headers(${name} REUSE_FROM ${pch_owner})
+  else()
+    target_precompile_headers(${name} PRIVATE ${QUORVEL_PCH_HEADERS} <gtest/gtest.h>)
+    set_property(GLOBAL PROPERTY QUORVEL_TEST_PCH_OWNER ${name})
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QUORVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data;${QUORVEL_TEST_ENVIRONMENT}"
