@@ -340,6 +340,19 @@ bool PersistentStore::prepareSchema(bool migrate, StoreError* error)
     return exec(QStringLiteral("COMMIT"), error, StoreError::CannotOpen);
 }
 
+const QString& PersistentStore::selectPrefix(const EntityDescription& entity)
+{
+    std::lock_guard lock(m_mutex);
+    QString& prefix = m_selectPrefixes[entity.name];
+    if (prefix.isEmpty()) {
+        prefix = QStringLiteral("SELECT Z_PK");
+        for (const QString& name : columnNames(entity))
+            prefix += QStringLiteral(", ") + quoted(name);
+        prefix += QStringLiteral(" FROM ") + quoted(entity.name);
+    }
+    return prefix;
+}
+
 std::optional<std::vector<PersistentStore::Row>> PersistentStore::fetch(const FetchRequest& request, StoreError* error)
 {
     const EntityDescription* entity = m_model->entity(request.entityName);
@@ -348,10 +361,7 @@ std::optional<std::vector<PersistentStore::Row>> PersistentStore::fetch(const Fe
             *error = StoreError{StoreError::FetchFailed, QStringLiteral("No entity %1").arg(request.entityName)};
         return std::nullopt;
     }
-    QString sql = QStringLiteral("SELECT Z_PK");
-    for (const QString& name : columnNames(*entity))
-        sql += QStringLiteral(", ") + quoted(name);
-    sql += QStringLiteral(" FROM ") + quoted(entity->name);
+    QString sql = selectPrefix(*entity);
     std::vector<Value> bindings;
     if (request.predicate) {
         QString where;

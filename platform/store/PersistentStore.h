@@ -17,6 +17,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -69,13 +70,16 @@ private:
     sqlite3_stmt* statement(const QString& sql, StoreError* error);
     bool exec(const QString& sql, StoreError* error, StoreError::Code code);
     QString lastError() const;
+    // "SELECT Z_PK, <columns> FROM <table>", made once per entity.
+    const QString& selectPrefix(const EntityDescription& entity);
 
     const QString m_path;
     const ManagedObjectModelPtr m_model;
     QString m_identifier;
     std::mutex m_mutex; // the connection is used by one thread at a time; this keeps it so
     sqlite3* m_db;
-    std::map<QString, sqlite3_stmt*> m_statements;
+    std::unordered_map<QString, sqlite3_stmt*> m_statements;
+    std::map<QString, QString> m_selectPrefixes;
 };
 
 using PersistentStorePtr = std::shared_ptr<PersistentStore>;
