@@ -2,7 +2,7 @@
 // listing its pages in page-list order, creating a page with persistAndWait,
 // and finding a page by uuid across every store of the library.
 
-#include "kit/foundation/ZSUtils.h"
+#include "kit/model/ZSUtils.h"
 #include "kit/storage/ExsContext.h"
 #include "kit/storage/ZSAbstractCoreData.h"
 #include "kit/storage/ZSCoreDataUtil.h"

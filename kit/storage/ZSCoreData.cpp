@@ -2,7 +2,7 @@
 
 #include "kit/foundation/ZQError.h"
 #include "kit/foundation/ZQShared.h"
-#include "kit/foundation/ZSUtils.h"
+#include "kit/model/ZSUtils.h"
 #include "kit/storage/ExsContext.h"
 #include "platform/foundation/Resources.h"
 #include "platform/store/Date.h"

@@ -1,6 +1,6 @@
 #include "kit/storage/ZSCoreDataUtil.h"
 
-#include "kit/foundation/ZSSettings.h"
+#include "kit/model/ZSSettings.h"
 #include "kit/storage/ExsContext.h"
 #include "kit/storage/ZSCoreData.h"
 #include "platform/store/Date.h"

@@ -4,7 +4,7 @@
 #include "kit/storage/ExsContext.h"
 #include "kit/storage/ZSAbstractCoreData.h"
 #include "kit/storage/ZSCoreDataUtil.h"
-#include "kit/foundation/ZSUtils.h"
+#include "kit/model/ZSUtils.h"
 #include "platform/store/Date.h"
 #include "platform/text/AttributedText.h"
 
