@@ -12,6 +12,8 @@
 #include <vector>
 
 class ZQAttachedImageObject;
+class ZQAttachedStorage;
+class ZQRender;
 class ZQDocumentOutlineEntry;
 class ZQInlineMarker;
 class ZQTextNode;
@@ -63,6 +65,12 @@ public:
     // from that folder when the file exists.
     static void loadImageMarkerLink(const QString& link, ZQAttachedImageObject& image, const QString& scanImagePath,
                                     const QString& urlPrefix);
+    // One new image storage per image link that render's parseImageFiles finds
+    // in markup, in that order, each loaded from its link.
+    static std::vector<std::shared_ptr<ZQAttachedStorage>> loadExternalImages(const plat::AttributedString& markup,
+                                                                              const QString& scanImagePath,
+                                                                              const QString& urlPrefix,
+                                                                              ZQRender& markupRender);
     // A regular file of the image's encoded bytes under fileName.
     static std::shared_ptr<plat::FileWrapper> fileWrapperForImage(const QString& fileName, const plat::Image& image);
     // The headings of content in text order, one per heading run, indexed from the
