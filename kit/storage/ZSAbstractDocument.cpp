@@ -143,7 +143,12 @@ void ZSAbstractDocument::configureDoc()
 
 QString ZSAbstractDocument::imageMemberName(const QString& uuid, const QString& originalFileName, bool original)
 {
-    const QString name = QStringLiteral("img_") + uuid + (original ? QString() : QStringLiteral("m_")) + originalFileName;
+    QString name = QStringLiteral("img_") + uuid + (original ? QString() : QStringLiteral("m_")) + originalFileName;
+    // A path in the image's name ("images/a.png") stays inside the package as one file name.
+    for (QChar& c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() == 0)
+            c = QLatin1Char('_');
+    }
     return plat::DirectoryWrapper::isSafeMemberName(name) ? name : QString();
 }
 

@@ -62,8 +62,8 @@ public:
     virtual void mergeICloudMarkdown(const QString& markdown, const QString& metainfo, bool asVersion);
 
     // The package member of an image: "img_" + uuid + ("m_" for the shown
-    // image) + file name; empty when uuid or file name would make it anything
-    // but a plain file name inside the package.
+    // image) + file name, each "/", "\" and NUL made "_" so that it names one
+    // file inside the package; empty when even that is no file name (too long).
     static QString imageMemberName(const QString& uuid, const QString& originalFileName, bool original);
     // The bytes an image is stored as: those it was read from while it is
     // unchanged (no re-encoding, so JPEG quality and GIF frames survive), else
