@@ -170,9 +170,26 @@ void ZSAbstractDocument::saveImageToFileWrapper(const ZQAttachedImageObject& ima
         qWarning().noquote() << QStringLiteral("Unexpected image file name, not written: %1").arg(image.originalFileName());
         return;
     }
-    const QByteArray bytes = storedImageBytes(*picture);
+    const QByteArray bytes = encodedImageBytes(*picture);
     if (!bytes.isEmpty())
         fileWrapper.addRegularFile(name, bytes);
+}
+
+QByteArray ZSAbstractDocument::encodedImageBytes(const plat::Image& image) const
+{
+    if (!image.sourceData().isEmpty())
+        return image.sourceData();
+    // An image drawn here (a resized copy) is encoded once, not on every save:
+    // copies of it share its pixels and so its cache key.
+    const ZSImageMetadataPtr meta = Exs::metadata(image);
+    const QString key = QStringLiteral("%1/%2").arg(image.qimage().cacheKey()).arg(meta ? meta->uti() : QString());
+    std::lock_guard lock(m_encodedMutex);
+    m_encodedUsed.insert(key);
+    if (const auto it = m_encodedImages.constFind(key); it != m_encodedImages.cend())
+        return *it;
+    const QByteArray bytes = Exs::contentOfData(image);
+    m_encodedImages.insert(key, bytes);
+    return bytes;
 }
 
 void ZSAbstractDocument::cleanAttachment(plat::MutableAttributedString& content)
@@ -284,6 +301,13 @@ plat::DirectoryWrapperPtr ZSAbstractDocument::fileWrapper(std::optional<ZQErrorV
             entries.emplace_back(object->asJSONDictionary(storage->uuid()));
         }
         description[KeyImages] = plat::Value(std::move(entries));
+    }
+    {
+        // Encodings of images the page no longer shows are dropped.
+        std::lock_guard lock(m_encodedMutex);
+        for (auto it = m_encodedImages.begin(); it != m_encodedImages.end();)
+            it = m_encodedUsed.contains(it.key()) ? std::next(it) : m_encodedImages.erase(it);
+        m_encodedUsed.clear();
     }
     QString jsonError;
     const QByteArray json = plat::jsonData(plat::Value(std::move(description)), &jsonError, QJsonDocument::Compact);

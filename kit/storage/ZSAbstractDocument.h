@@ -17,6 +17,8 @@
 #include "platform/text/TextStorage.h"
 
 #include <QHash>
+#include <QSet>
+#include <mutex>
 #include <optional>
 
 class ZQMarkupHelper;
@@ -105,6 +107,8 @@ protected:
 private:
     void saveImageToFileWrapper(const ZQAttachedImageObject& image, const QString& uuid,
                                 plat::DirectoryWrapper& fileWrapper, bool isOriginal) const;
+    // storedImageBytes, with the encodings of drawn images kept between saves.
+    QByteArray encodedImageBytes(const plat::Image& image) const;
     static void cleanAttachment(plat::MutableAttributedString& content);
     static void reloadImageAttachments(plat::MutableAttributedString& content,
                                        const std::vector<ZQAttachedStoragePtr>& attachedStorages);
@@ -129,6 +133,9 @@ private:
     bool m_richContentUnreadable = false;
     // Image members that were no image we can decode, by name: written back as they were.
     QHash<QString, QByteArray> m_undecodedImageFiles;
+    mutable std::mutex m_encodedMutex;
+    mutable QHash<QString, QByteArray> m_encodedImages;
+    mutable QSet<QString> m_encodedUsed;
 };
 
 using ZSAbstractDocumentPtr = std::shared_ptr<ZSAbstractDocument>;

@@ -70,9 +70,10 @@ TEST(DocumentController, AThumbnailThenTheOriginalIntoAClosedPage)
     // Every other key stays as it was.
     auto after = jsonOf(page.path);
     for (const auto& [key, value] : before) {
-        if (key != QLatin1String("zqMainStorageImages"))
+        if (key != QLatin1String("zqMainStorageImages")) {
             EXPECT_EQ(plat::jsonData(plat::Value(plat::ValueList{after.at(key)})),
                       plat::jsonData(plat::Value(plat::ValueList{value}))) << key.toStdString();
+        }
     }
     EXPECT_EQ(after.at(QStringLiteral("zqFutureKey")).toString(), QStringLiteral("kept"));
 
@@ -110,8 +111,9 @@ TEST(DocumentController, AResizeWritesTheShownImageOnlyWhenItDiffers)
                                                  QStringLiteral("h2"), QDateTime::currentDateTime(), false));
         const QString shown = page.path + QStringLiteral("/img_") + page.uuid + QStringLiteral("m_pic.png");
         EXPECT_EQ(QFile::exists(shown), c.shownWritten) << c.resize.width();
-        if (c.shownWritten)
+        if (c.shownWritten) {
             EXPECT_EQ(Exs::loadImageFromData(readFile(shown))->size(), QSizeF(32, 24));
+        }
     }
 }
 
