@@ -241,6 +241,17 @@ QString ZQImageHandler::exportPath(const ZQAttachedImageObject& image, const QSt
     // A page may name any path; only those inside the export folder are written.
     if (!target.startsWith(folder + QLatin1Char('/')) || path.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return QString();
+    // Nor through a link inside the folder that leads out of it.
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    if (!canonicalFolder.isEmpty()) {
+        QString existing = QFileInfo(target).absolutePath();
+        while (!QFileInfo::exists(existing) && existing.size() > canonicalFolder.size())
+            existing = QFileInfo(existing).absolutePath();
+        const QString canonical = QFileInfo(existing).canonicalFilePath();
+        if ((canonical != canonicalFolder && !canonical.startsWith(canonicalFolder + QLatin1Char('/')))
+            || QFileInfo(target).isSymLink())
+            return QString();
+    }
     return target;
 }
 

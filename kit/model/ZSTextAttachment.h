@@ -27,9 +27,12 @@ public:
         return std::shared_ptr<ZSTextAttachment>(new ZSTextAttachment(std::move(fileWrapper)));
     }
     const plat::FileWrapperPtr& fileWrapper() const { return m_fileWrapper; }
+    void setFileWrapper(plat::FileWrapperPtr fileWrapper) { m_fileWrapper = std::move(fileWrapper); }
     const std::shared_ptr<ZSTextAttachmentCell>& attachmentCell() const { return m_attachmentCell; }
     void setAttachmentCell(std::shared_ptr<ZSTextAttachmentCell> cell) { m_attachmentCell = std::move(cell); }
     QString className() const override { return QStringLiteral("ZSTextAttachment"); }
+    // Archived without its file or cell: a page keeps its images beside the text.
+    bool supportsCoding() const override { return true; }
 
 private:
     explicit ZSTextAttachment(plat::FileWrapperPtr fileWrapper) : m_fileWrapper(std::move(fileWrapper)) {}

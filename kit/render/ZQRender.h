@@ -21,6 +21,7 @@
 #include <vector>
 
 class ZQAttachedStorage;
+class ZQAttachedImageObject;
 class ZQDocTreeParser;
 class ZQEditTracker;
 class ZQHighlighterBlockCacheItem;
@@ -261,6 +262,37 @@ public:
     // Tab (flag: the key's modifier flags) in the view's list, task or quote
     // line: one undo step. False when the key is not handled here.
     bool handleTab(plat::TextView& view, quint64 flag);
+
+    // --- Images and attachment files (ZQRenderImages.cpp) ---
+
+    // The link references of the text's inline images in text order; images in
+    // code, raw HTML or literal blocks are not images.
+    std::vector<std::shared_ptr<ZQLinkRef>> parseImageFiles(const plat::AttributedString& markup);
+    // One new image storage per image link that markupRender's parseImageFiles
+    // finds in markup, in that order, each loaded from its link.
+    static std::vector<std::shared_ptr<ZQAttachedStorage>> loadExternalImages(const plat::AttributedString& markup,
+                                                                              const QString& scanImagePath,
+                                                                              const QString& urlPrefix,
+                                                                              ZQRender& markupRender);
+    // Replaces inRange of the view's text by the image's new rendering, one undo
+    // step "Update Image"; nothing for an image without a path.
+    void updateImageContent(const std::shared_ptr<ZQAttachedStorage>& image, plat::TextView& onView,
+                            plat::Range inRange);
+    // The image payloads the rich text shows, by UUID, each reloaded from its path.
+    QHash<QString, std::shared_ptr<ZQAttachedImageObject>>
+    refreshRenderContextImages(const plat::AttributedString& rich, const QString& scanImagePath,
+                               const QString& urlPrefix);
+    // Every image span of the rich text rendered again from the table; a UUID
+    // missing from it gets the placeholder.
+    void updateImageRichContent(plat::MutableAttributedString& rich,
+                                const QHash<QString, std::shared_ptr<ZQAttachedImageObject>>& updatedImages);
+    // Toggles the task at range, then repairs the view's attributes.
+    void taskStateChange(plat::TextView& view, plat::Range range);
+    // Check only: the names the export would write that already exist go to
+    // conflictFiles; YES when it would write any file. Otherwise writes the
+    // image files into exportDirectory (never outside it) and answers YES.
+    bool exportFilesFromMarkdown(const plat::AttributedString& markup, QStringList& conflictFiles, quint64 renderType,
+                                 const QString& exportDirectory, bool checkExistOnly, bool verifyAttachements);
 
 private:
     // The key handlers are driven directly by their tests.
