@@ -188,7 +188,7 @@ std::vector<std::shared_ptr<ZQAttachedStorage>> ZQRender::loadExternalImages(con
         storage->setUuid(ZSUtils::uuid());
         storage->setOwner(OwnerImage);
         storage->setAttachedObject(image);
-        loadImageMarkerLink(link->link(), *image, scanImagePath, urlPrefix);
+        ZQRenderUtil::loadImageMarkerLink(link->link(), *image, scanImagePath, urlPrefix);
         storages.push_back(std::move(storage));
     }
     return storages;

@@ -5,6 +5,7 @@
 #include "kit/foundation/ZQShared.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSTextTheme.h"
+#include "kit/render/ZSTextThemeApply.h"
 #include "kit/model/ZSUtils.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/render/ZQMarkupHelper.h"
@@ -440,7 +441,7 @@ bool ZSAbstractDocument::readFromFileWrapper(const plat::DirectoryWrapper& packa
     plat::MutableAttributedString text = std::move(rich->text);
     bool themeApplied = false;
     if (!(textTheme->themeID() == m_themeId && std::fabs(textTheme->themeVersion() - m_themeVersion) < 1.1920928955078125e-7)) {
-        ZSTextTheme::applyThemeForRichContent(text, *textTheme);
+        ZSTextThemeApply::applyThemeForRichContent(text, *textTheme);
         themeApplied = true;
     }
     if (const plat::FontPtr font = settings->defaultFont(1); font && !markupHelper->isUsingFont(*font, text))
