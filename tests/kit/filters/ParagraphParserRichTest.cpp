@@ -139,7 +139,7 @@ TEST(ParagraphParserRich, EmphasisFamilyInBothDialects)
 {
     auto markdown = context(ZQRenderContext::TargetRich, Markdown);
     const auto text = rich(QStringLiteral("***a*** _b_ `c` ~~d~~ +t,u+ &amp; *e*"), *markdown);
-    EXPECT_EQ(text.string(), QStringLiteral("a b c d <t> <u> & e"));
+    EXPECT_EQ(text.string(), QStringLiteral("a b c d <t><u> & e"));
     EXPECT_TRUE(fontAt(text, 0)->isBold());
     EXPECT_TRUE(fontAt(text, 0)->isItalic());
     EXPECT_FALSE(fontAt(text, at(text, "b"))->isBold());

@@ -335,9 +335,10 @@ TEST(MarkupRoundTrip, TagTextAndBracketLinksSettleInOnePass)
         {"+*a*+", nullptr},
         {"+``a`a``+`", "+``a`a``+\\`"},
         {"[+[a]()+]()", nullptr},
-        // An escaped comma is part of a name; a plain one separates two tags.
+        // An escaped comma is part of a name; a plain one separates the names of one tag.
         {"+\\,+", nullptr},
-        {"+a,b+", "+a+ +b+"},
+        {"+a,b+", nullptr},
+        {"+planning,q1+ and +a+ +b+", nullptr},
         // A link's text of brackets alone keeps them.
         {"[[]]()", "[\\[\\]]()"},
         {"[*[]*]()", "*[\\[\\]]()*"}, // emphasis over a link's whole text goes around it
