@@ -726,7 +726,9 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
     trimmed.reserve(kept.size());
     for (const auto& marker : kept) {
         Range range = marker->bodyRange();
-        if (marker->nodeType() == ZQNodeType::CodeSpan) {
+        if (marker->nodeType() == ZQNodeType::Entity) {
+            // A reference is written whole, a line break it stands for too.
+        } else if (marker->nodeType() == ZQNodeType::CodeSpan) {
             range = ZQShared::rangeOfTrimCharactersInSet(paragraph, plat::CharacterSet::newline(), range);
         } else {
             qsizetype first = range.location;

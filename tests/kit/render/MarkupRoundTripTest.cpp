@@ -391,3 +391,21 @@ TEST(MarkupRoundTrip, LinksKeepTheirTargetsTextAndDefinitions)
     for (const Case& c : cases)
         expectSettles(c.markup, Markdown, c.once, true);
 }
+
+TEST(MarkupRoundTrip, ReferencesToLineBreaksStayReferences)
+{
+    struct Case {
+        const char* markup;
+        const char* quorvel; // once in Quorvel Markup; nullptr: unchanged
+    };
+    // Written as the character, the line breaks would end the paragraph.
+    const Case cases[] = {
+        {"foo&#10;&#10;bar", nullptr},
+        {"a&#xA;- b", "a&#xA;\\- b"}, // an escape more, the same text
+        {"x&#13;&#10;\n\ny", nullptr},
+    };
+    for (const Case& c : cases) {
+        expectSettles(c.markup, Markdown, nullptr, true);
+        expectSettles(c.markup, QuorvelMarkup, c.quorvel, true);
+    }
+}
