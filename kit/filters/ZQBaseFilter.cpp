@@ -322,11 +322,10 @@ qint64 ZQBaseFilter::convertTagsToRich(plat::MutableAttributedString& content, p
         }
     }
     names.push_back(written.mid(nameStart));
-    const plat::Attributes separator = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
+    // One chip per name, side by side, as typing a comma in a chip makes them:
+    // written back they are one tag again.
     plat::MutableAttributedString chips;
     for (qsizetype k = 0; k < names.size(); ++k) {
-        if (k > 0)
-            chips.append(plat::AttributedString(QStringLiteral(" "), separator));
         chips.append(plat::AttributedString(QLatin1Char('<') + names[k] + QLatin1Char('>'),
                                             styles().baseRich(ZQNodeType::TagMacro)));
     }

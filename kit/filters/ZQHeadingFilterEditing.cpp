@@ -5,6 +5,7 @@
 
 #include "kit/filters/ZQViewEditing.h"
 #include "kit/model/ZQAttributedString.h"
+#include "kit/foundation/Exs.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSUtils.h"
@@ -82,20 +83,51 @@ qsizetype terminatorLength(const QString& text, plat::Range line)
     return !line.isEmpty() && plat::CharacterSet::newline().contains(text.at(line.end() - 1)) ? 1 : 0;
 }
 
-// Rich lines take the heading whole, or lose it when they have that level.
+// A heading's own look leaves the line; whatever else its runs carry (links,
+// footnote references, images, tags, inline faces) stays with them.
+void dropHeading(plat::MutableAttributedString& line, const plat::Attributes& plain)
+{
+    const plat::FontPtr plainFont = plain.value(plat::FontAttribute).toObject<plat::Font>();
+    const plat::Value headingColour =
+        ZQHighlighter::sharedHighlighter().headingRich(1, QString(), MarkerHeading).value(plat::ForegroundColorAttribute);
+    std::vector<std::pair<plat::Range, plat::Attributes>> runs;
+    line.enumerateAttributes(plat::Range(0, line.length()), 0,
+                             [&](const plat::Attributes& attributes, plat::Range run, bool*) {
+                                 plat::Attributes kept = attributes;
+                                 kept.remove(ZQAttr::FilterHeading);
+                                 kept.set(plat::ParagraphStyleAttribute, plain.value(plat::ParagraphStyleAttribute));
+                                 const plat::FontPtr font = attributes.value(plat::FontAttribute).toObject<plat::Font>();
+                                 if (font && plainFont)
+                                     kept.set(plat::FontAttribute, plat::Value(Exs::toSize(*font, plainFont->pointSize())));
+                                 else
+                                     kept.set(plat::FontAttribute, plain.value(plat::FontAttribute));
+                                 if (!kept.contains(plat::ForegroundColorAttribute)
+                                     || kept.value(plat::ForegroundColorAttribute) == headingColour)
+                                     kept.set(plat::ForegroundColorAttribute, plain.value(plat::ForegroundColorAttribute));
+                                 runs.emplace_back(run, std::move(kept));
+                             });
+    for (const auto& [run, attributes] : runs)
+        line.setAttributes(attributes, run);
+}
+
+// Rich lines take the heading, or lose it when they have that level; either
+// way every construct attached to the line stays, as typing a marker keeps it.
 plat::MutableAttributedString headingLinesForRich(const plat::AttributedString& text, plat::Range lines, qint64 level)
 {
     const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(RichEditor);
+    const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
     plat::MutableAttributedString result;
     forEachLine(text, lines, [&](plat::Range line) {
         const qsizetype terminator = terminatorLength(text.string(), line);
-        const QString lineText = text.string().mid(line.location, line.length - terminator);
+        plat::MutableAttributedString lineText(
+            text.attributedSubstring(plat::Range(line.location, line.length - terminator)));
+        if (richLevelAt(text, line.location) == level)
+            dropHeading(lineText, plain);
+        else if (lineText.length() > 0)
+            highlighter.applyAttributes(highlighter.headingRich(quint64(level), ZSUtils::uuid(), MarkerHeading),
+                                        lineText, plat::Range(0, lineText.length()));
+        result.append(lineText);
         // Line ends keep the plain style, so the heading never reaches the next line.
-        result.append(plat::AttributedString(
-            lineText, richLevelAt(text, line.location) == level
-                          ? plain
-                          : ZQHighlighter::sharedHighlighter().headingRich(quint64(level), ZSUtils::uuid(),
-                                                                           MarkerHeading)));
         result.append(plat::AttributedString(text.string().mid(line.end() - terminator, terminator), plain));
     });
     return result;

@@ -2,6 +2,7 @@
 
 #include "kit/filters/ZQHTMLWriting.h"
 #include "kit/filters/ZQInlineTargets.h"
+#include "kit/foundation/Exs.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSUtils.h"
@@ -12,6 +13,7 @@
 #include "kit/model/ZQTextNode.h"
 #include "kit/model/ZQRenderContext.h"
 #include "kit/model/ZSAbstractTextView.h"
+#include "platform/foundation/Regex.h"
 
 #include <QSet>
 #include <algorithm>
@@ -49,11 +51,90 @@ QString labelOf(const ZQAttachedLinkObject& link)
 // escapes are read: an escaped first bracket is one too.
 bool showsBracketPair(const plat::AttributedString& body)
 {
+    // An image's chip is no text of brackets.
+    if (body.length() > 0 && (!body.attributeAtIndex(ZQAttr::MacroImage, 0).isNull()
+                              || !body.attributeAtIndex(ZQAttr::MacroImage, body.length() - 1).isNull()))
+        return false;
     QStringView text(body.string());
     if (text.size() > 2 && text.front() == u'\\' && ZQShared::isAsciiPunctuation(text.at(1))
         && body.attributeAtIndex(ZQAttr::Raw, 0).isNull())
         text = text.mid(1);
     return ZSAbstractTextView::isBracketPair(text);
+}
+
+// The link's marks join what the text already carries: emphasis, images and
+// tags inside a link's text stay, the chips of images and tags with their own
+// look and address.
+void markAsLink(plat::MutableAttributedString& body, const plat::Attributes& link)
+{
+    const plat::FontPtr linkFont = link.value(plat::FontAttribute).toObject<plat::Font>();
+    std::vector<std::pair<plat::Range, plat::Attributes>> runs;
+    body.enumerateAttributes(plat::Range(0, body.length()), 0,
+                             [&](const plat::Attributes& attributes, plat::Range run, bool*) {
+                                 plat::Attributes marked = attributes;
+                                 const bool chip = attributes.contains(ZQAttr::MacroImage)
+                                     || attributes.contains(ZQAttr::MacroTag);
+                                 // A code span is plain link text (its backticks around the
+                                 // link would make the link's markup code); its emphasis stays.
+                                 if (attributes.contains(ZQAttr::FilterCode)) {
+                                     marked.remove(ZQAttr::FilterCode);
+                                     const plat::FontPtr font = attributes.value(plat::FontAttribute).toObject<plat::Font>();
+                                     if (font && linkFont) {
+                                         plat::FontPtr plain = linkFont;
+                                         if (Exs::isBold(*font))
+                                             plain = Exs::toHaveBold(*plain);
+                                         if (Exs::isItalic(*font))
+                                             plain = Exs::toHaveItalic(*plain);
+                                         marked.set(plat::FontAttribute, plat::Value(plain));
+                                     }
+                                 }
+                                 for (const auto& [name, value] : link) {
+                                     if (name == plat::FontAttribute && marked.contains(name))
+                                         continue;
+                                     if (chip && (name == plat::LinkAttribute || name == plat::ForegroundColorAttribute
+                                                  || name == ZQAttr::TextBlock))
+                                         continue;
+                                     marked.set(name, value);
+                                 }
+                                 runs.emplace_back(run, std::move(marked));
+                             });
+    for (const auto& [run, attributes] : runs)
+        body.setAttributes(attributes, run);
+}
+
+// Where the definition lines ending the text begin to repeat one of labels (as
+// labels match); -1 when none does.
+qsizetype firstRepeatedDefinition(const QString& text, const QSet<QString>& labels)
+{
+    static const auto definition = plat::Regex::create(QStringLiteral("^\\[((?:[^\\]\\\\]|\\\\.)+)\\]:"));
+    qsizetype found = -1;
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == u'\n')
+        --end;
+    while (end > 0) {
+        const qsizetype start = text.lastIndexOf(QLatin1Char('\n'), end - 1) + 1;
+        const auto match = definition->firstMatch(text, plat::Range(start, end - start), plat::MatchingAnchored);
+        if (!match)
+            break;
+        const plat::Range label = match->rangeAtIndex(1);
+        if (labels.contains(ZQShared::asLinkLabel(text.mid(label.location, label.length))))
+            found = start;
+        end = start - 1;
+    }
+    return found;
+}
+
+// A link that takes its label from its text (collapsed or shortcut) keeps the
+// label as written when writing the text back could spell it otherwise:
+// escapes, markers, entities and code spans the text shows differently, or
+// characters writing escapes. It is then written with its label, "[text][label]".
+QString ownLabel(const ZQLinkRef& ref, const QString& shown)
+{
+    const QString label = ZQShared::isNotBlank(ref.refLabel()) ? ref.refLabel() : ref.label();
+    static const QString escapable = QStringLiteral("\\*_`[]<>&!~+-#=|");
+    const bool respelt = std::any_of(label.cbegin(), label.cend(), [](QChar c) { return escapable.contains(c); })
+        || ZQShared::asLinkLabel(label) != ZQShared::asLinkLabel(shown);
+    return respelt ? label : QString();
 }
 
 } // namespace
@@ -114,10 +195,13 @@ ZQProcessLength ZQLinkFilter::renderMarkdownToRich(plat::MutableAttributedString
     link->setLinkType(ref->linkType());
     if (ref->linkType() == 2)
         link->setLinkRefLabel(ref->refLabel());
+    else if (isReference(ref->linkType()))
+        link->setLinkRefLabel(ownLabel(*ref, markdown.string().mid(marker.bodyRange().location,
+                                                                     marker.bodyRange().length)));
 
     const plat::Attributes attributes = styles().linkRich(uuid);
     plat::MutableAttributedString body(markdown.attributedSubstring(marker.bodyRange()));
-    body.setAttributes(attributes, plat::Range(0, body.length()));
+    markAsLink(body, attributes);
     plat::MutableAttributedString replacement;
     // A text in brackets of its own is shown in the link's brackets too:
     // writing back takes the outer pair for the link's.
@@ -298,19 +382,31 @@ std::vector<plat::ObjectPtr> ZQLinkFilter::exportEnding(quint64 renderType, QStr
     std::sort(definitions.begin(), definitions.end(),
               [](const Definition& a, const Definition& b) { return a.label < b.label; });
 
-    QSet<QPair<QString, QString>> written;
+    // Labels that match as labels ("Foo" and "foo") name one definition: it is
+    // written once, or every pass would add another.
+    QSet<QString> written;
+    QStringList lines;
     for (const Definition& definition : definitions) {
-        const QString prefix = QStringLiteral("[%1]:").arg(definition.label);
-        const QPair<QString, QString> pair(prefix, definition.destination);
-        if (written.contains(pair))
+        const QString key = ZQShared::asLinkLabel(definition.label);
+        if (written.contains(key))
             continue;
-        if (written.isEmpty() && !ZQShared::hasNewline(textContent))
-            textContent += QLatin1Char('\n');
-        written.insert(pair);
-        QString line = prefix + definition.destination;
+        written.insert(key);
+        QString line = QStringLiteral("[%1]:").arg(definition.label) + definition.destination;
         if (ZQShared::isNotBlank(definition.title))
             line += markupTitle(definition.title);
-        textContent += QLatin1Char('\n') + line;
+        lines << line;
     }
+    if (lines.isEmpty())
+        return {};
+    // The first definition of a label wins: the definitions the links use go
+    // before any kept on the page as text that repeats one of their labels.
+    const qsizetype before = firstRepeatedDefinition(textContent, written);
+    if (before >= 0) {
+        textContent.insert(before, lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        return {};
+    }
+    if (!ZQShared::hasNewline(textContent))
+        textContent += QLatin1Char('\n');
+    textContent += QLatin1Char('\n') + lines.join(QLatin1Char('\n'));
     return {};
 }

@@ -9,6 +9,7 @@
 #include "kit/model/ZSUtils.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
+#include "kit/model/ZQRenderUtil.h"
 #include "kit/model/ZQInlineMarker.h"
 #include "kit/model/ZQLinkRef.h"
 #include "kit/model/ZQTextNode.h"
@@ -133,7 +134,11 @@ bool ZQTagEntityFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMa
     const plat::Range body = marker->bodyRange();
     if (body.end() > markdown.size())
         return false;
-    markdown.replace(body.location, body.length, marker->entityString());
+    // References side by side to the same character are one run: each is written.
+    const QString& reference = marker->entityString();
+    const qsizetype shown = ZQRenderUtil::convertEntity(reference, plat::wholeRange(reference), false).size();
+    const qsizetype count = shown > 0 && body.length % shown == 0 ? body.length / shown : 1;
+    markdown.replace(body.location, body.length, reference.repeated(count));
     return true;
 }
 

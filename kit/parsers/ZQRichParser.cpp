@@ -26,6 +26,19 @@ namespace {
 
 constexpr quint64 RichEditor = 1;
 
+// The line at position. A line break a character reference stands for
+// ("&#10;") ends no line: the reference is written back and keeps its
+// paragraph whole.
+Range lineAt(const plat::AttributedString& content, qsizetype position)
+{
+    const QString& text = content.string();
+    Range line = plat::lineBounds(text, Range(position, 0)).range();
+    while (line.end() < text.size() && line.length > 0
+           && !content.attributeAtIndex(ZQAttr::Entity, line.end() - 1).isNull())
+        line.length = plat::lineBounds(text, Range(line.end(), 0)).range().end() - line.location;
+    return line;
+}
+
 bool intersects(Range a, Range b)
 {
     return a.location < b.end() && b.location < a.end();
@@ -131,7 +144,7 @@ ZSTree ZQRichParser::processDocTree(const plat::AttributedString& content, Inden
     std::size_t next = 0; // the first native record that may still meet a line
     qsizetype position = 0;
     while (position < text.size()) {
-        const Range lineRange = plat::lineBounds(text, Range(position, 0)).range();
+        const Range lineRange = lineAt(content, position);
         position = lineRange.end();
         while (next < nativeLists.size() && nativeLists[next]->range().end() <= lineRange.location)
             ++next;
@@ -174,7 +187,7 @@ ZSTree ZQRichParser::processDocTree(const plat::AttributedString& content, Inden
     ZSTree parent = m_rootNode;
     qsizetype position = from;
     while (position < text.size()) {
-        const Range lineRange = plat::lineBounds(text, Range(position, 0)).range();
+        const Range lineRange = lineAt(content, position);
         position = lineRange.end();
         bool nativeList = false;
         content.enumerateAttribute(plat::ParagraphStyleAttribute, lineRange, 0,

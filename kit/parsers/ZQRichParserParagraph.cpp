@@ -620,7 +620,9 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
     for (std::size_t k = 0; k < markers.size(); ++k) {
         ZQInlineMarker& marker = *markers[k];
         const quint64 type = marker.nodeType();
-        if (type != ZQNodeType::Link && (type < ZQNodeType::Strong || type > ZQNodeType::Underline))
+        // Chips side by side are one tag's names (their comma is in their text).
+        if (type != ZQNodeType::Link && type != ZQNodeType::TagMacro
+            && (type < ZQNodeType::Strong || type > ZQNodeType::Underline))
             continue;
         if (const auto found = latest.find(type); found != latest.end()) {
             const Range earlier = markers[found->second]->bodyRange();
@@ -724,7 +726,9 @@ ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QS
     trimmed.reserve(kept.size());
     for (const auto& marker : kept) {
         Range range = marker->bodyRange();
-        if (marker->nodeType() == ZQNodeType::CodeSpan) {
+        if (marker->nodeType() == ZQNodeType::Entity) {
+            // A reference is written whole, a line break it stands for too.
+        } else if (marker->nodeType() == ZQNodeType::CodeSpan) {
             range = ZQShared::rangeOfTrimCharactersInSet(paragraph, plat::CharacterSet::newline(), range);
         } else {
             qsizetype first = range.location;

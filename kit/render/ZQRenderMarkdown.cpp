@@ -265,7 +265,14 @@ void ZQRender::removeInvisible(plat::MutableAttributedString& content, bool link
             // ends in ">" or "]" keeps it.
             if (!ZSAbstractTextView::isBracketPair(QStringView(content.string()).mid(range.location, range.length)))
                 return;
-            content.deleteCharacters(Range(range.end() - 1, 1));
+            // Chips side by side are the names of one tag: a comma parts them.
+            const bool joinsNext = range.end() < content.length()
+                && !content.attributeAtIndex(ZQAttr::MacroTag, range.location).isNull()
+                && !content.attributeAtIndex(ZQAttr::MacroTag, range.end()).isNull();
+            if (joinsNext)
+                content.replaceCharacters(Range(range.end() - 1, 1), QStringLiteral(","));
+            else
+                content.deleteCharacters(Range(range.end() - 1, 1));
             content.deleteCharacters(Range(range.location, 1));
         });
 }

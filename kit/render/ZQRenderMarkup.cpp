@@ -16,6 +16,7 @@
 #include "kit/parsers/ZQFilterPipe.h"
 #include "kit/model/ZQRenderContext.h"
 #include "kit/model/ZQRenderUtil.h"
+#include "platform/foundation/Url.h"
 #include "platform/text/AttributedString.h"
 
 #include <QHash>
@@ -38,7 +39,7 @@ std::shared_ptr<ZQEscapeFilter> escapeFilterOf(const ZQFilterPipe& pipe)
 }
 
 // Styling makes fresh marks each time (quote, code block and tag UUIDs,
-// paired markers, heading styles). A fresh mark that stands wherever it occurs
+// paired markers, heading styles, an image's style and link). A fresh mark that stands wherever it occurs
 // on an old mark of the same kind, one for one, is the old mark renamed: the
 // old one is kept. Paired markers go by their pair, so both halves are kept
 // or both renewed.
@@ -83,15 +84,28 @@ public:
 private:
     static bool isMark(const QString& name, const plat::Value& value)
     {
-        // Quotes, code blocks and tags are keyed by fresh UUID strings.
+        // Quotes, code blocks (fenced and indented) and tags are keyed by fresh UUID strings.
         if (value.isString())
-            return name == ZQAttr::FilterQuote || name == ZQAttr::Raw || name == ZQAttr::MacroTag;
-        return value.toObject<ZQPairedAttribute>() || value.toObject<ZQHeadingStyle>();
+            return name == ZQAttr::FilterQuote || name == ZQAttr::Raw || name == ZQAttr::MacroTag
+                || name == ZQAttr::IndentBlock;
+        return value.toObject<ZQPairedAttribute>() || value.toObject<ZQHeadingStyle>()
+            || value.toObject<ZQImageStyle>() || !imageLink(value).isNull();
+    }
+    // An image's link names its UUID ("#IMG" and the UUID); null for any other value.
+    static QString imageLink(const plat::Value& value)
+    {
+        const auto url = value.toObject<plat::Url>();
+        return url && url->absoluteString().startsWith(QLatin1String("#IMG")) ? url->absoluteString().mid(4)
+                                                                               : QString();
     }
     static bool sameKind(const QString& name, const plat::Value& a, const plat::Value& b)
     {
         if (a.isString() && b.isString())
             return isMark(name, a);
+        if (a.toObject<ZQImageStyle>())
+            return bool(b.toObject<ZQImageStyle>());
+        if (!imageLink(a).isNull())
+            return !imageLink(b).isNull();
         if (const auto pa = a.toObject<ZQPairedAttribute>()) {
             const auto pb = b.toObject<ZQPairedAttribute>();
             return pb && pa->marker() == pb->marker() && pa->isClose() == pb->isClose();
@@ -106,12 +120,21 @@ private:
     {
         if (value.isString())
             return QStringLiteral("s:") + value.toString();
+        if (const auto image = value.toObject<ZQImageStyle>())
+            return QStringLiteral("i:") + image->uuid();
+        if (const QString link = imageLink(value); !link.isNull())
+            return QStringLiteral("l:") + link;
         return QStringLiteral("o:") + QString::number(quintptr(value.toObject().get()));
     }
     static QString groupOf(const plat::Value& value)
     {
         if (const auto paired = value.toObject<ZQPairedAttribute>())
             return QStringLiteral("p:") + paired->uuid();
+        // An image's style and link go together, by the image's UUID.
+        if (const auto image = value.toObject<ZQImageStyle>())
+            return QStringLiteral("i:") + image->uuid();
+        if (const QString link = imageLink(value); !link.isNull())
+            return QStringLiteral("i:") + link;
         return keyOf(value);
     }
 

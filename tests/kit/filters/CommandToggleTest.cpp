@@ -203,3 +203,57 @@ TEST(CommandToggle, UndoBringsBackTheParagraphStyleOfTheWholeLine)
     ASSERT_TRUE(editor.string().startsWith(QStringLiteral("a\n[1]")));
     editor.expectOneUndoStep(before, QStringLiteral("Footnote"));
 }
+
+TEST(CommandToggle, HeadingCommandKeepsTheLinksFootnotesImagesAndTagsOfTheLine)
+{
+    struct Case {
+        quint64 markupType;
+        const char* page;
+        const char* heading; // the page written back once the first line is a heading
+    };
+    const Case cases[] = {
+        {0, "x [a](http://u) y", "# x [a](http://u) y"},
+        {0, "n[^1]\n\n[^1]: body", "# n[^1]\n\n[^1]: body"},
+        {0, "i ![moon](moon.jpg) j", "# i ![moon](moon.jpg) j"},
+        {0, "*x* [a *b*][r] `c`\n\n[r]:/u", "# *x* [a *b*][r] `c`\n\n[r]:/u"},
+        {1, "t +tag+ [a](http://u) ![i](p.png)", "h1. t +tag+ [a](http://u) ![i](p.png)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        const auto settings = ZSSettings::sharedSettings();
+        const quint64 markupType = settings->markupType();
+        settings->setMarkupType(c.markupType);
+        ZQRender render;
+        ZQRenderContext& context = *render.renderContext();
+        context.setRunningMarkupType(c.markupType);
+        const auto written = [&](const EditorView& editor) {
+            plat::MutableAttributedString rich(*editor.view.textStorage());
+            return render.renderRichToMarkdown(&rich, false, c.markupType).string().toStdString();
+        };
+        EditorView editor(render.renderMarkupToRich(plat::AttributedString(QString::fromUtf8(c.page)), false,
+                                                    c.markupType),
+                          Rich, plat::Range(1, 0));
+        const std::string page = written(editor);
+        ASSERT_EQ(page, c.page);
+
+        const EditorView::State before = editor.state();
+        ASSERT_TRUE(ZQHeadingFilter().filterRangeOnFly(plat::Range(1, 0), 21, editor.view, context));
+        EXPECT_EQ(written(editor), c.heading);
+        editor.expectOneUndoStep(before, QStringLiteral("Heading 1"));
+        EXPECT_EQ(written(editor), c.heading) << "after redo";
+
+        // Another level, then the same level again: the plain line comes back.
+        ASSERT_TRUE(ZQHeadingFilter().filterRangeOnFly(plat::Range(1, 0), 23, editor.view, context));
+        EXPECT_EQ(written(editor), std::string(c.heading).replace(0, c.markupType == 0 ? 1 : 2,
+                                                                  c.markupType == 0 ? "###" : "h3"));
+        const EditorView::State third = editor.state();
+        ASSERT_TRUE(ZQHeadingFilter().filterRangeOnFly(plat::Range(1, 0), 23, editor.view, context));
+        EXPECT_EQ(written(editor), page);
+        EXPECT_TRUE(editor.view.textStorage()->attributeAtIndex(ZQAttr::FilterHeading, 1).isNull());
+        editor.undo->undo();
+        EXPECT_TRUE(editor.state().text == third.text) << "undo brings back the heading";
+        editor.undo->redo();
+        EXPECT_EQ(written(editor), page);
+        settings->setMarkupType(markupType);
+    }
+}

@@ -223,7 +223,7 @@ TEST_F(InlineEditing, TypedTagSpanBecomesChips)
     ZQBaseFilter filter;
     setText(QString());
     EXPECT_TRUE(type(filter, "+a,b+"));
-    EXPECT_EQ(text().string(), "<a> <b>");
+    EXPECT_EQ(text().string(), "<a><b>");
     EXPECT_EQ(undo->undoActionName(), "Tag");
 }
 

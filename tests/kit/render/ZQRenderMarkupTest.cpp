@@ -12,6 +12,8 @@
 #include "support/InstalledSettings.h"
 #include "support/QStringPrinting.h"
 
+#include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
 namespace {
@@ -136,6 +138,49 @@ TEST(ZQRenderMarkup, RestylingAStyledPageChangesNothing)
             const qsizetype old = at(mark);
             const qsizetype now = old < word ? old : old + 1;
             EXPECT_EQ(storage.attributesAtIndex(now), first.attributesAtIndex(old));
+        }
+    }
+    installedSettings()->setMarkupType(0);
+}
+
+TEST(ZQRenderMarkup, RestylingTheRoundTripPagesChangesNothing)
+{
+    // The data pages, and the shapes that once made fresh marks on every pass.
+    std::vector<std::pair<QString, QString>> pages = {
+        {QStringLiteral("shapes"), QStringLiteral("a\n\n    indented code\n\n![]() and ![]() and ![a](b.png)\n\n"
+                                                  "- x\n\n        code in an item\n")},
+    };
+    const QDir folder(qEnvironmentVariable("QUORVEL_TEST_DATA") + QStringLiteral("/roundtrip"));
+    for (const QString& name : folder.entryList({QStringLiteral("*.md"), QStringLiteral("*.qm")}, QDir::Files)) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        pages.emplace_back(name, QString::fromUtf8(file.readAll()));
+    }
+    ASSERT_GT(pages.size(), 10u);
+    for (const quint64 dialect : {0, 1}) {
+        installedSettings()->setMarkupType(dialect);
+        for (const auto& [name, page] : pages) {
+            SCOPED_TRACE(name.toStdString() + (dialect ? " (Quorvel Markup)" : " (Markdown)"));
+            ZQRender render;
+            EditCounter storage{plat::AttributedString(page)};
+            render.highlightMarkdown(storage);
+            const plat::AttributedString first(storage);
+            const int edits = storage.edits;
+            render.highlightMarkdown(storage);
+            EXPECT_EQ(storage.edits, edits);
+            // Run by run, so that a failure names the first stretch that changed.
+            qsizetype changed = -1;
+            first.enumerateAttributes(plat::Range(0, first.length()), 0,
+                                      [&](const plat::Attributes& attributes, plat::Range run, bool* stop) {
+                                          plat::Range now;
+                                          if (storage.attributesAtIndex(run.location, &now) != attributes
+                                              || now.end() < run.end()) {
+                                              changed = run.location;
+                                              *stop = true;
+                                          }
+                                      });
+            EXPECT_EQ(changed, -1) << "restyled from " << changed << ": "
+                                   << page.mid(std::max<qsizetype>(changed, 0), 40).toStdString();
         }
     }
     installedSettings()->setMarkupType(0);
