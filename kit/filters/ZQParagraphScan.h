@@ -133,6 +133,13 @@ private:
                               qsizetype searchFrom, qsizetype& memo);
     // The end of the tag or autolink that begins after "<" at i - 1, or -1.
     qsizetype checkingTag(qsizetype i, quint64* nodeType, QString* link);
+    // The end of a tag name at i, of an open tag whose name starts at i, of a
+    // close tag whose "/" is at i; -1 when there is none.
+    qsizetype tagNameEnd(qsizetype i) const;
+    qsizetype openTagEnd(qsizetype i);
+    qsizetype closeTagEnd(qsizetype i) const;
+    // The first c ('"', '\'' or '>') at or after from, or -1.
+    qsizetype nextCharacter(char16_t c, qsizetype from);
     qsizetype nextOccurrence(const QString& what, qsizetype from, qsizetype& memo);
 
     ZQParagraphParser& m_parser;
@@ -160,6 +167,8 @@ private:
     QHash<qsizetype, std::vector<qsizetype>> m_backtickRuns; // run length -> run starts, ascending
     bool m_backticksIndexed = false;
     std::vector<qint32> m_close; // matching ")" or "]" of each "(" or "[", else -1
-    // Next "?>", "]]>", ">" and "--" at or after the last search; -2 unknown, -1 none.
-    qsizetype m_piClose = -2, m_cdataClose = -2, m_greater = -2, m_dashes = -2;
+    // Next "?>", "]]>" and "--" at or after the last search; -2 unknown, -1 none.
+    qsizetype m_piClose = -2, m_cdataClose = -2, m_dashes = -2;
+    std::vector<qint32> m_positions[3]; // of '"', '\'' and '>', ascending
+    bool m_positionsIndexed = false;
 };
