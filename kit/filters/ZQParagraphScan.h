@@ -59,10 +59,10 @@ public:
     void checkTagAt(qsizetype position);
 
 private:
-    // One bracket level (the top level is the first). Delimiter records hold
-    // safe ranges.
+    // One bracket level (the top level is the first). Its delimiter runs are
+    // the records of m_delimiters from base on.
     struct Level {
-        Markers delimiters;
+        size_t base = 0;
         int state = 0; // 0 text, 1 after "<", 2 after "<!", 4 delimiter run, 6 after "!"
         char16_t runChar = 0;
         qsizetype runStart = 0;
@@ -96,8 +96,9 @@ private:
 
     // --- Delimiter runs and pairing ------------------------------------------
     void classifyRun(Level& level, qsizetype runEnd);
-    // Pairs the runs into pending spans; the runs left stay in delimiters.
-    void pairDelimiters(Markers& delimiters, bool forImageAlt);
+    // Pairs the runs of m_delimiters from base on into pending spans; the
+    // runs left stay.
+    void pairDelimiters(size_t base, bool forImageAlt);
     // Renders every pending span.
     void flushSpans();
     // Renders spans whose tags hold safe ranges and logs each tag's rewrite.
@@ -159,6 +160,9 @@ private:
     qsizetype m_scanned = 0;     // the original text is back in the paragraph up to here
 
     std::vector<Level> m_levels;
+    // Delimiter runs of every open level, lowest level first: an opener that
+    // meets no "]" leaves its runs where they are, to the level below.
+    Markers m_delimiters;
     std::vector<std::shared_ptr<ZQLinkMarker>> m_linkMarkers;
     std::vector<char> m_imageBelow; // per opener: an image opener lies below it
     std::vector<PendingSpan> m_pending;
