@@ -244,14 +244,19 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
         qsizetype start, end;
         qint64 delta;
     };
+    // Chips come in text order and never overlap: the shift at a position is
+    // the sum of the deltas of the chips ending before it, found by a binary
+    // search over running sums (a page of thousands of tags stays linear).
     std::vector<Chip> chips;
-    auto shiftAt = [&](qsizetype position) {
-        qint64 shift = 0;
-        for (const Chip& chip : chips) {
-            if (chip.end <= position)
-                shift += chip.delta;
-        }
-        return shift;
+    std::vector<qint64> shiftAfter; // sum of the deltas of chips[0..k]
+    auto addChip = [&](const Chip& chip) {
+        shiftAfter.push_back((shiftAfter.empty() ? 0 : shiftAfter.back()) + chip.delta);
+        chips.push_back(chip);
+    };
+    auto shiftAt = [&](qsizetype position) -> qint64 {
+        const auto after = std::upper_bound(chips.begin(), chips.end(), position,
+                                            [](qsizetype p, const Chip& chip) { return p < chip.end; });
+        return after == chips.begin() ? 0 : shiftAfter[size_t(after - chips.begin()) - 1];
     };
     const quint64 markupType = context.runningMarkupType();
     for (size_t k = 0; k < tags.size(); ++k) {
@@ -284,7 +289,7 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
             const QString names = written != writtenBodies.end() && !written->second.isNull()
                 ? written->second
                 : markdown.string().mid(body.location, body.length);
-            chips.push_back({bodyStart, bodyEnd, convertTagsToRich(markdown, body, names)});
+            addChip({bodyStart, bodyEnd, convertTagsToRich(markdown, body, names)});
         }
     }
     if (!chips.empty()) {

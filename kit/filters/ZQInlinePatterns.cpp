@@ -14,16 +14,11 @@ const plat::CharacterSet& ZQInlinePatterns::blank()
 ZQInlinePatterns::ZQInlinePatterns()
 {
     const unsigned dotAll = plat::RegexDotMatchesLineSeparators;
-    tagNameP = plat::Regex::create(QStringLiteral("^([a-zA-Z][a-zA-Z0-9]*)(?:\\s|[:]|(?:/?>))"));
-    attrNameP = plat::Regex::create(QStringLiteral("^\\s+[a-zA-Z_:][a-zA-Z0-9_.:-]+"), dotAll);
-    attrValueP = plat::Regex::create(QStringLiteral("^\\s*(?:(?:[^\"'=<>` ]+(?=[ |(?:/?>)]))|(\"|').*?\\1)"), dotAll);
     mailP = plat::Regex::create(
         QStringLiteral("^[a-zA-Z0-9.!#$%&'*+\\/=?^_`{|}~-]+@[a-zA-Z0-9](?:[a-zA-Z0-9-]{0,61}[a-zA-Z0-9])?"
                        "(?:\\.[a-zA-Z0-9](?:[a-zA-Z0-9-]{0,61}[a-zA-Z0-9])?)*>"),
         dotAll);
-    endtagP = plat::Regex::create(QStringLiteral("^/[a-zA-Z][a-zA-Z0-9]*\\s*>"));
     entityP = plat::Regex::create(QStringLiteral("^&(#[0-9]{1,8}|#[xX][a-fA-F0-9]{1,8}|[a-zA-Z0-9]+);"));
-    declaraionP = plat::Regex::create(QStringLiteral("^[A-Z][^>]*>"), dotAll);
     commentP = plat::Regex::create(QStringLiteral("^--((?:(?!--).)*)-->"), dotAll);
     cdataP = plat::Regex::create(QStringLiteral("\\[CDATA\\[.*?]]>"), dotAll);
     piP = plat::Regex::create(QStringLiteral("\\?.*?\\?>"), dotAll);

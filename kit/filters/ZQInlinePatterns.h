@@ -30,13 +30,8 @@ public:
     // before it): 0 nothing, 1 open and close, 2 open, 3 close.
     static quint64 delimiterRunType(QChar c, RunSide before, RunSide after);
 
-    std::shared_ptr<const plat::Regex> tagNameP;   // tag name or URI scheme after "<"; group 1 the name
-    std::shared_ptr<const plat::Regex> attrNameP;  // one attribute name with its leading white space
-    std::shared_ptr<const plat::Regex> attrValueP; // an unquoted or quoted attribute value
     std::shared_ptr<const plat::Regex> mailP;      // e-mail autolink body with its ">"
-    std::shared_ptr<const plat::Regex> endtagP;    // end tag after "<"
     std::shared_ptr<const plat::Regex> entityP;    // "&name;", "&#123;", "&#x7B;"
-    std::shared_ptr<const plat::Regex> declaraionP; // declaration after "<!"
     std::shared_ptr<const plat::Regex> commentP;   // comment after "<!"; group 1 the comment text
     std::shared_ptr<const plat::Regex> cdataP;     // CDATA section after "<!"
     std::shared_ptr<const plat::Regex> piP;        // processing instruction after "<"

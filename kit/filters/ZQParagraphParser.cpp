@@ -116,6 +116,7 @@ std::shared_ptr<ZQLinkRef> ZQParagraphParser::parseLinkAndTitle(QStringView text
     bool newlineBeforeTitle = false;
     bool withTitle = false;
     bool angle = false;
+    bool parenOpen = false;
     qsizetype consumed = -1; // set when the parse ends before the end of the text
 
     const qsizetype n = text.size();
@@ -128,6 +129,9 @@ std::shared_ptr<ZQLinkRef> ZQParagraphParser::parseLinkAndTitle(QStringView text
                 angle = true;
                 state = State::Angle;
             } else if (!blank.contains(c)) {
+                if (c == QLatin1Char(')'))
+                    return nullptr;
+                parenOpen = c == QLatin1Char('(');
                 destStart = i;
                 state = State::Bare;
             }
@@ -137,13 +141,26 @@ std::shared_ptr<ZQLinkRef> ZQParagraphParser::parseLinkAndTitle(QStringView text
                 destEnd = i;
                 destTokenEnd = i + 1;
                 state = State::AfterDestination;
-            } else if (newline.contains(c)) {
+            } else if (newline.contains(c) || c == QLatin1Char('<')) {
                 return nullptr;
             }
             break;
         case State::Bare:
-            if (!blank.contains(c))
+            if (!blank.contains(c)) {
+                // A bare destination holds one level of parentheses (verifyLink):
+                // a second "(" or a stray ")" ends the reading at once, so a
+                // tail that runs far is not read to its end.
+                if (c == QLatin1Char('(')) {
+                    if (parenOpen)
+                        return nullptr;
+                    parenOpen = true;
+                } else if (c == QLatin1Char(')')) {
+                    if (!parenOpen)
+                        return nullptr;
+                    parenOpen = false;
+                }
                 break;
+            }
             destEnd = destTokenEnd = i;
             state = State::AfterDestination;
             [[fallthrough]];

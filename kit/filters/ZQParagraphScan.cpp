@@ -224,8 +224,8 @@ void ZQParagraphScan::endSection(Level& level, qsizetype end, bool pair)
 {
     if (level.state == 4)
         classifyRun(level, end);
-    if (pair && level.delimiters.size() >= 2)
-        pairDelimiters(level.delimiters, false);
+    if (pair && m_delimiters.size() >= level.base + 2)
+        pairDelimiters(level.base, false);
     if (level.state == 1)
         escapePlain(m_n - 1, u'<');
     else if (level.state == 2)
@@ -235,12 +235,10 @@ void ZQParagraphScan::endSection(Level& level, qsizetype end, bool pair)
 
 void ZQParagraphScan::closeLevel(bool linkMade)
 {
-    Markers leftover = std::move(m_levels.back().delimiters);
+    if (linkMade)
+        m_delimiters.resize(m_levels.back().base);
     m_levels.pop_back();
-    Level& parent = m_levels.back();
-    parent.state = 0;
-    if (!linkMade)
-        parent.delimiters.insert(parent.delimiters.end(), leftover.begin(), leftover.end());
+    m_levels.back().state = 0;
 }
 
 void ZQParagraphScan::escapePlain(qsizetype safePosition, char16_t c)
@@ -302,7 +300,7 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
     record->setMarkerRange(plat::Range(start, length));
     record->setDelimiter(d);
     record->setDelimiterType(type);
-    level.delimiters.push_back(record);
+    m_delimiters.push_back(record);
 }
 
 // Pairs closers with the nearest earlier openers of the same character, as
@@ -313,9 +311,10 @@ void ZQParagraphScan::classifyRun(Level& level, qsizetype runEnd)
 // in a linked list so that used ones are never walked again, and a failed
 // search remembers where it stopped for closers of its kind: pairing stays
 // linear however the runs are arranged.
-void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
+void ZQParagraphScan::pairDelimiters(size_t base, bool forImageAlt)
 {
-    const qsizetype count = qsizetype(delimiters.size());
+    const MarkerPtr* delimiters = m_delimiters.data() + base;
+    const qsizetype count = qsizetype(m_delimiters.size() - base);
     std::vector<qsizetype> prev(count), next(count), runLength(count);
     for (qsizetype k = 0; k < count; ++k) {
         prev[k] = k - 1;
@@ -412,12 +411,12 @@ void ZQParagraphScan::pairDelimiters(Markers& delimiters, bool forImageAlt)
     for (const MarkerPtr& span : spans)
         m_pending.push_back({span, elements});
 
-    Markers remaining;
+    size_t kept = base;
     for (qsizetype k = 0; k < count; ++k) {
         if (!used[k])
-            remaining.push_back(delimiters[k]);
+            m_delimiters[kept++] = m_delimiters[base + size_t(k)];
     }
-    delimiters = std::move(remaining);
+    m_delimiters.resize(kept);
 }
 
 ZQProcessLength ZQParagraphScan::renderSpans(const Markers& spans)

@@ -59,10 +59,10 @@ public:
     void checkTagAt(qsizetype position);
 
 private:
-    // One bracket level (the top level is the first). Delimiter records hold
-    // safe ranges.
+    // One bracket level (the top level is the first). Its delimiter runs are
+    // the records of m_delimiters from base on.
     struct Level {
-        Markers delimiters;
+        size_t base = 0;
         int state = 0; // 0 text, 1 after "<", 2 after "<!", 4 delimiter run, 6 after "!"
         char16_t runChar = 0;
         qsizetype runStart = 0;
@@ -96,8 +96,9 @@ private:
 
     // --- Delimiter runs and pairing ------------------------------------------
     void classifyRun(Level& level, qsizetype runEnd);
-    // Pairs the runs into pending spans; the runs left stay in delimiters.
-    void pairDelimiters(Markers& delimiters, bool forImageAlt);
+    // Pairs the runs of m_delimiters from base on into pending spans; the
+    // runs left stay.
+    void pairDelimiters(size_t base, bool forImageAlt);
     // Renders every pending span.
     void flushSpans();
     // Renders spans whose tags hold safe ranges and logs each tag's rewrite.
@@ -133,6 +134,13 @@ private:
                               qsizetype searchFrom, qsizetype& memo);
     // The end of the tag or autolink that begins after "<" at i - 1, or -1.
     qsizetype checkingTag(qsizetype i, quint64* nodeType, QString* link);
+    // The end of a tag name at i, of an open tag whose name starts at i, of a
+    // close tag whose "/" is at i; -1 when there is none.
+    qsizetype tagNameEnd(qsizetype i) const;
+    qsizetype openTagEnd(qsizetype i);
+    qsizetype closeTagEnd(qsizetype i) const;
+    // The first c ('"', '\'' or '>') at or after from, or -1.
+    qsizetype nextCharacter(char16_t c, qsizetype from);
     qsizetype nextOccurrence(const QString& what, qsizetype from, qsizetype& memo);
 
     ZQParagraphParser& m_parser;
@@ -152,6 +160,9 @@ private:
     qsizetype m_scanned = 0;     // the original text is back in the paragraph up to here
 
     std::vector<Level> m_levels;
+    // Delimiter runs of every open level, lowest level first: an opener that
+    // meets no "]" leaves its runs where they are, to the level below.
+    Markers m_delimiters;
     std::vector<std::shared_ptr<ZQLinkMarker>> m_linkMarkers;
     std::vector<char> m_imageBelow; // per opener: an image opener lies below it
     std::vector<PendingSpan> m_pending;
@@ -160,6 +171,8 @@ private:
     QHash<qsizetype, std::vector<qsizetype>> m_backtickRuns; // run length -> run starts, ascending
     bool m_backticksIndexed = false;
     std::vector<qint32> m_close; // matching ")" or "]" of each "(" or "[", else -1
-    // Next "?>", "]]>", ">" and "--" at or after the last search; -2 unknown, -1 none.
-    qsizetype m_piClose = -2, m_cdataClose = -2, m_greater = -2, m_dashes = -2;
+    // Next "?>", "]]>" and "--" at or after the last search; -2 unknown, -1 none.
+    qsizetype m_piClose = -2, m_cdataClose = -2, m_dashes = -2;
+    std::vector<qint32> m_positions[3]; // of '"', '\'' and '>', ascending
+    bool m_positionsIndexed = false;
 };

@@ -10,6 +10,8 @@
 #include "kit/model/ZQRenderContext.h"
 #include "kit/model/ZQRenderUtil.h"
 
+#include <algorithm>
+
 namespace {
 
 // Labels longer than this are never looked up (as in CommonMark), so that
@@ -33,6 +35,11 @@ std::shared_ptr<ZQLinkRef> copyForUse(const ZQLinkRef& ref)
     return copy;
 }
 
+bool isBlank(char16_t c)
+{
+    return ZQInlinePatterns::blank().contains(QChar(c));
+}
+
 QString decoded(const QString& text)
 {
     QString result = ZQRenderUtil::convertEntity(text, plat::wholeRange(text), true);
@@ -47,6 +54,7 @@ void ZQParagraphScan::openBracket(qsizetype i, bool image)
     m_imageBelow.push_back(insideImageOpener());
     m_linkMarkers.push_back(ZQLinkMarker::initAt(quint64(i), quint64(paragraphPosition(i) - i), image));
     m_levels.emplace_back();
+    m_levels.back().base = m_delimiters.size();
 }
 
 bool ZQParagraphScan::insideImageOpener() const
@@ -145,8 +153,10 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
     std::shared_ptr<ZQLinkRef> ref;
     bool fromMap = true;
     if (kind == Inline && tailClosed) {
+        // The tail may run far (its ")" matches by nesting only): it is read
+        // in place, and only as far as a destination and title can go.
         const QStringView destination = QStringView(m_unsafe).mid(j + 2, tailEnd - 1 - (j + 2));
-        if (ZQShared::isNotBlank(destination.toString())) {
+        if (std::any_of(destination.begin(), destination.end(), [](QChar c) { return !isBlank(c.unicode()); })) {
             ref = ZQParagraphParser::parseLinkAndTitle(destination, nullptr, true, m_options);
         } else {
             ref = ZQLinkRef::initWithLink(QStringLiteral(""), QString());
@@ -190,9 +200,9 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
     }
 
     // The link text is rendered before the link takes it.
-    if (level.delimiters.size() >= 2)
-        pairDelimiters(level.delimiters, image || insideAlt);
-    level.delimiters.clear();
+    if (m_delimiters.size() >= level.base + 2)
+        pairDelimiters(level.base, image || insideAlt);
+    m_delimiters.resize(level.base);
     flushSpans();
     reachTo(tailEnd);
     const qsizetype constructStart = paragraphPosition(p) - (image ? 1 : 0);

@@ -14,6 +14,28 @@ bool isBlank(char16_t c)
     return ZQInlinePatterns::blank().contains(QChar(c));
 }
 
+bool isAsciiLetter(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
+
+bool isAsciiAlphanumeric(char16_t c)
+{
+    return isAsciiLetter(c) || (c >= u'0' && c <= u'9');
+}
+
+// White space inside a tag.
+bool isTagBlank(char16_t c)
+{
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\v' || c == u'\f';
+}
+
+// Characters an unquoted attribute value cannot hold.
+bool isUnquotedStop(char16_t c)
+{
+    return c == u'"' || c == u'\'' || c == u'=' || c == u'<' || c == u'>' || c == u'`';
+}
+
 // Length of an anchored match of pattern in text[from, to), or -1.
 qsizetype matchLength(const plat::Regex& pattern, const QString& text, qsizetype from, qsizetype to)
 {
@@ -39,8 +61,8 @@ qsizetype ZQParagraphScan::tryAngle(qsizetype i)
 {
     const ZQInlinePatterns& patterns = ZQInlinePatterns::shared();
     if (m_s[i] == u'/') {
-        const qsizetype length = matchLength(*patterns.endtagP, m_unsafe, i, m_n);
-        return length < 0 ? -1 : rawHtml(i - 1, i + length);
+        const qsizetype end = closeTagEnd(i);
+        return end < 0 ? -1 : rawHtml(i - 1, end);
     }
     if (m_s[i] == u'?')
         return rawHtmlClosedBy(*patterns.piP, i - 1, i, QStringLiteral("?>"), i + 1, m_piClose);
@@ -93,9 +115,14 @@ qsizetype ZQParagraphScan::tryBang(qsizetype i)
     }
     if (m_s[i] == u'[')
         return rawHtmlClosedBy(*patterns.cdataP, i - 2, i, QStringLiteral("]]>"), i + 7, m_cdataClose);
-    if (m_s[i] < u'A' || m_s[i] > u'Z')
+    // A declaration: capital letters, white space, anything up to ">".
+    qsizetype k = i;
+    while (k < m_n && m_u[k] >= u'A' && m_u[k] <= u'Z')
+        ++k;
+    if (k == i || k >= m_n || !isTagBlank(m_u[k]))
         return -1;
-    return rawHtmlClosedBy(*patterns.declaraionP, i - 2, i, QStringLiteral(">"), i + 1, m_greater);
+    const qsizetype close = nextCharacter(u'>', k);
+    return close < 0 ? -1 : rawHtml(i - 2, close + 1);
 }
 
 qsizetype ZQParagraphScan::rawHtmlClosedBy(const plat::Regex& pattern, qsizetype start, qsizetype i,
@@ -125,9 +152,10 @@ qsizetype ZQParagraphScan::rawHtml(qsizetype start, qsizetype end)
 
 qsizetype ZQParagraphScan::checkingTag(qsizetype i, quint64* nodeType, QString* link)
 {
+    // Tags and autolinks are read as written: a backslash inside them escapes
+    // nothing, and none can start a name.
     const ZQInlinePatterns& patterns = ZQInlinePatterns::shared();
-    const auto name = patterns.tagNameP->firstMatch(m_safe, plat::Range(i, m_n - i), plat::MatchingAnchored);
-    if (!name) {
+    if (i >= m_n || !isAsciiLetter(m_u[i])) {
         const qsizetype length = matchLength(*patterns.mailP, m_unsafe, i, m_n);
         if (length < 0)
             return -1;
@@ -136,11 +164,13 @@ qsizetype ZQParagraphScan::checkingTag(qsizetype i, quint64* nodeType, QString* 
         return i + length;
     }
 
-    const qsizetype nameEnd = name->rangeAtIndex(1).end();
-    if (nameEnd < m_n && m_s[nameEnd] == u':') {
-        if (!patterns.isScheme(m_safe.mid(i, nameEnd - i).toLower()))
+    qsizetype schemeEnd = i;
+    while (schemeEnd < m_n && isAsciiAlphanumeric(m_u[schemeEnd]))
+        ++schemeEnd;
+    if (schemeEnd < m_n && m_u[schemeEnd] == u':') {
+        if (!patterns.isScheme(m_unsafe.mid(i, schemeEnd - i).toLower()))
             return -1;
-        for (qsizetype k = nameEnd; k < m_n; ++k) {
+        for (qsizetype k = schemeEnd; k < m_n; ++k) {
             const char16_t c = m_u[k];
             if (c == u'<' || isBlank(c))
                 return -1;
@@ -153,68 +183,105 @@ qsizetype ZQParagraphScan::checkingTag(qsizetype i, quint64* nodeType, QString* 
         return -1;
     }
 
-    // An open tag: its attributes, read with a small state machine.
-    enum { Start, AfterName, BeforeValue, AfterValue, ExpectBlank } state = Start;
-    qsizetype blanks = 0;
-    qsizetype k = nameEnd;
-    while (k < m_n) {
-        const char16_t c = m_s[k];
-        if (c == u'>') {
-            *nodeType = ZQNodeType::RawHtml;
-            return k + 1;
-        }
-        if (c == u'/') {
-            if (k + 1 < m_n && m_s[k + 1] == u'>') {
-                *nodeType = ZQNodeType::RawHtml;
-                return k + 2;
-            }
-            return -1;
-        }
-        switch (state) {
-        case Start:
-        case AfterValue: {
-            const qsizetype length = matchLength(*patterns.attrNameP, m_unsafe, k, m_n);
-            if (length > 0) {
-                k += length;
-                blanks = 0;
-                state = AfterName;
-            } else {
-                if (state == AfterValue && !isBlank(c))
-                    return -1;
-                state = ExpectBlank;
-            }
-            break;
-        }
-        case AfterName:
-            if (c == u'=') {
-                state = BeforeValue;
-                ++k;
-            } else if (isBlank(c)) {
-                ++blanks;
-                ++k;
-            } else {
-                k -= blanks; // back to the first blank: it starts the next attribute
-                state = Start;
-                if (blanks == 0)
-                    state = ExpectBlank;
-            }
-            break;
-        case BeforeValue: {
-            const qsizetype length = matchLength(*patterns.attrValueP, m_unsafe, k, m_n);
-            if (length <= 0)
-                return -1;
-            k += length;
-            state = AfterValue;
-            break;
-        }
-        case ExpectBlank:
-            if (!isBlank(c))
-                return -1;
+    const qsizetype end = openTagEnd(i);
+    if (end >= 0) {
+        *nodeType = ZQNodeType::RawHtml;
+        return end;
+    }
+    const qsizetype length = matchLength(*patterns.mailP, m_unsafe, i, m_n);
+    if (length < 0)
+        return -1;
+    *nodeType = ZQNodeType::Autolink;
+    *link = QStringLiteral("mailto:") + m_unsafe.mid(i, length - 1);
+    return i + length;
+}
+
+qsizetype ZQParagraphScan::tagNameEnd(qsizetype i) const
+{
+    if (i >= m_n || !isAsciiLetter(m_u[i]))
+        return -1;
+    while (i < m_n && (isAsciiAlphanumeric(m_u[i]) || m_u[i] == u'-'))
+        ++i;
+    return i;
+}
+
+qsizetype ZQParagraphScan::openTagEnd(qsizetype i)
+{
+    // A name, attributes each after white space (a name, then optionally "="
+    // and an unquoted, single- or double-quoted value), white space, "/>" or ">".
+    qsizetype k = tagNameEnd(i);
+    if (k < 0)
+        return -1;
+    for (;;) {
+        const qsizetype blanksStart = k;
+        while (k < m_n && isTagBlank(m_u[k]))
             ++k;
-            break;
+        if (k >= m_n)
+            return -1;
+        if (m_u[k] == u'>')
+            return k + 1;
+        if (m_u[k] == u'/')
+            return k + 1 < m_n && m_u[k + 1] == u'>' ? k + 2 : -1;
+        if (k == blanksStart || !(isAsciiLetter(m_u[k]) || m_u[k] == u'_' || m_u[k] == u':'))
+            return -1;
+        ++k;
+        while (k < m_n && (isAsciiAlphanumeric(m_u[k]) || m_u[k] == u'_' || m_u[k] == u'.' || m_u[k] == u':'
+                           || m_u[k] == u'-'))
+            ++k;
+        qsizetype v = k;
+        while (v < m_n && isTagBlank(m_u[v]))
+            ++v;
+        if (v >= m_n || m_u[v] != u'=')
+            continue;
+        ++v;
+        while (v < m_n && isTagBlank(m_u[v]))
+            ++v;
+        if (v >= m_n)
+            return -1;
+        if (m_u[v] == u'"' || m_u[v] == u'\'') {
+            const qsizetype close = nextCharacter(m_u[v], v + 1);
+            if (close < 0)
+                return -1;
+            k = close + 1;
+            continue;
+        }
+        k = v;
+        while (k < m_n && !isTagBlank(m_u[k]) && !isUnquotedStop(m_u[k]))
+            ++k;
+        if (k == v)
+            return -1;
+    }
+}
+
+qsizetype ZQParagraphScan::closeTagEnd(qsizetype i) const
+{
+    // "/", a name, white space, ">".
+    qsizetype k = tagNameEnd(i + 1);
+    if (k < 0)
+        return -1;
+    while (k < m_n && isTagBlank(m_u[k]))
+        ++k;
+    return k < m_n && m_u[k] == u'>' ? k + 1 : -1;
+}
+
+qsizetype ZQParagraphScan::nextCharacter(char16_t c, qsizetype from)
+{
+    // Positions of each quote and ">", found once: a tag that fails after a
+    // long value leaves the scan where it was, and the next "<" would search again.
+    std::vector<qint32>& positions = m_positions[c == u'"' ? 0 : c == u'\'' ? 1 : 2];
+    if (!m_positionsIndexed) {
+        m_positionsIndexed = true;
+        for (qsizetype k = 0; k < m_n; ++k) {
+            if (m_u[k] == u'"')
+                m_positions[0].push_back(qint32(k));
+            else if (m_u[k] == u'\'')
+                m_positions[1].push_back(qint32(k));
+            else if (m_u[k] == u'>')
+                m_positions[2].push_back(qint32(k));
         }
     }
-    return -1;
+    const auto found = std::lower_bound(positions.begin(), positions.end(), qint32(from));
+    return found == positions.end() ? -1 : *found;
 }
 
 void ZQParagraphScan::checkTagAt(qsizetype position)

@@ -41,6 +41,10 @@ public:
     // survives as "&lt;". Throws plat::RangeError when range is outside string.
     static QString convertEntity(const QString& string, plat::Range range, bool ignoreHTMLReservedEntity);
 
+    // text with each U+0000 replaced by U+FFFD, as a page shows it in every
+    // rendering; text itself (shared, not copied) when it holds none.
+    static QString withoutNul(const QString& text);
+
     // A location in a tab-expanded line, mapped back to the line as written; tab
     // ranges are ascending ranges of the spaces each tab became.
     static qsizetype locationBeforeTabExpansion(qsizetype location, const std::vector<plat::Range>& lineTabRanges);

@@ -99,3 +99,12 @@ QString ZQRenderUtil::convertEntity(const QString& string, plat::Range range, bo
     result += text.mid(copied);
     return result;
 }
+
+QString ZQRenderUtil::withoutNul(const QString& text)
+{
+    if (!text.contains(QChar(0)))
+        return text;
+    QString replaced = text;
+    replaced.replace(QChar(0), QChar(char16_t(kReplacementCharacter)));
+    return replaced;
+}

@@ -10,6 +10,7 @@
 #include "kit/parsers/ZQDocTreeParser.h"
 #include "kit/model/ZQTextNode.h"
 #include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQRenderUtil.h"
 #include "kit/model/ZQAttachedStorage.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Resources.h"
@@ -94,7 +95,8 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
 
     auto refs = std::make_shared<ZQLinkRefMap>();
     refs->reserve(10);
-    const QString& text = markup.string();
+    // U+0000 reaches no page: it is shown as U+FFFD.
+    const QString text = ZQRenderUtil::withoutNul(markup.string());
     const qint64 option = HTMLParseOption | (markupType == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
     // A fresh parser: footnote bodies are converted while the page's tree is walked.
     ZQDocTreeParser treeParser;

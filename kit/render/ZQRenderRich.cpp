@@ -13,6 +13,7 @@
 #include "kit/model/ZQListStyle.h"
 #include "kit/model/ZQTextNode.h"
 #include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQRenderUtil.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/StringLines.h"
 #include "platform/text/AttributedString.h"
@@ -103,7 +104,8 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
                                                            quint64 fromMarkup)
 {
     const plat::Attributes base = m_settings->defaultTypingAttribute(RichEditor);
-    const QString& text = markup.string();
+    // U+0000 reaches no page: it is shown as U+FFFD.
+    const QString text = ZQRenderUtil::withoutNul(markup.string());
 
     const std::shared_ptr<ZQRenderContext> context =
         forBlockEditor ? plat::objectCast<ZQRenderContext>(m_renderContext->copy()) : m_renderContext;

@@ -101,13 +101,41 @@ TEST(ParagraphParserHTML, AutolinksAndRawHTML)
                     {"<a href=\"x\" title='y'>", "<a href=\"x\" title='y'>"},
                     {"<br/> <br /> </a >", "<br/> <br /> </a >"},
                     {"<a href=x yy>", "<a href=x yy>"},
-                    {"<a b> <a href=x y> <a =x>", "&lt;a b&gt; &lt;a href=x y&gt; &lt;a =x&gt;"},
+                    {"<a b> <a href=x y> <a =x>", "<a b> <a href=x y> &lt;a =x&gt;"},
                     {"<!----> <!-- c -->", "<!----> <!-- c -->"},
                     {"<!--> <!--a--->", "&lt;!--&gt; &lt;!--a---&gt;"},
                     {"<![CDATA[x]]> <?php x ?> <!DOCTYPE html>", "<![CDATA[x]]> <?php x ?> <!DOCTYPE html>"},
                     {"<![x]", "&lt;<img src=\"/x.png\" alt=\"x\" />"},
                     {"<b>*x*</b>", "<b><em>x</em></b>"},
                     {"<a title=\"\\*\">", "<a title=\"\\*\">"},
+                },
+                Markdown);
+}
+
+// What is raw HTML follows the tag grammar exactly; anything else is text, so
+// that no stray "<" can open an element or hide the rest of the page.
+TEST(ParagraphParserHTML, RawHTMLFollowsTheTagGrammar)
+{
+    expectTable({
+                    // A backslash starts no tag name, nor an escape inside a tag.
+                    {"<\\_>", "&lt;_&gt;"},
+                    {"a <\\_ onclick=x> b", "a &lt;_ onclick=x&gt; b"},
+                    {"</\\_> <\\/a>", "&lt;/_&gt; &lt;/a&gt;"},
+                    {"<a href=\"\\*\" x=\\_>", "<a href=\"\\*\" x=\\_>"},
+                    // Names: a letter, then letters, digits and "-".
+                    {"<a-b c-d=1> </a-b > <1a>", "<a-b c-d=1> </a-b > &lt;1a&gt;"},
+                    {"<a _x :y=z x.y-z>", "<a _x :y=z x.y-z>"},
+                    // Attributes need white space before them; values may not hold '"', "'", "=", "<", ">" or "`".
+                    {"<a x='1'y>", "&lt;a x='1'y&gt;"},
+                    {"<a x=y`z> <a x=\"<b>\">", "&lt;a x=y`z&gt; <a x=\"<b>\">"},
+                    {"<a\nx =\n'y'>", "<a\nx =\n'y'>"},
+                    {"<a x='y>", "&lt;a x='y&gt;"},
+                    // Declarations: capitals, white space, then up to ">".
+                    {"<!ELEMENT br EMPTY> <!A> <!doctype html>", "<!ELEMENT br EMPTY> &lt;!A&gt; &lt;!doctype html&gt;"},
+                    // What is never closed is text.
+                    {"a <!-- b", "a &lt;!-- b"},
+                    {"a <![CDATA[ b", "a &lt;![CDATA[ b"},
+                    {"a <? b", "a &lt;? b"},
                 },
                 Markdown);
 }
@@ -159,7 +187,7 @@ TEST(ParagraphParserHTML, CheckTagClassifiesATypedTag)
         const char* text;
         int kind;
     } cases[] = {{"<b>", 1}, {"</b>", 1}, {"<a href=\"x\">", 1}, {"<br/>", 1}, {"<http://x.org>", 2},
-                 {"<me@x.org>", 2}, {"<x y>", 0}, {"<foo:bar>", 0}, {"plain", 0}};
+                 {"<me@x.org>", 2}, {"<x y>", 1}, {"<x =y>", 0}, {"<\\_>", 0}, {"<foo:bar>", 0}, {"plain", 0}};
     for (const auto& c : cases) {
         const plat::AttributedString text(QStringLiteral("typed ") + QString::fromUtf8(c.text));
         EXPECT_EQ(parser.checkTag(text, plat::Range(6, text.length() - 6)), c.kind) << c.text;

@@ -112,6 +112,15 @@ TEST(HTMLExport, BodiesOfSmallPages)
         EXPECT_EQ(HTMLExport::body(QString::fromUtf8(c.markup)).toStdString(), c.html) << c.markup;
 }
 
+TEST(HTMLExport, NulBecomesTheReplacementCharacter)
+{
+    const QString nul(QChar(0));
+    const QString html = HTMLExport::body(QStringLiteral("a%1b `c%1` *%1*\n\n```\n%1\n```\n\n<div>%1</div>\n").arg(nul));
+    EXPECT_FALSE(html.contains(QChar(0)));
+    EXPECT_EQ(html.count(QChar(0xFFFD)), 5) << html.toStdString();
+    EXPECT_TRUE(html.startsWith(QStringLiteral("<p>a\uFFFDb <code>c\uFFFD</code> <em>\uFFFD</em></p>"))) << html.toStdString();
+}
+
 TEST(HTMLExport, FootnoteSectionListsReferencedBodiesOnce)
 {
     ZQFootNoteHandler handler;

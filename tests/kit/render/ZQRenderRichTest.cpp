@@ -79,6 +79,15 @@ TEST(ZQRenderRich, InlineConstructsOfBothDialects)
     EXPECT_EQ(render.renderContext()->renderTargetType(), ZQRenderContext::TargetRich);
 }
 
+TEST(ZQRenderRich, NulBecomesTheReplacementCharacter)
+{
+    installedSettings();
+    ZQRender render;
+    const QString nul(QChar(0));
+    EXPECT_EQ(toRich(render, QStringLiteral("a%1b `%1` **%1**\n\n    %1").arg(nul)).string(),
+              QStringLiteral("a\uFFFDb \uFFFD \uFFFD\n\n    \uFFFD"));
+}
+
 TEST(ZQRenderRich, BlockConstructsAreJoinedByTheirFilters)
 {
     installedSettings();
