@@ -47,7 +47,7 @@ bool relativeRange(plat::Range range, qsizetype origin, qsizetype length, plat::
 const std::shared_ptr<const plat::Regex>& ZQCodeBlockFilter::fencedBlockMarkerPattern()
 {
     static const auto pattern = plat::Regex::create(
-        QStringLiteral("^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$"), plat::RegexAnchorsMatchLines);
+        QStringLiteral("^( {0,3})((?:```+(?![^\\r\\n]*`))|(?:~~~+)) *(.*?) *$"), plat::RegexAnchorsMatchLines);
     return pattern;
 }
 

@@ -64,7 +64,8 @@ public:
     // Deletes the fences; an info string stays as the first line's plain text.
     void handleMarkerFromRich(plat::MutableAttributedString& content) override;
 
-    // "^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$": indent, fence, info string.
+    // Indent, fence, info string. Only a backtick fence forbids backticks in
+    // its info string: a tilde fence takes any.
     static const std::shared_ptr<const plat::Regex>& fencedBlockMarkerPattern();
 
 private:

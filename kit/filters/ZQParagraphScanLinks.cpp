@@ -180,6 +180,9 @@ qsizetype ZQParagraphScan::tryLink(qsizetype j, Level& level)
     }
     if (!ref)
         return -1;
+    // A reference past the page's bound on expansion stays text.
+    if (fromMap && !m_context.spendReferenceExpansion(ref->link().size() + ref->title().size()))
+        return -1;
     // The page's map keeps its definition as written: a definition no link
     // takes stays on the page under its own label.
     const std::shared_ptr<ZQLinkRef> defined = fromMap ? ref : nullptr;

@@ -30,11 +30,11 @@ std::shared_ptr<Info> infoOf(const ZQTextNode& node)
     return std::dynamic_pointer_cast<Info>(node.nodeInfo());
 }
 
-// The node whose close tags come last in the subtree's output: its last leaf.
+// Tags that close the subtree, written after its last descendant.
 inline void insertCloseTagsAfter(const ZSTree& subtree, const QString& tags)
 {
-    if (const auto leaf = textNodeOf(subtree.lastLeaf()))
-        leaf->insertCloseTags(tags);
+    if (const auto node = textNodeOf(subtree))
+        node->insertSubtreeCloseTags(tags);
 }
 
 // The node's text as written, in the given style, becomes its render content

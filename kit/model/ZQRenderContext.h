@@ -83,6 +83,23 @@ public:
     const plat::ValueMap& contextObject() const { return m_contextObject; }
     plat::ValueMap& contextObject() { return m_contextObject; }
     void setContextObject(plat::ValueMap values) { m_contextObject = std::move(values); }
+    // Bounds what expanding link references may add to the output: once the
+    // characters they added exceed limit, every further reference stays text.
+    // Negative: no bound (the default).
+    void setReferenceExpansionLimit(qint64 limit)
+    {
+        m_referenceExpansionLimit = limit;
+        m_referenceExpansionSpent = 0;
+    }
+    // Records a reference that would add characters; false once over the bound.
+    bool spendReferenceExpansion(qint64 characters)
+    {
+        if (m_referenceExpansionLimit < 0)
+            return true;
+        if (m_referenceExpansionSpent <= m_referenceExpansionLimit)
+            m_referenceExpansionSpent += characters;
+        return m_referenceExpansionSpent <= m_referenceExpansionLimit;
+    }
     // Null unless an owner sets it.
     const QString& predefinedExternalImageUrlPrefix() const { return m_predefinedExternalImageUrlPrefix; }
     void setPredefinedExternalImageUrlPrefix(const QString& prefix) { m_predefinedExternalImageUrlPrefix = prefix; }
@@ -95,4 +112,6 @@ private:
     quint64 m_runningMarkupType = 0;
     plat::ValueMap m_contextObject;
     QString m_predefinedExternalImageUrlPrefix;
+    qint64 m_referenceExpansionLimit = -1;
+    qint64 m_referenceExpansionSpent = 0;
 };

@@ -74,6 +74,11 @@ public:
     QString convertContentToRenderHTML() const;
     // Prepends, so the tags inserted last are emitted first.
     void insertCloseTags(const QString& tags);
+    // Tags written once the node's whole subtree is: a container keeps its own,
+    // so closing a deeply nested one needs no walk down to its last leaf.
+    // Prepends, as insertCloseTags does.
+    void insertSubtreeCloseTags(const QString& tags) { m_subtreeCloseTags.prepend(tags); }
+    const QString& subtreeCloseTags() const { return m_subtreeCloseTags; }
 
     bool isMergedParagraph() const { return m_isMergedParagraph; }
     void setIsMergedParagraph(bool merged) { m_isMergedParagraph = merged; }
@@ -144,6 +149,7 @@ private:
     std::shared_ptr<plat::MutableAttributedString> m_renderContent;
     QString m_renderHtml;
     QString m_closeTags;
+    QString m_subtreeCloseTags;
     plat::Range m_lineRange;
     plat::Range m_contentRange;
     plat::Range m_markerRange;

@@ -2,7 +2,9 @@
 
 #include "kit/model/ZQBlockNodes.h"
 #include "kit/model/ZQFilterRoles.h"
+#include "kit/filters/ZQCodeBlockFilter.h"
 #include "kit/filters/ZQParagraphParser.h"
+#include "kit/filters/ZQSeparatorFilter.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/model/ZQLineMapping.h"
 #include "kit/model/ZQTextNode.h"
@@ -44,6 +46,36 @@ struct ZQDocTreeParser::Line {
         const qsizetype from = std::min(p, working.size());
         return plat::Range(from, working.size() - from);
     }
+    // Whether a divider ("***", "- - -", "___") runs from p to the line end. Every
+    // nesting level asks again: what stops a divider on this line is found once.
+    bool dividerFrom(qsizetype p)
+    {
+        qsizetype q = p;
+        while (q < p + 3 && q < working.size() && working.at(q) == QLatin1Char(' '))
+            ++q;
+        if (q >= working.size())
+            return false;
+        const char16_t c = working.at(q).unicode();
+        const int kind = c == u'-' ? 0 : c == u'*' ? 1 : c == u'_' ? 2 : -1;
+        if (kind < 0)
+            return false;
+        if (lastNonDivider[kind] == Unknown) {
+            qsizetype i = working.size() - 1;
+            while (i >= 0 && (working.at(i) == QChar(c) || working.at(i).isSpace()))
+                --i;
+            lastNonDivider[kind] = i;
+        }
+        if (lastNonDivider[kind] >= q)
+            return false;
+        qsizetype marks = 0;
+        for (qsizetype i = q; i < working.size() && marks < 3; ++i)
+            marks += working.at(i) == QChar(c);
+        return marks >= 3;
+    }
+    void reset() { std::fill(std::begin(lastNonDivider), std::end(lastNonDivider), Unknown); }
+
+    static constexpr qsizetype Unknown = -2;
+    qsizetype lastNonDivider[3] = {Unknown, Unknown, Unknown};
 };
 
 namespace {
@@ -73,7 +105,7 @@ const QSet<QString>& htmlBlockTagNames()
         "button", "object", "canvas", "ol", "caption", "output", "col", "p", "colgroup", "pre",
         "dd", "progress", "div", "section", "dl", "table", "td", "dt", "tbody", "embed",
         "textarea", "fieldset", "tfoot", "figcaption", "th", "figure", "thead", "footer", "tr", "form",
-        "ul", "h1", "h2", "h3", "h4", "h5", "h6", "video", "script", "style"};
+        "ul", "h1", "h2", "h3", "h4", "h5", "h6", "video", "script", "style", "textarea"};
     return names;
 }
 
@@ -124,11 +156,7 @@ ZQDocTreeParser::ZQDocTreeParser()
     static const auto linkRefMarker = compile("^ {0,3}\\[([^\\[\\]]*)\\]:", RegexDotMatchesLineSeparators);
     static const auto linkInlineRefMarker =
         compile("^ {0,3}\\[([^\\[\\]]*)\\]:", RegexAnchorsMatchLines | RegexDotMatchesLineSeparators);
-    static const auto horizontalMarker =
-        compile("^ {0,3}((?:-\\s*){3,}|(?:\\*\\s*){3,}|(?:_\\s*){3,}\\s*)$", RegexAnchorsMatchLines);
     static const auto listMarkerVal = compile("\\s*(([-+*#]|[0-9]+)[.)]?)\\s*", 0);
-    static const auto fencedBlockMarker =
-        compile("^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$", RegexAnchorsMatchLines);
     static const auto taskMarker = compile("^ {0,3}((?:\\[([ -x]?)\\])(?: {1,4}|$))( *)", 0);
     static const auto tagName = compile("^ {0,3}</?([a-zA-Z][a-zA-Z0-9]*)(?:\\s+|(?:/?>))", 0);
     static const auto htmlBlock = compile("^ {0,3}(?:(?:<!)|(?:<\\?))", 0);
@@ -137,9 +165,8 @@ ZQDocTreeParser::ZQDocTreeParser()
     m_quoteMarkerPattern = quoteMarker;
     m_linkRefMarkerPattern = linkRefMarker;
     m_linkInlineRefMarkerPattern = linkInlineRefMarker;
-    m_horizontalMarkerPattern = horizontalMarker;
     m_listMarkerValPattern = listMarkerVal;
-    m_fencedBlockMarkerPattern = fencedBlockMarker;
+    m_fencedBlockMarkerPattern = ZQCodeBlockFilter::fencedBlockMarkerPattern();
     m_taskMarkerPattern = taskMarker;
     m_tagNameP = tagName;
     m_htmlBlockTag = htmlBlock;
@@ -150,6 +177,8 @@ ZQDocTreeParser::ZQDocTreeParser()
         if (dynamic_cast<ZQCommonMarkBlockFilter*>(filter.get()) && leaf) {
             m_leafBreakBlockFilters.push_back(filter);
             m_leafParsers.push_back(leaf);
+            if (dynamic_cast<ZQSeparatorFilter*>(filter.get()))
+                m_dividerParser = leaf;
         }
     }
 }
@@ -192,12 +221,19 @@ ZSTree ZQDocTreeParser::processDocTree(const QString& text, plat::Range inRange,
             line.working.resize(lineRange.length);
             std::copy_n(masked.constData() + lineRange.location, lineRange.length, line.working.data());
             line.tabs.clear();
+            line.reset();
             if (line.working.contains(QLatin1Char('\t')))
                 line.tabs = ZQShared::tabExpansionRanges(line.working, true);
             container = parseLine(line, container);
         },
         inRange);
 
+    // An HTML block that never met its end is closed in the exported page, so
+    // that a comment or a script cannot take in what follows it there.
+    if (const auto open = textNode(container);
+        open && open->nodeType() == ZQNodeType::HtmlBlock && !m_htmlBlockEnd.isEmpty())
+        open->insertCloseTags(m_htmlBlockEnd);
+    m_htmlBlockEnd.clear();
     finishTree();
     m_text = nullptr;
     m_linkRefMap = nullptr;
@@ -233,6 +269,13 @@ ZSTree ZQDocTreeParser::parseLine(Line& line, const ZSTree& parentNode)
             node->setContent(contentFrom(line, start));
             node->setContentRange(line.toTextLineEnd(start));
         }
+        if (parentType == ZQNodeType::HtmlBlock && !m_htmlBlockEnd.isEmpty()) {
+            // A comment, script or the like runs on over blank lines to its end.
+            node->setNodeType(ZQNodeType::HtmlBlock);
+            node->setNodeStatus(ZQTextNode::StatusLiteral);
+            parent->mergeParagraph(*node);
+            return parentNode;
+        }
         if (parentType == ZQNodeType::Quote || parentType == ZQNodeType::HtmlBlock) {
             append(m_rootNode, node);
             return m_rootNode;
@@ -251,7 +294,9 @@ ZSTree ZQDocTreeParser::parseLine(Line& line, const ZSTree& parentNode)
         node.setLineRange(line.range);
         node.setContent(text.mid(line.range.location, line.range.length));
         parent->mergeParagraph(node);
-        return parentNode;
+        return containsHTMLBlockEnd(QStringView(text).mid(line.range.location, line.range.length), m_htmlBlockEnd)
+            ? m_rootNode
+            : parentNode;
     }
 
     if (parentType != ZQNodeType::FencedCode && checkHTMLBlock(line.working)) {
@@ -260,7 +305,10 @@ ZSTree ZQDocTreeParser::parseLine(Line& line, const ZSTree& parentNode)
         node->setContent(text.mid(line.range.location, line.range.length));
         ZSTree block = ZSTree::treeWithObject(node);
         appendTree(m_rootNode, block);
-        return block;
+        m_htmlBlockEnd = htmlBlockEnd(line.working);
+        return containsHTMLBlockEnd(QStringView(text).mid(line.range.location, line.range.length), m_htmlBlockEnd)
+            ? m_rootNode
+            : block;
     }
 
     return parseContainers(line);
@@ -335,7 +383,7 @@ ZSTree ZQDocTreeParser::parseContainers(Line& line)
             if (!mayStartListItem(markerCharacter(w, from.location), m_option & QuorvelMarkup))
                 break;
             const auto item = listMarkerPattern.firstMatch(w, from, plat::MatchingAnchored);
-            if (!item || m_horizontalMarkerPattern->firstMatch(w, from, plat::MatchingAnchored))
+            if (!item || line.dividerFrom(from.location))
                 break;
             const Range match = item->range();
             const Range group3 = item->rangeAtIndex(3);
@@ -465,10 +513,44 @@ bool ZQDocTreeParser::checkHTMLBlock(const QString& line) const
     return bool(m_htmlBlockTag->firstMatch(line, whole, plat::MatchingAnchored));
 }
 
+QString ZQDocTreeParser::htmlBlockEnd(const QString& line)
+{
+    qsizetype p = 0;
+    while (p < 3 && p < line.size() && line.at(p) == QLatin1Char(' '))
+        ++p;
+    const QStringView rest = QStringView(line).mid(p);
+    if (rest.startsWith(u"<!--"))
+        return QStringLiteral("-->");
+    if (rest.startsWith(u"<?"))
+        return QStringLiteral("?>");
+    if (rest.startsWith(u"<![CDATA["))
+        return QStringLiteral("]]>");
+    if (rest.size() > 2 && rest.startsWith(u"<!") && rest.at(2).isLetter() && rest.at(2).unicode() < 128)
+        return QStringLiteral(">");
+    for (const char* name : {"script", "pre", "style", "textarea"}) {
+        const QLatin1String tag(name);
+        if (rest.size() < tag.size() + 1 || rest.at(0) != QLatin1Char('<')
+            || rest.mid(1, tag.size()).compare(tag, Qt::CaseInsensitive) != 0)
+            continue;
+        const qsizetype after = tag.size() + 1;
+        if (after == rest.size() || rest.at(after) == QLatin1Char('>') || rest.at(after).isSpace())
+            return QStringLiteral("</%1>").arg(tag);
+    }
+    return QString();
+}
+
+bool ZQDocTreeParser::containsHTMLBlockEnd(QStringView line, const QString& end)
+{
+    return !end.isEmpty() && line.contains(end, Qt::CaseInsensitive);
+}
+
 ZSTree ZQDocTreeParser::parseLeafBlock(Line& line, qsizetype p, const ZSTree& parentNode)
 {
     const Range processRange = line.rest(p);
     for (ZQLeafBlockParser* leaf : m_leafParsers) {
+        // The divider's own pattern reads the whole rest of the line.
+        if (leaf == m_dividerParser && !line.dividerFrom(p))
+            continue;
         ZSTree result = leaf->parseLeafBlock(line.working, line.range, processRange, line.tabs, *m_text, parentNode,
                                              m_option);
         if (!result)

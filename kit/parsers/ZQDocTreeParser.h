@@ -56,6 +56,10 @@ private:
     bool isIndentCode(qint64 indent, const Line& line, qint64 parentIndent, const ZSTree& parentNode) const;
     ZSTree checkFencedBlock(Line& line, const ZSTree& block, qint64 parentIndent, qsizetype p);
     bool checkHTMLBlock(const QString& line) const;
+    // What ends the HTML block the line starts: the text whose line closes it
+    // (a comment's "-->", a script's closing tag, ...), empty when a blank line does.
+    static QString htmlBlockEnd(const QString& line);
+    static bool containsHTMLBlockEnd(QStringView line, const QString& end);
     ZSTree parseLeafBlock(Line& line, qsizetype p, const ZSTree& parentNode);
     // container: where the item goes; a "#" item continues the numbering of the
     // list its last child belongs to.
@@ -78,7 +82,6 @@ private:
     std::shared_ptr<const plat::Regex> m_quoteMarkerPattern;
     std::shared_ptr<const plat::Regex> m_linkRefMarkerPattern;
     std::shared_ptr<const plat::Regex> m_linkInlineRefMarkerPattern;
-    std::shared_ptr<const plat::Regex> m_horizontalMarkerPattern;
     std::shared_ptr<const plat::Regex> m_listMarkerValPattern;
     std::shared_ptr<const plat::Regex> m_fencedBlockMarkerPattern;
     std::shared_ptr<const plat::Regex> m_taskMarkerPattern;
@@ -91,6 +94,7 @@ private:
     std::shared_ptr<ZQFilterPipe> m_filterProvider;
     std::vector<plat::ObjectPtr> m_leafBreakBlockFilters;
     std::vector<ZQLeafBlockParser*> m_leafParsers; // the same filters in their role, asked for every line
+    ZQLeafBlockParser* m_dividerParser = nullptr;
 
     std::shared_ptr<ZQTextNode> m_root;
     ZSTree m_rootNode;
@@ -104,4 +108,6 @@ private:
     // a lazy line looks for the paragraph it continues.
     ZSTree m_lastLeaf;
     std::vector<Footnote> m_footnotes;
+    // The end of the open HTML block; empty when a blank line ends it.
+    QString m_htmlBlockEnd;
 };

@@ -1,5 +1,6 @@
 #include "kit/parsers/ZQRichParser.h"
 
+#include "kit/filters/ZQCodeBlockFilter.h"
 #include "kit/model/ZQBlockNodes.h"
 #include "kit/model/ZQFilterRoles.h"
 #include "kit/model/ZQAttributedString.h"
@@ -102,8 +103,7 @@ ZQRichParser::ZQRichParser()
       m_spaces(plat::CharacterSet::fromString(QStringLiteral(" \t"))),
       m_blank(plat::CharacterSet::whitespaceAndNewline()),
       m_tabs(plat::CharacterSet::fromString(QStringLiteral("\t"))),
-      m_fencedBlockMarkerPattern(plat::Regex::create(
-          QStringLiteral("^( {0,3})((?:```+)|(?:~~~+)) *([^`~]*?) *$"), plat::RegexAnchorsMatchLines))
+      m_fencedBlockMarkerPattern(ZQCodeBlockFilter::fencedBlockMarkerPattern())
 {
     m_inlineFilters.reserve(6);
     for (const plat::ObjectPtr& filter : m_filterProvider->container()) {

@@ -92,6 +92,9 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
     const quint64 markupType = m_settings->markupType();
     context->setRunningMarkupType(markupType);
     context->setRenderTargetType(ZQRenderContext::TargetHTML);
+    // As much as the page itself, and never less than 100 KB: a page that uses
+    // one long definition thousands of times cannot blow up to gigabytes.
+    context->setReferenceExpansionLimit(std::max<qint64>(markup.length(), 100 * 1024));
 
     auto refs = std::make_shared<ZQLinkRefMap>();
     refs->reserve(10);
@@ -115,7 +118,7 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
     // a doubling series of ever larger ones.
     html.reserve(text.size() * 2);
     bool firstOutput = true;
-    tree.enumerateTreeRootFirst([&](const ZSTree& treeNode, bool*) {
+    const auto visit = [&](const ZSTree& treeNode) {
         const auto node = ZQBlockNodes::textNodeOf(treeNode);
         if (!node || treeNode.isRoot())
             return;
@@ -135,7 +138,31 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
         }
         if (!node->closeTags().isEmpty())
             html += node->closeTags();
-    });
+    };
+    const auto leave = [&](const ZSTree& treeNode) {
+        if (const auto node = ZQBlockNodes::textNodeOf(treeNode); node && !treeNode.isRoot())
+            html += node->subtreeCloseTags();
+    };
+    // Root first, each subtree's closing tags once its last node is written.
+    for (ZSTree treeNode = tree; treeNode;) {
+        visit(treeNode);
+        if (ZSTree child = treeNode.firstChild()) {
+            treeNode = std::move(child);
+            continue;
+        }
+        for (;;) {
+            leave(treeNode);
+            if (treeNode == tree) {
+                treeNode = ZSTree();
+                break;
+            }
+            if (ZSTree sibling = treeNode.nextSibling()) {
+                treeNode = std::move(sibling);
+                break;
+            }
+            treeNode = treeNode.parent();
+        }
+    }
 
     // The footnote bodies of this text first, then the page's images.
     std::vector<ZQAttachedStoragePtr> storages;

@@ -58,7 +58,7 @@ TEST(ZQListFilter, OpeningTagKeepsTheListsStart)
         EXPECT_TRUE(filter.joinHTMLNode(first, html, context));
         EXPECT_EQ(html.toStdString(), c.html) << c.marker;
         const char* closing = QString::fromLatin1(c.html).startsWith(QLatin1String("<ol")) ? "</li>\n</ol>" : "</li>\n</ul>";
-        EXPECT_EQ(plat::objectCast<ZQTextNode>(first.firstChild().object())->closeTags().toStdString(), closing);
+        EXPECT_EQ(plat::objectCast<ZQTextNode>(first.object())->subtreeCloseTags().toStdString(), closing);
     }
 }
 
