@@ -24,7 +24,6 @@ using plat::Range;
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
 
 bool intersects(Range a, Range b)
 {
@@ -359,7 +358,7 @@ ZSTree ZQRichParser::parseLine(const plat::AttributedString& content, Range line
             const ZQTextListPtr& innermost = style->textLists().back();
             auto info = type == ZQNodeType::Task
                 ? ZQTextNodeListItem::initForTaskWithStateMarker(
-                      ZQRenderUtil::parseTaskStateFromMarker(text, RichEditor, run, nullptr, nullptr))
+                      ZQRenderUtil::parseTaskStateFromMarker(text, ZQEditorType::Rich, run, nullptr, nullptr))
                 : std::make_shared<ZQTextNodeListItem>();
             info->setListStyle(style);
             info->setRichMarkerFormat(innermost->richMarkerFormat());

@@ -23,7 +23,6 @@
 namespace {
 
 constexpr qint64 HTMLParseOption = 70;
-constexpr qint64 QuorvelMarkupType = 1;
 
 bool endsWithBlanks(const QString& line)
 {
@@ -88,14 +87,15 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
                                      std::vector<plat::ObjectPtr>* exportAttachments)
 {
     auto context = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
-    const quint64 markupType = m_settings->markupType();
+    const ZQMarkupType markupType = m_settings->markupType();
     context->setRunningMarkupType(markupType);
     context->setRenderTargetType(ZQRenderContext::TargetHTML);
 
     auto refs = std::make_shared<ZQLinkRefMap>();
     refs->reserve(10);
     const QString& text = markup.string();
-    const qint64 option = HTMLParseOption | (markupType == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
+    const qint64 option
+        = HTMLParseOption | (markupType == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
     // A fresh parser: footnote bodies are converted while the page's tree is walked.
     ZQDocTreeParser treeParser;
     const ZSTree tree = treeParser.processDocTree(text, plat::wholeRange(text), refs.get(), nullptr, nullptr, option);

@@ -22,8 +22,6 @@
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
-constexpr quint64 QuorvelMarkupType = 1;
 // Entities rendered, escapes resolved.
 constexpr qint64 RichParseOption = 12;
 
@@ -100,9 +98,9 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
 }
 
 plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::AttributedString& markup, bool forBlockEditor,
-                                                           quint64 fromMarkup)
+                                                           ZQMarkupType fromMarkup)
 {
-    const plat::Attributes base = m_settings->defaultTypingAttribute(RichEditor);
+    const plat::Attributes base = m_settings->defaultTypingAttribute(ZQEditorType::Rich);
     const QString& text = markup.string();
 
     const std::shared_ptr<ZQRenderContext> context =
@@ -114,8 +112,8 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
     refs->reserve(10);
     std::vector<std::shared_ptr<ZQLinkRef>> duplicated;
     duplicated.reserve(4);
-    const qint64 option =
-        RichParseOption | (context->runningMarkupType() == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
+    const qint64 option = RichParseOption
+        | (context->runningMarkupType() == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
     const ZSTree tree =
         m_textblockParser->processDocTree(text, plat::Range(0, text.size()), refs.get(), &duplicated, nullptr, option);
     context->setLinkRefMap(refs);

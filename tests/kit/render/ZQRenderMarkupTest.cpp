@@ -1,6 +1,7 @@
 // Markup coloured in place for the markup editor.
 
 #include "kit/model/ZSSettings.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
 #include "kit/render/ZQRender.h"
@@ -42,7 +43,7 @@ const QString Page = QStringLiteral("# Heading\n"
 
 plat::Attributes base()
 {
-    return installedSettings()->defaultTypingAttribute(3);
+    return installedSettings()->defaultTypingAttribute(ZQEditorType::Markup);
 }
 
 qsizetype at(const QString& what)
@@ -77,7 +78,7 @@ protected:
 
 TEST(ZQRenderMarkup, EveryConstructOfAPageIsColouredAndTheCharactersStay)
 {
-    installedSettings()->setMarkupType(0);
+    installedSettings()->setMarkupType(ZQMarkupType::Markdown);
     ZQRender render;
     plat::MutableAttributedString text{plat::AttributedString(Page)};
     render.highlightMarkdown(text);
@@ -109,8 +110,8 @@ TEST(ZQRenderMarkup, EveryConstructOfAPageIsColouredAndTheCharactersStay)
 
 TEST(ZQRenderMarkup, RestylingAStyledPageChangesNothing)
 {
-    for (const quint64 dialect : {0, 1}) {
-        SCOPED_TRACE(dialect);
+    for (const ZQMarkupType dialect : {ZQMarkupType::Markdown, ZQMarkupType::QuorvelMarkup}) {
+        SCOPED_TRACE(storedValue(dialect));
         installedSettings()->setMarkupType(dialect);
         ZQRender render;
         EditCounter storage{plat::AttributedString(Page)};
@@ -138,12 +139,12 @@ TEST(ZQRenderMarkup, RestylingAStyledPageChangesNothing)
             EXPECT_EQ(storage.attributesAtIndex(now), first.attributesAtIndex(old));
         }
     }
-    installedSettings()->setMarkupType(0);
+    installedSettings()->setMarkupType(ZQMarkupType::Markdown);
 }
 
 TEST(ZQRenderMarkup, CodeColoursSurviveAndEmptyTextsStayEmpty)
 {
-    installedSettings()->setMarkupType(0);
+    installedSettings()->setMarkupType(ZQMarkupType::Markdown);
     ZQRender render;
     plat::MutableAttributedString text{plat::AttributedString(Page)};
     render.highlightMarkdown(text);
