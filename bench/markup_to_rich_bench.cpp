@@ -4,6 +4,7 @@
 
 #include "BenchPages.h"
 #include "kit/render/ZQRender.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/text/AttributedString.h"
 
 #include <benchmark/benchmark.h>
@@ -18,7 +19,7 @@ void markupToRich(benchmark::State& state)
     const plat::AttributedString markup(BenchPages::samplePage(state.range(0) * KB));
     ZQRender render;
     for (auto _ : state) {
-        plat::MutableAttributedString rich = render.renderMarkupToRich(markup, false, 0);
+        plat::MutableAttributedString rich = render.renderMarkupToRich(markup, false, ZQMarkupType::Markdown);
         benchmark::DoNotOptimize(rich);
     }
     state.SetBytesProcessed(state.iterations() * markup.length() * 2);

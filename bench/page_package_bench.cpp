@@ -55,7 +55,7 @@ struct Page {
         }
         doc = ZSAbstractDocument::create();
         plat::MutableAttributedString rich =
-            doc->markupRender()->renderMarkupToRich(plat::AttributedString(markup), false, 0);
+            doc->markupRender()->renderMarkupToRich(plat::AttributedString(markup), false, ZQMarkupType::Markdown);
         QHash<QString, std::shared_ptr<ZQAttachedImageObject>> shown;
         for (const auto& storage : doc->renderContext()->getAttachedStorageByOwner(QStringLiteral("ZQMacroImage"))) {
             const auto payload = storage->attachedObject();

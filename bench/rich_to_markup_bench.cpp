@@ -3,6 +3,7 @@
 
 #include "BenchPages.h"
 #include "kit/model/ZSSettings.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQHighlighter.h"
 #include "kit/model/ZQListStyle.h"
 #include "kit/render/ZQRender.h"
@@ -18,7 +19,7 @@ namespace {
 plat::MutableAttributedString samplePage(qsizetype size)
 {
     const ZQHighlighter& styles = ZQHighlighter::sharedHighlighter();
-    const plat::Attributes body = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
+    const plat::Attributes body = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
     plat::Attributes bold = body;
     bold.set(plat::FontAttribute, plat::Value(plat::Font::create(QStringLiteral("Menlo"), 14, true)));
     plat::Attributes italic = body;
@@ -70,7 +71,8 @@ void richToMarkup(benchmark::State& state)
         state.PauseTiming();
         plat::MutableAttributedString rich = page;
         state.ResumeTiming();
-        plat::MutableAttributedString markup = render.renderRichToMarkdown(&rich, conversionOnly, 0);
+        plat::MutableAttributedString markup
+            = render.renderRichToMarkdown(&rich, conversionOnly, ZQMarkupType::Markdown);
         benchmark::DoNotOptimize(markup);
     }
     state.SetBytesProcessed(state.iterations() * page.length() * 2);

@@ -7,6 +7,7 @@
 
 #include "BenchPages.h"
 #include "kit/render/ZQRender.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSAbstractTextView.h"
 
 #include <benchmark/benchmark.h>
@@ -20,8 +21,8 @@ enum Where { AtEnd = 0, InMiddle = 1 };
 struct Page {
     explicit Page(qsizetype size, Where where)
     {
-        const plat::MutableAttributedString rich =
-            render.renderMarkupToRich(plat::AttributedString(BenchPages::samplePageOfOwnLabels(size)), false, 0);
+        const plat::MutableAttributedString rich = render.renderMarkupToRich(
+            plat::AttributedString(BenchPages::samplePageOfOwnLabels(size)), false, ZQMarkupType::Markdown);
         view.textStorage()->replaceCharacters(plat::Range(0, 0), rich);
         view.setEditorType(1);
         view.addTextDidChangeObserver([this](plat::TextView& changed) { render.fixRichAttributes(changed); });

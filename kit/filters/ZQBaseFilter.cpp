@@ -23,7 +23,6 @@ ZQHighlighter& styles()
     return ZQHighlighter::sharedHighlighter();
 }
 
-constexpr quint64 kQuorvelMarkup = 1;
 
 quint64 quorvelTypeOf(char16_t c)
 {
@@ -54,9 +53,9 @@ ZQBaseFilter::ZQBaseFilter()
 
 // ---- Dialect maps -------------------------------------------------------------
 
-ZQBaseFilter::RunTypes ZQBaseFilter::runTypes(char16_t c, quint64 markupType)
+ZQBaseFilter::RunTypes ZQBaseFilter::runTypes(char16_t c, ZQMarkupType markupType)
 {
-    if (markupType == kQuorvelMarkup)
+    if (markupType == ZQMarkupType::QuorvelMarkup)
         return {quorvelTypeOf(c), quorvelTypeOf(c)};
     switch (c) {
     case u'*':
@@ -73,9 +72,9 @@ ZQBaseFilter::RunTypes ZQBaseFilter::runTypes(char16_t c, quint64 markupType)
     }
 }
 
-QString ZQBaseFilter::markerFromNodeType(quint64 nodeType, quint64 markupType)
+QString ZQBaseFilter::markerFromNodeType(quint64 nodeType, ZQMarkupType markupType)
 {
-    const bool quorvel = markupType == kQuorvelMarkup;
+    const bool quorvel = markupType == ZQMarkupType::QuorvelMarkup;
     switch (nodeType) {
     case ZQNodeType::Strong:
         return quorvel ? QStringLiteral("*") : QStringLiteral("**");
@@ -94,9 +93,9 @@ QString ZQBaseFilter::markerFromNodeType(quint64 nodeType, quint64 markupType)
     }
 }
 
-quint64 ZQBaseFilter::nodeTypeFromMarker(const QString& marker, quint64 markupType)
+quint64 ZQBaseFilter::nodeTypeFromMarker(const QString& marker, ZQMarkupType markupType)
 {
-    if (markupType == kQuorvelMarkup)
+    if (markupType == ZQMarkupType::QuorvelMarkup)
         return marker.size() == 1 ? quorvelTypeOf(marker.at(0).unicode()) : 0;
     if (marker == u"**" || marker == u"__")
         return ZQNodeType::Strong;
@@ -151,7 +150,7 @@ ZQProcessLength ZQBaseFilter::renderMarkdown(plat::MutableAttributedString& mark
         [&] { return renderMarkdownToRich(markdown, delimiters, context); });
 }
 
-QString ZQBaseFilter::htmlOfTag(const ZQInlineMarkerTag& tag, quint64 markupType) const
+QString ZQBaseFilter::htmlOfTag(const ZQInlineMarkerTag& tag, ZQMarkupType markupType) const
 {
     if (tag.isForImageAlt())
         return QString();
@@ -160,7 +159,7 @@ QString ZQBaseFilter::htmlOfTag(const ZQInlineMarkerTag& tag, quint64 markupType
     if (c == u'`')
         return getHTMLTag(ZQNodeType::CodeSpan, end);
     // Quorvel Markup spans keep their element: the character alone decides.
-    if (markupType == kQuorvelMarkup)
+    if (markupType == ZQMarkupType::QuorvelMarkup)
         return getHTMLTag(quorvelTypeOf(c), end);
     const qsizetype length = tag.markerRange().length;
     const quint64 doubledType = nodeTypeFromMarker(QString(2, QChar(c)), markupType);
@@ -258,7 +257,7 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
                                             [](qsizetype p, const Chip& chip) { return p < chip.end; });
         return after == chips.begin() ? 0 : shiftAfter[size_t(after - chips.begin()) - 1];
     };
-    const quint64 markupType = context.runningMarkupType();
+    const ZQMarkupType markupType = context.runningMarkupType();
     for (size_t k = 0; k < tags.size(); ++k) {
         const auto& open = tags[k];
         if (!open->openTag())
@@ -270,7 +269,7 @@ ZQProcessLength ZQBaseFilter::renderMarkdownToRich(plat::MutableAttributedString
         const char16_t c = open->delimiter();
         const qsizetype length = lengths[k];
         std::vector<quint64> types;
-        if (markupType == kQuorvelMarkup || (c != u'*' && c != u'_')) {
+        if (markupType == ZQMarkupType::QuorvelMarkup || (c != u'*' && c != u'_')) {
             types.push_back(runTypes(c, markupType).single);
         } else {
             if (length >= 2)
@@ -404,7 +403,7 @@ bool ZQBaseFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarkerB
     QString marker = markerFromNodeType(border.marker()->nodeType(), context.runningMarkupType());
     if (marker.isEmpty())
         return false;
-    if (border.marker()->delimiter() == u'_' && context.runningMarkupType() != kQuorvelMarkup)
+    if (border.marker()->delimiter() == u'_' && context.runningMarkupType() != ZQMarkupType::QuorvelMarkup)
         marker.fill(u'_');
     markdown.insert(border.pos1(), marker);
     return true;

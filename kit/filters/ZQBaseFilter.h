@@ -16,6 +16,7 @@
 // on the selection, or the markers around it in the markup editor.
 
 #include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZQEditorTypes.h"
 
 #include "platform/foundation/Object.h"
 
@@ -65,11 +66,11 @@ private:
         quint64 single = 0;  // what an odd last character stands for
     };
     // The run-length reading of a run of c.
-    static RunTypes runTypes(char16_t c, quint64 markupType);
-    static QString markerFromNodeType(quint64 nodeType, quint64 markupType);
+    static RunTypes runTypes(char16_t c, ZQMarkupType markupType);
+    static QString markerFromNodeType(quint64 nodeType, ZQMarkupType markupType);
     // Writes one border of a code span so that its body reads back unchanged.
     static bool writeCodeSpanBorder(QString& markdown, const ZQInlineMarkerBorder& border);
-    static quint64 nodeTypeFromMarker(const QString& marker, quint64 markupType);
+    static quint64 nodeTypeFromMarker(const QString& marker, ZQMarkupType markupType);
     static QString getHTMLTag(quint64 nodeType, bool isForEnd);
 
     using Tags = std::vector<std::shared_ptr<ZQInlineMarkerTag>>;
@@ -80,7 +81,7 @@ private:
     ZQProcessLength renderMarkdownToHTML(plat::MutableAttributedString& markdown,
                                          const std::vector<std::shared_ptr<ZQInlineMarker>>& spans,
                                          ZQRenderContext& context);
-    QString htmlOfTag(const ZQInlineMarkerTag& tag, quint64 markupType) const;
+    QString htmlOfTag(const ZQInlineMarkerTag& tag, ZQMarkupType markupType) const;
     // Applies the style of nodeType over range; the change of length (tags become chips).
     qint64 applyStyleOnRich(quint64 nodeType, plat::MutableAttributedString& content, plat::Range range);
     // Replaces range by a chip for each comma-separated name of written.
@@ -90,7 +91,7 @@ private:
     static quint64 nodeTypeFromMenuTag(quint64 tag);
     static QString actionFromTextNodeType(quint64 nodeType);
     using Patterns = std::vector<const plat::Regex*>;
-    static Patterns getOnFlyPattenForKeyChar(const QString& key, bool isFoward, quint64 markupType);
+    static Patterns getOnFlyPattenForKeyChar(const QString& key, bool isFoward, ZQMarkupType markupType);
     void renderRichOnFly(plat::Range markerRange, plat::Range bodyRange, plat::TextView& view, bool backward,
                          ZQRenderContext& context);
     // The caret goes after the styled body, or before it (forward).

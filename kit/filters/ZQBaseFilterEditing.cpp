@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr quint64 kMarkdown = 0;
-constexpr quint64 kRichEditor = 1;
-constexpr quint64 kMarkupEditor = 3;
 
 // A marker character as a literal, inside or outside a character class.
 QString literal(QChar c)
@@ -158,13 +155,14 @@ QString ZQBaseFilter::actionFromTextNodeType(quint64 nodeType)
     }
 }
 
-ZQBaseFilter::Patterns ZQBaseFilter::getOnFlyPattenForKeyChar(const QString& key, bool isFoward, quint64 markupType)
+ZQBaseFilter::Patterns ZQBaseFilter::getOnFlyPattenForKeyChar(const QString& key, bool isFoward,
+                                                              ZQMarkupType markupType)
 {
     static const PatternTable backwardMarkdown = makePatterns(markdownKeys(), false);
     static const PatternTable forwardMarkdown = makePatterns(markdownKeys(), true);
     static const PatternTable backwardQuorvel = makePatterns(quorvelKeys(), false);
     static const PatternTable forwardQuorvel = makePatterns(quorvelKeys(), true);
-    const bool markdown = markupType == kMarkdown;
+    const bool markdown = markupType == ZQMarkupType::Markdown;
     const PatternTable& table =
         markdown ? (isFoward ? forwardMarkdown : backwardMarkdown) : (isFoward ? forwardQuorvel : backwardQuorvel);
     Patterns patterns;
@@ -181,7 +179,7 @@ bool ZQBaseFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
                                    ZQRenderContext& context)
 {
     const plat::TextStorage& storage = *view.textStorage();
-    const quint64 markupType = context.runningMarkupType();
+    const ZQMarkupType markupType = context.runningMarkupType();
     if (typed.size() != 1 || position < 1 || position > storage.length())
         return false;
     const Patterns backward = getOnFlyPattenForKeyChar(typed, false, markupType);
@@ -210,13 +208,13 @@ void ZQBaseFilter::renderRichOnFly(plat::Range markerRange, plat::Range bodyRang
                                    bool backward, ZQRenderContext& context)
 {
     const plat::TextStorage& storage = *view.textStorage();
-    const quint64 markupType = context.runningMarkupType();
+    const ZQMarkupType markupType = context.runningMarkupType();
     QString marker = storage.string().mid(markerRange.location, bodyRange.location - markerRange.location);
     // "*x*" around a body already in italics asks for strong instead.
     bool replaceItalic = false;
-    if (markupType == kMarkdown && marker == u"*") {
+    if (markupType == ZQMarkupType::Markdown && marker == u"*") {
         const plat::Attributes typing = ZQAttributedString::typingAttributeInRange(
-            storage, bodyRange, ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor));
+            storage, bodyRange, ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
         if (hasItalic(typing)) {
             marker = QStringLiteral("**");
             replaceItalic = true;
@@ -224,7 +222,7 @@ void ZQBaseFilter::renderRichOnFly(plat::Range markerRange, plat::Range bodyRang
     }
     processReplaceOnRich(nodeTypeFromMarker(marker, markupType), view, markerRange, bodyRange, replaceItalic,
                          !backward);
-    ZSSettings::sharedSettings()->restoreTypingAttribute(view, kRichEditor);
+    ZSSettings::sharedSettings()->restoreTypingAttribute(view, ZQEditorType::Rich);
 }
 
 void ZQBaseFilter::processReplaceOnRich(quint64 nodeType, plat::TextView& view, plat::Range range,
@@ -246,12 +244,12 @@ bool ZQBaseFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextVi
     if (nodeType == 0)
         return false;
     plat::checkRange(range, view.textStorage()->length(), "filterRangeOnFly");
-    if (ZSUtils::getEditorType(view) == kMarkupEditor)
+    if (ZSUtils::getEditorType(view) == ZQEditorType::Markup)
         return filterMarkupRange(range, nodeType, view, context);
     if (range.length == 0) {
         // The next typed text takes the style, or leaves it.
         if (nodeType == ZQNodeType::TagMacro)
-            view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor));
+            view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
         else
             view.setTypingAttributes(
                 ZQHighlighter::sharedHighlighter().toggleTypingAttribute(int(nodeType), view.typingAttributes()));
@@ -270,7 +268,7 @@ bool ZQBaseFilter::filterMarkupRange(plat::Range range, quint64 nodeType, plat::
     const plat::TextStorage& storage = *view.textStorage();
     const QString& text = storage.string();
     const qsizetype m = marker.size();
-    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(kMarkupEditor);
+    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Markup);
     auto markerAt = [&](qsizetype location) {
         return location >= 0 && location + m <= text.size() && QStringView(text).mid(location, m) == marker;
     };
@@ -301,7 +299,7 @@ void ZQBaseFilter::filterRichRange(plat::Range range, quint64 tag, quint64 nodeT
 {
     const plat::TextStorage& storage = *view.textStorage();
     const plat::Attributes typing = ZQAttributedString::typingAttributeInRange(
-        storage, range, ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor));
+        storage, range, ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
     bool present = false;
     switch (tag) {
     case 1:
@@ -355,7 +353,7 @@ void ZQBaseFilter::removeStyleOnRich(quint64 nodeType, plat::MutableAttributedSt
         content.removeAttribute(ZQAttr::FilterCode, all);
         break;
     default:
-        content.setAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor), all);
+        content.setAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich), all);
         return;
     }
     const plat::ColorPtr plain = ZQHighlighter::sharedHighlighter().textTheme()->richTextColor();

@@ -190,7 +190,7 @@ bool ZQCodeBlockFilter::preJoinMarkupToRich(const ZSTree& treeNode, ZQRenderCont
     if (node->nodeStatus() & ZQTextNode::StatusConverted)
         return true;
     const plat::Attributes defaults =
-        ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1);
+        ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(ZQEditorType::Rich);
     if (node->nodeType() == ZQNodeType::IndentedCode) {
         node->setRenderContent(std::make_shared<plat::MutableAttributedString>(node->content(), defaults));
         return true;

@@ -22,8 +22,6 @@ namespace {
 
 using namespace ZQCodeBlockParts;
 const QString ActionName = QStringLiteral("Code Block");
-constexpr quint64 RichEditor = 1;
-constexpr quint64 MarkupEditor = 3;
 
 QString richKey()
 {
@@ -63,7 +61,7 @@ bool ZQCodeBlockFilter::renderOnFly(plat::TextView& view, plat::Range typingRang
     const plat::Range fence = match->rangeAtIndex(2);
     const QString part = storage.attributeAtIndex(ZQAttr::FilterCodeBlock, fence.location).toString();
     if (part == EndPart) {
-        view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(RichEditor));
+        view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
         return false;
     }
     if (!part.isEmpty())
@@ -101,9 +99,9 @@ bool ZQCodeBlockFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, pla
     const QString body = QStringLiteral("\n") + text + (endsLine ? QString() : QStringLiteral("\n"));
 
     const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
-    const quint64 editorType = ZSUtils::getEditorType(view);
+    const ZQEditorType editorType = ZSUtils::getEditorType(view);
     plat::MutableAttributedString block;
-    if (editorType != MarkupEditor) {
+    if (editorType != ZQEditorType::Markup) {
         const QString key = richKey();
         block.append(piece(ThreeBackquotes, highlighter.codeblockRich(StartPart, key)));
         block.append(piece(body, highlighter.codeblockRich(BodyPart, key)));
@@ -123,10 +121,10 @@ bool ZQCodeBlockFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, pla
 bool ZQCodeBlockFilter::processKeyUpEvent(quint16 keyCode, quint64 /*modifyFlag*/, plat::TextView& view,
                                           ZQRenderContext& /*context*/)
 {
-    if (keyCode != plat::KeyCode::Return || ZSUtils::getEditorType(view) == MarkupEditor)
+    if (keyCode != plat::KeyCode::Return || ZSUtils::getEditorType(view) == ZQEditorType::Markup)
         return false;
     if (view.typingAttributes().value(ZQAttr::FilterCodeBlock).toString() == EndPart)
-        view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(RichEditor));
+        view.setTypingAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
     return false;
 }
 

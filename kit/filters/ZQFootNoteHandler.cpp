@@ -116,7 +116,7 @@ bool ZQFootNoteHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextV
     const plat::TextStorage& text = *view.textStorage();
     const plat::AttributedString body = text.attributedSubstring(taken);
 
-    if (ZSUtils::getEditorType(view) != 3) {
+    if (ZSUtils::getEditorType(view) != ZQEditorType::Markup) {
         // Counted up to what is taken, so a reference skipped at the
         // selection's start is counted too.
         const qint64 number = getFootnoteIndexRich(text, plat::Range(0, taken.location));
@@ -134,7 +134,7 @@ bool ZQFootNoteHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextV
     // line follows, then after a blank line the definition. Working from the
     // part taken (not the whole selection) keeps the selection's further lines.
     const QString label = QStringLiteral("[^%1]").arg(nextFreeMarkupLabel(text.string()));
-    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(3);
+    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Markup);
     const plat::Range line = ZQAttributedString::lineRange(text, taken);
     const plat::Range rest(taken.end(), line.end() - taken.end());
 

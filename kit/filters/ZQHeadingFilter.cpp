@@ -18,7 +18,6 @@ namespace {
 // Heading types of the heading style.
 constexpr quint64 MarkerHeading = 0;
 constexpr quint64 UnderlinedHeading = 1;
-constexpr quint64 QuorvelMarkupType = 1;
 
 std::shared_ptr<const plat::Regex> compile(const char* pattern)
 {
@@ -234,7 +233,7 @@ bool ZQHeadingFilter::joinMarkdownNode(const ZSTree& treeNode, QString& /*conten
         return true;
     const qint64 level = levelOf(*node);
     QString marker;
-    if (context.runningMarkupType() == QuorvelMarkupType) {
+    if (context.runningMarkupType() == ZQMarkupType::QuorvelMarkup) {
         marker = QStringLiteral("h%1. ").arg(level);
     } else {
         const auto text = textNodeOf(treeNode.lastChild());
@@ -301,7 +300,8 @@ bool ZQHeadingFilter::fixRichAttributeInRange(plat::MutableAttributedString& con
                                });
     if (lineEnds.empty())
         return false;
-    const plat::Attributes defaults = ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1);
+    const plat::Attributes defaults
+        = ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(ZQEditorType::Rich);
     for (const plat::Range end : lineEnds)
         content.setAttributes(defaults, end);
     return true;

@@ -21,9 +21,6 @@
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
-constexpr quint64 MarkupEditor = 3;
-constexpr quint64 QuorvelMarkupType = 1;
 constexpr quint64 MarkerHeading = 0;
 
 std::shared_ptr<const plat::Regex> compile(const char* pattern)
@@ -32,19 +29,19 @@ std::shared_ptr<const plat::Regex> compile(const char* pattern)
 }
 
 // The marker just typed, its blank the last character of the searched range.
-const plat::Regex& onFlyPattern(quint64 markupType)
+const plat::Regex& onFlyPattern(ZQMarkupType markupType)
 {
     static const auto quorvel = compile("^ {0,3}(h([1-6])\\.)\\p{Blank}\\z");
     static const auto markdown = compile("^ {0,3}(#{1,6})\\p{Blank}\\z");
-    return markupType == QuorvelMarkupType ? *quorvel : *markdown;
+    return markupType == ZQMarkupType::QuorvelMarkup ? *quorvel : *markdown;
 }
 
 // A line's marker in the running dialect.
-const plat::Regex& markerPattern(quint64 markupType)
+const plat::Regex& markerPattern(ZQMarkupType markupType)
 {
     static const auto quorvel = compile("^ {0,3}(h([1-6])\\.)\\p{Blank}+");
     static const auto markdown = compile("^ {0,3}(#{1,6})\\p{Blank}+");
-    return markupType == QuorvelMarkupType ? *quorvel : *markdown;
+    return markupType == ZQMarkupType::QuorvelMarkup ? *quorvel : *markdown;
 }
 
 // The level a marker match names: the digit of "hN.", else the number of "#".
@@ -114,7 +111,7 @@ void dropHeading(plat::MutableAttributedString& line, const plat::Attributes& pl
 // way every construct attached to the line stays, as typing a marker keeps it.
 plat::MutableAttributedString headingLinesForRich(const plat::AttributedString& text, plat::Range lines, qint64 level)
 {
-    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(RichEditor);
+    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
     const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
     plat::MutableAttributedString result;
     forEachLine(text, lines, [&](plat::Range line) {
@@ -136,9 +133,9 @@ plat::MutableAttributedString headingLinesForRich(const plat::AttributedString& 
 // Markup lines get the dialect's marker in place of their own, or lose it
 // when it names that level.
 plat::MutableAttributedString headingLinesForMarkup(const plat::AttributedString& text, plat::Range lines, qint64 level,
-                                                    quint64 markupType, plat::Range& selection)
+                                                    ZQMarkupType markupType, plat::Range& selection)
 {
-    const QString markerText = markupType != 0 ? QStringLiteral("h%1. ").arg(level)
+    const QString markerText = markupType != ZQMarkupType::Markdown ? QStringLiteral("h%1. ").arg(level)
                                                : QString(level, QLatin1Char('#')) + QLatin1Char(' ');
     const plat::AttributedString marker(
         markerText, ZQHighlighter::sharedHighlighter().headingMarkdown(quint64(level), ZSUtils::uuid(), MarkerHeading));
@@ -214,7 +211,7 @@ bool ZQHeadingFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::Tex
     const plat::Range lines = ZQAttributedString::lineRange(storage, range);
     plat::Range selection = range;
     const plat::MutableAttributedString result =
-        ZSUtils::getEditorType(view) == MarkupEditor
+        ZSUtils::getEditorType(view) == ZQEditorType::Markup
             ? headingLinesForMarkup(storage, lines, level, context.runningMarkupType(), selection)
             : headingLinesForRich(storage, lines, level);
     const qsizetype lengthAfter = storage.length() - lines.length + result.length();

@@ -54,7 +54,7 @@ bool ZQImageHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextView
     attached->attachedObject()->setImageLabel(text);
 
     plat::AttributedString replacement;
-    if (ZSUtils::getEditorType(view) == 3) {
+    if (ZSUtils::getEditorType(view) == ZQEditorType::Markup) {
         replacement = plat::AttributedString(QStringLiteral("![%1]()").arg(text),
                                              ZQHighlighter::sharedHighlighter().imageMarkdown(uuid));
     } else {

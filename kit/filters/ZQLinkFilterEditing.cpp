@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr quint64 kRichEditor = 1;
-constexpr quint64 kMarkupEditor = 3;
 
 const QString kLink = QStringLiteral("Link");
 
@@ -77,7 +75,7 @@ bool ZQLinkFilter::removeRichLink(plat::TextView& view, plat::Range range)
             .isNull())
         return false;
     const plat::AttributedString plain(storage.string().mid(run.location, run.length),
-                                       ZSSettings::sharedSettings()->defaultTypingAttribute(kRichEditor));
+                                       ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
     ZQViewEditing::replace(view, run, plain, view.selectedRange(), QStringLiteral("Unlink"));
     return true;
 }
@@ -86,8 +84,8 @@ bool ZQLinkFilter::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
 {
     const plat::TextStorage& storage = *view.textStorage();
     plat::checkRange(range, storage.length(), "filterRangeOnFly");
-    const quint64 editorType = ZSUtils::getEditorType(view);
-    if (editorType == kRichEditor && removeRichLink(view, range))
+    const ZQEditorType editorType = ZSUtils::getEditorType(view);
+    if (editorType == ZQEditorType::Rich && removeRichLink(view, range))
         return true;
     const plat::Range valid = ZQViewEditing::takenRange(view, range, context.runningMarkupType());
     if (valid.isNotFound())
@@ -96,8 +94,8 @@ bool ZQLinkFilter::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
     const QString text =
         ZQShared::stringByReplacingCharacters(storage.string().mid(valid.location, valid.length), brackets, QString());
 
-    if (editorType == kMarkupEditor) {
-        plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(kMarkupEditor);
+    if (editorType == ZQEditorType::Markup) {
+        plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Markup);
         plat::Attributes marker = plain;
         marker.set(plat::ForegroundColorAttribute,
                    plat::Value(ZQHighlighter::sharedHighlighter().textTheme()->mkLinkColor()));

@@ -144,10 +144,11 @@ QString ZQListFilter::richMarkerFormatFromMarkupMarker(const QString& marker)
 }
 
 QString ZQListFilter::markupMarkerFromRichMarkerFormat(const QString& format, qint64 orderIndex, qint64 startIndex,
-                                                       quint64 markupType)
+                                                       ZQMarkupType markupType)
 {
     if (format.startsWith(QLatin1String("{decimal}")))
-        return markupType == 0 || startIndex != 1 ? QStringLiteral("%1.").arg(orderIndex) : QStringLiteral("#");
+        return markupType == ZQMarkupType::Markdown || startIndex != 1 ? QStringLiteral("%1.").arg(orderIndex)
+                                                                       : QStringLiteral("#");
     if (format.startsWith(QLatin1String("{hyphen}")))
         return QStringLiteral("-");
     if (format.startsWith(QLatin1String("{check}")))
@@ -199,8 +200,8 @@ bool ZQListFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributedS
     auto rendered = node->renderContent();
     if (!rendered) {
         // A marker without a rich form keeps its text as written.
-        rendered = std::make_shared<plat::MutableAttributedString>(node->content(),
-                                                                   highlighter.settings()->defaultTypingAttribute(1));
+        rendered = std::make_shared<plat::MutableAttributedString>(
+            node->content(), highlighter.settings()->defaultTypingAttribute(ZQEditorType::Rich));
         node->setRenderContent(rendered);
     }
     rendered->enumerateAttribute(ZQAttr::FilterList, plat::Range(0, rendered->length()), plat::EnumerationReverse,
@@ -291,7 +292,8 @@ bool ZQListFilter::joinHTMLNode(const ZSTree& treeNode, QString& content, ZQRend
     // The own dialect's "#" items are numbered from one.
     const bool numbered = firstInfo
         && (firstInfo->isOrdered()
-            || (context.runningMarkupType() == 1 && firstInfo->marker().startsWith(QLatin1Char('#'))));
+            || (context.runningMarkupType() == ZQMarkupType::QuorvelMarkup
+                && firstInfo->marker().startsWith(QLatin1Char('#'))));
     const QString tag = numbered ? QStringLiteral("ol") : QStringLiteral("ul");
     const qint64 start = numbered ? runStartIndex(items) : 1;
     const bool tight = !isLooseList(items);
@@ -326,7 +328,7 @@ bool isDigit(QChar c)
 // A typed marker and one blank ending at the caret: at the content's start
 // (after blanks in Markdown), or anywhere before the caret when the line
 // already has a rich marker.
-const plat::Regex& typingPattern(quint64 markupType, bool afterRichMarker)
+const plat::Regex& typingPattern(ZQMarkupType markupType, bool afterRichMarker)
 {
     static const QString markdown = QStringLiteral("(?:[-+*]|(?:[0-9]+[.)]))+");
     static const QString own = QStringLiteral("(?:[-#*]|(?:[0-9]+[.)])|(?:[iIaA]\\.))+");
@@ -336,15 +338,15 @@ const plat::Regex& typingPattern(quint64 markupType, bool afterRichMarker)
     static const auto patterns = std::array{
         make(QStringLiteral("^[ \t]*%1\\z"), markdown), make(QStringLiteral("%1\\z"), markdown),
         make(QStringLiteral("^%1\\z"), own), make(QStringLiteral("%1\\z"), own)};
-    return *patterns[(markupType == 1 ? 2 : 0) + (afterRichMarker ? 1 : 0)];
+    return *patterns[(markupType == ZQMarkupType::QuorvelMarkup ? 2 : 0) + (afterRichMarker ? 1 : 0)];
 }
 
 // The marker of a line in the markup editor.
-const plat::Regex& markupMarkerPattern(quint64 markupType)
+const plat::Regex& markupMarkerPattern(ZQMarkupType markupType)
 {
     static const auto markdown = plat::Regex::create(QStringLiteral("(?:[-+*]|(?:[0-9]+[.)]))"));
     static const auto own = plat::Regex::create(QStringLiteral("(?:[-#*]|(?:[0-9]+[.)]))"));
-    return markupType == 1 ? *own : *markdown;
+    return markupType == ZQMarkupType::QuorvelMarkup ? *own : *markdown;
 }
 
 // The rich marker of a level of that format; nullptr for a format of unknown markers.
@@ -412,7 +414,7 @@ bool ZQListFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
     if (!line)
         return false;
     const QString& masked = line->masked;
-    const quint64 markupType = context.runningMarkupType();
+    const ZQMarkupType markupType = context.runningMarkupType();
 
     const auto make = [&](plat::Range replaced, const QString& marker, const std::vector<ZQTextListPtr>& parents) {
         // The own dialect's i., I., a. and A. name no list kind: the blank
@@ -422,7 +424,8 @@ bool ZQListFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
             return false;
         ZQViewEditing::replace(view, replaced, rich, plat::Range(replaced.location + rich.length(), 0), kActionName);
         // Text typed after the marker is body text, not part of the marker.
-        view.setTypingAttributes(ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1));
+        view.setTypingAttributes(
+            ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(ZQEditorType::Rich));
         return true;
     };
 
@@ -446,13 +449,15 @@ bool ZQListFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextVi
 {
     const plat::TextStorage& text = *view.textStorage();
     const plat::Range affected = ZQAttributedString::lineRange(text, range, true);
-    const quint64 markupType = context.runningMarkupType();
-    const quint64 editorType = ZSUtils::getEditorType(view);
+    const ZQMarkupType markupType = context.runningMarkupType();
+    const ZQEditorType editorType = ZSUtils::getEditorType(view);
     const bool ordered = tag == 50;
-    const QString markerText = !ordered ? QStringLiteral("* ") : markupType == 0 ? QStringLiteral("1. ")
-                                                                                  : QStringLiteral("# ");
-    const plat::AttributedString marker = editorType == 3
-        ? plat::AttributedString(markerText, ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(3))
+    const QString markerText = !ordered        ? QStringLiteral("* ")
+        : markupType == ZQMarkupType::Markdown ? QStringLiteral("1. ")
+                                               : QStringLiteral("# ");
+    const plat::AttributedString marker = editorType == ZQEditorType::Markup
+        ? plat::AttributedString(
+            markerText, ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(ZQEditorType::Markup))
         : richMarkerFromMarkupMarker(ZQShared::trim(markerText), {});
 
     ZQLineRewrite rewrite(text.attributedSubstring(affected));
@@ -467,8 +472,9 @@ bool ZQListFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextVi
             }
             run = plat::intersection(run, line);
             const QString format = style->textLists().back()->richMarkerFormat();
-            const auto richPattern = editorType == 3 ? nullptr : richMarkerPattern(format);
-            const plat::Regex* pattern = editorType == 3 ? &markupMarkerPattern(markupType) : richPattern.get();
+            const auto richPattern = editorType == ZQEditorType::Markup ? nullptr : richMarkerPattern(format);
+            const plat::Regex* pattern
+                = editorType == ZQEditorType::Markup ? &markupMarkerPattern(markupType) : richPattern.get();
             const plat::Range found = pattern ? pattern->rangeOfFirstMatch(source.string(), run) : plat::Range::notFound();
             if (found.isNotFound()) {
                 rewrite.insert(marker);
@@ -481,7 +487,7 @@ bool ZQListFilter::filterRangeOnFly(plat::Range range, quint64 tag, plat::TextVi
                 return;
             }
             const QString foundText = source.string().mid(found.location, found.length);
-            const bool lineOrdered = editorType == 3
+            const bool lineOrdered = editorType == ZQEditorType::Markup
                 ? std::any_of(foundText.begin(), foundText.end(), isDigit) || foundText == QLatin1String("#")
                 : format.startsWith(QLatin1String("{decimal}"));
             if (lineOrdered == ordered)

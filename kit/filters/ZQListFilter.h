@@ -3,6 +3,7 @@
 // own dialect also numbers "#" items.
 
 #include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQListStyle.h"
 #include "platform/foundation/Object.h"
 #include "platform/text/AttributedString.h"
@@ -66,7 +67,7 @@ public:
     // Quorvel Markup's "#" counts from one, so a list starting elsewhere keeps
     // its numbers there too.
     static QString markupMarkerFromRichMarkerFormat(const QString& format, qint64 orderIndex, qint64 startIndex,
-                                                    quint64 markupType);
+                                                    ZQMarkupType markupType);
 
 private:
     QString m_attributeName;

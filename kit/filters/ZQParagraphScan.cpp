@@ -50,11 +50,19 @@ bool isBlank(char16_t c)
 
 ZQParagraphScan::ZQParagraphScan(ZQParagraphParser& parser, plat::MutableAttributedString& paragraph,
                                  Markers* highlighters, qint64 options, ZQRenderContext& context)
-    : m_parser(parser), m_paragraph(paragraph), m_window(paragraph), m_highlighters(highlighters),
-      m_options(options), m_context(context), m_quorvelMarkup(context.runningMarkupType() == 1),
-      m_unsafe(m_window.original()), m_safe(maskedCopy(m_unsafe)),
-      m_u(reinterpret_cast<const char16_t*>(m_unsafe.utf16())), m_s(reinterpret_cast<const char16_t*>(m_safe.utf16())),
-      m_n(m_unsafe.size()), m_edits(size_t(m_n) + 2, 0)
+    : m_parser(parser)
+    , m_paragraph(paragraph)
+    , m_window(paragraph)
+    , m_highlighters(highlighters)
+    , m_options(options)
+    , m_context(context)
+    , m_quorvelMarkup(context.runningMarkupType() == ZQMarkupType::QuorvelMarkup)
+    , m_unsafe(m_window.original())
+    , m_safe(maskedCopy(m_unsafe))
+    , m_u(reinterpret_cast<const char16_t*>(m_unsafe.utf16()))
+    , m_s(reinterpret_cast<const char16_t*>(m_safe.utf16()))
+    , m_n(m_unsafe.size())
+    , m_edits(size_t(m_n) + 2, 0)
 {
 }
 

@@ -102,7 +102,7 @@ bool ZQQuoteFilter::filterRichOnFly(const QString& typed, qint64 position, plat:
     const plat::AttributedString styled(text.string().mid(marks.location, marks.length),
                                         ZQHighlighter::sharedHighlighter().quoteRich());
     ZQViewEditing::replace(view, marks, styled, plat::Range(marks.end(), 0), kActionName);
-    ZQHighlighter::sharedHighlighter().settings()->restoreTypingAttribute(view, 1);
+    ZQHighlighter::sharedHighlighter().settings()->restoreTypingAttribute(view, ZQEditorType::Rich);
     return true;
 }
 
@@ -112,7 +112,7 @@ bool ZQQuoteFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, plat::T
     const plat::TextStorage& text = *view.textStorage();
     const plat::Range affected = ZQAttributedString::lineRange(text, range, true);
     const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
-    const plat::AttributedString marker(QStringLiteral("> "), ZSUtils::getEditorType(view) == 3
+    const plat::AttributedString marker(QStringLiteral("> "), ZSUtils::getEditorType(view) == ZQEditorType::Markup
                                                                   ? highlighter.quoteMarkdown()
                                                                   : highlighter.quoteRich());
     ZQLineRewrite rewrite(text.attributedSubstring(affected));

@@ -17,7 +17,6 @@ namespace {
 
 const QString ActionName = QStringLiteral("Divider");
 const QString DividerText = QStringLiteral("---");
-constexpr quint64 MarkupEditor = 3;
 
 } // namespace
 
@@ -54,10 +53,10 @@ bool ZQSeparatorFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, pla
     const plat::TextStorage& storage = *view.textStorage();
     if (range.isNotFound() || range.location < 0 || range.end() > storage.length())
         return false;
-    const quint64 editorType = ZSUtils::getEditorType(view);
+    const ZQEditorType editorType = ZSUtils::getEditorType(view);
     const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(editorType);
     const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
-    const plat::AttributedString divider(DividerText, editorType == MarkupEditor ? highlighter.dividerMarkdown()
+    const plat::AttributedString divider(DividerText, editorType == ZQEditorType::Markup ? highlighter.dividerMarkdown()
                                                                                   : highlighter.dividerRich());
     const plat::Range lines = ZQAttributedString::lineRange(storage, range);
     const QString& text = storage.string();

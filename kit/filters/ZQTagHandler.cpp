@@ -36,7 +36,8 @@ plat::AttributedString markupTag(const QString& name)
     const auto closing = std::static_pointer_cast<ZQPairedAttribute>(opening->copy());
     plat::MutableAttributedString tag(
         plat::AttributedString(QStringLiteral("+"), styles().baseMarkdown(ZQHighlighter::Tag, opening)));
-    tag.append(plat::AttributedString(name, ZSSettings::sharedSettings()->defaultTypingAttribute(3)));
+    tag.append(
+        plat::AttributedString(name, ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Markup)));
     tag.append(plat::AttributedString(QStringLiteral("+"), styles().baseMarkdown(ZQHighlighter::Tag, closing)));
     return tag;
 }
@@ -70,14 +71,16 @@ bool ZQTagHandler::filterRangeOnFly(plat::Range range, quint64, plat::TextView& 
         return false;
     const QString name = ZQShared::stringByReplacingCharacters(view.string().mid(taken.location, taken.length),
                                                                markers, QString());
-    const plat::AttributedString tag = ZSUtils::getEditorType(view) == 3 ? markupTag(name) : chip(name);
+    const plat::AttributedString tag
+        = ZSUtils::getEditorType(view) == ZQEditorType::Markup ? markupTag(name) : chip(name);
     ZQViewEditing::replace(view, taken, tag, plat::Range(taken.location + tag.length() - 1, 0), kActionName);
     return true;
 }
 
 bool ZQTagHandler::processKeyDownEvent(quint16 keyCode, quint64, plat::TextView& view, ZQRenderContext&)
 {
-    if (ZSUtils::getEditorType(view) == 3 || (keyCode != plat::KeyCode::Comma && keyCode != plat::KeyCode::Return))
+    if (ZSUtils::getEditorType(view) == ZQEditorType::Markup
+        || (keyCode != plat::KeyCode::Comma && keyCode != plat::KeyCode::Return))
         return false;
     const plat::TextStorage& text = *view.textStorage();
     const qsizetype caret = view.selectedRange().location;

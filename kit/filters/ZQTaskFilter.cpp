@@ -131,7 +131,7 @@ bool ZQTaskFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributedS
     if (afterMarker >= 0 && afterMarker < node->content().size()) {
         rendered->append(plat::AttributedString(
             node->content().mid(afterMarker),
-            ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1)));
+            ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(ZQEditorType::Rich)));
     }
     node->setRenderContent(rendered);
     content.append(*rendered);
@@ -205,14 +205,14 @@ void ZQTaskFilter::taskStateChange(plat::TextView& view, plat::Range range) cons
     const plat::TextStorage& storage = *view.textStorage();
     plat::Range markerRange;
     plat::Range stateRange;
-    const QString state =
-        ZQRenderUtil::parseTaskStateFromMarker(storage.string(), view.editorType(), range, &markerRange, &stateRange);
+    const QString state = ZQRenderUtil::parseTaskStateFromMarker(storage.string(), ZSUtils::getEditorType(view), range,
+                                                                 &markerRange, &stateRange);
     if (state.isNull())
         return;
     const QString next = nextStateMarker(state);
     // The edit works on a copy of the marker's line, which then replaces the
     // line as one undo step.
-    if (view.editorType() == 1) {
+    if (ZSUtils::getEditorType(view) == ZQEditorType::Rich) {
         plat::Range run;
         const auto style = storage
                                .attributeAtIndexLongestEffectiveRange(ZQAttr::FilterTask, stateRange.location, &run,
@@ -264,14 +264,15 @@ void ZQTaskFilter::crosslineMarkupOfTask(const QString& state, plat::MutableAttr
 {
     const plat::Range task = taskTextRange(markupContent.string(), markerRange.end());
     const ZSSettings& settings = *ZQHighlighter::sharedHighlighter().settings();
-    const QString delimiter = settings.markupType() == 1 ? QStringLiteral("-") : QStringLiteral("~~");
+    const QString delimiter
+        = settings.markupType() == ZQMarkupType::QuorvelMarkup ? QStringLiteral("-") : QStringLiteral("~~");
     const QStringView text = QStringView(markupContent.string()).mid(task.location, task.length);
     const bool wrapped = text.startsWith(delimiter) && text.endsWith(delimiter);
     const qsizetype d = delimiter.size();
     if (isDoneState(state)) {
         if (task.length == 0 || wrapped)
             return;
-        const plat::AttributedString mark(delimiter, settings.defaultTypingAttribute(3));
+        const plat::AttributedString mark(delimiter, settings.defaultTypingAttribute(ZQEditorType::Markup));
         markupContent.insert(mark, task.end());
         markupContent.insert(mark, task.location);
     } else if (task.length >= 2 * d && wrapped) {
@@ -305,7 +306,7 @@ bool ZQTaskFilter::filterRichOnFly(const QString& typed, qint64 position, plat::
     }
     const plat::AttributedString marker = taskRichMarkerForState(state, style);
     ZQViewEditing::replace(view, replaced, marker, plat::Range(replaced.location + marker.length(), 0), kActionName);
-    view.setTypingAttributes(ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(1));
+    view.setTypingAttributes(ZQHighlighter::sharedHighlighter().settings()->defaultTypingAttribute(ZQEditorType::Rich));
     ZQHelpTip::sharedTip()->fire(8);
     ZQHelpTip::sharedTip()->fire(9);
     return true;
@@ -348,7 +349,7 @@ bool ZQTaskFilter::filterRangeOnFly(plat::Range range, quint64 /*tag*/, plat::Te
     const plat::TextStorage& text = *view.textStorage();
     const plat::Range affected = ZQAttributedString::lineRange(text, range, true);
     const ZQListStylePtr style = taskLevelAfter({});
-    const bool markup = ZSUtils::getEditorType(view) == 3;
+    const bool markup = ZSUtils::getEditorType(view) == ZQEditorType::Markup;
     const plat::AttributedString marker = markup
         ? plat::AttributedString(QStringLiteral("- [ ] "), ZQHighlighter::sharedHighlighter().taskMarkdown(style, QStringLiteral(" ")))
         : taskRichMarkerForState(QStringLiteral(" "), style);

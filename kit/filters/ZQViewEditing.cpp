@@ -53,7 +53,7 @@ void perform(plat::TextView& view, Range range, const std::function<void(TextSto
 
 } // namespace
 
-Range takenRange(const plat::TextView& view, Range selection, quint64 markupType)
+Range takenRange(const plat::TextView& view, Range selection, ZQMarkupType markupType)
 {
     return ZSUtils::getFirstValidSelectRange(*view.textStorage(), selection, ZSUtils::getEditorType(view), markupType);
 }

@@ -6,6 +6,7 @@
 // The undo actions hold the view (target &view): whoever destroys the view
 // first removes the manager's actions with that target.
 
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/foundation/Range.h"
 #include "platform/text/AttributedString.h"
 
@@ -22,7 +23,7 @@ namespace ZQViewEditing {
 // The part of a selection a command works on: the first line of its first
 // stretch outside raw and read-only runs, without blanks at its edges;
 // Range::notFound() when nothing is left.
-plat::Range takenRange(const plat::TextView& view, plat::Range selection, quint64 markupType);
+plat::Range takenRange(const plat::TextView& view, plat::Range selection, ZQMarkupType markupType);
 
 // Replaces range of the view's text with replacement, then selects selection.
 void replace(plat::TextView& view, plat::Range range, const plat::AttributedString& replacement,

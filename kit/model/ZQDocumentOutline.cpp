@@ -16,11 +16,11 @@ const QString EditorTypeKey = QStringLiteral("editorType");
     KeyedUnarchiver::registerClass(QStringLiteral("ZQDocumentHeading"), [](KeyedUnarchiver& c) -> plat::ObjectPtr {
         return ZQDocumentHeading::initWithIndex(c.decodeInteger(IndexKey), c.decodeInteger(LevelKey),
                                                 c.decodeString(HeadingKey), c.decodeRange(RangeKey),
-                                                quint64(c.decodeInteger(EditorTypeKey)));
+                                                editorTypeFromStored(quint64(c.decodeInteger(EditorTypeKey))));
     });
     KeyedUnarchiver::registerClass(QStringLiteral("ZQDocumentTag"), [](KeyedUnarchiver& c) -> plat::ObjectPtr {
         return ZQDocumentTag::initWithIndex(c.decodeInteger(IndexKey), c.decodeString(TagKey), c.decodeRange(RangeKey),
-                                            quint64(c.decodeInteger(EditorTypeKey)));
+                                            editorTypeFromStored(quint64(c.decodeInteger(EditorTypeKey))));
     });
     return true;
 }();
@@ -31,11 +31,11 @@ void ZQDocumentOutlineEntry::encodeWithCoder(plat::KeyedArchiver& coder) const
 {
     coder.encodeInteger(IndexKey, m_index);
     coder.encodeRange(RangeKey, m_range);
-    coder.encodeInteger(EditorTypeKey, qint64(m_editorType));
+    coder.encodeInteger(EditorTypeKey, qint64(storedValue(m_editorType)));
 }
 
 std::shared_ptr<ZQDocumentHeading> ZQDocumentHeading::initWithIndex(qint64 index, qint64 level, const QString& heading,
-                                                                    plat::Range range, quint64 editorType)
+                                                                    plat::Range range, ZQEditorType editorType)
 {
     std::shared_ptr<ZQDocumentHeading> h(new ZQDocumentHeading(index, range, editorType));
     h->m_level = level;
@@ -51,7 +51,7 @@ void ZQDocumentHeading::encodeWithCoder(plat::KeyedArchiver& coder) const
 }
 
 std::shared_ptr<ZQDocumentTag> ZQDocumentTag::initWithIndex(qint64 index, const QString& tag, plat::Range range,
-                                                            quint64 editorType)
+                                                            ZQEditorType editorType)
 {
     std::shared_ptr<ZQDocumentTag> t(new ZQDocumentTag(index, range, editorType));
     t->m_tagText = tag;

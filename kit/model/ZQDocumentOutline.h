@@ -3,6 +3,7 @@
 // the page: its headings, its tags and its counts. Headings and tags are kept in
 // the page record as keyed archives; the page UUID is set by whoever loads them.
 
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
 
@@ -16,9 +17,9 @@ public:
     // The position in the page's list of headings (or tags).
     qint64 index() const { return m_index; }
     void setIndex(qint64 index) { m_index = index; }
-    // 1 rich, 3 markup: the text the range refers to.
-    quint64 editorType() const { return m_editorType; }
-    void setEditorType(quint64 type) { m_editorType = type; }
+    // Rich or Markup: the text the range refers to.
+    ZQEditorType editorType() const { return m_editorType; }
+    void setEditorType(ZQEditorType type) { m_editorType = type; }
     // Set by whoever loads the entry; not archived.
     const QString& pageUuid() const { return m_pageUuid; }
     void setPageUuid(const QString& uuid) { m_pageUuid = uuid; }
@@ -29,14 +30,14 @@ public:
     void encodeWithCoder(plat::KeyedArchiver& coder) const override;
 
 protected:
-    ZQDocumentOutlineEntry(qint64 index, plat::Range range, quint64 editorType)
+    ZQDocumentOutlineEntry(qint64 index, plat::Range range, ZQEditorType editorType)
         : m_index(index), m_editorType(editorType), m_range(range)
     {
     }
 
 private:
     qint64 m_index;
-    quint64 m_editorType;
+    ZQEditorType m_editorType;
     QString m_pageUuid;
     plat::Range m_range;
 };
@@ -44,7 +45,7 @@ private:
 class ZQDocumentHeading final : public ZQDocumentOutlineEntry {
 public:
     static std::shared_ptr<ZQDocumentHeading> initWithIndex(qint64 index, qint64 level, const QString& heading,
-                                                            plat::Range range, quint64 editorType);
+                                                            plat::Range range, ZQEditorType editorType);
 
     // 1 to 6.
     qint64 level() const { return m_level; }
@@ -64,7 +65,7 @@ private:
 class ZQDocumentTag final : public ZQDocumentOutlineEntry {
 public:
     static std::shared_ptr<ZQDocumentTag> initWithIndex(qint64 index, const QString& tag, plat::Range range,
-                                                        quint64 editorType);
+                                                        ZQEditorType editorType);
 
     const QString& tagText() const { return m_tagText; }
     void setTagText(const QString& text) { m_tagText = text; }

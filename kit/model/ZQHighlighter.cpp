@@ -51,7 +51,7 @@ ZQHighlighter::ZQHighlighter(ZSSettingsPtr settings, ZSTextThemePtr theme)
 
 Attributes ZQHighlighter::listMarkdown(const ZQListStylePtr& listStyle) const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkListColor()));
     a.set(ZQAttr::FilterList, Value(listStyle));
     return a;
@@ -59,7 +59,7 @@ Attributes ZQHighlighter::listMarkdown(const ZQListStylePtr& listStyle) const
 
 Attributes ZQHighlighter::quoteMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkQuoteColor()));
     a.set(ZQAttr::FilterQuote, ZSUtils::uuid());
     return a;
@@ -67,14 +67,14 @@ Attributes ZQHighlighter::quoteMarkdown() const
 
 Attributes ZQHighlighter::dividerMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkDividerColor()));
     return a;
 }
 
 Attributes ZQHighlighter::headingMarkdown(quint64 level, const QString& headingUuid, quint64 headingType) const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkHeadingColor()));
     auto style = ZQHeadingStyle::initWithUuid(headingUuid, level);
     style->setHeadingType(headingType);
@@ -84,35 +84,35 @@ Attributes ZQHighlighter::headingMarkdown(quint64 level, const QString& headingU
 
 Attributes ZQHighlighter::autolinkMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkAutolinkColor()));
     return a;
 }
 
 Attributes ZQHighlighter::linkMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkLinkColor()));
     return a;
 }
 
 Attributes ZQHighlighter::linkRefMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkLinkRefBodyColor()));
     return a;
 }
 
 Attributes ZQHighlighter::linkRefLabelMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkLinkRefLabelColor()));
     return a;
 }
 
 Attributes ZQHighlighter::taskMarkdown(const ZQListStylePtr& listStyle, const QString& taskState) const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(ZQAttr::FilterTask, Value(listStyle));
     const plat::ColorPtr state = taskState.isEmpty() || taskState == QLatin1String(" ") ? m_textTheme->mkTaskColor()
         : taskState == QLatin1String("-")                                               ? m_textTheme->mkTaskOngoingColor()
@@ -124,7 +124,7 @@ Attributes ZQHighlighter::taskMarkdown(const ZQListStylePtr& listStyle, const QS
 
 Attributes ZQHighlighter::indentCodeblockMarkdown(const Value& value) const
 {
-    Attributes a = codeTyping(3);
+    Attributes a = codeTyping(ZQEditorType::Markup);
     a.set(ZQAttr::IndentBlock, value);
     return a;
 }
@@ -133,7 +133,7 @@ Attributes ZQHighlighter::codeblockMarkdown(const QString& part, const ZQPairedA
                                             const QString& key) const
 {
     const bool body = part == QLatin1String("B");
-    Attributes a = body ? codeTyping(3) : typing(3);
+    Attributes a = body ? codeTyping(ZQEditorType::Markup) : typing(ZQEditorType::Markup);
     a.set(ZQAttr::FilterCodeBlock, part);
     if (part == QLatin1String("T") || part == QLatin1String("S") || part == QLatin1String("E"))
         a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkCodeBlockTagColor()));
@@ -145,7 +145,7 @@ Attributes ZQHighlighter::codeblockMarkdown(const QString& part, const ZQPairedA
 
 Attributes ZQHighlighter::imageMarkdown(const QString& uuid) const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkImageColor()));
     a.set(plat::UnderlineAttribute, qint64(1));
     a.set(plat::LinkAttribute, url(QStringLiteral("#IMG") + uuid));
@@ -155,14 +155,14 @@ Attributes ZQHighlighter::imageMarkdown(const QString& uuid) const
 
 Attributes ZQHighlighter::footnoteMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkFootnoteColor()));
     return a;
 }
 
 Attributes ZQHighlighter::baseBodyMarkdown(int nodeType) const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     const plat::FontPtr font = fontOf(a);
     switch (nodeType) {
     case Strong:
@@ -198,7 +198,7 @@ Attributes ZQHighlighter::baseBodyMarkdown(int nodeType) const
 
 Attributes ZQHighlighter::baseMarkdown(int nodeType, const ZQPairedAttributePtr& pairedAttr) const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     plat::ColorPtr marker;
     switch (nodeType) {
     case Strong:
@@ -228,21 +228,21 @@ Attributes ZQHighlighter::baseMarkdown(int nodeType, const ZQPairedAttributePtr&
 
 Attributes ZQHighlighter::htmlTagMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkHtmlTagColor()));
     return a;
 }
 
 Attributes ZQHighlighter::entityMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkEntityColor()));
     return a;
 }
 
 Attributes ZQHighlighter::escapeMarkdown() const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->mkEscapeColor()));
     return a;
 }
@@ -275,7 +275,7 @@ plat::ParagraphStylePtr ZQHighlighter::listParagraphStyle(const Attributes& base
 
 Attributes ZQHighlighter::listRich(const ZQListStylePtr& listStyle) const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->richListColor()));
     a.set(ZQAttr::Readonly, ZQAttr::FilterList);
     a.set(ZQAttr::FilterList, Value(listStyle));
@@ -285,7 +285,7 @@ Attributes ZQHighlighter::listRich(const ZQListStylePtr& listStyle) const
 
 Attributes ZQHighlighter::listIndentTabRich(const ZQListStylePtr& listStyle, bool forTask) const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::Readonly, ZQAttr::FilterList);
     a.set(ZQAttr::InListIndent, Value(listStyle));
     a.set(plat::ParagraphStyleAttribute, Value(listParagraphStyle(a, listStyle, true, forTask)));
@@ -294,7 +294,7 @@ Attributes ZQHighlighter::listIndentTabRich(const ZQListStylePtr& listStyle, boo
 
 Attributes ZQHighlighter::taskRich(const ZQListStylePtr& listStyle, const QString& taskState) const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     const plat::ColorPtr state = taskState.isEmpty() || taskState == QLatin1String(" ") ? m_textTheme->richTaskColor()
         : taskState == QLatin1String("-") ? m_textTheme->richTaskOngoingColor()
                                           : m_textTheme->richTaskCompletedColor();
@@ -309,7 +309,7 @@ Attributes ZQHighlighter::taskRich(const ZQListStylePtr& listStyle, const QStrin
 
 Attributes ZQHighlighter::quoteRich() const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::FilterQuote, Value(ZQQuoteStyle::create()));
     a.set(ZQAttr::Readonly, ZQAttr::FilterQuote);
     return a;
@@ -317,28 +317,28 @@ Attributes ZQHighlighter::quoteRich() const
 
 Attributes ZQHighlighter::headingRich(quint64 level, const QString& headingUuid, quint64 headingType) const
 {
-    const std::array<double, 8> sizes = m_settings->headingFontSize(1);
+    const std::array<double, 8> sizes = m_settings->headingFontSize(ZQEditorType::Rich);
     const std::size_t entry = std::clamp<quint64>(level, 1, sizes.size()) - 1;
     auto style = ZQHeadingStyle::initWithUuid(headingUuid, level);
     style->setHeadingType(headingType);
     return Attributes{
         {plat::ForegroundColorAttribute, colour(m_textTheme->richHeadingColor())},
         {ZQAttr::FilterHeading, Value(style)},
-        {plat::FontAttribute, Value(Exs::toSize(*m_settings->defaultFont(1), sizes[entry]))},
-        {plat::ParagraphStyleAttribute, Value(m_settings->defaultParagraphStyle(1))},
+        {plat::FontAttribute, Value(Exs::toSize(*m_settings->defaultFont(ZQEditorType::Rich), sizes[entry]))},
+        {plat::ParagraphStyleAttribute, Value(m_settings->defaultParagraphStyle(ZQEditorType::Rich))},
     };
 }
 
 Attributes ZQHighlighter::dividerRich() const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::FilterDivider, QStringLiteral("Divider"));
     return a;
 }
 
 Attributes ZQHighlighter::autolinkRich() const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::Autolink, QStringLiteral("Autolink"));
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->richAutolinkColor()));
     return a;
@@ -346,7 +346,7 @@ Attributes ZQHighlighter::autolinkRich() const
 
 Attributes ZQHighlighter::linkRich(const QString& uuid) const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::FilterLink, Value(ZQLinkStyle::initWithUuid(uuid)));
     a.set(ZQAttr::TextBlock, Value(ZQTextBlockStyle::initWithUuid(uuid, ZQAttr::FilterLink,
                                                                   m_textTheme->richLinkBackgroundColor(),
@@ -358,7 +358,7 @@ Attributes ZQHighlighter::linkRich(const QString& uuid) const
 
 Attributes ZQHighlighter::linkRefRich() const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->richLinkRefBodyColor()));
     a.set(ZQAttr::LinkRef, QStringLiteral("LinkRef"));
     return a;
@@ -366,7 +366,7 @@ Attributes ZQHighlighter::linkRefRich() const
 
 Attributes ZQHighlighter::imageRich(const QString& uuid, const QString& imageUrl, bool forTag) const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::MacroImage, Value(ZQImageStyle::initWithUuid(uuid)));
     a.set(plat::LinkAttribute, url(imageUrl));
     a.set(ZQAttr::Readonly, ZQAttr::MacroImage);
@@ -381,19 +381,19 @@ Attributes ZQHighlighter::imageRich(const QString& uuid, const QString& imageUrl
 
 Attributes ZQHighlighter::footnodeRich(const QString& uuid, qint64 index) const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::MacroFootnote, Value(ZQFootnoteStyle::initWithUuid(uuid, index)));
     a.set(plat::LinkAttribute, url(QStringLiteral("#FN") + uuid));
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->richFootnoteColor()));
     a.set(plat::SuperscriptAttribute, double(1.2f));
-    a.set(plat::FontAttribute, Value(m_settings->defaultSuperScribeFont(1)));
+    a.set(plat::FontAttribute, Value(m_settings->defaultSuperScribeFont(ZQEditorType::Rich)));
     a.set(ZQAttr::Readonly, uuid);
     return a;
 }
 
 Attributes ZQHighlighter::indentCodeblockRich() const
 {
-    Attributes a = codeTyping(1);
+    Attributes a = codeTyping(ZQEditorType::Rich);
     const QString uuid = ZSUtils::uuid();
     a.set(ZQAttr::IndentBlock, uuid);
     a.set(ZQAttr::Raw, uuid);
@@ -403,7 +403,7 @@ Attributes ZQHighlighter::indentCodeblockRich() const
 Attributes ZQHighlighter::codeblockRich(const QString& part, const QString& key) const
 {
     const bool body = part == QLatin1String("B");
-    Attributes a = body ? codeTyping(1) : typing(1);
+    Attributes a = body ? codeTyping(ZQEditorType::Rich) : typing(ZQEditorType::Rich);
     a.set(ZQAttr::FilterCodeBlock, part);
     a.set(ZQAttr::Raw, key);
     if (!body)
@@ -415,7 +415,7 @@ Attributes ZQHighlighter::codeblockRich(const QString& part, const QString& key)
 
 Attributes ZQHighlighter::htmlTagRich() const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::HtmlTag, QStringLiteral("HTMLTag"));
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->richHtmlTagColor()));
     return a;
@@ -423,7 +423,7 @@ Attributes ZQHighlighter::htmlTagRich() const
 
 Attributes ZQHighlighter::entityRich(const QString& entity) const
 {
-    Attributes a = typing(3);
+    Attributes a = typing(ZQEditorType::Markup);
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->richEntityColor()));
     a.set(ZQAttr::Entity, entity);
     return a;
@@ -431,7 +431,7 @@ Attributes ZQHighlighter::entityRich(const QString& entity) const
 
 Attributes ZQHighlighter::escapeRich() const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     a.set(ZQAttr::Escaped, QStringLiteral("ESC"));
     a.set(plat::ForegroundColorAttribute, colour(m_textTheme->richEscapeColor()));
     return a;
@@ -450,7 +450,7 @@ void ZQHighlighter::addTagRich(Attributes& a) const
 
 Attributes ZQHighlighter::baseRich(int nodeType) const
 {
-    Attributes a = typing(1);
+    Attributes a = typing(ZQEditorType::Rich);
     const plat::FontPtr font = fontOf(a);
     switch (nodeType) {
     case Strong:
@@ -488,7 +488,7 @@ void ZQHighlighter::removeIndentCodeblockRich(plat::MutableAttributedString& tex
     for (const QString& name : {ZQAttr::IndentBlock, ZQAttr::Raw, ZQAttr::CodeBlockKeyword})
         text.removeAttribute(name, range);
     text.addAttribute(plat::ForegroundColorAttribute, colour(m_textTheme->richTextColor()), range);
-    text.addAttribute(plat::FontAttribute, Value(m_settings->defaultFont(1)), range);
+    text.addAttribute(plat::FontAttribute, Value(m_settings->defaultFont(ZQEditorType::Rich)), range);
 }
 
 void ZQHighlighter::removeCodeblockRich(plat::MutableAttributedString& text, plat::Range range) const
@@ -496,7 +496,7 @@ void ZQHighlighter::removeCodeblockRich(plat::MutableAttributedString& text, pla
     for (const QString& name : {ZQAttr::FilterCodeBlock, ZQAttr::Raw, ZQAttr::Readonly, ZQAttr::CodeBlockKeyword})
         text.removeAttribute(name, range);
     text.addAttribute(plat::ForegroundColorAttribute, colour(m_textTheme->richTextColor()), range);
-    text.addAttribute(plat::FontAttribute, Value(m_settings->defaultFont(1)), range);
+    text.addAttribute(plat::FontAttribute, Value(m_settings->defaultFont(ZQEditorType::Rich)), range);
 }
 
 // --- Merging and toggling -------------------------------------------------------------
@@ -544,7 +544,7 @@ Attributes ZQHighlighter::toggleTypingAttribute(int nodeType, const Attributes& 
     Attributes a = typingAttributes;
     plat::FontPtr font = fontOf(a);
     if (!font)
-        font = m_settings->defaultFont(1);
+        font = m_settings->defaultFont(ZQEditorType::Rich);
     bool wasOn = false;
     switch (nodeType) {
     case Strong:

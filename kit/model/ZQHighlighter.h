@@ -1,11 +1,12 @@
 #pragma once
 // The style factory: the text attributes of every markup construct, for the
-// markup editor ("...Markdown", editor type 3: markers stay visible and are
-// coloured) and for rich text ("...Rich", editor type 1: style objects,
-// read-only marks, boxes and list tab stops). Colours are read from the
+// markup editor ("...Markdown": markers stay visible and are coloured)
+// and for rich text ("...Rich": style objects, read-only marks, boxes and list
+// tab stops). Colours are read from the
 // theme at every call; every builder returns a new dictionary.
 
 #include "kit/model/ZSSettings.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSTextTheme.h"
 #include "kit/model/ZQListStyle.h"
 #include "kit/model/ZQStyles.h"
@@ -100,8 +101,8 @@ public:
     double tabInterval() const { return m_tabInterval; }
 
 private:
-    plat::Attributes typing(quint64 editorType) const { return m_settings->defaultTypingAttribute(editorType); }
-    plat::Attributes codeTyping(quint64 editorType) const
+    plat::Attributes typing(ZQEditorType editorType) const { return m_settings->defaultTypingAttribute(editorType); }
+    plat::Attributes codeTyping(ZQEditorType editorType) const
     {
         return m_settings->defaultCodeBlockTypingAttribute(editorType);
     }

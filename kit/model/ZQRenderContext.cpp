@@ -135,7 +135,7 @@ ZQRenderContext::StorageTable ZQRenderContext::getAllAttachedStorages() const
 
 ZQRenderContext::StorageTable ZQRenderContext::getAttachedStoragesForContent(const plat::AttributedString* content,
                                                                              plat::Range inRange,
-                                                                             quint64 /*fromEditor*/) const
+                                                                             ZQEditorType /*fromEditor*/) const
 {
     if (!content)
         return getAllAttachedStorages();

@@ -5,6 +5,7 @@
 // state alone work on a copy. Used by one thread at a time.
 
 #include "kit/model/ZQLinkRef.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttachedStorage.h"
 #include "platform/foundation/Range.h"
 #include "platform/foundation/Value.h"
@@ -61,7 +62,7 @@ public:
     // The storages the text refers to within range (all of them when content is
     // null); a reference without a storage is logged and left out.
     StorageTable getAttachedStoragesForContent(const plat::AttributedString* content, plat::Range inRange,
-                                               quint64 fromEditor) const;
+                                               ZQEditorType fromEditor) const;
 
     const QHash<QString, StorageTable>& filterAttachedStroageContainer() const
     {
@@ -77,9 +78,9 @@ public:
     // 1 HTML, 2 markup, 3 rich text; 0 until set.
     quint64 renderTargetType() const { return m_renderTargetType; }
     void setRenderTargetType(quint64 type) { m_renderTargetType = type; }
-    // 0 Markdown, 1 Quorvel Markup.
-    quint64 runningMarkupType() const { return m_runningMarkupType; }
-    void setRunningMarkupType(quint64 type) { m_runningMarkupType = type; }
+    // The dialect filters write and read while a conversion runs.
+    ZQMarkupType runningMarkupType() const { return m_runningMarkupType; }
+    void setRunningMarkupType(ZQMarkupType type) { m_runningMarkupType = type; }
     const plat::ValueMap& contextObject() const { return m_contextObject; }
     plat::ValueMap& contextObject() { return m_contextObject; }
     void setContextObject(plat::ValueMap values) { m_contextObject = std::move(values); }
@@ -109,7 +110,7 @@ private:
     QSet<QString> m_unTransientFilter;
     std::shared_ptr<ZQLinkRefMap> m_linkRefMap;
     quint64 m_renderTargetType = 0;
-    quint64 m_runningMarkupType = 0;
+    ZQMarkupType m_runningMarkupType = ZQMarkupType::Markdown;
     plat::ValueMap m_contextObject;
     QString m_predefinedExternalImageUrlPrefix;
     qint64 m_referenceExpansionLimit = -1;

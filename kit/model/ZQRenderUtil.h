@@ -4,6 +4,7 @@
 #include "platform/foundation/Range.h"
 
 #include "kit/model/ZQDocumentOutline.h"
+#include "kit/model/ZQEditorTypes.h"
 
 #include "platform/foundation/Value.h"
 
@@ -72,11 +73,11 @@ public:
     // The headings of content in text order, one per heading run, indexed from the
     // last one (the first heading carries the highest index); a markup heading
     // loses its "#" marks. With removeFromContent the heading runs are deleted.
-    static std::vector<ZQDocumentHeadingPtr> extractHeadingsFromContent(plat::MutableAttributedString& content,
-                                                                        quint64 editorType, bool removeFromContent);
+    static std::vector<ZQDocumentHeadingPtr>
+    extractHeadingsFromContent(plat::MutableAttributedString& content, ZQEditorType editorType, bool removeFromContent);
     // The same over the tag runs; a markup tag removed from between "+" marks
     // takes the marks along.
-    static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, quint64 editorType,
+    static std::vector<ZQDocumentTagPtr> extractTags(plat::MutableAttributedString& content, ZQEditorType editorType,
                                                      bool removeFromContent);
 
     // The length of a front-matter block ("---" lines around "key: value" lines)
@@ -120,9 +121,9 @@ public:
     static bool requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode);
 
     // The state of the task marker first found within range ("[x]" in markup after
-    // its list marker for editor type 3, a tab-framed "[x]" otherwise); an empty
+    // its list marker for the markup editor, a tab-framed "[x]" otherwise); an empty
     // state reads " ". Null when there is none; the out ranges are then untouched.
-    static QString parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
+    static QString parseTaskStateFromMarker(const QString& text, ZQEditorType editorType, plat::Range range,
                                             plat::Range* markerRange, plat::Range* stateRange);
 
     // Markup as an outline: a first line "# Title" becomes the title line
@@ -133,7 +134,8 @@ public:
 
     // The page title: a leading heading (taken out of content when asked), else
     // the first words of the text.
-    static QString extractTitle(plat::MutableAttributedString& content, quint64 editorType, bool removeFromContent);
+    static QString extractTitle(plat::MutableAttributedString& content, ZQEditorType editorType,
+                                bool removeFromContent);
     // The title run of an outline, else its first words; on one line.
     static QString extractTitleFromOutlineTitle(const plat::AttributedString& outline);
 

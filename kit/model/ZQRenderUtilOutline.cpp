@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr quint64 MarkupEditor = 3;
 
 // Visits the runs of name that carry a value from last to first, so that the
 // visitor may delete each run from content without moving the ones still ahead.
@@ -43,13 +42,14 @@ QString stripHeadingMarks(const QString& text)
 } // namespace
 
 std::vector<ZQDocumentHeadingPtr> ZQRenderUtil::extractHeadingsFromContent(plat::MutableAttributedString& content,
-                                                                           quint64 editorType, bool removeFromContent)
+                                                                           ZQEditorType editorType,
+                                                                           bool removeFromContent)
 {
     std::vector<ZQDocumentHeadingPtr> headings;
     visitRunsBackwards(content, ZQAttr::FilterHeading, [&](const plat::Value& value, plat::Range range, qint64 index) {
         const auto style = value.toObject<ZQHeadingStyle>();
         QString text = ZQShared::trim(content.string().mid(range.location, range.length));
-        if (editorType == MarkupEditor && (!style || style->headingType() == 0))
+        if (editorType == ZQEditorType::Markup && (!style || style->headingType() == 0))
             text = stripHeadingMarks(text);
         headings.push_back(
             ZQDocumentHeading::initWithIndex(index, style ? qint64(style->level()) : 0, text, range, editorType));
@@ -60,7 +60,7 @@ std::vector<ZQDocumentHeadingPtr> ZQRenderUtil::extractHeadingsFromContent(plat:
     return headings;
 }
 
-std::vector<ZQDocumentTagPtr> ZQRenderUtil::extractTags(plat::MutableAttributedString& content, quint64 editorType,
+std::vector<ZQDocumentTagPtr> ZQRenderUtil::extractTags(plat::MutableAttributedString& content, ZQEditorType editorType,
                                                         bool removeFromContent)
 {
     std::vector<ZQDocumentTagPtr> tags;
@@ -72,7 +72,7 @@ std::vector<ZQDocumentTagPtr> ZQRenderUtil::extractTags(plat::MutableAttributedS
         tags.push_back(ZQDocumentTag::initWithIndex(index, text, range, editorType));
         if (!removeFromContent)
             return;
-        const bool betweenPlusMarks = editorType == MarkupEditor && range.location > 0 && range.end() < s.size()
+        const bool betweenPlusMarks = editorType == ZQEditorType::Markup && range.location > 0 && range.end() < s.size()
             && s.at(range.location - 1) == u'+' && s.at(range.end()) == u'+';
         content.deleteCharacters(betweenPlusMarks ? plat::Range(range.location - 1, range.length + 2) : range);
     });

@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
-constexpr quint64 MarkupEditor = 3;
 
 // One blank and then text: the blank a marker needs is there already. More
 // blanks are the text's own (a reader takes one blank after a quote marker,
@@ -54,7 +52,7 @@ bool ZQRenderUtil::removeRichLink(plat::TextView& view, plat::Range range)
         return false;
 
     plat::MutableAttributedString copy(storage.attributedSubstring(run));
-    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(RichEditor);
+    const plat::Attributes plain = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
     bool replaced = false;
     copy.enumerateAttribute(ZQAttr::FilterLink, plat::Range(0, copy.length()), plat::EnumerationReverse,
                             [&](const plat::Value& value, plat::Range sub, bool*) {
@@ -103,7 +101,7 @@ bool ZQRenderUtil::requireTrailingSpaceForRichTreeNode(const ZSTree& treeNode)
     return !richNodeHasSpacePrefix(*child);
 }
 
-QString ZQRenderUtil::parseTaskStateFromMarker(const QString& text, quint64 editorType, plat::Range range,
+QString ZQRenderUtil::parseTaskStateFromMarker(const QString& text, ZQEditorType editorType, plat::Range range,
                                                plat::Range* markerRange, plat::Range* stateRange)
 {
     static const auto markupPattern =
@@ -112,7 +110,7 @@ QString ZQRenderUtil::parseTaskStateFromMarker(const QString& text, quint64 edit
         plat::Regex::create(QStringLiteral("^\\t?(\\[([ -x]?)\\])\\t?"), plat::RegexAnchorsMatchLines);
     if (range.location < 0 || range.length < 0 || range.end() > text.size())
         return QString();
-    const auto match = (editorType == MarkupEditor ? markupPattern : richPattern)->firstMatch(text, range);
+    const auto match = (editorType == ZQEditorType::Markup ? markupPattern : richPattern)->firstMatch(text, range);
     if (!match)
         return QString();
     const plat::Range state = match->rangeAtIndex(2);

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr quint64 MarkupEditor = 3;
 // Characters of plain text a title is taken from, and the shortest cut.
 constexpr qsizetype TitleSpan = 60;
 constexpr qsizetype ShortestCut = 11;
@@ -69,7 +68,8 @@ QString ZQRenderUtil::parseOutlineTitleToMarkdown(const plat::AttributedString& 
     return markup;
 }
 
-QString ZQRenderUtil::extractTitle(plat::MutableAttributedString& content, quint64 editorType, bool removeFromContent)
+QString ZQRenderUtil::extractTitle(plat::MutableAttributedString& content, ZQEditorType editorType,
+                                   bool removeFromContent)
 {
     const QString& s = content.string();
     const plat::CharacterSet& blanks = plat::CharacterSet::whitespaceAndNewline();
@@ -83,7 +83,7 @@ QString ZQRenderUtil::extractTitle(plat::MutableAttributedString& content, quint
         runAt(content, ZQAttr::FilterHeading, leading, plat::Range(leading, s.size() - leading));
     if (!heading.isNotFound()) {
         QString title = s.mid(heading.location, heading.length);
-        if (editorType == MarkupEditor) {
+        if (editorType == ZQEditorType::Markup) {
             static const plat::CharacterSet marks = plat::CharacterSet::fromString(QStringLiteral(" #"));
             title = trimmedOf(title, marks);
         }

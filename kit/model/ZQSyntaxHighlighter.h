@@ -5,6 +5,7 @@
 // off-screen web page (one worker per run in flight, one idle worker kept).
 
 #include "kit/foundation/ZQErrorValue.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQSyntaxCSS.h"
 
 #include <QString>
@@ -44,10 +45,10 @@ public:
     std::vector<ZQSyntaxCSSPtr> availableCSSList() const;
 
     // Copies the sheet's body colour and index into the theme's code-block
-    // colour of the markup editor (type 3) or of the rich editors (other types).
-    void fillInThemeCodeBlockColor(ZSTextTheme& theme, const QString& cssName, quint64 editorType) const;
+    // colour of the markup editor (Markup) or of the rich editors (any other type).
+    void fillInThemeCodeBlockColor(ZSTextTheme& theme, const QString& cssName, ZQEditorType editorType) const;
     // The same for the sheet with that index; describes the sheet (empty when none).
-    ZSCSSItem fillInThemeCodeBlockColor(ZSTextTheme& theme, qint64 cssIndex, quint64 editorType) const;
+    ZSCSSItem fillInThemeCodeBlockColor(ZSTextTheme& theme, qint64 cssIndex, ZQEditorType editorType) const;
 
     const QUrl& templURL() const { return m_templURL; }
     const QString& templ() const { return m_templ; }

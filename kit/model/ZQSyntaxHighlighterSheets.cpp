@@ -38,14 +38,14 @@ std::vector<ZQSyntaxCSSPtr> ZQSyntaxHighlighter::availableCSSList() const
 }
 
 void ZQSyntaxHighlighter::fillInThemeCodeBlockColor(ZSTextTheme& theme, const QString& cssName,
-                                                    quint64 editorType) const
+                                                    ZQEditorType editorType) const
 {
     const auto it = m_cssMap.find(cssName);
     if (it == m_cssMap.end()) {
         qWarning().noquote() << QStringLiteral("Unable to find CSS by name %1").arg(cssName);
         return;
     }
-    if (editorType == 3) {
+    if (editorType == ZQEditorType::Markup) {
         theme.setCodeBlockMdForeColor(it->second->bodyColor());
         theme.setCodeBlockMdIndex(it->second->index());
     } else {
@@ -55,7 +55,7 @@ void ZQSyntaxHighlighter::fillInThemeCodeBlockColor(ZSTextTheme& theme, const QS
 }
 
 ZSCSSItem ZQSyntaxHighlighter::fillInThemeCodeBlockColor(ZSTextTheme& theme, qint64 cssIndex,
-                                                         quint64 editorType) const
+                                                         ZQEditorType editorType) const
 {
     for (const auto& [name, css] : m_cssMap) {
         if (css->index() == cssIndex) {

@@ -60,7 +60,7 @@ std::shared_ptr<ZSSettings> ZSAbstractTextView::effectiveSettings() const
     return m_settings ? m_settings : ZSSettings::sharedSettings();
 }
 
-void ZSAbstractTextView::resetTypingAttributes(quint64 editorType)
+void ZSAbstractTextView::resetTypingAttributes(ZQEditorType editorType)
 {
     setTypingAttributes(effectiveSettings()->defaultTypingAttribute(editorType));
 }
@@ -72,13 +72,13 @@ void ZSAbstractTextView::resetTextBlockTypingAttribute()
     const QString& text = string();
     const qsizetype p = selectedRange().location;
     if (p == 0 || p >= text.size()) {
-        resetTypingAttributes(1);
+        resetTypingAttributes(ZQEditorType::Rich);
         return;
     }
     if (isClosingBracket(text[p - 1]))
-        resetTypingAttributes(1);
+        resetTypingAttributes(ZQEditorType::Rich);
     if (isOpeningBracket(text[p]))
-        resetTypingAttributes(1);
+        resetTypingAttributes(ZQEditorType::Rich);
 }
 
 bool ZSAbstractTextView::keyDownTextBlock()
@@ -129,7 +129,7 @@ bool ZSAbstractTextView::keyDownReadonlyTag()
                 typing.remove(ZQAttr::Readonly);
                 setTypingAttributes(typing);
             } else {
-                resetTypingAttributes(editorType());
+                resetTypingAttributes(editorTypeFromStored(editorType()));
             }
         }
         return false;

@@ -5,6 +5,7 @@
 // share one "paired-" value, so fences and body are one unit) while the user
 // types, deletes, selects and pastes.
 
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/text/TextView.h"
 
 #include <memory>
@@ -40,7 +41,7 @@ public:
     // take the inline styles of the insertion point. Pasted text blocks and
     // code blocks get identities of their own. Markup is left as it is.
     plat::AttributedString mergeTypingAttributeToPasteContent(const plat::AttributedString& content,
-                                                              plat::Range inRange, quint64 editorType);
+                                                              plat::Range inRange, ZQEditorType editorType);
     // The first delete beside a text block's bracket selects the block; YES
     // when the key was consumed.
     bool keyDownTextBlock();
@@ -77,7 +78,7 @@ private:
                                                   plat::MutableAttributedString& piece, bool insertAfter,
                                                   plat::Range insertLineRange) const;
     plat::AttributedString restyledPasteContent(const plat::AttributedString& content, plat::Range inRange);
-    void resetTypingAttributes(quint64 editorType);
+    void resetTypingAttributes(ZQEditorType editorType);
     std::shared_ptr<ZSSettings> effectiveSettings() const;
 
     std::shared_ptr<ZQRender> m_pasteRender;

@@ -88,9 +88,9 @@ plat::MutableAttributedString plainCopy(const plat::AttributedString& piece, con
 
 plat::AttributedString ZSAbstractTextView::mergeTypingAttributeToPasteContent(const plat::AttributedString& content,
                                                                               plat::Range inRange,
-                                                                              quint64 editorType)
+                                                                              ZQEditorType editorType)
 {
-    if (editorType == 3)
+    if (editorType == ZQEditorType::Markup)
         return content;
     try {
         return restyledPasteContent(withFreshPairingKeys(content), inRange);
@@ -106,8 +106,9 @@ plat::AttributedString ZSAbstractTextView::restyledPasteContent(const plat::Attr
         return content;
     plat::TextStorage& storage = *textStorage();
     const qsizetype p = inRange.location;
-    const plat::Attributes here = inRange.length == 0 ? typingAttributes()
-                                                      : ZSUtils::attributesAtInsertionPoint(p, storage, 1);
+    const plat::Attributes here = inRange.length == 0
+        ? typingAttributes()
+        : ZSUtils::attributesAtInsertionPoint(p, storage, ZQEditorType::Rich);
     const plat::CharacterSet& newlines = plat::CharacterSet::newline();
     const QString& pasted = content.string();
 
@@ -148,7 +149,7 @@ plat::AttributedString ZSAbstractTextView::restyledPasteContent(const plat::Attr
     if (inRange.length != 0) {
         const qsizetype q = e < storage.length() ? e : std::max<qsizetype>(0, e - 1);
         endLine = ZQAttributedString::lineRange(storage, plat::Range(e, 0), true);
-        atEnd = ZSUtils::attributesAtInsertionPoint(q, storage, 1);
+        atEnd = ZSUtils::attributesAtInsertionPoint(q, storage, ZQEditorType::Rich);
     }
     const plat::MutableAttributedString lastStyled = applyAttributes(atEnd, last, false, endLine);
 
@@ -203,7 +204,7 @@ plat::MutableAttributedString ZSAbstractTextView::applyAttributes(const plat::At
         if (insertLineRange.length == 0)
             return piece;
         if (!piece.attributeAtIndex(ZQAttr::FilterHeading, 0).isNull())
-            return plainCopy(piece, insertAfter ? attributes : settings->defaultTypingAttribute(1));
+            return plainCopy(piece, insertAfter ? attributes : settings->defaultTypingAttribute(ZQEditorType::Rich));
         if (attributes.contains(ZQAttr::FilterHeading))
             return plainCopy(piece, attributes);
         if (insertAfter && attributes.contains(ZQAttr::Raw))
@@ -229,7 +230,7 @@ plat::MutableAttributedString ZSAbstractTextView::applyAttributes(const plat::At
                                          if (!value.isNull())
                                              protectedRuns.push_back(run);
                                      });
-        const plat::FontPtr baseFont = settings->defaultFont(1);
+        const plat::FontPtr baseFont = settings->defaultFont(ZQEditorType::Rich);
         for (const plat::Range range : ZSUtils::rangeSubstrcts(plat::Range(0, prefixEnd), protectedRuns)) {
             if (styles.bold) {
                 piece.addAttribute(plat::FontAttribute, Exs::toHaveBold(*baseFont), range);

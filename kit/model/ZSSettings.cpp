@@ -101,7 +101,7 @@ void ZSSettings::init(plat::UserDefaults& defaults)
     setHideHelpTips(defaults.boolForKey(QStringLiteral("hideHelpTips")));
     setHideEditorWinHelp(defaults.boolForKey(QStringLiteral("hideEditorWinHelp")));
     const QString markup = defaults.stringForKey(QStringLiteral("markupType"));
-    setMarkupType(markup == QLatin1String("QuorvelMarkup") ? 1 : 0);
+    setMarkupType(markup == QLatin1String("QuorvelMarkup") ? ZQMarkupType::QuorvelMarkup : ZQMarkupType::Markdown);
     setScaleFactor(defaults.floatForKey(QStringLiteral("scaleFactor")));
     setAppendNewPageToTail(defaults.boolForKey(QStringLiteral("appendNewPageToTail")));
     setThemeCustomMaxID(defaults.integerForKey(QStringLiteral("themeCustomMaxID")));
@@ -145,30 +145,31 @@ void ZSSettings::reachabilityChanged(const plat::Notification& notification)
         setNetworkStatus(monitor->currentReachabilityStatus());
 }
 
-plat::FontPtr ZSSettings::defaultFont(quint64 editorType) const
+plat::FontPtr ZSSettings::defaultFont(ZQEditorType editorType) const
 {
-    return editorType == 3 ? plat::FontManager::fontWithFamily(editorMarkdownFontName(), 0, 1, editorMarkdownFontSize())
-                           : plat::FontManager::fontWithFamily(editorRichFontName(), 0, 1, editorRichFontSize());
+    return editorType == ZQEditorType::Markup
+        ? plat::FontManager::fontWithFamily(editorMarkdownFontName(), 0, 1, editorMarkdownFontSize())
+        : plat::FontManager::fontWithFamily(editorRichFontName(), 0, 1, editorRichFontSize());
 }
 
-plat::FontPtr ZSSettings::defaultCodeBlockFont(quint64 editorType) const
+plat::FontPtr ZSSettings::defaultCodeBlockFont(ZQEditorType editorType) const
 {
-    return editorType == 3
+    return editorType == ZQEditorType::Markup
         ? plat::FontManager::fontWithFamily(editorCodeBlockMarkdownFontName(), 0, 1, editorCodeBlockMarkdownFontSize())
         : plat::FontManager::fontWithFamily(editorCodeBlockRichFontName(), 0, 1, editorCodeBlockRichFontSize());
 }
 
-plat::FontPtr ZSSettings::defaultSuperScribeFont(quint64 editorType) const
+plat::FontPtr ZSSettings::defaultSuperScribeFont(ZQEditorType editorType) const
 {
     const plat::FontPtr body = defaultFont(editorType);
     return plat::FontManager::fontWithFamily(body->familyName(), 0, 1, body->pointSize() * 0.5);
 }
 
-bool ZSSettings::isDefaultFont(const plat::FontPtr& font, quint64 editorType) const
+bool ZSSettings::isDefaultFont(const plat::FontPtr& font, ZQEditorType editorType) const
 {
     if (!font)
         return false;
-    const bool markup = editorType == 3;
+    const bool markup = editorType == ZQEditorType::Markup;
     return font->familyName() == (markup ? editorMarkdownFontName() : editorRichFontName())
         && font->pointSize() == (markup ? editorMarkdownFontSize() : editorRichFontSize());
 }
@@ -179,7 +180,7 @@ bool ZSSettings::isDefaultTextColorOnMarkdown(const plat::ColorPtr& color) const
     return color && text && color->isEqual(*text);
 }
 
-plat::ParagraphStylePtr ZSSettings::defaultParagraphStyle(quint64 /*editorType*/) const
+plat::ParagraphStylePtr ZSSettings::defaultParagraphStyle(ZQEditorType /*editorType*/) const
 {
     static const plat::ParagraphStylePtr shared = [interval = tabInterval()] {
         auto style = plat::ParagraphStyle::create();
@@ -192,23 +193,24 @@ plat::ParagraphStylePtr ZSSettings::defaultParagraphStyle(quint64 /*editorType*/
     return shared->mutableCopy();
 }
 
-plat::Attributes ZSSettings::defaultTypingAttribute(quint64 editorType) const
+plat::Attributes ZSSettings::defaultTypingAttribute(ZQEditorType editorType) const
 {
     plat::Attributes attributes;
     if (m_textTheme)
         attributes.set(plat::ForegroundColorAttribute,
-                       editorType == 1 ? m_textTheme->richTextColor() : m_textTheme->mkTextColor());
+                       editorType == ZQEditorType::Rich ? m_textTheme->richTextColor() : m_textTheme->mkTextColor());
     attributes.set(plat::FontAttribute, defaultFont(editorType));
     attributes.set(plat::ParagraphStyleAttribute, defaultParagraphStyle(editorType));
     return attributes;
 }
 
-plat::Attributes ZSSettings::defaultCodeBlockTypingAttribute(quint64 editorType) const
+plat::Attributes ZSSettings::defaultCodeBlockTypingAttribute(ZQEditorType editorType) const
 {
     plat::Attributes attributes;
     if (m_textTheme)
-        attributes.set(plat::ForegroundColorAttribute, editorType == 1 ? m_textTheme->codeBlockEditorForeColor()
-                                                                       : m_textTheme->codeBlockMdForeColor());
+        attributes.set(plat::ForegroundColorAttribute,
+                       editorType == ZQEditorType::Rich ? m_textTheme->codeBlockEditorForeColor()
+                                                        : m_textTheme->codeBlockMdForeColor());
     attributes.set(plat::FontAttribute, defaultCodeBlockFont(editorType));
     attributes.set(plat::ParagraphStyleAttribute, defaultParagraphStyle(editorType));
     return attributes;
@@ -218,7 +220,8 @@ plat::Attributes ZSSettings::outlineTitleAttribute() const
 {
     plat::Attributes attributes = outlineBodyAttribute();
     attributes.set(ZQAttr::OutlineTitle, QStringLiteral("OutlineTitle"));
-    attributes.set(plat::FontAttribute, plat::FontManager::convertFont(*defaultFont(1), plat::FontManager::Bold));
+    attributes.set(plat::FontAttribute,
+                   plat::FontManager::convertFont(*defaultFont(ZQEditorType::Rich), plat::FontManager::Bold));
     return attributes;
 }
 
@@ -227,13 +230,13 @@ plat::Attributes ZSSettings::outlineBodyAttribute() const
     return plat::Attributes{{plat::ForegroundColorAttribute, plat::Color::rgba(73 / 255.0, 73 / 255.0, 73 / 255.0, 1.0)}};
 }
 
-std::array<double, 8> ZSSettings::headingFontSize(quint64 editorType) const
+std::array<double, 8> ZSSettings::headingFontSize(ZQEditorType editorType) const
 {
-    const double b = editorType == 3 ? editorMarkdownFontSize() : editorRichFontSize();
+    const double b = editorType == ZQEditorType::Markup ? editorMarkdownFontSize() : editorRichFontSize();
     return {b + 6, b + 3.5, b + 2.5, b + 1, b, b - 1, b - 2, b - 3};
 }
 
-void ZSSettings::restoreTypingAttribute(plat::TextView& textView, quint64 editorType) const
+void ZSSettings::restoreTypingAttribute(plat::TextView& textView, ZQEditorType editorType) const
 {
     const plat::Range selection = textView.selectedRange();
     if (!selection.isNotFound()) {
@@ -261,6 +264,7 @@ void ZSSettings::resetLineWidth()
     }
     // A stored count beyond any screen is measured as a screenful.
     const QString line(qsizetype(std::min<quint64>(lineMaxCharacters(), 4096)), QLatin1Char('X'));
-    setEditorMarkdownLineWidth(plat::FontManager::sizeOfString(line, *defaultFont(3)).width() + 64.0);
-    setEditorRichLineWidth(plat::FontManager::sizeOfString(line, *defaultFont(1)).width() + 64.0);
+    setEditorMarkdownLineWidth(plat::FontManager::sizeOfString(line, *defaultFont(ZQEditorType::Markup)).width()
+                               + 64.0);
+    setEditorRichLineWidth(plat::FontManager::sizeOfString(line, *defaultFont(ZQEditorType::Rich)).width() + 64.0);
 }

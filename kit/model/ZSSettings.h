@@ -3,14 +3,15 @@
 // editor options, theme list, identifiers and network status, read from the
 // user defaults once when the object is made and never written by it. From
 // them it builds the default fonts, paragraph style and typing attributes of
-// each editor type (1 rich page, 2 block editor, 3 markup): fonts follow the
-// markup settings for type 3 and the rich ones otherwise, typing colours the
-// rich theme colours for type 1 and the markup ones otherwise.
+// each editor type: fonts follow the markup settings for Markup and the rich
+// ones otherwise, typing colours the rich theme colours for Rich and the
+// markup ones otherwise (so Block gets rich fonts and markup colours).
 //
 // The application makes its own subclass, creates one instance at start and
 // installs it with hookPlatformSettings(); sharedSettings() returns it.
 
 #include "kit/foundation/ZSObservableProperties.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/foundation/ZSReachability.h"
 #include "kit/model/ZSTextTheme.h"
 #include "platform/foundation/CharacterSet.h"
@@ -87,7 +88,7 @@ class TextView;
     X(qint64, cbMarkdownLParagraphChanging, setCbMarkdownLParagraphChanging) \
     X(qint64, cbRichFontChanging, setCbRichFontChanging) \
     X(qint64, cbRichParagraphChanging, setCbRichParagraphChanging) \
-    X(quint64, markupType, setMarkupType)
+    X(ZQMarkupType, markupType, setMarkupType)
 
 class ZSSettings : public plat::Object, public ZSObservableProperties {
 public:
@@ -108,24 +109,24 @@ public:
     const ZSReachabilityPtr& reachability() const { return m_reachability; }
     void reachabilityChanged(const plat::Notification& notification);
 
-    plat::FontPtr defaultFont(quint64 editorType) const;
-    plat::FontPtr defaultCodeBlockFont(quint64 editorType) const;
+    plat::FontPtr defaultFont(ZQEditorType editorType) const;
+    plat::FontPtr defaultCodeBlockFont(ZQEditorType editorType) const;
     // The body family at half the body size.
-    plat::FontPtr defaultSuperScribeFont(quint64 editorType) const;
-    bool isDefaultFont(const plat::FontPtr& font, quint64 editorType) const;
+    plat::FontPtr defaultSuperScribeFont(ZQEditorType editorType) const;
+    bool isDefaultFont(const plat::FontPtr& font, ZQEditorType editorType) const;
     bool isDefaultTextColorOnMarkdown(const plat::ColorPtr& color) const;
     // A new copy of the shared style: default settings plus twelve left tab
     // stops one tab interval apart (the interval when first asked for).
-    plat::ParagraphStylePtr defaultParagraphStyle(quint64 editorType) const;
-    plat::Attributes defaultTypingAttribute(quint64 editorType) const;
-    plat::Attributes defaultCodeBlockTypingAttribute(quint64 editorType) const;
+    plat::ParagraphStylePtr defaultParagraphStyle(ZQEditorType editorType) const;
+    plat::Attributes defaultTypingAttribute(ZQEditorType editorType) const;
+    plat::Attributes defaultCodeBlockTypingAttribute(ZQEditorType editorType) const;
     plat::Attributes outlineTitleAttribute() const;
     plat::Attributes outlineBodyAttribute() const;
     // Sizes of heading levels 1 to 8 for the editor type's body size b:
     // b+6, b+3.5, b+2.5, b+1, b, b-1, b-2, b-3.
-    std::array<double, 8> headingFontSize(quint64 editorType) const;
+    std::array<double, 8> headingFontSize(ZQEditorType editorType) const;
     // Keeps a heading line's look when the caret is on one, else the defaults.
-    void restoreTypingAttribute(plat::TextView& textView, quint64 editorType) const;
+    void restoreTypingAttribute(plat::TextView& textView, ZQEditorType editorType) const;
     // The line widths from lineMaxCharacters, or the panel width without wrapping.
     void resetLineWidth();
 

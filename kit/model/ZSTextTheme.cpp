@@ -265,9 +265,11 @@ std::optional<ZSTextTheme::Parsed> ZSTextTheme::parse(const QString& themeID)
                         throw ThemeError{QStringLiteral("\"%1\" is not a string").arg(name)};
                     theme.m_fields[name] = value.toString();
                     if (name == QLatin1String("editorCodeBlockCSS"))
-                        ZQSyntaxHighlighter::sharedSyntaxHighlighter().fillInThemeCodeBlockColor(theme, value.toString(), 1);
+                        ZQSyntaxHighlighter::sharedSyntaxHighlighter().fillInThemeCodeBlockColor(
+                            theme, value.toString(), ZQEditorType::Rich);
                     else if (name == QLatin1String("mdCodeBlockCSS"))
-                        ZQSyntaxHighlighter::sharedSyntaxHighlighter().fillInThemeCodeBlockColor(theme, value.toString(), 3);
+                        ZQSyntaxHighlighter::sharedSyntaxHighlighter().fillInThemeCodeBlockColor(
+                            theme, value.toString(), ZQEditorType::Markup);
                     break;
                 case FieldKind::Color:
                     if (!value.isObject())

@@ -3,6 +3,7 @@
 // section is implemented in its own ZSUtils*.cpp.
 
 #include "kit/foundation/ZQErrorValue.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/foundation/Value.h"
 
 #include <QList>
@@ -120,7 +121,7 @@ public:
     // inside a heading, else those at the position (before it at the end),
     // else the settings' defaults for the editor type.
     static plat::Attributes attributesAtInsertionPoint(qsizetype position, const plat::AttributedString& content,
-                                                       quint64 editType);
+                                                       ZQEditorType editType);
     // The formatting state as the style popover's bit mask.
     static qint64 textAttributesTokeycode(const plat::Attributes& attributes);
     // The character at pos (before it at the end) is neither raw nor read-only;
@@ -131,14 +132,14 @@ public:
     // The first line of the first unprotected stretch of range, trimmed;
     // Range::notFound() when all of it is protected.
     static plat::Range getFirstValidSelectRange(const plat::AttributedString& text, plat::Range range,
-                                                quint64 editorType, quint64 markupType);
+                                                ZQEditorType editorType, ZQMarkupType markupType);
     // Marks the match less its group 1 as an escape marker (escape colour and
     // "ZQTAEscaped"); a match without group 1 is marked whole.
     static void escapeAttributedString(plat::MutableAttributedString& text,
-                                       const plat::TextCheckingResult& withMatchResult, quint64 editorType);
+                                       const plat::TextCheckingResult& withMatchResult, ZQEditorType editorType);
     static void escapeAttributedString(plat::MutableAttributedString& text, plat::Range inRange,
-                                       quint64 editorType);
+                                       ZQEditorType editorType);
     // The attribute names that construct runs grow with: each maps to itself.
     static const plat::ValueMap& expandableTextAttribute();
-    static quint64 getEditorType(const plat::TextView& textView);
+    static ZQEditorType getEditorType(const plat::TextView& textView);
 };

@@ -217,7 +217,8 @@ AttributedString ZSUtils::getIndentForLine(const QString& line, const Attributes
 
 // --- Attributes -----------------------------------------------------------------------
 
-Attributes ZSUtils::attributesAtInsertionPoint(qsizetype position, const AttributedString& content, quint64 editType)
+Attributes ZSUtils::attributesAtInsertionPoint(qsizetype position, const AttributedString& content,
+                                               ZQEditorType editType)
 {
     std::optional<Attributes> heading;
     try {
@@ -280,7 +281,7 @@ std::vector<Range> ZSUtils::getRichRawRanges(const AttributedString& text, Range
     return runs;
 }
 
-Range ZSUtils::getFirstValidSelectRange(const AttributedString& text, Range range, quint64, quint64)
+Range ZSUtils::getFirstValidSelectRange(const AttributedString& text, Range range, ZQEditorType, ZQMarkupType)
 {
     Range candidate = range;
     if (const std::vector<Range> protectedRuns = getRichRawRanges(text, range); !protectedRuns.empty()) {
@@ -300,7 +301,7 @@ Range ZSUtils::getFirstValidSelectRange(const AttributedString& text, Range rang
 }
 
 void ZSUtils::escapeAttributedString(plat::MutableAttributedString& text, const plat::TextCheckingResult& withMatchResult,
-                                     quint64 editorType)
+                                     ZQEditorType editorType)
 {
     const Range whole = withMatchResult.range();
     const Range group = withMatchResult.numberOfRanges() > 1 ? withMatchResult.rangeAtIndex(1) : Range::notFound();
@@ -312,12 +313,12 @@ void ZSUtils::escapeAttributedString(plat::MutableAttributedString& text, const 
     escapeAttributedString(text, Range(group.end(), whole.end() - group.end()), editorType);
 }
 
-void ZSUtils::escapeAttributedString(plat::MutableAttributedString& text, Range inRange, quint64 editorType)
+void ZSUtils::escapeAttributedString(plat::MutableAttributedString& text, Range inRange, ZQEditorType editorType)
 {
     if (inRange.length == 0)
         return;
     const ZSTextThemePtr theme = ZSTextTheme::sharedTheme();
-    const plat::ColorPtr color = editorType == 3 ? theme->mkEscapeColor() : theme->richEscapeColor();
+    const plat::ColorPtr color = editorType == ZQEditorType::Markup ? theme->mkEscapeColor() : theme->richEscapeColor();
     // A theme without the colour leaves the text's own colour alone.
     if (color)
         text.addAttribute(plat::ForegroundColorAttribute, plat::Value(color), inRange);
@@ -341,7 +342,7 @@ const plat::ValueMap& ZSUtils::expandableTextAttribute()
     return names;
 }
 
-quint64 ZSUtils::getEditorType(const plat::TextView& textView)
+ZQEditorType ZSUtils::getEditorType(const plat::TextView& textView)
 {
-    return textView.editorType();
+    return editorTypeFromStored(textView.editorType());
 }

@@ -25,7 +25,6 @@ using plat::Range;
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
 
 // The line at position. A line break a character reference stands for
 // ("&#10;") ends no line: the reference is written back and keeps its
@@ -372,7 +371,7 @@ ZSTree ZQRichParser::parseLine(const plat::AttributedString& content, Range line
             const ZQTextListPtr& innermost = style->textLists().back();
             auto info = type == ZQNodeType::Task
                 ? ZQTextNodeListItem::initForTaskWithStateMarker(
-                      ZQRenderUtil::parseTaskStateFromMarker(text, RichEditor, run, nullptr, nullptr))
+                      ZQRenderUtil::parseTaskStateFromMarker(text, ZQEditorType::Rich, run, nullptr, nullptr))
                 : std::make_shared<ZQTextNodeListItem>();
             info->setListStyle(style);
             info->setRichMarkerFormat(innermost->richMarkerFormat());

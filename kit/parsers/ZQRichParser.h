@@ -5,6 +5,7 @@
 // as inline markup. One parser per render engine object, one thread at a time.
 
 #include "kit/foundation/ZSTree.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
@@ -109,11 +110,11 @@ private:
     int checkFencedCodeBlock(ZSTree& parentNode, const QString& safeline, qsizetype expandedProcessedLength) const;
 
     Markers parseRichAttributeInParagraph(const plat::AttributedString& paragraph, ZQRenderContext& context) const;
-    Markers fixAttributeRanges(Markers markers, const QString& paragraph, quint64 markupType) const;
+    Markers fixAttributeRanges(Markers markers, const QString& paragraph, ZQMarkupType markupType) const;
     // Escape records for the plain characters of the paragraph that the
     // markup's inline parser would read as delimiters, beside the markers given.
     static Markers literalDelimiterEscapes(const plat::AttributedString& paragraph, const Markers& markers,
-                                           quint64 markupType);
+                                           ZQMarkupType markupType);
     static void sortAttributes(Markers& markers);
 
     std::shared_ptr<ZQTextNode> m_root;

@@ -50,9 +50,10 @@ bool isCuttable(quint64 type)
 
 // Quorvel Markup's strike-through and underline markers ("-", "_") neither
 // open nor close between two letters.
-bool notWithinWords(quint64 type, quint64 markupType)
+bool notWithinWords(quint64 type, ZQMarkupType markupType)
 {
-    return markupType == 1 && (type == ZQNodeType::StrikeThrough || type == ZQNodeType::Underline);
+    return markupType == ZQMarkupType::QuorvelMarkup
+        && (type == ZQNodeType::StrikeThrough || type == ZQNodeType::Underline);
 }
 
 // Whether the "&" at position begins a character reference the inline
@@ -294,7 +295,7 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRende
     const plat::AttributedString& paragraph = trimmed ? *trimmed : shown;
     Markers markers = fixAttributeRanges(parseRichAttributeInParagraph(paragraph, context), paragraph.string(),
                                          context.runningMarkupType());
-    if (context.runningMarkupType() != 1)
+    if (context.runningMarkupType() != ZQMarkupType::QuorvelMarkup)
         chooseEmphasisDelimiters(markers, paragraph.string());
     const Markers escapes = literalDelimiterEscapes(paragraph, markers, context.runningMarkupType());
     markers.insert(markers.end(), escapes.begin(), escapes.end());
@@ -335,11 +336,11 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRende
 // heading underline and the marker of a block that a line's text would open
 // are written escaped. Text that is not plain (isPlainText) is left alone.
 ZQRichParser::Markers ZQRichParser::literalDelimiterEscapes(const plat::AttributedString& paragraph,
-                                                            const Markers& markers, quint64 markupType)
+                                                            const Markers& markers, ZQMarkupType markupType)
 {
     const QString& text = paragraph.string();
     const qsizetype n = text.size();
-    const bool quorvel = markupType == 1;
+    const bool quorvel = markupType == ZQMarkupType::QuorvelMarkup;
     std::vector<char> border(std::size_t(n) + 1, 0);
     for (const auto& marker : markers) {
         const Range body = marker->bodyRange();
@@ -564,7 +565,7 @@ void ZQRichParser::sortAttributes(Markers& markers)
 }
 
 ZQRichParser::Markers ZQRichParser::fixAttributeRanges(Markers markers, const QString& paragraph,
-                                                       quint64 markupType) const
+                                                       ZQMarkupType markupType) const
 {
     sortAttributes(markers);
 

@@ -6,7 +6,6 @@
 
 namespace {
 
-constexpr quint64 MarkupEditor = 3;
 
 bool isContinuation(unsigned char b)
 {
@@ -54,8 +53,8 @@ void ZQMarkdownOutlineReader::stream(plat::InputStream& stream, plat::StreamEven
         if (n > 0) {
             const std::optional<QString> text = readUTF8String(buffer, n);
             if (text && !text->isEmpty()) {
-                report(ZQMarkupHelper::sharedMarkupHelper()->getOutlineTitle(plat::AttributedString(*text), MarkupEditor,
-                                                                             plat::Range(0, 0)));
+                report(ZQMarkupHelper::sharedMarkupHelper()->getOutlineTitle(plat::AttributedString(*text),
+                                                                             ZQEditorType::Markup, plat::Range(0, 0)));
             }
         }
         closeAndUnschedule(stream);

@@ -19,7 +19,6 @@
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
 // Characters after the front matter that the outline title is made from.
 constexpr qsizetype TitleWindow = 250;
 constexpr qsizetype CanonicalTitleMax = 36;
@@ -136,7 +135,7 @@ bool ZQMarkupHelper::isCodeBlockUsingFont(const plat::Font& font, const plat::At
     return !blockFont || (*blockFont)->isEqual(font);
 }
 
-void ZQMarkupHelper::applyFontToContent(plat::MutableAttributedString& richContent, quint64 editorType) const
+void ZQMarkupHelper::applyFontToContent(plat::MutableAttributedString& richContent, ZQEditorType editorType) const
 {
     std::vector<plat::Range> codeRanges = valueRuns(richContent, ZQAttr::FilterCodeBlock);
     for (const plat::Range run : valueRuns(richContent, ZQAttr::IndentBlock))
@@ -145,7 +144,7 @@ void ZQMarkupHelper::applyFontToContent(plat::MutableAttributedString& richConte
         ZSUtils::rangeSubstrcts(plat::Range(0, richContent.length()), codeRanges);
 
     const plat::FontPtr bodyFont = m_settings->defaultFont(editorType);
-    const std::array<double, 8> headingSizes = m_settings->headingFontSize(RichEditor);
+    const std::array<double, 8> headingSizes = m_settings->headingFontSize(ZQEditorType::Rich);
     const plat::AttributedString snapshot(richContent);
     for (const plat::Range body : bodyRanges) {
         snapshot.enumerateAttribute(plat::FontAttribute, body, 0, [&](const plat::Value& value, plat::Range run, bool*) {
@@ -153,14 +152,14 @@ void ZQMarkupHelper::applyFontToContent(plat::MutableAttributedString& richConte
                 return;
             plat::FontPtr font = bodyFont;
             plat::Range target = run;
-            if (editorType == RichEditor) {
+            if (editorType == ZQEditorType::Rich) {
                 if (const auto heading = snapshot.attributeAtIndex(ZQAttr::FilterHeading, run.location)
                                              .toObject<ZQHeadingStyle>()) {
                     const qsizetype level = std::clamp<qsizetype>(qsizetype(heading->level()), 1, 8);
                     font = Exs::toSize(*bodyFont, headingSizes[size_t(level - 1)]);
                     target = longestRunAt(snapshot, ZQAttr::FilterHeading, run.location);
                 } else if (hasValueAt(snapshot, ZQAttr::MacroFootnote, run.location)) {
-                    font = m_settings->defaultSuperScribeFont(RichEditor);
+                    font = m_settings->defaultSuperScribeFont(ZQEditorType::Rich);
                     target = longestRunAt(snapshot, ZQAttr::MacroFootnote, run.location);
                 }
             }
@@ -169,7 +168,7 @@ void ZQMarkupHelper::applyFontToContent(plat::MutableAttributedString& richConte
     }
 }
 
-void ZQMarkupHelper::applyFontToCodeBlock(plat::MutableAttributedString& richContent, quint64 editorType) const
+void ZQMarkupHelper::applyFontToCodeBlock(plat::MutableAttributedString& richContent, ZQEditorType editorType) const
 {
     const plat::Value font(m_settings->defaultCodeBlockFont(editorType));
     for (const QString* name : {&ZQAttr::FilterCodeBlock, &ZQAttr::IndentBlock}) {
@@ -178,8 +177,8 @@ void ZQMarkupHelper::applyFontToCodeBlock(plat::MutableAttributedString& richCon
     }
 }
 
-std::optional<plat::MutableAttributedString> ZQMarkupHelper::getOutlineTitle(const plat::AttributedString& content,
-                                                                             quint64 fromEditor, plat::Range dirtyRange)
+std::optional<plat::MutableAttributedString>
+ZQMarkupHelper::getOutlineTitle(const plat::AttributedString& content, ZQEditorType fromEditor, plat::Range dirtyRange)
 {
     const QString& s = content.string();
     QString frontMatterTitle;
@@ -192,7 +191,7 @@ std::optional<plat::MutableAttributedString> ZQMarkupHelper::getOutlineTitle(con
 
     QString text;
     plat::AttributedString headingSource;
-    if (fromEditor == RichEditor) {
+    if (fromEditor == ZQEditorType::Rich) {
         text = s.mid(start, windowLength);
         headingSource = content.attributedSubstring(plat::Range(start, s.size() - start));
     } else {
@@ -230,7 +229,7 @@ std::optional<plat::MutableAttributedString> ZQMarkupHelper::getOutlineTitle(con
     return outline;
 }
 
-QString ZQMarkupHelper::getCanonicalTitle(const plat::AttributedString& content, quint64 fromEditor)
+QString ZQMarkupHelper::getCanonicalTitle(const plat::AttributedString& content, ZQEditorType fromEditor)
 {
     QString title;
     try {

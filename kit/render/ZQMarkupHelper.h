@@ -3,6 +3,7 @@
 // lists each own one; the shared one serves callers without one (the reader of
 // linked Markdown files).
 
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
 #include "platform/text/AttributedString.h"
@@ -34,19 +35,19 @@ public:
     bool isCodeBlockUsingFont(const plat::Font& font, const plat::AttributedString& richContent) const;
     // Sets the settings' body font outside code blocks; rich headings and
     // footnote references get their own sizes.
-    void applyFontToContent(plat::MutableAttributedString& richContent, quint64 editorType) const;
-    void applyFontToCodeBlock(plat::MutableAttributedString& richContent, quint64 editorType) const;
+    void applyFontToContent(plat::MutableAttributedString& richContent, ZQEditorType editorType) const;
+    void applyFontToCodeBlock(plat::MutableAttributedString& richContent, ZQEditorType editorType) const;
 
     // The outline title made from the first characters after any front matter:
     // title text (headings, or the front matter's title) in the title attributes,
     // each title ending a line, the rest in the body attributes. None when
     // dirtyRange starts beyond that window. Content is markup text, or rich text
-    // for editor type 1; it is not changed.
+    // for Rich; it is not changed.
     std::optional<plat::MutableAttributedString> getOutlineTitle(const plat::AttributedString& content,
-                                                                 quint64 fromEditor, plat::Range dirtyRange);
+                                                                 ZQEditorType fromEditor, plat::Range dirtyRange);
     // A plain title of at most 36 characters from the first line of content,
     // without punctuation; "Quorvel" when nothing usable is left.
-    QString getCanonicalTitle(const plat::AttributedString& content, quint64 fromEditor);
+    QString getCanonicalTitle(const plat::AttributedString& content, ZQEditorType fromEditor);
 
 private:
     std::shared_ptr<ZSSettings> m_settings;

@@ -68,7 +68,7 @@ bool ZQOnFlyManager::baseMarkupAutoComplete(const QString& marker, qsizetype pos
                              *storage, ZQAttr::AutoComplete, run, plat::EnumerationLongestEffectiveRangeNotRequired)
                              .toObject<ZQPairedAttribute>();
 
-    const plat::Attributes base = m_settings->defaultTypingAttribute(3);
+    const plat::Attributes base = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
     plat::MutableAttributedString opening(plat::AttributedString(marker.repeated(n), base));
     plat::MutableAttributedString closing(opening);
 

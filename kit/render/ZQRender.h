@@ -6,6 +6,7 @@
 // order (ZQFilterDispatch.h).
 
 #include "kit/foundation/ZQErrorValue.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/foundation/CharacterSet.h"
 #include "platform/foundation/Object.h"
 #include "platform/foundation/Range.h"
@@ -112,10 +113,10 @@ public:
         std::function<void(const std::optional<ZQErrorValue>& error, const std::optional<QStringList>& ranges)>;
     // Sends the fenced and indented code blocks of an editor's text whose
     // colouring no longer holds to the syntax highlighter, with the theme's
-    // style sheet of the editor type (3 markup, any other rich). When nothing
+    // style sheet of the editor type (Markup, else the rich one). When nothing
     // is sent the completion runs at once; otherwise on the main thread once
     // the colours are in. Main thread only.
-    void highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
+    void highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
                            CodeBlockCompletion completion);
 
     // The blocks coloured so far, by pairing key, shared by every render object.
@@ -126,12 +127,12 @@ public:
 
     // The rich text of a page of markup in the settings' dialect, for the rich editor.
     plat::MutableAttributedString renderMarkupToRich(const plat::AttributedString& markup);
-    // The same in the given dialect (0 Markdown, 1 Quorvel Markup). Blocks are
+    // The same in the given dialect. Blocks are
     // joined by the block filters, paragraphs parsed inline, definitions no link
     // uses appended as plain lines. forBlockEditor renders on a copy of the
     // render context, as footnote bodies are, so the page's context is untouched.
     plat::MutableAttributedString renderMarkupToRich(const plat::AttributedString& markup, bool forBlockEditor,
-                                                     quint64 fromMarkup);
+                                                     ZQMarkupType fromMarkup);
     // Colours markup in place for the markup editor: only attributes change, and
     // colouring a coloured text again changes nothing.
     void highlightMarkdown(plat::MutableAttributedString& markup);
@@ -154,13 +155,13 @@ public:
 
     // The markup of a rich page in the settings' markup type, page endings included.
     plat::MutableAttributedString renderRichToMarkdown(plat::MutableAttributedString* rich);
-    // The markup of rich text (null: empty) in markup type toMarkup (0 Markdown,
-    // 1 Quorvel Markup), in the markup editor's typing attributes. The text's
-    // hidden brackets are deleted in place. A page gets the footnote and link
-    // reference definitions at its end; a block editor's content (forBlockEditor)
-    // gets none and leaves the page's render context alone.
+    // The markup of rich text (null: empty) in dialect toMarkup, in the markup
+    // editor's typing attributes. The text's hidden brackets are deleted in
+    // place. A page gets the footnote and link reference definitions at its end;
+    // a block editor's content (forBlockEditor) gets none and leaves the page's
+    // render context alone.
     plat::MutableAttributedString renderRichToMarkdown(plat::MutableAttributedString* rich, bool forBlockEditor,
-                                                       quint64 toMarkup);
+                                                       ZQMarkupType toMarkup);
 
 private:
     using RichContentRender = std::function<plat::AttributedString(const plat::AttributedString& content)>;
@@ -197,7 +198,7 @@ private:
     // Cleans rich text in place: the marker cleaners drop their markers and
     // mark what keeps its attributes; everything else becomes plain text in
     // the target editor's typing attributes.
-    void cleanRichFormattingStyles(plat::MutableAttributedString& rich, quint64 targetEditorType) const;
+    void cleanRichFormattingStyles(plat::MutableAttributedString& rich, ZQEditorType targetEditorType) const;
     // After an edit: the attributes repaired for the view's editor type, then
     // its code blocks sent for colouring.
     void refreshAfterEdit(plat::TextView& view);
@@ -317,21 +318,21 @@ private:
     // location, outermost first (in code and HTML blocks the quotes only);
     // true when Return must carry the line's leading whitespace over (code,
     // HTML block or quote).
-    bool lineIndentForEditor(quint64 editorType, const plat::AttributedString& content, qsizetype atLocation,
+    bool lineIndentForEditor(ZQEditorType editorType, const plat::AttributedString& content, qsizetype atLocation,
                              IndentNodes& indentList);
     // The deepest node of the tree at the location; null when none.
     static ZSTree findTreeNode(const ZSTree& tree, qsizetype atLocation);
     // Appends the new line's quotes and list markers (only an indent under
     // Control) to indent.
     void buildIndents(const IndentNodes& indentList, const IndentNodes& lineIndents,
-                      const plat::AttributedString& content, plat::MutableAttributedString& indent, quint64 editorType,
-                      quint64 flag) const;
+                      const plat::AttributedString& content, plat::MutableAttributedString& indent,
+                      ZQEditorType editorType, quint64 flag) const;
     // The marker of the container for the next item: an open task, or the next number.
     plat::AttributedString cloneMarker(const plat::AttributedString& content, const ZQTextNode& nodeObj,
-                                       quint64 editorType) const;
+                                       ZQEditorType editorType) const;
     plat::AttributedString replaceTaskWithNew(const plat::AttributedString& marker,
                                               const std::shared_ptr<ZQListStyle>& listStyle,
-                                              quint64 editorType) const;
+                                              ZQEditorType editorType) const;
     // The marker with its first number replaced by index.
     static plat::AttributedString incrementOrderListMarker(const plat::AttributedString& marker, qint64 index);
     // Appends the line's leading whitespace, attributes included; true when there was some.
@@ -356,7 +357,7 @@ private:
     static void applyObliquenessForItalic(plat::MutableAttributedString& content, plat::Range range);
 
     // True when a request went to the syntax highlighter.
-    bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
+    bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
                                   const CodeBlockCompletion& completion);
     // A new cache item when the block must be coloured; none while its colouring holds.
     static std::shared_ptr<ZQHighlighterBlockCacheItem> requiredHighlightedItem(const plat::AttributedString& text,

@@ -41,7 +41,7 @@ ZQRender::CodeBlockCache& ZQRender::codeHighligherCaching()
     return cache;
 }
 
-void ZQRender::highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
+void ZQRender::highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
                                  CodeBlockCompletion completion)
 {
     bool sent = false;
@@ -54,11 +54,11 @@ void ZQRender::highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& stora
         completion(std::nullopt, std::nullopt);
 }
 
-bool ZQRender::highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, quint64 editorType,
+bool ZQRender::highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
                                         const CodeBlockCompletion& completion)
 {
     const auto theme = ZSTextTheme::sharedTheme();
-    const QString cssName = editorType == 3 ? theme->mdCodeBlockCSS() : theme->editorCodeBlockCSS();
+    const QString cssName = editorType == ZQEditorType::Markup ? theme->mdCodeBlockCSS() : theme->editorCodeBlockCSS();
     const plat::TextStorage& text = *storage;
     const plat::Range whole(0, text.length());
 

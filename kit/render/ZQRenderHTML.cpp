@@ -24,7 +24,6 @@
 namespace {
 
 constexpr qint64 HTMLParseOption = 70;
-constexpr qint64 QuorvelMarkupType = 1;
 
 bool endsWithBlanks(const QString& line)
 {
@@ -89,7 +88,7 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
                                      std::vector<plat::ObjectPtr>* exportAttachments)
 {
     auto context = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
-    const quint64 markupType = m_settings->markupType();
+    const ZQMarkupType markupType = m_settings->markupType();
     context->setRunningMarkupType(markupType);
     context->setRenderTargetType(ZQRenderContext::TargetHTML);
     // As much as the page itself, and never less than 100 KB: a page that uses
@@ -100,7 +99,8 @@ QString ZQRender::renderMarkupToHTML(const plat::AttributedString& markup, const
     refs->reserve(10);
     // U+0000 reaches no page: it is shown as U+FFFD.
     const QString text = ZQRenderUtil::withoutNul(markup.string());
-    const qint64 option = HTMLParseOption | (markupType == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
+    const qint64 option
+        = HTMLParseOption | (markupType == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
     // A fresh parser: footnote bodies are converted while the page's tree is walked.
     ZQDocTreeParser treeParser;
     const ZSTree tree = treeParser.processDocTree(text, plat::wholeRange(text), refs.get(), nullptr, nullptr, option);

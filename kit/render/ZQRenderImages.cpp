@@ -19,6 +19,7 @@
 #include "kit/model/ZQTextNode.h"
 #include "kit/parsers/ZQFilterPipe.h"
 #include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQRenderUtil.h"
 #include "platform/text/TextView.h"
 
@@ -28,8 +29,6 @@
 namespace {
 
 const QString OwnerImage = QStringLiteral("ZQMacroImage");
-constexpr quint64 RichEditor = 1;
-constexpr quint64 MarkupEditorType = 3;
 
 } // namespace
 
@@ -42,7 +41,7 @@ std::vector<std::shared_ptr<ZQLinkRef>> ZQRender::parseImageFiles(const plat::At
     auto refs = std::make_shared<ZQLinkRefMap>();
     refs->reserve(10);
     const qint64 option = ZQParagraphParser::ImageScanOption
-        | (context->runningMarkupType() == 1 ? ZQDocTreeParser::QuorvelMarkup : 0);
+        | (context->runningMarkupType() == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
     const QString text = markup.string();
     const ZSTree tree = m_textblockParser->processDocTree(text, plat::Range(0, text.size()), refs.get(), nullptr,
                                                           nullptr, option);
@@ -73,14 +72,14 @@ std::vector<std::shared_ptr<ZQLinkRef>> ZQRender::parseImageFiles(const plat::At
 void ZQRender::updateImageContent(const std::shared_ptr<ZQAttachedStorage>& image, plat::TextView& onView,
                                   plat::Range inRange)
 {
-    const quint64 editorType = ZSUtils::getEditorType(onView);
+    const ZQEditorType editorType = ZSUtils::getEditorType(onView);
     const ZQAttachedImageObjectPtr payload = image ? image->attachedObject() : nullptr;
     if (!payload || ZQRenderUtil::getImageMarkerPath(*payload).isEmpty())
         return;
     auto* handler = dynamic_cast<ZQImageFilter*>(macroHandler(OwnerImage));
     if (!handler)
         return;
-    const bool rich = editorType == RichEditor;
+    const bool rich = editorType == ZQEditorType::Rich;
     const plat::AttributedString replacement = rich
         ? handler->getImageAttributeString(*payload, image->uuid())
         : plat::AttributedString(ZQImageFilter::getMarker(*payload), m_highlighter->imageMarkdown(image->uuid()));
@@ -138,7 +137,7 @@ void ZQRender::taskStateChange(plat::TextView& view, plat::Range range)
     view.textStorage()->beginEditing();
     m_filterProvider->taskFilter()->taskStateChange(view, range);
     view.textStorage()->endEditing();
-    if (ZSUtils::getEditorType(view) != MarkupEditorType)
+    if (ZSUtils::getEditorType(view) != ZQEditorType::Markup)
         fixRichAttributes(view);
     else
         fixMarkupAttributes(*view.textStorage());
@@ -151,7 +150,7 @@ bool ZQRender::exportFilesFromMarkdown(const plat::AttributedString& markup, QSt
     std::vector<ZQAttachedStoragePtr> storages;
     if (verifyAttachements) {
         const ZQRenderContext::StorageTable referred = m_renderContext->getAttachedStoragesForContent(
-            &markup, plat::Range(0, markup.length()), MarkupEditorType);
+            &markup, plat::Range(0, markup.length()), ZQEditorType::Markup);
         for (const ZQAttachedStoragePtr& storage : referred)
             storages.push_back(storage);
     } else {

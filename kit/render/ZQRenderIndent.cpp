@@ -17,6 +17,7 @@
 #include "kit/model/ZQTextNode.h"
 #include "kit/parsers/ZQFilterPipe.h"
 #include "kit/model/ZQHelpTip.h"
+#include "kit/model/ZSUtils.h"
 #include "platform/foundation/StringLines.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/KeyEvent.h"
@@ -29,8 +30,6 @@ using plat::Range;
 
 namespace {
 
-constexpr quint64 MarkupEditor = 3;
-constexpr quint64 QuorvelMarkupType = 1;
 constexpr qint64 IndentTip = 2;
 constexpr int StepSpaces = 4;
 
@@ -179,7 +178,7 @@ bool ZQRender::handleTab(plat::TextView& view, quint64 flag)
         return false;
     const Range markerRange = chosen->contentRange();
 
-    if (view.editorType() != MarkupEditor) {
+    if (ZSUtils::getEditorType(view) != ZQEditorType::Markup) {
         const QString& key = chosen->nodeType() == ZQNodeType::Task ? ZQAttr::FilterTask : ZQAttr::FilterList;
         const auto style = content.attributeAtIndex(key, markerRange.location).toObject<ZQListStyle>();
         if (!style)
@@ -195,7 +194,7 @@ bool ZQRender::handleTab(plat::TextView& view, quint64 flag)
         return true;
     }
 
-    const plat::Attributes plain = m_settings->defaultTypingAttribute(MarkupEditor);
+    const plat::Attributes plain = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
     if (flag != plat::ModifierFlag::Shift) {
         replaceUndoably(view, Range(markerRange.location, 0), plat::AttributedString(QStringLiteral("\t"), plain));
         return true;
@@ -262,7 +261,7 @@ bool ZQRender::handleEnter(plat::TextView& view, quint64 flag)
     if (selection.location == line.location || line.isEmpty())
         return false;
 
-    const quint64 editorType = view.editorType();
+    const ZQEditorType editorType = ZSUtils::getEditorType(view);
     IndentNodes containers;
     const bool keepsWhitespace = lineIndentForEditor(editorType, content, caretPosition(view), containers);
     const plat::Attributes plain = m_settings->defaultTypingAttribute(editorType);
@@ -316,7 +315,7 @@ bool ZQRender::handleEnter(plat::TextView& view, quint64 flag)
             Range carried = rest;
             // A markup quote's range holds the space after its ">", which the
             // line's marker does not: that space is copied once only.
-            if (editorType == MarkupEditor && !containers.empty()
+            if (editorType == ZQEditorType::Markup && !containers.empty()
                 && containers.back()->nodeType() == ZQNodeType::Quote && indent.string().endsWith(u' ')
                 && !carried.isEmpty() && text.at(carried.location) == u' ')
                 carried = Range(carried.location + 1, carried.length - 1);
@@ -331,15 +330,15 @@ bool ZQRender::handleEnter(plat::TextView& view, quint64 flag)
     return true;
 }
 
-bool ZQRender::lineIndentForEditor(quint64 editorType, const plat::AttributedString& content, qsizetype atLocation,
+bool ZQRender::lineIndentForEditor(ZQEditorType editorType, const plat::AttributedString& content, qsizetype atLocation,
                                    IndentNodes& indentList)
 {
     if (content.length() == 0)
         return false;
     const Range whole(0, content.length());
     // The markup is read in the page's dialect, as it was styled.
-    const qint64 option = m_settings->markupType() == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0;
-    const ZSTree tree = editorType == MarkupEditor
+    const qint64 option = m_settings->markupType() == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0;
+    const ZSTree tree = editorType == ZQEditorType::Markup
         ? m_textblockParser->processDocTree(content.string(), whole, nullptr, nullptr, nullptr, option)
         : m_richDocTreeParser->processDocTree(content, nullptr, whole);
 
@@ -398,7 +397,7 @@ ZSTree ZQRender::findTreeNode(const ZSTree& tree, qsizetype atLocation)
 
 void ZQRender::buildIndents(const IndentNodes& indentList, const IndentNodes& lineIndents,
                             const plat::AttributedString& content, plat::MutableAttributedString& indent,
-                            quint64 editorType, quint64 flag) const
+                            ZQEditorType editorType, quint64 flag) const
 {
     std::vector<std::size_t> marked;
     for (std::size_t k = 0; k < lineIndents.size(); ++k) {
@@ -424,7 +423,7 @@ void ZQRender::buildIndents(const IndentNodes& indentList, const IndentNodes& li
                 continue;
             // The item's text goes on without a marker: a list-indent tab in
             // rich text, the item's content column in markup.
-            if (editorType == MarkupEditor) {
+            if (editorType == ZQEditorType::Markup) {
                 indent.append(plat::AttributedString(QString(container.indentLength() + 1, u' '), plain));
             } else {
                 const auto info = ZQBlockNodes::infoOf<ZQTextNodeListItem>(container);
@@ -436,7 +435,7 @@ void ZQRender::buildIndents(const IndentNodes& indentList, const IndentNodes& li
             }
         } else if (k == lastList) {
             indent.append(cloneMarker(content, container, editorType));
-        } else if (editorType == MarkupEditor) {
+        } else if (editorType == ZQEditorType::Markup) {
             indent.append(plat::AttributedString(QString(container.contentRange().length, u' '), plain));
         } else if (std::find(marked.begin(), marked.end(), k) != marked.end()) {
             indent.append(cloneMarker(content, container, editorType));
@@ -445,7 +444,7 @@ void ZQRender::buildIndents(const IndentNodes& indentList, const IndentNodes& li
 }
 
 plat::AttributedString ZQRender::cloneMarker(const plat::AttributedString& content, const ZQTextNode& nodeObj,
-                                             quint64 editorType) const
+                                             ZQEditorType editorType) const
 {
     const plat::MutableAttributedString marker =
         ZQAttributedString::deepCopy(content.attributedSubstring(nodeObj.contentRange()));
@@ -464,10 +463,10 @@ plat::AttributedString ZQRender::cloneMarker(const plat::AttributedString& conte
 }
 
 plat::AttributedString ZQRender::replaceTaskWithNew(const plat::AttributedString& marker,
-                                                    const ZQListStylePtr& listStyle, quint64 editorType) const
+                                                    const ZQListStylePtr& listStyle, ZQEditorType editorType) const
 {
     // Rich and block editors hold rich task markers; only markup is rewritten in place.
-    if (editorType != MarkupEditor) {
+    if (editorType != ZQEditorType::Markup) {
         for (const plat::ObjectPtr& filter : m_filterProvider->container()) {
             if (const auto task = plat::objectCast<ZQTaskFilter>(filter))
                 return task->taskRichMarkerForState(QStringLiteral(" "), listStyle);

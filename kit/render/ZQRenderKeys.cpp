@@ -34,8 +34,6 @@ namespace {
 
 using plat::Range;
 
-constexpr quint64 RichEditor = 1;
-constexpr quint64 MarkupEditor = 3;
 
 // The shared action tags of the formatting menus.
 namespace Action {
@@ -233,9 +231,9 @@ bool ZQRender::cleanStyle(ZSAbstractTextView& view, plat::Range range)
 {
     const plat::TextStorage& storage = *view.textStorage();
     plat::MutableAttributedString cleaned;
-    if (ZSUtils::getEditorType(view) != MarkupEditor) {
+    if (ZSUtils::getEditorType(view) != ZQEditorType::Markup) {
         cleaned = storage.attributedSubstring(range);
-        cleanRichFormattingStyles(cleaned, RichEditor);
+        cleanRichFormattingStyles(cleaned, ZQEditorType::Rich);
     } else {
         // Markup is cleaned as rich text, on the view's scratch engine with a
         // copy of the page's context, and written back as markup.
@@ -243,7 +241,7 @@ bool ZQRender::cleanStyle(ZSAbstractTextView& view, plat::Range range)
             view.pasteRender() ? view.pasteRender() : std::make_shared<ZQRender>();
         scratch->setRenderContext(plat::objectCast<ZQRenderContext>(m_renderContext->copy()));
         plat::MutableAttributedString rich = scratch->renderMarkupToRich(storage.attributedSubstring(range));
-        cleanRichFormattingStyles(rich, MarkupEditor);
+        cleanRichFormattingStyles(rich, ZQEditorType::Markup);
         cleaned = scratch->renderRichToMarkdown(&rich);
         // The conversion ends the text with its last line; the line breaks
         // that ended the range stay, or the next line would join this one.
@@ -252,15 +250,15 @@ bool ZQRender::cleanStyle(ZSAbstractTextView& view, plat::Range range)
         const qsizetype missing = ZQShared::lengthByTrailingCharactersInSet(original, newline)
             - ZQShared::lengthByTrailingCharactersInSet(cleaned.string(), newline);
         if (missing > 0)
-            cleaned.append(
-                plat::AttributedString(original.right(missing), m_settings->defaultTypingAttribute(MarkupEditor)));
+            cleaned.append(plat::AttributedString(original.right(missing),
+                                                  m_settings->defaultTypingAttribute(ZQEditorType::Markup)));
     }
     ZQViewEditing::replace(view, range, cleaned, Range(range.location, cleaned.length()),
                            QStringLiteral("Clean Style"));
     return true;
 }
 
-void ZQRender::cleanRichFormattingStyles(plat::MutableAttributedString& rich, quint64 targetEditorType) const
+void ZQRender::cleanRichFormattingStyles(plat::MutableAttributedString& rich, ZQEditorType targetEditorType) const
 {
     for (const plat::ObjectPtr& member : m_makerCleanerFilters) {
         if (auto* cleaner = dynamic_cast<ZQRichMarkerCleaner*>(member.get()))
@@ -289,9 +287,9 @@ void ZQRender::cleanRichFormattingStyles(plat::MutableAttributedString& rich, qu
 
 void ZQRender::refreshAfterEdit(plat::TextView& view)
 {
-    const quint64 editorType = ZSUtils::getEditorType(view);
+    const ZQEditorType editorType = ZSUtils::getEditorType(view);
     // The block editor holds rich text like the page editor.
-    if (editorType == MarkupEditor)
+    if (editorType == ZQEditorType::Markup)
         fixMarkupAttributes(*view.textStorage());
     else
         fixRichAttributes(view);

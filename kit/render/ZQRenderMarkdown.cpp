@@ -45,9 +45,6 @@ QString quoteIndentForLine(const QString& indent, QStringView line)
     return noText || ownBlank ? marker : marker + u' ';
 }
 
-constexpr quint64 MarkupEditor = 3;
-constexpr quint64 QuorvelMarkupType = 1;
-constexpr quint64 RichEditor = 1;
 
 // A definition's body is one paragraph: its blank lines would end it and leave
 // the rest of the footnote on the page.
@@ -103,9 +100,9 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
 }
 
 plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttributedString* rich, bool forBlockEditor,
-                                                             quint64 toMarkup)
+                                                             ZQMarkupType toMarkup)
 {
-    const plat::Attributes typing = m_settings->defaultTypingAttribute(MarkupEditor);
+    const plat::Attributes typing = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
     if (!rich)
         return plat::MutableAttributedString(QString(), typing);
 
@@ -152,8 +149,8 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         // In Markdown an empty "-" item right under a paragraph would underline
         // it into a heading: a blank line keeps the two apart (not inside an
         // item, which it would make loose).
-        if (type == ZQNodeType::ListItem && toMarkup != QuorvelMarkupType && !continuesLine && node->content() == u"-"
-            && ZQBlockNodes::hasType(treeNode.previousSibling(), ZQNodeType::Paragraph)
+        if (type == ZQNodeType::ListItem && toMarkup != ZQMarkupType::QuorvelMarkup && !continuesLine
+            && node->content() == u"-" && ZQBlockNodes::hasType(treeNode.previousSibling(), ZQNodeType::Paragraph)
             && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::ListItem)
             && !ZQBlockNodes::hasType(treeNode.parent(), ZQNodeType::Task)) {
             appendBlankLine(output, blockContainerIndentForMarkup(treeNode), QString());
@@ -208,7 +205,8 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
 QHash<QString, std::shared_ptr<ZQAttachedStorage>> ZQRender::renderBlockEditorRichContent(
     const plat::AttributedString& content, ZQRenderContext& context, const RichContentRender& renderBlock)
 {
-    const auto storages = context.getAttachedStoragesForContent(&content, plat::wholeRange(content.string()), RichEditor);
+    const auto storages
+        = context.getAttachedStoragesForContent(&content, plat::wholeRange(content.string()), ZQEditorType::Rich);
     if (storages.isEmpty())
         return storages;
     // Numbers follow the text's order, one per footnote: two footnotes that

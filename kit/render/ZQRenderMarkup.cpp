@@ -26,8 +26,6 @@
 
 namespace {
 
-constexpr quint64 MarkupEditor = 3;
-constexpr quint64 QuorvelMarkupType = 1;
 
 std::shared_ptr<ZQEscapeFilter> escapeFilterOf(const ZQFilterPipe& pipe)
 {
@@ -238,12 +236,12 @@ void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, bool for
     std::vector<plat::Range> escapes;
     escapes.reserve(10);
     const qint64 option = ZQDocTreeParser::RecordMarkerRanges
-        | (context->runningMarkupType() == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
+        | (context->runningMarkupType() == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
     const QString text = markup.string();
     const ZSTree tree = m_textblockParser->processDocTree(text, whole, refs.get(), nullptr, &escapes, option);
     context->setLinkRefMap(refs);
 
-    const plat::Attributes base = m_settings->defaultTypingAttribute(MarkupEditor);
+    const plat::Attributes base = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
     if (markup.length() > 0)
         markup.setAttributes(base, whole);
 

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr quint64 BlockEditor = 2;
 
 void logFailure(const QString& what)
 {
@@ -50,7 +49,7 @@ bool ZQRender::renderOnFly(const QString& typed, ZSAbstractTextView& onView, qin
     bool styled = false;
     try {
         m_renderContext->setRunningMarkupType(m_settings->markupType());
-        const Members& filters = ZSUtils::getEditorType(onView) == BlockEditor
+        const Members& filters = ZSUtils::getEditorType(onView) == ZQEditorType::Block
             ? m_filterProvider->blockEditorFilterContainer()
             : m_filterProvider->container();
         for (const plat::ObjectPtr& member : filters) {

@@ -481,8 +481,8 @@ private:
             m_content.removeAttribute(ZQAttr::Readonly, fix.markerRange());
         }
         if (bits & ZQFixAttribute::FixDefaultParagraph)
-            m_content.addAttribute(plat::ParagraphStyleAttribute, plat::Value(m_settings.defaultParagraphStyle(1)),
-                                   fix.lineRange());
+            m_content.addAttribute(plat::ParagraphStyleAttribute,
+                                   plat::Value(m_settings.defaultParagraphStyle(ZQEditorType::Rich)), fix.lineRange());
         if ((bits & ZQFixAttribute::FixTabStops) && style)
             setListTabStops(fix);
     }
@@ -594,7 +594,7 @@ void ZQRender::fixRichAttributes(plat::TextView& view)
     if (selected.length == 0 && selected.location < storage.length()
         && view.typingAttributes().contains(ZQAttr::TextBlock)
         && storage.attributeAtIndex(ZQAttr::TextBlock, selected.location).isNull())
-        view.setTypingAttributes(m_settings->defaultTypingAttribute(1));
+        view.setTypingAttributes(m_settings->defaultTypingAttribute(ZQEditorType::Rich));
 }
 
 bool ZQRender::fixRichContentAttributes(plat::MutableAttributedString& content, Range selRange,

@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr quint64 RichEditor = 1;
-constexpr quint64 QuorvelMarkupType = 1;
 // Entities rendered, escapes resolved.
 constexpr qint64 RichParseOption = 12;
 
@@ -101,9 +99,9 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
 }
 
 plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::AttributedString& markup, bool forBlockEditor,
-                                                           quint64 fromMarkup)
+                                                           ZQMarkupType fromMarkup)
 {
-    const plat::Attributes base = m_settings->defaultTypingAttribute(RichEditor);
+    const plat::Attributes base = m_settings->defaultTypingAttribute(ZQEditorType::Rich);
     // U+0000 reaches no page: it is shown as U+FFFD.
     const QString text = ZQRenderUtil::withoutNul(markup.string());
 
@@ -116,8 +114,8 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
     refs->reserve(10);
     std::vector<std::shared_ptr<ZQLinkRef>> duplicated;
     duplicated.reserve(4);
-    const qint64 option =
-        RichParseOption | (context->runningMarkupType() == QuorvelMarkupType ? ZQDocTreeParser::QuorvelMarkup : 0);
+    const qint64 option = RichParseOption
+        | (context->runningMarkupType() == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
     const ZSTree tree =
         m_textblockParser->processDocTree(text, plat::Range(0, text.size()), refs.get(), &duplicated, nullptr, option);
     context->setLinkRefMap(refs);

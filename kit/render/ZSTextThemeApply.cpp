@@ -13,6 +13,7 @@
 #include "kit/render/ZQRender.h"
 #include "kit/model/ZQRenderContext.h"
 #include "kit/model/ZQRenderUtil.h"
+#include "kit/model/ZSUtils.h"
 #include "platform/text/Font.h"
 #include "platform/text/TextView.h"
 
@@ -80,7 +81,8 @@ bool coloursForRun(const plat::AttributedString& content, const plat::Attributes
     match(has(ZQAttr::FilterHeading), theme.richHeadingColor());
     match(has(ZQAttr::MacroFootnote), theme.richFootnoteColor());
     if (has(ZQAttr::FilterTask)) {
-        const QString state = ZQRenderUtil::parseTaskStateFromMarker(content.string(), 1, range, nullptr, nullptr);
+        const QString state
+            = ZQRenderUtil::parseTaskStateFromMarker(content.string(), ZQEditorType::Rich, range, nullptr, nullptr);
         const plat::ColorPtr colour = taskColour(theme, state);
         colours.setBoxed(colour, nullptr, colour);
         found = true;
@@ -168,5 +170,5 @@ void ZSTextThemeApply::applyThemeForMarkupEditor(const ZSTextTheme&, plat::TextV
 
 void ZSTextThemeApply::applyCodeBlockTheme(const ZSTextTheme&, plat::TextView& view, ZQRender& render)
 {
-    render.highlighCodeBlock(view.textStorage(), view.editorType(), nullptr);
+    render.highlighCodeBlock(view.textStorage(), ZSUtils::getEditorType(view), nullptr);
 }

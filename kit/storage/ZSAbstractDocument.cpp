@@ -1,5 +1,7 @@
 #include "kit/storage/ZSAbstractDocument.h"
 
+#include "kit/model/ZQEditorTypes.h"
+
 #include "kit/model/ZSTextAttachment.h"
 #include "kit/foundation/ZQError.h"
 #include "kit/foundation/ZQShared.h"
@@ -241,7 +243,7 @@ plat::DirectoryWrapperPtr ZSAbstractDocument::fileWrapper(std::optional<ZQErrorV
     m_markupRender->setRenderContext(context);
 
     const ZQRenderContext::StorageTable referred =
-        context->getAttachedStoragesForContent(&text, plat::Range(0, text.length()), rich ? 1 : 3);
+        context->getAttachedStoragesForContent(&text, plat::Range(0, text.length()), rich ? ZQEditorType::Rich : ZQEditorType::Markup);
     std::vector<ZQAttachedStoragePtr> images;
     std::vector<ZQAttachedStoragePtr> others;
     for (const ZQAttachedStoragePtr& storage : referred)
@@ -356,7 +358,7 @@ void ZSAbstractDocument::takeMarkup(const QString& markup, const std::vector<ZQA
     m_markupRender->highlightMarkdown(styled);
     m_markupTextStorage->setAttributedString(styled);
     const std::weak_ptr<plat::Object> weak = weak_from_this();
-    m_markupRender->highlighCodeBlock(m_markupTextStorage, 3,
+    m_markupRender->highlighCodeBlock(m_markupTextStorage, ZQEditorType::Markup,
                                       [weak](const std::optional<ZQErrorValue>&, const std::optional<QStringList>& ranges) {
                                           // Only colours that came in change the text.
                                           if (const auto self = std::static_pointer_cast<ZSAbstractDocument>(weak.lock());
@@ -444,10 +446,10 @@ bool ZSAbstractDocument::readFromFileWrapper(const plat::DirectoryWrapper& packa
         ZSTextThemeApply::applyThemeForRichContent(text, *textTheme);
         themeApplied = true;
     }
-    if (const plat::FontPtr font = settings->defaultFont(1); font && !markupHelper->isUsingFont(*font, text))
-        markupHelper->applyFontToContent(text, 1);
-    if (const plat::FontPtr font = settings->defaultCodeBlockFont(1); font && !markupHelper->isCodeBlockUsingFont(*font, text))
-        markupHelper->applyFontToCodeBlock(text, 1);
+    if (const plat::FontPtr font = settings->defaultFont(ZQEditorType::Rich); font && !markupHelper->isUsingFont(*font, text))
+        markupHelper->applyFontToContent(text, ZQEditorType::Rich);
+    if (const plat::FontPtr font = settings->defaultCodeBlockFont(ZQEditorType::Rich); font && !markupHelper->isCodeBlockUsingFont(*font, text))
+        markupHelper->applyFontToCodeBlock(text, ZQEditorType::Rich);
     reloadImageAttachments(text, records);
     for (ZQAttachedStoragePtr& storage : rich->storages)
         records.push_back(std::move(storage));
@@ -458,7 +460,7 @@ bool ZSAbstractDocument::readFromFileWrapper(const plat::DirectoryWrapper& packa
     m_richTextStorage->setAttributedString(text);
     if (themeApplied) {
         const std::weak_ptr<plat::Object> weak = weak_from_this();
-        m_markupRender->highlighCodeBlock(m_richTextStorage, 1,
+        m_markupRender->highlighCodeBlock(m_richTextStorage, ZQEditorType::Rich,
                                           [weak](const std::optional<ZQErrorValue>&, const std::optional<QStringList>&) {
                                               if (const auto self = std::static_pointer_cast<ZSAbstractDocument>(weak.lock()))
                                                   self->updateChangeCount(ChangeType::Done);

@@ -5,6 +5,7 @@
 #include "EditorView.h"
 
 #include "kit/filters/ZQCodeBlockFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQHeadingFilter.h"
 #include "kit/filters/ZQSeparatorFilter.h"
 #include "kit/model/ZSSettings.h"
@@ -17,15 +18,15 @@
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
+using enum ZQMarkupType;
 
-plat::Attributes defaults(quint64 editorType)
+plat::Attributes defaults(ZQEditorType editorType)
 {
     return ZSSettings::sharedSettings()->defaultTypingAttribute(editorType);
 }
 
-plat::AttributedString plain(const QString& text, quint64 editorType = Rich)
+plat::AttributedString plain(const QString& text, ZQEditorType editorType = Rich)
 {
     return plat::AttributedString(text, defaults(editorType));
 }
@@ -67,7 +68,7 @@ plat::MutableAttributedString richBlock(const QString& info, const QString& body
 // A formatting command on a selection: its text and caret, then whatever
 // check says about the result, then one undo step named actionName.
 struct CommandCase {
-    quint64 editor;
+    ZQEditorType editor;
     const char* text;
     plat::Range selection;
     const char* expected;
@@ -168,7 +169,7 @@ TEST(ZQCodeBlockEditing, ReturnKeyUpAfterTheClosingFenceLeavesTheBlockInTheRichE
     const plat::Attributes closing = codePart("E");
     const plat::Attributes body = codePart("B");
     struct Case {
-        quint64 editor;
+        ZQEditorType editor;
         quint16 key;
         plat::Attributes typing;
         plat::Attributes expected;
@@ -209,23 +210,23 @@ TEST(ZQCodeBlockEditing, CleaningStylesDeletesFencesAndKeepsTheInfoString)
 TEST(ZQHeadingEditing, TypedMarkerMakesTheLineAHeading)
 {
     struct Case {
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* text;
         qsizetype position; // after the typed blank
         const char* expected; // empty: declined
         qint64 level;
     };
     const Case cases[] = {
-        {0, "## Title\nnext", 3, "Title\nnext", 2},
-        {0, "   # Title", 5, "Title", 1},
-        {0, "###### ", 7, "", 6},
-        {1, "h2. Title", 4, "Title", 2},
-        {0, "h2. Title", 4, nullptr, 0},
-        {1, "## Title", 3, nullptr, 0},
-        {0, "ab ## x", 6, nullptr, 0},
-        {0, "####### x", 8, nullptr, 0},
-        {1, "h7. x", 4, nullptr, 0},
-        {1, "H2. x", 4, nullptr, 0},
+        {Markdown, "## Title\nnext", 3, "Title\nnext", 2},
+        {Markdown, "   # Title", 5, "Title", 1},
+        {Markdown, "###### ", 7, "", 6},
+        {QuorvelMarkup, "h2. Title", 4, "Title", 2},
+        {Markdown, "h2. Title", 4, nullptr, 0},
+        {QuorvelMarkup, "## Title", 3, nullptr, 0},
+        {Markdown, "ab ## x", 6, nullptr, 0},
+        {Markdown, "####### x", 8, nullptr, 0},
+        {QuorvelMarkup, "h7. x", 4, nullptr, 0},
+        {QuorvelMarkup, "H2. x", 4, nullptr, 0},
     };
     ZQHeadingFilter filter;
     for (const Case& c : cases) {
@@ -289,7 +290,7 @@ TEST(ZQHeadingEditing, RichCommandSetsReplacesAndTogglesLevelsLineByLine)
 TEST(ZQHeadingEditing, MarkupCommandWritesOrRemovesTheMarkerAndKeepsTheSelectionOnTheText)
 {
     struct Case {
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* text;
         plat::Range selection;
         quint64 tag;
@@ -297,14 +298,14 @@ TEST(ZQHeadingEditing, MarkupCommandWritesOrRemovesTheMarkerAndKeepsTheSelection
         plat::Range selectionAfter;
     };
     const Case cases[] = {
-        {0, "Title", {2, 0}, 22, "## Title", {5, 0}},
-        {0, "## Title", {5, 0}, 22, "Title", {2, 0}},
-        {0, "## Title", {1, 0}, 22, "Title", {0, 0}},
-        {0, "# Title", {2, 5}, 23, "### Title", {4, 5}},
-        {0, "## a\nb\n", {0, 6}, 22, "a\n## b\n", {0, 6}},
-        {1, "Title", {0, 5}, 21, "h1. Title", {4, 5}},
-        {1, "h1. Title", {4, 0}, 22, "h2. Title", {4, 0}},
-        {1, "x\nh3. Title\ny", {6, 1}, 23, "x\nTitle\ny", {2, 1}},
+        {Markdown, "Title", {2, 0}, 22, "## Title", {5, 0}},
+        {Markdown, "## Title", {5, 0}, 22, "Title", {2, 0}},
+        {Markdown, "## Title", {1, 0}, 22, "Title", {0, 0}},
+        {Markdown, "# Title", {2, 5}, 23, "### Title", {4, 5}},
+        {Markdown, "## a\nb\n", {0, 6}, 22, "a\n## b\n", {0, 6}},
+        {QuorvelMarkup, "Title", {0, 5}, 21, "h1. Title", {4, 5}},
+        {QuorvelMarkup, "h1. Title", {4, 0}, 22, "h2. Title", {4, 0}},
+        {QuorvelMarkup, "x\nh3. Title\ny", {6, 1}, 23, "x\nTitle\ny", {2, 1}},
     };
     ZQHeadingFilter filter;
     for (const Case& c : cases) {
@@ -327,7 +328,7 @@ TEST(ZQHeadingEditing, ReturnDropsTheHeadingTypingAttributesWithoutConsumingTheK
 {
     ZQHeadingFilter filter;
     const plat::Attributes heading = ZQHighlighter::sharedHighlighter().headingRich(2, QStringLiteral("u"), 0);
-    for (const quint64 editorType : {Rich, Markup}) {
+    for (const ZQEditorType editorType : {Rich, Markup}) {
         EditorView editor(plain(QStringLiteral("x"), editorType), editorType, plat::Range(1, 0));
         editor.view.setTypingAttributes(heading);
         EXPECT_FALSE(filter.processKeyDownEvent(plat::KeyCode::Tab, 0, editor.view, editor.context));

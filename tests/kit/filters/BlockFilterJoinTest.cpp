@@ -4,6 +4,7 @@
 
 #include "BlockTrees.h"
 #include "kit/filters/ZQCodeBlockFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQFilterDispatch.h"
 #include "kit/filters/ZQHTMLBlockFilter.h"
 #include "kit/filters/ZQHeadingFilter.h"
@@ -22,6 +23,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using enum ZQMarkupType;
 
 constexpr qint64 RichTreeOption = 12;
 constexpr qint64 RichParagraphOptions = 12;
@@ -45,7 +48,7 @@ public:
     {
         const ZSTree tree =
             BlockTrees::parse(markup, RichTreeOption | (quorvel ? ZQDocTreeParser::QuorvelMarkup : 0));
-        const plat::Attributes base = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
+        const plat::Attributes base = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
         tree.enumerateTreeLeafFirst([&](const ZSTree& treeNode, bool*) {
             const auto node = nodeOf(treeNode);
             if (treeNode.isRoot())
@@ -116,7 +119,7 @@ ZSTree richHeadingTree(const plat::AttributedString& rich)
 }
 
 // The heading's marker, then its text (plain: no inline styles in these cases).
-QString writeHeading(const ZSTree& tree, quint64 markupType)
+QString writeHeading(const ZSTree& tree, ZQMarkupType markupType)
 {
     ZQRenderContext context;
     context.setRenderTargetType(ZQRenderContext::TargetMarkup);
@@ -171,7 +174,7 @@ TEST(BlockFilterJoin, TwoBlocksGetTwoKeysAndIndentedCodeStaysBodyText)
     ASSERT_EQ(rich.string(), markup);
     EXPECT_NE(rich.attributeAtIndex(ZQAttr::Raw, 4).toString(), rich.attributeAtIndex(ZQAttr::Raw, 15).toString());
     const qsizetype code = markup.indexOf(QLatin1Char('c'));
-    EXPECT_EQ(rich.attributesAtIndex(code), ZSSettings::sharedSettings()->defaultTypingAttribute(1));
+    EXPECT_EQ(rich.attributesAtIndex(code), ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
 }
 
 TEST(BlockFilterJoin, HeadingsBecomeRichTextWithTheirLevelAndType)
@@ -225,17 +228,17 @@ TEST(BlockFilterJoin, HeadingsAreWrittenBackInEitherDialect)
         quint64 type;
         qint64 level;
         const char* text;
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* markup;
     };
     const Case cases[] = {
-        {ZQNodeType::Heading, 2, "Title\n", 0, "## Title\n"},
-        {ZQNodeType::Heading, 2, "Title\n", 1, "h2. Title\n"},
-        {ZQNodeType::SetextHeading, 1, "Title\n", 0, "Title\n===\n"},
-        {ZQNodeType::SetextHeading, 2, "Title", 0, "Title\n---\n"}, // last line of the page
-        {ZQNodeType::SetextHeading, 1, "Title\n", 1, "h1. Title\n"},
-        {ZQNodeType::SetextHeading, 3, "Title\n", 0, "### Title\n"},
-        {ZQNodeType::Heading, 6, "T\n", 0, "###### T\n"},
+        {ZQNodeType::Heading, 2, "Title\n", Markdown, "## Title\n"},
+        {ZQNodeType::Heading, 2, "Title\n", QuorvelMarkup, "h2. Title\n"},
+        {ZQNodeType::SetextHeading, 1, "Title\n", Markdown, "Title\n===\n"},
+        {ZQNodeType::SetextHeading, 2, "Title", Markdown, "Title\n---\n"}, // last line of the page
+        {ZQNodeType::SetextHeading, 1, "Title\n", QuorvelMarkup, "h1. Title\n"},
+        {ZQNodeType::SetextHeading, 3, "Title\n", Markdown, "### Title\n"},
+        {ZQNodeType::Heading, 6, "T\n", Markdown, "###### T\n"},
     };
     for (const Case& c : cases) {
         auto heading = std::make_shared<ZQTextNode>();
@@ -250,7 +253,7 @@ TEST(BlockFilterJoin, HeadingsAreWrittenBackInEitherDialect)
         ZSTree tree = ZSTree::treeWithObject(heading);
         tree.appendChildObject(paragraph);
         EXPECT_EQ(writeHeading(tree, c.markupType), QString::fromLatin1(c.markup))
-            << c.markup << " type " << c.markupType;
+            << c.markup << " type " << storedValue(c.markupType);
         EXPECT_TRUE(heading->nodeStatus() & ZQTextNode::StatusConverted);
     }
 
@@ -272,18 +275,21 @@ TEST(BlockFilterJoin, HeadingsRoundTripThroughRichText)
 {
     struct Case {
         const char* markup;
-        quint64 markupType;
+        ZQMarkupType markupType;
     };
-    const Case cases[] = {{"## Title\n", 0}, {"Title\n===\n", 0}, {"Title\n---\n", 0}, {"h4. Title\n", 1}};
+    const Case cases[] = {{"## Title\n", Markdown},
+                          {"Title\n===\n", Markdown},
+                          {"Title\n---\n", Markdown},
+                          {"h4. Title\n", QuorvelMarkup}};
     for (const Case& c : cases) {
         const QString markup = QString::fromLatin1(c.markup);
-        const plat::MutableAttributedString rich = RichDriver().render(markup, c.markupType == 1);
+        const plat::MutableAttributedString rich = RichDriver().render(markup, c.markupType == QuorvelMarkup);
         ASSERT_TRUE(headingAt(rich, 0)) << c.markup;
         EXPECT_EQ(writeHeading(richHeadingTree(rich), c.markupType), markup);
     }
     // Across dialects the level is kept.
     const plat::MutableAttributedString rich = RichDriver().render(QStringLiteral("## Title\n"));
-    EXPECT_EQ(writeHeading(richHeadingTree(rich), 1), QStringLiteral("h2. Title\n"));
+    EXPECT_EQ(writeHeading(richHeadingTree(rich), QuorvelMarkup), QStringLiteral("h2. Title\n"));
 }
 
 TEST(BlockFilterJoin, CodeBlockStylesTheMarkupEditor)
@@ -382,14 +388,14 @@ TEST(BlockFilterJoin, HeadingFixerKeepsTheStyleOffLineEnds)
 {
     const plat::Attributes style = ZQHighlighter::sharedHighlighter().headingRich(2, QStringLiteral("u"), 0);
     plat::MutableAttributedString rich(QStringLiteral("Title\r\nnext"), style);
-    rich.setAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(1), plat::Range(7, 4));
+    rich.setAttributes(ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich), plat::Range(7, 4));
     ZQHeadingFilter filter;
     plat::Attributes typing;
     EXPECT_TRUE(filter.fixRichAttribute(rich, plat::Range(0, 0), typing));
     EXPECT_TRUE(headingAt(rich, 4));
     EXPECT_FALSE(headingAt(rich, 5));
     EXPECT_FALSE(headingAt(rich, 6));
-    EXPECT_EQ(rich.attributesAtIndex(5), ZSSettings::sharedSettings()->defaultTypingAttribute(1));
+    EXPECT_EQ(rich.attributesAtIndex(5), ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
     // Once repaired there is nothing more to report.
     EXPECT_FALSE(filter.fixRichAttribute(rich, plat::Range(0, 0), typing));
 }

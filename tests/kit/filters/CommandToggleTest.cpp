@@ -6,6 +6,7 @@
 #include "EditorView.h"
 
 #include "kit/filters/ZQBaseFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQCodeBlockFilter.h"
 #include "kit/filters/ZQFootNoteHandler.h"
 #include "kit/filters/ZQHeadingFilter.h"
@@ -27,10 +28,10 @@
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
+using enum ZQMarkupType;
 
-plat::AttributedString plain(const QString& text, quint64 editorType)
+plat::AttributedString plain(const QString& text, ZQEditorType editorType)
 {
     return plat::AttributedString(text, ZSSettings::sharedSettings()->defaultTypingAttribute(editorType));
 }
@@ -66,8 +67,8 @@ QString expand(const char* text)
 
 struct Press {
     quint64 tag;
-    quint64 editor;
-    quint64 markupType;
+    ZQEditorType editor;
+    ZQMarkupType markupType;
     const char* text;
     plat::Range selection;
     const char* once;  // after the first press
@@ -82,7 +83,7 @@ EditorView::State press(const Press& p, const EditorView::State& state, const ch
     EditorView editor(state.text, p.editor, state.selection);
     editor.context.setRunningMarkupType(p.markupType);
     const auto settings = ZSSettings::sharedSettings();
-    const quint64 markupType = settings->markupType();
+    const ZQMarkupType markupType = settings->markupType();
     settings->setMarkupType(p.markupType);
     if (p.editor == Markup) {
         // The markup editor colours its text after every edit.
@@ -102,21 +103,21 @@ EditorView::State press(const Press& p, const EditorView::State& state, const ch
 TEST(CommandToggle, SecondPressTakesBackTheFirst)
 {
     const Press presses[] = {
-        {50, Rich, 0, "ab\ncd", {0, 5}, "{1.}ab\n{1.}cd", "ab\ncd", "List"},
-        {51, Rich, 0, "ab\ncd", {1, 0}, "{*}ab\ncd", "ab\ncd", "List"},
-        {50, Markup, 0, "ab\ncd", {0, 5}, "1. ab\n1. cd", "ab\ncd", "List"},
-        {51, Markup, 0, "ab", {2, 0}, "* ab", "ab", "List"},
-        {50, Markup, 1, "ab\ncd", {0, 5}, "# ab\n# cd", "ab\ncd", "List"},
-        {35, Rich, 0, "ab\ncd", {0, 5}, "{ }ab\n{ }cd", "ab\ncd", "Task"},
-        {35, Markup, 0, "ab\ncd", {3, 2}, "ab\n- [ ] cd", "ab\ncd", "Task"},
-        {34, Rich, 0, "", {0, 0}, "---", "", "Divider"},
-        {34, Markup, 0, "a\n\nb", {2, 0}, "a\n---\nb", "a\nb", "Divider"},
-        {1, Markup, 0, "a x", {2, 1}, "a *x*", "a x", "Emphasis"},
-        {12, Markup, 1, "x", {0, 0}, "``x", "x", "Code"},
-        {22, Markup, 0, "a\nb", {0, 3}, "## a\n## b", "a\nb", "Heading 2"},
+        {50, Rich, Markdown, "ab\ncd", {0, 5}, "{1.}ab\n{1.}cd", "ab\ncd", "List"},
+        {51, Rich, Markdown, "ab\ncd", {1, 0}, "{*}ab\ncd", "ab\ncd", "List"},
+        {50, Markup, Markdown, "ab\ncd", {0, 5}, "1. ab\n1. cd", "ab\ncd", "List"},
+        {51, Markup, Markdown, "ab", {2, 0}, "* ab", "ab", "List"},
+        {50, Markup, QuorvelMarkup, "ab\ncd", {0, 5}, "# ab\n# cd", "ab\ncd", "List"},
+        {35, Rich, Markdown, "ab\ncd", {0, 5}, "{ }ab\n{ }cd", "ab\ncd", "Task"},
+        {35, Markup, Markdown, "ab\ncd", {3, 2}, "ab\n- [ ] cd", "ab\ncd", "Task"},
+        {34, Rich, Markdown, "", {0, 0}, "---", "", "Divider"},
+        {34, Markup, Markdown, "a\n\nb", {2, 0}, "a\n---\nb", "a\nb", "Divider"},
+        {1, Markup, Markdown, "a x", {2, 1}, "a *x*", "a x", "Emphasis"},
+        {12, Markup, QuorvelMarkup, "x", {0, 0}, "``x", "x", "Code"},
+        {22, Markup, Markdown, "a\nb", {0, 3}, "## a\n## b", "a\nb", "Heading 2"},
     };
     for (const Press& p : presses) {
-        SCOPED_TRACE(testing::Message() << "tag " << p.tag << " editor " << p.editor << " on " << p.text);
+        SCOPED_TRACE(testing::Message() << "tag " << p.tag << " editor " << storedValue(p.editor) << " on " << p.text);
         const EditorView::State start{plain(QString::fromUtf8(p.text), p.editor), p.selection};
         const EditorView::State once = press(p, start, p.once);
         press(p, once, p.twice);
@@ -126,14 +127,14 @@ TEST(CommandToggle, SecondPressTakesBackTheFirst)
 TEST(CommandToggle, EveryHeadingLevelInBothEditorsAndDialects)
 {
     struct Editor {
-        quint64 type;
-        quint64 markupType;
+        ZQEditorType type;
+        ZQMarkupType markupType;
     };
-    for (const Editor& e : {Editor{Rich, 0}, Editor{Markup, 0}, Editor{Markup, 1}}) {
+    for (const Editor& e : {Editor{Rich, Markdown}, Editor{Markup, Markdown}, Editor{Markup, QuorvelMarkup}}) {
         for (qint64 level = 1; level <= 6; ++level) {
             const quint64 tag = quint64(20 + level);
             const QString marker = e.type == Rich ? QString()
-                : e.markupType == 0               ? QString(level, u'#') + u' '
+                : e.markupType == Markdown        ? QString(level, u'#') + u' '
                                                   : QStringLiteral("h%1. ").arg(level);
             const std::string once = (marker + QStringLiteral("Title\nnext")).toStdString();
             const std::string action = "Heading " + std::to_string(level);
@@ -171,7 +172,7 @@ TEST(CommandToggle, CleanStyleKeepsImagesAndFootnotesAndDropsEveryMarker)
                                         "\n"
                                         "[^1]: f\n");
     ZQRender render;
-    plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(page), false, 0);
+    plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(page), false, Markdown);
     std::vector<plat::ObjectPtr> cleaners = render.makerCleanerFilters();
     cleaners.push_back(std::make_shared<ZQImageHandler>());
     for (const plat::ObjectPtr& cleaner : cleaners)
@@ -207,21 +208,21 @@ TEST(CommandToggle, UndoBringsBackTheParagraphStyleOfTheWholeLine)
 TEST(CommandToggle, HeadingCommandKeepsTheLinksFootnotesImagesAndTagsOfTheLine)
 {
     struct Case {
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* page;
         const char* heading; // the page written back once the first line is a heading
     };
     const Case cases[] = {
-        {0, "x [a](http://u) y", "# x [a](http://u) y"},
-        {0, "n[^1]\n\n[^1]: body", "# n[^1]\n\n[^1]: body"},
-        {0, "i ![moon](moon.jpg) j", "# i ![moon](moon.jpg) j"},
-        {0, "*x* [a *b*][r] `c`\n\n[r]:/u", "# *x* [a *b*][r] `c`\n\n[r]:/u"},
-        {1, "t +tag+ [a](http://u) ![i](p.png)", "h1. t +tag+ [a](http://u) ![i](p.png)"},
+        {Markdown, "x [a](http://u) y", "# x [a](http://u) y"},
+        {Markdown, "n[^1]\n\n[^1]: body", "# n[^1]\n\n[^1]: body"},
+        {Markdown, "i ![moon](moon.jpg) j", "# i ![moon](moon.jpg) j"},
+        {Markdown, "*x* [a *b*][r] `c`\n\n[r]:/u", "# *x* [a *b*][r] `c`\n\n[r]:/u"},
+        {QuorvelMarkup, "t +tag+ [a](http://u) ![i](p.png)", "h1. t +tag+ [a](http://u) ![i](p.png)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.page);
         const auto settings = ZSSettings::sharedSettings();
-        const quint64 markupType = settings->markupType();
+        const ZQMarkupType markupType = settings->markupType();
         settings->setMarkupType(c.markupType);
         ZQRender render;
         ZQRenderContext& context = *render.renderContext();
@@ -244,8 +245,8 @@ TEST(CommandToggle, HeadingCommandKeepsTheLinksFootnotesImagesAndTagsOfTheLine)
 
         // Another level, then the same level again: the plain line comes back.
         ASSERT_TRUE(ZQHeadingFilter().filterRangeOnFly(plat::Range(1, 0), 23, editor.view, context));
-        EXPECT_EQ(written(editor), std::string(c.heading).replace(0, c.markupType == 0 ? 1 : 2,
-                                                                  c.markupType == 0 ? "###" : "h3"));
+        EXPECT_EQ(written(editor), std::string(c.heading).replace(0, c.markupType == Markdown ? 1 : 2,
+                                                                  c.markupType == Markdown ? "###" : "h3"));
         const EditorView::State third = editor.state();
         ASSERT_TRUE(ZQHeadingFilter().filterRangeOnFly(plat::Range(1, 0), 23, editor.view, context));
         EXPECT_EQ(written(editor), page);

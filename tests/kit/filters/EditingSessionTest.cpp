@@ -8,6 +8,7 @@
 // page as it began.
 
 #include "kit/filters/ZQBaseFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQCodeBlockFilter.h"
 #include "kit/model/ZQFilterRoles.h"
 #include "kit/filters/ZQFootNoteHandler.h"
@@ -40,8 +41,8 @@
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
+using enum ZQMarkupType;
 constexpr int Steps = 1000;
 constexpr int CheckpointEvery = 125;
 constexpr qsizetype LongestPage = 600;
@@ -121,7 +122,7 @@ bool sameAttributes(const plat::AttributedString& a, const plat::AttributedStrin
 }
 
 // Markup written through rich text once more, on a render object of its own.
-QString throughRich(const QString& markup, quint64 markupType)
+QString throughRich(const QString& markup, ZQMarkupType markupType)
 {
     ZQRender render;
     plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(markup), false, markupType);
@@ -129,8 +130,8 @@ QString throughRich(const QString& markup, quint64 markupType)
 }
 
 struct SessionCase {
-    quint64 editorType;
-    quint64 markupType;
+    ZQEditorType editorType;
+    ZQMarkupType markupType;
     unsigned seed;
 };
 
@@ -147,7 +148,7 @@ public:
         m_context = m_render->renderContext().get();
         m_context->setRunningMarkupType(c.markupType);
         m_undo->setGroupsByEvent(false);
-        m_view.setEditorType(c.editorType);
+        m_view.setEditorType(storedValue(c.editorType));
         m_view.setUndoManager(m_undo);
 
         const auto handler = [this](const char* name) {
@@ -239,8 +240,8 @@ private:
     std::string trail() const
     {
         std::ostringstream out;
-        out << "\nseed " << m_case.seed << ", editor " << m_case.editorType << ", markup " << m_case.markupType
-            << "; last steps:";
+        out << "\nseed " << m_case.seed << ", editor " << storedValue(m_case.editorType) << ", markup "
+            << storedValue(m_case.markupType) << "; last steps:";
         for (const std::string& line : m_trail)
             out << "\n  " << line;
         out << "\ntext:\n" << m_view.string().toStdString();
@@ -484,7 +485,7 @@ private:
     SessionCase m_case;
     std::mt19937 m_rng;
     std::shared_ptr<ZSSettings> m_settings;
-    quint64 m_markupTypeBefore;
+    ZQMarkupType m_markupTypeBefore;
     std::shared_ptr<plat::UndoManager> m_undo;
     std::shared_ptr<ZQRender> m_render;
     ZQRenderContext* m_context = nullptr;
@@ -515,7 +516,7 @@ std::vector<SessionCase> sessionCases()
 {
     std::vector<SessionCase> cases;
     for (unsigned seed = 1; seed <= 4; ++seed) {
-        for (const quint64 markupType : {quint64(0), quint64(1)}) {
+        for (const ZQMarkupType markupType : {Markdown, QuorvelMarkup}) {
             cases.push_back({Rich, markupType, seed});
             cases.push_back({Markup, markupType, seed});
         }
@@ -526,6 +527,6 @@ std::vector<SessionCase> sessionCases()
 INSTANTIATE_TEST_SUITE_P(Pages, EditingSessionTest, testing::ValuesIn(sessionCases()),
                          [](const testing::TestParamInfo<SessionCase>& info) {
                              return std::string(info.param.editorType == Rich ? "Rich" : "Markup")
-                                 + (info.param.markupType == 0 ? "Markdown" : "QuorvelMarkup") + "Seed"
+                                 + (info.param.markupType == Markdown ? "Markdown" : "QuorvelMarkup") + "Seed"
                                  + std::to_string(info.param.seed);
                          });

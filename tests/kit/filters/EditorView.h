@@ -5,6 +5,7 @@
 // view class the editor is built on.
 
 #include "kit/model/ZQRenderContext.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/TextView.h"
 
@@ -24,10 +25,10 @@ struct BasicEditorView {
         plat::Range selection;
     };
 
-    BasicEditorView(const plat::AttributedString& text, quint64 editorType, plat::Range selection = {})
+    BasicEditorView(const plat::AttributedString& text, ZQEditorType editorType, plat::Range selection = {})
         : view(std::make_shared<plat::TextStorage>(text)), undo(std::make_shared<plat::UndoManager>())
     {
-        view.setEditorType(editorType);
+        view.setEditorType(storedValue(editorType));
         view.setUndoManager(undo);
         view.setSelectedRange(selection);
         view.setEditorBlockHandler([this](const QString& macro, const QString& key, plat::Range range,

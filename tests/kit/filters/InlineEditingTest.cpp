@@ -4,6 +4,7 @@
 // attributes and selection exactly.
 
 #include "kit/filters/ZQBaseFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQEscapeFilter.h"
 #include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQLinkFilter.h"
@@ -21,10 +22,10 @@
 
 namespace {
 
-constexpr quint64 kRich = 1;
-constexpr quint64 kMarkup = 3;
+using enum ZQEditorType;
+using enum ZQMarkupType;
 
-plat::Attributes typingFor(quint64 editorType)
+plat::Attributes typingFor(ZQEditorType editorType)
 {
     return ZSSettings::sharedSettings()->defaultTypingAttribute(editorType);
 }
@@ -89,9 +90,9 @@ protected:
     void TearDown() override { undo->removeAllActions(); }
 
     // Plain text in the editor's default attributes, the caret at its end.
-    void setText(const QString& text, quint64 editorType = kRich, quint64 markupType = 0)
+    void setText(const QString& text, ZQEditorType editorType = Rich, ZQMarkupType markupType = Markdown)
     {
-        view.setEditorType(editorType);
+        view.setEditorType(storedValue(editorType));
         context.setRunningMarkupType(markupType);
         auto& storage = *view.textStorage();
         storage.replaceCharacters(plat::Range(0, storage.length()),
@@ -140,7 +141,7 @@ protected:
 // ---- Emphasis family: live typing ---------------------------------------------------
 
 struct TypedSpan {
-    quint64 markupType;
+    ZQMarkupType markupType;
     QString before; // text already there, the caret at its end
     QString keys;
     QString result;
@@ -151,18 +152,18 @@ struct TypedSpan {
 TEST_F(InlineEditing, TypedSpanIsStyledAndUndoable)
 {
     const TypedSpan cases[] = {
-        {0, "a ", "*xy*", "a xy", italicAt, "Emphasis"},
-        {0, "a ", "~~x~~", "a x", struckAt, "Struck through"},
-        {0, "a ", "`x`", "a x", codeAt, "Code"},
-        {1, "a ", "*x*", "a x", boldAt, "Strong"},
-        {1, "a ", "~x~", "a x", italicAt, "Emphasis"},
-        {1, "a ", "-x-", "a x", struckAt, "Struck through"},
-        {1, "a ", "_x_", "a x", underlinedAt, "Underlined"},
+        {Markdown, "a ", "*xy*", "a xy", italicAt, "Emphasis"},
+        {Markdown, "a ", "~~x~~", "a x", struckAt, "Struck through"},
+        {Markdown, "a ", "`x`", "a x", codeAt, "Code"},
+        {QuorvelMarkup, "a ", "*x*", "a x", boldAt, "Strong"},
+        {QuorvelMarkup, "a ", "~x~", "a x", italicAt, "Emphasis"},
+        {QuorvelMarkup, "a ", "-x-", "a x", struckAt, "Struck through"},
+        {QuorvelMarkup, "a ", "_x_", "a x", underlinedAt, "Underlined"},
     };
     ZQBaseFilter filter;
     for (const TypedSpan& c : cases) {
         SCOPED_TRACE(c.keys.toStdString());
-        setText(c.before, kRich, c.markupType);
+        setText(c.before, Rich, c.markupType);
         view.insertText(c.keys.left(c.keys.size() - 1));
         const Snapshot before = [&] {
             view.insertText(c.keys.right(1));
@@ -174,7 +175,7 @@ TEST_F(InlineEditing, TypedSpanIsStyledAndUndoable)
         EXPECT_FALSE(c.styled(text(), 0));
         EXPECT_EQ(view.selectedRange(), plat::Range(c.result.size(), 0));
         // The caret leaves the span: what follows is typed plain.
-        EXPECT_EQ(view.typingAttributes(), typingFor(kRich));
+        EXPECT_EQ(view.typingAttributes(), typingFor(Rich));
         expectUndoRedo(before, c.action);
     }
 }
@@ -211,7 +212,7 @@ TEST_F(InlineEditing, OpeningMarkerTypedBeforeText)
     ZQBaseFilter filter;
     setText("x*");
     view.setSelectedRange(plat::Range(0, 0));
-    view.setTypingAttributes(typingFor(kRich));
+    view.setTypingAttributes(typingFor(Rich));
     EXPECT_TRUE(type(filter, "*"));
     EXPECT_EQ(text().string(), "x");
     EXPECT_TRUE(italicAt(text(), 0));
@@ -291,28 +292,29 @@ TEST_F(InlineEditing, RichCommandOnCaretTogglesTypingAttributes)
 TEST_F(InlineEditing, MarkupCommandsWrapAndUnwrap)
 {
     struct Case {
-        quint64 markupType, tag;
+        ZQMarkupType markupType;
+        quint64 tag;
         QString text;
         plat::Range selection;
         QString result;
         plat::Range selected;
     };
     const Case cases[] = {
-        {0, 2, "a x b", {2, 1}, "a **x** b", {2, 5}},
-        {0, 2, "a **x** b", {2, 5}, "a x b", {2, 1}},  // the selection holds the markers
-        {0, 2, "a **x** b", {4, 1}, "a x b", {2, 1}},  // the markers stand around it
-        {0, 1, "ab", {2, 0}, "ab**", {2, 2}},           // nothing selected: both markers, selected
-        {0, 11, "x", {0, 1}, "~~x~~", {0, 5}},
-        {0, 12, "x", {0, 1}, "`x`", {0, 3}},
-        {1, 2, "x", {0, 1}, "*x*", {0, 3}},
-        {1, 1, "~x~", {0, 3}, "x", {0, 1}},
-        {1, 10, "x", {0, 1}, "_x_", {0, 3}},
-        {1, 43, "x", {0, 1}, "+x+", {0, 3}},
+        {Markdown, 2, "a x b", {2, 1}, "a **x** b", {2, 5}},
+        {Markdown, 2, "a **x** b", {2, 5}, "a x b", {2, 1}},  // the selection holds the markers
+        {Markdown, 2, "a **x** b", {4, 1}, "a x b", {2, 1}},  // the markers stand around it
+        {Markdown, 1, "ab", {2, 0}, "ab**", {2, 2}},           // nothing selected: both markers, selected
+        {Markdown, 11, "x", {0, 1}, "~~x~~", {0, 5}},
+        {Markdown, 12, "x", {0, 1}, "`x`", {0, 3}},
+        {QuorvelMarkup, 2, "x", {0, 1}, "*x*", {0, 3}},
+        {QuorvelMarkup, 1, "~x~", {0, 3}, "x", {0, 1}},
+        {QuorvelMarkup, 10, "x", {0, 1}, "_x_", {0, 3}},
+        {QuorvelMarkup, 43, "x", {0, 1}, "+x+", {0, 3}},
     };
     ZQBaseFilter filter;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.result.toStdString());
-        setText(c.text, kMarkup, c.markupType);
+        setText(c.text, Markup, c.markupType);
         view.setSelectedRange(c.selection);
         const Snapshot before = snapshot();
         ASSERT_TRUE(filter.filterRangeOnFly(c.selection, c.tag, view, context));
@@ -321,7 +323,7 @@ TEST_F(InlineEditing, MarkupCommandsWrapAndUnwrap)
         expectUndoRedo(before, undo->undoActionName());
     }
     // Markdown writes no underline: nothing to do.
-    setText("x", kMarkup, 0);
+    setText("x", Markup, Markdown);
     EXPECT_FALSE(filter.filterRangeOnFly(plat::Range(0, 1), 10, view, context));
     EXPECT_EQ(text().string(), "x");
 }
@@ -469,7 +471,7 @@ TEST_F(InlineEditing, LinkCommandMakesAndRemovesRichLink)
     ASSERT_TRUE(filter.filterRangeOnFly(plat::Range(3, 0), 40, view, context));
     EXPECT_EQ(text().string(), "x ab y");
     EXPECT_FALSE(hasAt(text(), ZQAttr::FilterLink, 2));
-    EXPECT_EQ(text().attributesAtIndex(2), typingFor(kRich));
+    EXPECT_EQ(text().attributesAtIndex(2), typingFor(Rich));
     EXPECT_EQ(undo->undoActionName(), "Unlink");
     settings->setRenderLinkWithBracketInRich(shown);
 }
@@ -479,7 +481,7 @@ TEST_F(InlineEditing, LinkCommandInMarkup)
     ZQLinkFilter filter;
     for (const auto& [selection, result, caret] : {std::tuple{plat::Range(2, 2), "x [ab]() y", qsizetype(7)},
                                                    std::tuple{plat::Range(2, 0), "x []()ab y", qsizetype(3)}}) {
-        setText("x ab y", kMarkup);
+        setText("x ab y", Markup);
         view.setSelectedRange(selection);
         const Snapshot before = snapshot();
         ASSERT_TRUE(filter.filterRangeOnFly(selection, 40, view, context));
@@ -494,9 +496,9 @@ TEST_F(InlineEditing, CleaningDropsLinkBrackets)
 {
     ZQLinkFilter filter;
     const plat::Attributes link = ZQHighlighter::sharedHighlighter().linkRich("u1");
-    plat::MutableAttributedString content(QStringLiteral("a "), typingFor(kRich));
+    plat::MutableAttributedString content(QStringLiteral("a "), typingFor(Rich));
     content.append(plat::AttributedString(QStringLiteral("[b]"), link));
-    content.append(plat::AttributedString(QStringLiteral(" ]"), typingFor(kRich)));
+    content.append(plat::AttributedString(QStringLiteral(" ]"), typingFor(Rich)));
     content.append(plat::AttributedString(QStringLiteral("c]"), ZQHighlighter::sharedHighlighter().linkRich("u2")));
     filter.handleMarkerFromRich(content);
     EXPECT_EQ(content.string(), "a b ]c");
@@ -518,14 +520,14 @@ TEST_F(InlineEditing, ImageMacroNames)
 TEST_F(InlineEditing, ImageCommandInsertsPlaceholderOrMarkup)
 {
     ZQImageHandler handler;
-    for (const quint64 editorType : {kRich, kMarkup}) {
-        SCOPED_TRACE(editorType);
+    for (const ZQEditorType editorType : {Rich, Markup}) {
+        SCOPED_TRACE(storedValue(editorType));
         setText("a cat b", editorType);
         panels.clear();
         view.setSelectedRange(plat::Range(2, 3));
         const Snapshot before = snapshot();
         ASSERT_TRUE(handler.filterRangeOnFly(plat::Range(2, 3), 41, view, context));
-        const QString inserted = editorType == kRich ? "{IMG}" : "![cat]()";
+        const QString inserted = editorType == Rich ? "{IMG}" : "![cat]()";
         EXPECT_EQ(text().string(), "a " + inserted + " b");
         ASSERT_EQ(panels.size(), 1u);
         EXPECT_EQ(panels[0].macro, "ZQMacroImage");
@@ -551,7 +553,7 @@ TEST_F(InlineEditing, ImageMenuOpensThePanelAndCleaningKeepsImages)
     EXPECT_EQ(context.attachedStorageCountFor("ZQMacroImage"), 2);
     EXPECT_EQ(text().string(), "ab");
 
-    plat::MutableAttributedString content(QStringLiteral("a"), typingFor(kRich));
+    plat::MutableAttributedString content(QStringLiteral("a"), typingFor(Rich));
     content.append(plat::AttributedString(QStringLiteral("{IMG}"),
                                           ZQHighlighter::sharedHighlighter().imageRich("u", "#IMGu", true)));
     handler.handleMarkerFromRich(content);

@@ -3,6 +3,7 @@
 
 #include "InlineRendering.h"
 #include "kit/filters/ZQBaseFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQEscapeFilter.h"
 #include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQLinkFilter.h"
@@ -65,7 +66,7 @@ TEST(InlineMarkupWriting, EmphasisEscapesAndEntitiesWriteTheirMarkers)
     ZQBaseFilter emphasis;
     struct Case {
         quint64 nodeType;
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* written; // null: nothing written
     };
     for (const Case& c : std::vector<Case>{{22, Markdown, "**x"}, {23, Markdown, "*x"}, {24, Markdown, "~~x"},

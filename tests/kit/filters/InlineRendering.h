@@ -2,6 +2,7 @@
 // Runs the paragraph parser over one paragraph for a render target.
 
 #include "kit/filters/ZQParagraphParser.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZQInlineMarker.h"
 #include "kit/model/ZQLinkRef.h"
@@ -18,10 +19,9 @@ inline void PrintTo(const QString& s, std::ostream* os)
 
 namespace InlineRendering {
 
-constexpr quint64 Markdown = 0;
-constexpr quint64 QuorvelMarkup = 1;
+using enum ZQMarkupType;
 
-inline std::shared_ptr<ZQRenderContext> context(quint64 target, quint64 markupType,
+inline std::shared_ptr<ZQRenderContext> context(quint64 target, ZQMarkupType markupType,
                                                 std::shared_ptr<ZQLinkRefMap> refs = nullptr)
 {
     auto context = std::make_shared<ZQRenderContext>();
@@ -41,7 +41,8 @@ inline void define(ZQLinkRefMap& map, const QString& label, const QString& link,
     map.insert(label, ref);
 }
 
-inline QString html(const QString& text, quint64 markupType = Markdown, std::shared_ptr<ZQLinkRefMap> refs = nullptr)
+inline QString html(const QString& text, ZQMarkupType markupType = Markdown,
+                    std::shared_ptr<ZQLinkRefMap> refs = nullptr)
 {
     ZQParagraphParser parser;
     auto ctx = context(ZQRenderContext::TargetHTML, markupType, std::move(refs));
@@ -54,13 +55,14 @@ inline QString html(const QString& text, quint64 markupType = Markdown, std::sha
 inline plat::MutableAttributedString rich(const QString& text, ZQRenderContext& context)
 {
     ZQParagraphParser parser;
-    plat::MutableAttributedString paragraph(text, ZSSettings::sharedSettings()->defaultTypingAttribute(1));
+    plat::MutableAttributedString paragraph(text,
+                                            ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich));
     parser.parseParagraph(paragraph, nullptr, 12, context);
     return paragraph;
 }
 
 // The records the markup editor styles.
-inline ZQParagraphParser::Markers records(const QString& text, quint64 markupType = Markdown,
+inline ZQParagraphParser::Markers records(const QString& text, ZQMarkupType markupType = Markdown,
                                           std::shared_ptr<ZQLinkRefMap> refs = nullptr)
 {
     ZQParagraphParser parser;

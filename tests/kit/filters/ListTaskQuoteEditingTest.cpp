@@ -5,6 +5,7 @@
 #include "EditorView.h"
 
 #include "kit/filters/ZQListFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQQuoteFilter.h"
 #include "kit/filters/ZQTaskFilter.h"
 #include "kit/model/ZSSettings.h"
@@ -16,10 +17,10 @@
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
+using enum ZQMarkupType;
 
-plat::AttributedString plain(const QString& text, quint64 editorType = Rich)
+plat::AttributedString plain(const QString& text, ZQEditorType editorType = Rich)
 {
     return plat::AttributedString(text, ZSSettings::sharedSettings()->defaultTypingAttribute(editorType));
 }
@@ -95,7 +96,7 @@ TEST(QuoteEditing, CommandPrefixesEveryLineInOneStep)
     EXPECT_EQ(empty.string(), QStringLiteral("> "));
     EXPECT_EQ(empty.view.selectedRange(), plat::Range(2, 0));
 
-    for (const quint64 editorType : {Rich, Markup}) {
+    for (const ZQEditorType editorType : {Rich, Markup}) {
         EditorView editor(plain(QStringLiteral("ab\ncd\nef\ngh"), editorType), editorType, plat::Range(1, 6));
         const EditorView::State before = editor.state();
         quote.filterRangeOnFly(plat::Range(1, 6), 32, editor.view, editor.context);
@@ -111,22 +112,22 @@ TEST(ListEditing, TypedMarkersMakeRichListItems)
 {
     ZQListFilter list;
     struct Case {
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* text;
         const char* kept;   // the text before the marker that stays; nullptr: not taken
         const char* marker; // the markup marker whose rich marker replaces the typed one
         const char* format;
     };
     const Case cases[] = {
-        {0, "- ", "", "-", "{hyphen}"},
-        {0, "+ ", "", "+", "{check}"},
-        {0, "12. ", "", "12.", "{decimal}."},
-        {0, "x\n  * ", "x\n  ", "*", "{disc}"},
-        {0, "ab - ", nullptr, "", ""},
-        {0, "-", nullptr, "", ""},
-        {1, "# ", "", "1.", "{decimal}."},
-        {1, " # ", nullptr, "", ""},
-        {1, "a. ", nullptr, "", ""}, // names no list kind
+        {Markdown, "- ", "", "-", "{hyphen}"},
+        {Markdown, "+ ", "", "+", "{check}"},
+        {Markdown, "12. ", "", "12.", "{decimal}."},
+        {Markdown, "x\n  * ", "x\n  ", "*", "{disc}"},
+        {Markdown, "ab - ", nullptr, "", ""},
+        {Markdown, "-", nullptr, "", ""},
+        {QuorvelMarkup, "# ", "", "1.", "{decimal}."},
+        {QuorvelMarkup, " # ", nullptr, "", ""},
+        {QuorvelMarkup, "a. ", nullptr, "", ""}, // names no list kind
     };
     for (const Case& c : cases) {
         EditorView editor(plain(QString::fromLatin1(c.text)), Rich, plat::Range(qsizetype(strlen(c.text)), 0));
@@ -187,11 +188,12 @@ TEST(ListEditing, MarkupCommandWritesTheDialectsMarker)
 {
     ZQListFilter list;
     struct Case {
-        quint64 markupType;
+        ZQMarkupType markupType;
         quint64 tag;
         const char* expected;
     };
-    for (const Case& c : {Case{0, 50, "1. a\n1. b"}, Case{1, 50, "# a\n# b"}, Case{0, 51, "* a\n* b"}}) {
+    for (const Case& c :
+         {Case{Markdown, 50, "1. a\n1. b"}, Case{QuorvelMarkup, 50, "# a\n# b"}, Case{Markdown, 51, "* a\n* b"}}) {
         EditorView editor(plain(QStringLiteral("a\nb"), Markup), Markup, plat::Range(0, 3));
         editor.context.setRunningMarkupType(c.markupType);
         list.filterRangeOnFly(plat::Range(0, 3), c.tag, editor.view, editor.context);

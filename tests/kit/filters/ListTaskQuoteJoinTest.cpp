@@ -1,6 +1,7 @@
 // Lists, tasks and quotes turned into rich text and back into markup markers.
 
 #include "kit/filters/ZQListFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQQuoteFilter.h"
 #include "kit/filters/ZQTaskFilter.h"
 #include "kit/model/ZSSettings.h"
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 
 namespace {
+
+using enum ZQMarkupType;
 
 std::shared_ptr<ZQTextNode> nodeOf(const ZSTree& tree)
 {
@@ -78,7 +81,7 @@ QStringList formatsOf(const ZQListStylePtr& style)
 }
 
 // The markers written back for every block node, in text order.
-QStringList markersOf(Filters& filters, const ZSTree& tree, quint64 markupType)
+QStringList markersOf(Filters& filters, const ZSTree& tree, ZQMarkupType markupType)
 {
     ZQRenderContext context;
     context.setRunningMarkupType(markupType);
@@ -165,7 +168,7 @@ TEST(ListTaskQuoteJoin, CountedItemsNumberFromOne)
     }
     Filters filters;
     ZQRenderContext context;
-    context.setRunningMarkupType(1);
+    context.setRunningMarkupType(QuorvelMarkup);
     const plat::MutableAttributedString rich = toRich(filters, root, context);
     EXPECT_EQ(rich.string(), QStringLiteral("\t1.\t\t2.\t\t3.\t"));
     const auto info = plat::objectCast<ZQTextNodeListItem>(nodeOf(root.childAtIndex(2))->nodeInfo());
@@ -193,12 +196,13 @@ TEST(ListTaskQuoteJoin, MarkersWrittenBackInEitherDialect)
         {"-\n  a\n", {"-"}, {"-"}},
     };
     for (const Case& c : cases) {
-        for (quint64 type : {0u, 1u}) {
+        for (const ZQMarkupType type : {Markdown, QuorvelMarkup}) {
             Filters filters;
             ZQRenderContext context;
             const ZSTree tree = parse(QString::fromLatin1(c.markup), 12);
             toRich(filters, tree, context); // gives the items their rich formats
-            EXPECT_EQ(markersOf(filters, tree, type), type == 0 ? c.markdown : c.quorvel) << c.markup << type;
+            EXPECT_EQ(markersOf(filters, tree, type), type == Markdown ? c.markdown : c.quorvel)
+                << c.markup << storedValue(type);
         }
     }
 }
@@ -210,7 +214,7 @@ TEST(ListTaskQuoteJoin, NoSecondBlankWhenTheTextBringsOne)
     const ZSTree quote = tree.firstChild();
     const auto paragraph = nodeOf(quote.firstChild());
     paragraph->setRenderContent(std::make_shared<plat::MutableAttributedString>(QStringLiteral(" a")));
-    EXPECT_EQ(markersOf(filters, tree, 0).first(), QStringLiteral(">"));
+    EXPECT_EQ(markersOf(filters, tree, Markdown).first(), QStringLiteral(">"));
 }
 
 TEST(ListTaskQuoteJoin, MarkupEditorStylesEveryMarkerWithItsLevels)
@@ -239,7 +243,7 @@ TEST(ListTaskQuoteJoin, ClicksCycleARichTaskAndCrossOutItsTextWhenDone)
     Filters filters;
     ZQRenderContext context;
     auto view = std::make_shared<plat::TextView>();
-    view->setEditorType(1);
+    view->setEditorType(storedValue(ZQEditorType::Rich));
     view->textStorage()->setAttributedString(toRich(filters, parse(QStringLiteral("- [ ] buy milk\n"), 12), context));
     auto& task = static_cast<ZQTaskFilter&>(*filters.blocks[0]);
     const plat::Range marker(0, 5);
@@ -267,22 +271,22 @@ TEST(ListTaskQuoteJoin, ClicksCycleAMarkupTaskAndWrapItsTextWhenDone)
 {
     ZQTaskFilter task;
     const auto settings = ZSSettings::sharedSettings();
-    const quint64 dialect = settings->markupType();
+    const ZQMarkupType dialect = settings->markupType();
     struct Case {
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* start;
         std::vector<const char*> clicks;
     };
     const Case cases[] = {
-        {0, "- [] a b\n", {"- [-] a b\n", "- [X] ~~a b~~\n", "- [ ] a b\n"}},
-        {1, "* [x] a\n", {"* [ ] a\n", "* [-] a\n", "* [X] -a-\n", "* [ ] a\n"}},
-        {0, "- [-] ~~a~~\n", {"- [X] ~~a~~\n"}}, // already wrapped: not twice
-        {0, "- [-]\n", {"- [X]\n"}},              // no text: nothing to wrap
+        {Markdown, "- [] a b\n", {"- [-] a b\n", "- [X] ~~a b~~\n", "- [ ] a b\n"}},
+        {QuorvelMarkup, "* [x] a\n", {"* [ ] a\n", "* [-] a\n", "* [X] -a-\n", "* [ ] a\n"}},
+        {Markdown, "- [-] ~~a~~\n", {"- [X] ~~a~~\n"}}, // already wrapped: not twice
+        {Markdown, "- [-]\n", {"- [X]\n"}},              // no text: nothing to wrap
     };
     for (const Case& c : cases) {
         settings->setMarkupType(c.markupType);
         plat::TextView view;
-        view.setEditorType(3);
+        view.setEditorType(storedValue(ZQEditorType::Markup));
         view.textStorage()->replaceCharacters(plat::Range(0, 0), QString::fromLatin1(c.start));
         for (const char* expected : c.clicks) {
             task.taskStateChange(view, plat::Range(0, 5));

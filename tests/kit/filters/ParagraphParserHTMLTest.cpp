@@ -25,7 +25,7 @@ std::shared_ptr<ZQLinkRefMap> pageReferences()
     return refs;
 }
 
-void expectTable(const std::vector<Case>& cases, quint64 markupType)
+void expectTable(const std::vector<Case>& cases, ZQMarkupType markupType)
 {
     const auto refs = pageReferences();
     for (const Case& c : cases) {

@@ -3,6 +3,7 @@
 
 #include "InlineRendering.h"
 #include "kit/filters/ZQBaseFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQEscapeFilter.h"
 #include "kit/filters/ZQImageFilter.h"
 #include "kit/filters/ZQLinkFilter.h"
@@ -41,7 +42,7 @@ void collectParagraphs(const ZSTree& tree, std::vector<std::shared_ptr<ZQTextNod
 }
 
 // The records of every paragraph of the page, at page positions.
-ZQParagraphParser::Markers pageRecords(const QString& page, quint64 markupType, ZQRenderContext& context)
+ZQParagraphParser::Markers pageRecords(const QString& page, ZQMarkupType markupType, ZQRenderContext& context)
 {
     ZQDocTreeParser blocks;
     auto refs = std::make_shared<ZQLinkRefMap>();
@@ -156,7 +157,8 @@ TEST(ParagraphParserRecords, FiltersStyleTheRecordsOfThePage)
     const QString page = QStringLiteral("a ***b*** [l](u) &amp; ![i](p.png) `c`\n");
     auto ctx = context(ZQRenderContext::TargetMarkup, Markdown);
     const auto records = pageRecords(page, Markdown, *ctx);
-    plat::MutableAttributedString markup(page, ZSSettings::sharedSettings()->defaultTypingAttribute(3));
+    plat::MutableAttributedString markup(page,
+                                         ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Markup));
     const std::vector<std::shared_ptr<ZQCommonMarkInlineFilter>> filters = {
         std::make_shared<ZQEscapeFilter>(), std::make_shared<ZQTagEntityFilter>(), std::make_shared<ZQImageFilter>(),
         std::make_shared<ZQLinkFilter>(), std::make_shared<ZQBaseFilter>()};

@@ -19,7 +19,7 @@ inline const ZQHighlighter& styles()
 
 inline plat::Attributes body()
 {
-    return ZSSettings::sharedSettings()->defaultTypingAttribute(1);
+    return ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
 }
 
 // The body attributes with a font of those traits.

@@ -5,6 +5,7 @@
 #include "EditorView.h"
 
 #include "kit/filters/ZQFootNoteHandler.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZQAttachedObjects.h"
 #include "kit/model/ZQAttributeNames.h"
@@ -17,8 +18,7 @@
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
 
 plat::AttributedString reference(const QString& uuid, qint64 number)
 {

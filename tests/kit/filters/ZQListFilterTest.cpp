@@ -1,10 +1,13 @@
 #include "kit/filters/ZQListFilter.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQTextNode.h"
 #include "kit/model/ZQRenderContext.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using enum ZQMarkupType;
 
 ZSTree item(const QString& marker, bool ordered, qint64 index)
 {
@@ -33,18 +36,18 @@ TEST(ZQListFilter, OpeningTagKeepsTheListsStart)
         const char* marker;
         bool ordered;
         qint64 index;
-        quint64 markupType;
+        ZQMarkupType markupType;
         const char* html;
     };
     const Case cases[] = {
-        {"-", false, 0, 0, "<ul>\n<li>"},
-        {"1.", true, 1, 0, "<ol>\n<li>"},
-        {"0.", true, 0, 0, "<ol start=\"0\">\n<li>"},
-        {"7)", true, 7, 0, "<ol start=\"7\">\n<li>"},
+        {"-", false, 0, Markdown, "<ul>\n<li>"},
+        {"1.", true, 1, Markdown, "<ol>\n<li>"},
+        {"0.", true, 0, Markdown, "<ol start=\"0\">\n<li>"},
+        {"7)", true, 7, Markdown, "<ol start=\"7\">\n<li>"},
         // The own dialect's "#" items are numbered from one.
-        {"#", false, 0, 1, "<ol>\n<li>"},
-        {"#", true, 0, 1, "<ol>\n<li>"},
-        {"#", false, 0, 0, "<ul>\n<li>"},
+        {"#", false, 0, QuorvelMarkup, "<ol>\n<li>"},
+        {"#", true, 0, QuorvelMarkup, "<ol>\n<li>"},
+        {"#", false, 0, Markdown, "<ul>\n<li>"},
     };
     ZQListFilter filter;
     for (const Case& c : cases) {

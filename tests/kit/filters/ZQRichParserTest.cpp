@@ -1,4 +1,5 @@
 #include "kit/parsers/ZQRichParser.h"
+#include "kit/model/ZQEditorTypes.h"
 
 #include "kit/model/TreeOutline.h"
 #include "kit/model/ZQAttachedObjects.h"
@@ -16,6 +17,8 @@
 using namespace RichText;
 
 namespace {
+
+using enum ZQMarkupType;
 
 // The outline with each paragraph's rich text (merged lines included).
 std::string tree(const ZSTree& root)
@@ -216,7 +219,7 @@ struct ParagraphCase {
     QString quorvel;
 };
 
-QString paragraphMarkup(const plat::AttributedString& rich, quint64 markupType,
+QString paragraphMarkup(const plat::AttributedString& rich, ZQMarkupType markupType,
                         std::shared_ptr<ZQRenderContext> context = nullptr)
 {
     if (!context)
@@ -274,8 +277,8 @@ TEST(ZQRichParserParagraph, StylesBecomeNestedNeverCrossingMarkup)
     for (const ParagraphCase& c : cases) {
         Builder rich;
         c.build(rich);
-        EXPECT_EQ(paragraphMarkup(rich.text(), 0), c.markdown) << c.name;
-        EXPECT_EQ(paragraphMarkup(rich.text(), 1), c.quorvel) << c.name;
+        EXPECT_EQ(paragraphMarkup(rich.text(), Markdown), c.markdown) << c.name;
+        EXPECT_EQ(paragraphMarkup(rich.text(), QuorvelMarkup), c.quorvel) << c.name;
     }
 }
 
@@ -301,7 +304,8 @@ TEST(ZQRichParserParagraph, LinksStayWholeAndReferenceLinksAreLabelledWithTheirW
         .add("ref", with(ZQAttr::FilterLink, plat::Value(ZQLinkStyle::initWithUuid("L2")), font(false, true)))
         .add(" text", with(ZQAttr::FilterLink, plat::Value(ZQLinkStyle::initWithUuid("L2"))));
     // The bold words are cut where the link starts, never the link.
-    EXPECT_EQ(paragraphMarkup(rich.text(), 0, context), "**see** [**the** site](<https://example.com/a b>) and [*ref* text]");
+    EXPECT_EQ(paragraphMarkup(rich.text(), Markdown, context),
+              "**see** [**the** site](<https://example.com/a b>) and [*ref* text]");
     EXPECT_EQ(reference->linkLabel(), "ref text");
 }
 
@@ -317,5 +321,5 @@ TEST(ZQRichParserParagraph, ImageCharacterGivesOneMarkerWithTheStyleUuid)
     plat::Attributes attributes = styles().imageRich("I1", "pic.png", false);
     attributes.set(plat::AttachmentAttribute, plat::Value(std::make_shared<ZQRichAttribute>()));
     rich.add("a ").add(QString(QChar(plat::ObjectReplacementCharacter)), attributes).add(" b");
-    EXPECT_EQ(paragraphMarkup(rich.text(), 0, context), "a ![alt](pic.png) b");
+    EXPECT_EQ(paragraphMarkup(rich.text(), Markdown, context), "a ![alt](pic.png) b");
 }

@@ -5,6 +5,7 @@
 #include "EditorView.h"
 
 #include "kit/filters/ZQTagHandler.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
@@ -17,10 +18,9 @@
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
 
-plat::AttributedString plain(const char* text, quint64 editorType = Rich)
+plat::AttributedString plain(const char* text, ZQEditorType editorType = Rich)
 {
     return plat::AttributedString(QString::fromUtf8(text),
                                   ZSSettings::sharedSettings()->defaultTypingAttribute(editorType));
@@ -97,7 +97,7 @@ TEST(ZQTagHandler, SelectionBecomesATagWithoutMarkerCharacters)
 {
     ZQTagHandler handler;
     struct Case {
-        quint64 editorType;
+        ZQEditorType editorType;
         const char* expected;
     } cases[] = {
         // Blanks around the selection and its further lines stay.
@@ -160,7 +160,7 @@ TEST(ZQTagHandler, KeysOutsideAChipOrInMarkupPassThrough)
     ZQTagHandler handler;
     struct Case {
         const char* what;
-        quint64 editorType;
+        ZQEditorType editorType;
         quint16 key;
         plat::Range caret;
     } cases[] = {

@@ -24,7 +24,7 @@ TEST_F(ZSSettingsTest, FreshDefaultsReadTheRegisteredTable)
     EXPECT_EQ(s->scaleFactor(), 1.0);
     EXPECT_EQ(s->themeID(), QStringLiteral("light-twins"));
     EXPECT_EQ(s->themes(), (QStringList{"dark-twins", "light-twins", "dark", "light", "yellow", "gray"}));
-    EXPECT_EQ(s->markupType(), 0u);
+    EXPECT_EQ(s->markupType(), ZQMarkupType::Markdown);
     EXPECT_TRUE(s->hideEditorWinHelp());
     EXPECT_TRUE(s->needConfirmRichModeForExternalMD());
     EXPECT_FALSE(s->iCloudEnabled());
@@ -88,8 +88,11 @@ TEST_F(ZSSettingsTest, ThemeListAndMarkupType)
     defaults->setObject(plat::Value("not an archive"), "themes");
     EXPECT_EQ(ZSSettings::create()->themes().size(), 6);
 
-    const std::pair<plat::Value, quint64> types[] = {
-        {"Markdown", 0}, {"markdown", 0}, {"QuorvelMarkup", 1}, {"Textile", 0}, {1, 0}};
+    const std::pair<plat::Value, ZQMarkupType> types[] = {{"Markdown", ZQMarkupType::Markdown},
+                                                          {"markdown", ZQMarkupType::Markdown},
+                                                          {"QuorvelMarkup", ZQMarkupType::QuorvelMarkup},
+                                                          {"Textile", ZQMarkupType::Markdown},
+                                                          {1, ZQMarkupType::Markdown}};
     for (const auto& [stored, expected] : types) {
         defaults->setObject(stored, "markupType");
         EXPECT_EQ(ZSSettings::create()->markupType(), expected);
@@ -103,22 +106,22 @@ TEST_F(ZSSettingsTest, FontsAndColoursByEditorType)
     const auto s = ZSSettings::create();
     const auto theme = ZSTextTheme::sharedTheme();
 
-    EXPECT_EQ(s->headingFontSize(3), (std::array<double, 8>{20, 17.5, 16.5, 15, 14, 13, 12, 11}));
-    EXPECT_EQ(s->headingFontSize(2), (std::array<double, 8>{22, 19.5, 18.5, 17, 16, 15, 14, 13}));
+    EXPECT_EQ(s->headingFontSize(ZQEditorType::Markup), (std::array<double, 8>{20, 17.5, 16.5, 15, 14, 13, 12, 11}));
+    EXPECT_EQ(s->headingFontSize(ZQEditorType::Block), (std::array<double, 8>{22, 19.5, 18.5, 17, 16, 15, 14, 13}));
 
     struct Case {
-        quint64 type;
+        ZQEditorType type;
         const char* family;
         double size;
         plat::ColorPtr colour;
     };
     const Case cases[] = {
-        {1, "Menlo", 16, theme->richTextColor()},
-        {2, "Menlo", 16, theme->mkTextColor()}, // the block editor: rich fonts, markup colours
-        {3, "Courier", 14, theme->mkTextColor()},
+        {ZQEditorType::Rich, "Menlo", 16, theme->richTextColor()},
+        {ZQEditorType::Block, "Menlo", 16, theme->mkTextColor()}, // the block editor: rich fonts, markup colours
+        {ZQEditorType::Markup, "Courier", 14, theme->mkTextColor()},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.type);
+        SCOPED_TRACE(storedValue(c.type));
         const plat::Attributes typing = s->defaultTypingAttribute(c.type);
         const auto font = typing.value(plat::FontAttribute).toObject<plat::Font>();
         EXPECT_EQ(font->familyName(), QLatin1String(c.family));
@@ -128,18 +131,18 @@ TEST_F(ZSSettingsTest, FontsAndColoursByEditorType)
         EXPECT_EQ(typing.size(), 3u);
         EXPECT_EQ(s->defaultSuperScribeFont(c.type)->pointSize(), c.size / 2);
     }
-    const plat::Attributes code = s->defaultCodeBlockTypingAttribute(1);
+    const plat::Attributes code = s->defaultCodeBlockTypingAttribute(ZQEditorType::Rich);
     EXPECT_EQ(code.value(plat::ForegroundColorAttribute), plat::Value(theme->codeBlockEditorForeColor()));
     EXPECT_EQ(code.value(plat::FontAttribute).toObject<plat::Font>()->pointSize(), 12.0);
-    EXPECT_FALSE(s->isDefaultFont(plat::Font::create("Menlo", 14), 1));
-    EXPECT_FALSE(s->isDefaultFont(nullptr, 1));
+    EXPECT_FALSE(s->isDefaultFont(plat::Font::create("Menlo", 14), ZQEditorType::Rich));
+    EXPECT_FALSE(s->isDefaultFont(nullptr, ZQEditorType::Rich));
     EXPECT_TRUE(s->isDefaultTextColorOnMarkdown(theme->mkTextColor()));
 
-    const auto style = s->defaultParagraphStyle(1);
+    const auto style = s->defaultParagraphStyle(ZQEditorType::Rich);
     ASSERT_EQ(style->tabStops().size(), 12u);
     EXPECT_EQ(style->tabStops()[0]->location(), 36.0);
     EXPECT_EQ(style->tabStops()[11]->location(), 432.0);
-    EXPECT_NE(style, s->defaultParagraphStyle(1));
+    EXPECT_NE(style, s->defaultParagraphStyle(ZQEditorType::Rich));
 
     const plat::Attributes title = s->outlineTitleAttribute();
     EXPECT_TRUE(title.value(plat::FontAttribute).toObject<plat::Font>()->isBold());
@@ -157,16 +160,16 @@ TEST_F(ZSSettingsTest, TypingAttributesFollowHeadingLines)
     view.textStorage()->setAttributes(heading, plat::Range(0, 6));
 
     view.setSelectedRange(plat::Range(3, 0));
-    s->restoreTypingAttribute(view, 1);
+    s->restoreTypingAttribute(view, ZQEditorType::Rich);
     EXPECT_EQ(view.typingAttributes(), heading);
 
     view.setSelectedRange(plat::Range(8, 0));
-    s->restoreTypingAttribute(view, 1);
-    EXPECT_EQ(view.typingAttributes(), s->defaultTypingAttribute(1));
+    s->restoreTypingAttribute(view, ZQEditorType::Rich);
+    EXPECT_EQ(view.typingAttributes(), s->defaultTypingAttribute(ZQEditorType::Rich));
 
     plat::TextView empty;
-    s->restoreTypingAttribute(empty, 3); // nothing to read: the defaults, no exception
-    EXPECT_EQ(empty.typingAttributes(), s->defaultTypingAttribute(3));
+    s->restoreTypingAttribute(empty, ZQEditorType::Markup); // nothing to read: the defaults, no exception
+    EXPECT_EQ(empty.typingAttributes(), s->defaultTypingAttribute(ZQEditorType::Markup));
 }
 
 TEST_F(ZSSettingsTest, LineWidthsAndInstallation)
@@ -182,7 +185,7 @@ TEST_F(ZSSettingsTest, LineWidthsAndInstallation)
 
     int told = 0;
     s->addObserver("markupType", [&](const QString&) { ++told; });
-    s->setMarkupType(1);
+    s->setMarkupType(ZQMarkupType::QuorvelMarkup);
     EXPECT_EQ(told, 1);
 
     ZSSettings::hookPlatformSettings(s);

@@ -211,7 +211,7 @@ TEST(ZSUtilsText, AttributesAtInsertionPointPreferTheHeadingLine)
     s.addAttribute("caret", Value(1), Range(3, 2));
     s.setAttributes({{"body", Value(1)}}, Range(6, 4));
     const Attributes body{{"body", Value(1)}};
-    const Attributes defaults = ZSSettings::sharedSettings()->defaultTypingAttribute(1);
+    const Attributes defaults = ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
     ASSERT_FALSE(defaults.isEmpty());
 
     struct Case {
@@ -231,7 +231,7 @@ TEST(ZSUtilsText, AttributesAtInsertionPointPreferTheHeadingLine)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.position);
-        EXPECT_EQ(ZSUtils::attributesAtInsertionPoint(c.position, *c.text, 1), c.expected);
+        EXPECT_EQ(ZSUtils::attributesAtInsertionPoint(c.position, *c.text, ZQEditorType::Rich), c.expected);
     }
 }
 
@@ -251,10 +251,13 @@ TEST(ZSUtilsText, ProtectedRunsAndTheSelectionForAMacro)
     EXPECT_EQ(ZSUtils::getRichRawRanges(s, Range(0, 16)), (Ranges{Range(15, 1), Range(0, 3), Range(12, 2)}));
     EXPECT_EQ(ZSUtils::getRichRawRanges(s, Range(1, 12)), (Ranges{Range(1, 2), Range(12, 1)}));
 
-    EXPECT_EQ(ZSUtils::getFirstValidSelectRange(s, Range(0, 16), 1, 0), Range(5, 5));
-    EXPECT_TRUE(ZSUtils::getFirstValidSelectRange(s, Range(0, 3), 1, 0).isNotFound());
+    EXPECT_EQ(ZSUtils::getFirstValidSelectRange(s, Range(0, 16), ZQEditorType::Rich, ZQMarkupType::Markdown),
+              Range(5, 5));
+    EXPECT_TRUE(
+        ZSUtils::getFirstValidSelectRange(s, Range(0, 3), ZQEditorType::Rich, ZQMarkupType::Markdown).isNotFound());
     const AttributedString plain(" \n  a b \nc");
-    EXPECT_EQ(ZSUtils::getFirstValidSelectRange(plain, Range(0, 10), 1, 0), Range(4, 3));
+    EXPECT_EQ(ZSUtils::getFirstValidSelectRange(plain, Range(0, 10), ZQEditorType::Rich, ZQMarkupType::Markdown),
+              Range(4, 3));
 }
 
 TEST(ZSUtilsText, EscapeMarkersTakeTheThemeColour)
@@ -268,8 +271,8 @@ TEST(ZSUtilsText, EscapeMarkersTakeTheThemeColour)
     const auto pair = plat::Regex::create("\\*\\*(.+?)\\*\\*");
     const auto optional = plat::Regex::create("x(y)?z");
     MutableAttributedString s("a**b**c xz");
-    ZSUtils::escapeAttributedString(s, *pair->firstMatch(s.string(), Range(0, 10)), 1);
-    ZSUtils::escapeAttributedString(s, *optional->firstMatch(s.string(), Range(0, 10)), 3);
+    ZSUtils::escapeAttributedString(s, *pair->firstMatch(s.string(), Range(0, 10)), ZQEditorType::Rich);
+    ZSUtils::escapeAttributedString(s, *optional->firstMatch(s.string(), Range(0, 10)), ZQEditorType::Markup);
 
     const QString escaped = QStringLiteral("esacped");
     struct Expect {
@@ -283,7 +286,7 @@ TEST(ZSUtilsText, EscapeMarkersTakeTheThemeColour)
         EXPECT_EQ(s.attributeAtIndex(plat::ForegroundColorAttribute, e.index), Value(e.color));
         EXPECT_EQ(s.attributeAtIndex(ZQAttr::Escaped, e.index), e.color ? Value(escaped) : Value());
     }
-    ZSUtils::escapeAttributedString(s, Range(6, 1), 3);
+    ZSUtils::escapeAttributedString(s, Range(6, 1), ZQEditorType::Markup);
     EXPECT_EQ(s.attributeAtIndex(plat::ForegroundColorAttribute, 6), Value(markup));
 }
 

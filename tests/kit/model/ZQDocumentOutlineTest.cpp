@@ -6,7 +6,8 @@
 
 TEST(ZQDocumentOutline, HeadingsAndTagsSurviveArchivingWithoutTheirPage)
 {
-    auto heading = ZQDocumentHeading::initWithIndex(4, 2, QStringLiteral("Intro"), plat::Range(10, 8), 3);
+    auto heading
+        = ZQDocumentHeading::initWithIndex(4, 2, QStringLiteral("Intro"), plat::Range(10, 8), ZQEditorType::Markup);
     heading->setPageUuid(QStringLiteral("P1"));
     const auto h = archiveRoundTrip(heading);
     ASSERT_TRUE(h);
@@ -14,10 +15,10 @@ TEST(ZQDocumentOutline, HeadingsAndTagsSurviveArchivingWithoutTheirPage)
     EXPECT_EQ(h->level(), 2);
     EXPECT_EQ(h->heading(), QStringLiteral("Intro"));
     EXPECT_EQ(h->range(), plat::Range(10, 8));
-    EXPECT_EQ(h->editorType(), 3u);
+    EXPECT_EQ(h->editorType(), ZQEditorType::Markup);
     EXPECT_TRUE(h->pageUuid().isEmpty());
 
-    auto tag = ZQDocumentTag::initWithIndex(1, QStringLiteral("work"), plat::Range(3, 6), 1);
+    auto tag = ZQDocumentTag::initWithIndex(1, QStringLiteral("work"), plat::Range(3, 6), ZQEditorType::Rich);
     tag->setPageUuid(QStringLiteral("P1"));
     const QByteArray data = plat::KeyedArchiver::archivedData(tag);
     EXPECT_TRUE(data.contains("tag"));
@@ -27,7 +28,7 @@ TEST(ZQDocumentOutline, HeadingsAndTagsSurviveArchivingWithoutTheirPage)
     EXPECT_EQ(t->index(), 1);
     EXPECT_EQ(t->tagText(), QStringLiteral("work"));
     EXPECT_EQ(t->range(), plat::Range(3, 6));
-    EXPECT_EQ(t->editorType(), 1u);
+    EXPECT_EQ(t->editorType(), ZQEditorType::Rich);
     EXPECT_TRUE(t->pageUuid().isEmpty());
 
     const auto outline = ZQDocumentOutline::initWithPageUuid(QStringLiteral("P2"));

@@ -46,8 +46,8 @@ protected:
 
 TEST_F(ZQHighlighterTest, MarkupBuildersAddTheirColoursAndMarks)
 {
-    const Attributes base = settings->defaultTypingAttribute(3);
-    const Attributes code = settings->defaultCodeBlockTypingAttribute(3);
+    const Attributes base = settings->defaultTypingAttribute(ZQEditorType::Markup);
+    const Attributes code = settings->defaultCodeBlockTypingAttribute(ZQEditorType::Markup);
     const auto list = ZQListStyle::initWithMarkerFormat("{disc}", 1);
     const auto paired = ZQPairedAttribute::initWithMarker("```");
     ASSERT_TRUE(theme->mkListColor());
@@ -113,8 +113,8 @@ TEST_F(ZQHighlighterTest, TaskStatesColourAlikeInBothEditors)
 
 TEST_F(ZQHighlighterTest, RichBuildersCarryStyleObjectsAndMarks)
 {
-    const Attributes base = settings->defaultTypingAttribute(1);
-    const Attributes code = settings->defaultCodeBlockTypingAttribute(1);
+    const Attributes base = settings->defaultTypingAttribute(ZQEditorType::Rich);
+    const Attributes code = settings->defaultCodeBlockTypingAttribute(ZQEditorType::Rich);
 
     expectBasePlus(factory->linkRich("L"), base,
                    {{ZQAttr::FilterLink, Value(ZQLinkStyle::initWithUuid("L"))},
@@ -137,7 +137,7 @@ TEST_F(ZQHighlighterTest, RichBuildersCarryStyleObjectsAndMarks)
                             {plat::LinkAttribute, url("#FNF")},
                             {plat::ForegroundColorAttribute, colour(theme->richFootnoteColor())},
                             {plat::SuperscriptAttribute, double(1.2f)},
-                            {plat::FontAttribute, Value(settings->defaultSuperScribeFont(1))},
+                            {plat::FontAttribute, Value(settings->defaultSuperScribeFont(ZQEditorType::Rich))},
                             {ZQAttr::Readonly, Value("F")}};
     expectBasePlus(factory->footnodeRich("F", 2), base, footnoteAdds);
     EXPECT_EQ(factory->footnodeRich("F", 2).value(ZQAttr::MacroFootnote).toObject<ZQFootnoteStyle>()->fnIndex(), 2);
@@ -154,7 +154,7 @@ TEST_F(ZQHighlighterTest, RichBuildersCarryStyleObjectsAndMarks)
     const Attributes indent = factory->indentCodeblockRich();
     EXPECT_EQ(indent.value(ZQAttr::IndentBlock), indent.value(ZQAttr::Raw));
     EXPECT_EQ(indent.value(plat::FontAttribute), code.value(plat::FontAttribute));
-    expectBasePlus(factory->entityRich("&amp;"), settings->defaultTypingAttribute(3),
+    expectBasePlus(factory->entityRich("&amp;"), settings->defaultTypingAttribute(ZQEditorType::Markup),
                    {{plat::ForegroundColorAttribute, colour(theme->richEntityColor())}, {ZQAttr::Entity, Value("&amp;")}});
     expectBasePlus(factory->escapeRich(), base,
                    {{ZQAttr::Escaped, Value("ESC")}, {plat::ForegroundColorAttribute, colour(theme->richEscapeColor())}});
@@ -170,9 +170,10 @@ TEST_F(ZQHighlighterTest, RichBuildersCarryStyleObjectsAndMarks)
 
     const Attributes heading = factory->headingRich(3, "H", 0);
     EXPECT_EQ(heading.size(), 4u);
-    EXPECT_EQ(heading.value(plat::FontAttribute).toObject<plat::Font>()->pointSize(), settings->headingFontSize(1)[2]);
+    EXPECT_EQ(heading.value(plat::FontAttribute).toObject<plat::Font>()->pointSize(),
+              settings->headingFontSize(ZQEditorType::Rich)[2]);
     EXPECT_EQ(heading.value(plat::ForegroundColorAttribute), colour(theme->richHeadingColor()));
-    EXPECT_EQ(heading.value(plat::ParagraphStyleAttribute), Value(settings->defaultParagraphStyle(1)));
+    EXPECT_EQ(heading.value(plat::ParagraphStyleAttribute), Value(settings->defaultParagraphStyle(ZQEditorType::Rich)));
 }
 
 TEST_F(ZQHighlighterTest, ListTabStops)
@@ -241,13 +242,13 @@ TEST_F(ZQHighlighterTest, MergingAdjustsFontsAndKeepsHeadingColour)
     text.addAttribute(plat::ForegroundColorAttribute, Value(red), plat::Range(0, 8));
     factory->applyAttributes(factory->headingRich(1, "H2", 0), text, plat::Range(0, 8));
     EXPECT_EQ(text.attributeAtIndex(plat::ForegroundColorAttribute, 0), Value(red));
-    EXPECT_EQ(fontAt(0)->pointSize(), settings->headingFontSize(1)[0]);
+    EXPECT_EQ(fontAt(0)->pointSize(), settings->headingFontSize(ZQEditorType::Rich)[0]);
     EXPECT_TRUE(fontAt(3)->isItalic());
 }
 
 TEST_F(ZQHighlighterTest, TogglingInlineStylesInTypingAttributes)
 {
-    const Attributes base = settings->defaultTypingAttribute(1);
+    const Attributes base = settings->defaultTypingAttribute(ZQEditorType::Rich);
     auto fontOf = [](const Attributes& a) { return a.value(plat::FontAttribute).toObject<plat::Font>(); };
 
     Attributes bold = factory->toggleTypingAttribute(22, base);

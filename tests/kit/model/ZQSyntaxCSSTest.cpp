@@ -150,17 +150,17 @@ TEST(ZQSyntaxHighlighterSheets, IndexesFollowNamesAndSheetsAreFoundByFileName)
         EXPECT_EQ(list[i]->index(), qint64(i));
 
     const auto theme = ZSTextTheme::create();
-    sheets.fillInThemeCodeBlockColor(*theme, QStringLiteral("a"), 3);
+    sheets.fillInThemeCodeBlockColor(*theme, QStringLiteral("a"), ZQEditorType::Markup);
     EXPECT_TRUE(theme->codeBlockMdForeColor()->isEqual(*plat::Color::rgba(1 / 255.0, 1 / 255.0, 1 / 255.0)));
     EXPECT_EQ(theme->codeBlockMdIndex(), 1);
     EXPECT_FALSE(theme->codeBlockEditorForeColor());
-    sheets.fillInThemeCodeBlockColor(*theme, QStringLiteral("Zeta"), 1); // names do not find sheets
+    sheets.fillInThemeCodeBlockColor(*theme, QStringLiteral("Zeta"), ZQEditorType::Rich); // names do not find sheets
     EXPECT_FALSE(theme->codeBlockEditorForeColor());
 
-    const ZSCSSItem item = sheets.fillInThemeCodeBlockColor(*theme, qint64(2), 1);
+    const ZSCSSItem item = sheets.fillInThemeCodeBlockColor(*theme, qint64(2), ZQEditorType::Rich);
     EXPECT_EQ(item.filename, QStringLiteral("c"));
     EXPECT_EQ(theme->codeBlockEditorIndex(), 2);
-    EXPECT_TRUE(sheets.fillInThemeCodeBlockColor(*theme, qint64(9), 1).filename.isEmpty());
+    EXPECT_TRUE(sheets.fillInThemeCodeBlockColor(*theme, qint64(9), ZQEditorType::Rich).filename.isEmpty());
 }
 
 } // namespace

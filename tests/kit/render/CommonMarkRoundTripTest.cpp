@@ -18,8 +18,8 @@ QString pass(const QString& markup)
 {
     HTMLExport::Settings settings(HTMLExport::Markdown);
     ZQRender render;
-    plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(markup), false, 0);
-    return render.renderRichToMarkdown(&rich, false, 0).string();
+    plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(markup), false, ZQMarkupType::Markdown);
+    return render.renderRichToMarkdown(&rich, false, ZQMarkupType::Markdown).string();
 }
 
 // White space at tag boundaries and the form of empty elements do not count.

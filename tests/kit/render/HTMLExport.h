@@ -2,6 +2,7 @@
 // A page exported to HTML by a render object, in the given dialect.
 
 #include "kit/model/ZSSettings.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/render/ZQRender.h"
 #include "platform/text/AttributedString.h"
 #include "support/ScopedDefaults.h"
@@ -10,13 +11,12 @@
 
 namespace HTMLExport {
 
-constexpr quint64 Markdown = 0;
-constexpr quint64 QuorvelMarkup = 1;
+using enum ZQMarkupType;
 
 // Settings of their own, installed as the application's while in scope.
 class Settings {
 public:
-    explicit Settings(quint64 markupType)
+    explicit Settings(ZQMarkupType markupType)
     {
         auto settings = ZSSettings::create();
         settings->setMarkupType(markupType);
@@ -28,7 +28,7 @@ private:
     ScopedDefaults m_defaults;
 };
 
-inline QString body(const QString& markup, quint64 markupType = Markdown)
+inline QString body(const QString& markup, ZQMarkupType markupType = Markdown)
 {
     Settings settings(markupType);
     ZQRender render;

@@ -4,6 +4,7 @@
 #include "HTMLExport.h"
 
 #include "kit/filters/ZQFootNoteHandler.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttachedObjects.h"
 #include "kit/model/ZQRenderContext.h"
 #include "kit/model/ZQAttachedStorage.h"
@@ -55,7 +56,7 @@ TEST(HTMLExport, GoldenPagesOfBothDialects)
 {
     struct Page {
         const char* source;
-        quint64 markupType;
+        ZQMarkupType markupType;
     };
     for (const Page& page : {Page{"markdown-page.md", HTMLExport::Markdown}, Page{"quorvel-page.qm", HTMLExport::QuorvelMarkup}}) {
         const QString source = HTMLExport::readData(QStringLiteral("html-export/") + page.source);

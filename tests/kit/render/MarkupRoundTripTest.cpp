@@ -2,6 +2,7 @@
 // the page exports to the same HTML, and the two dialects convert into each other.
 
 #include "kit/render/ZQRender.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "platform/text/AttributedString.h"
 #include "HTMLExport.h"
 
@@ -14,7 +15,7 @@ using HTMLExport::Markdown;
 using HTMLExport::QuorvelMarkup;
 
 // Markup -> rich -> markup on a render object of its own (a fresh page context).
-QString pass(const QString& markup, quint64 from, quint64 to)
+QString pass(const QString& markup, ZQMarkupType from, ZQMarkupType to)
 {
     HTMLExport::Settings settings(from);
     ZQRender render;
@@ -22,7 +23,7 @@ QString pass(const QString& markup, quint64 from, quint64 to)
     return render.renderRichToMarkdown(&rich, false, to).string();
 }
 
-QString html(const QString& markup, quint64 dialect)
+QString html(const QString& markup, ZQMarkupType dialect)
 {
     return HTMLExport::body(markup, dialect);
 }
@@ -30,7 +31,7 @@ QString html(const QString& markup, quint64 dialect)
 struct Page {
     QString name;
     QString text;
-    quint64 dialect;
+    ZQMarkupType dialect;
 };
 
 std::vector<Page> corpus()
@@ -39,7 +40,7 @@ std::vector<Page> corpus()
     const QDir folder(qEnvironmentVariable("QUORVEL_TEST_DATA") + QStringLiteral("/roundtrip"));
     for (const QString& name : folder.entryList({QStringLiteral("*.md"), QStringLiteral("*.qm")}, QDir::Files)) {
         const QString text = HTMLExport::readData(QStringLiteral("roundtrip/") + name);
-        const quint64 dialect = name.endsWith(QLatin1String(".qm")) ? QuorvelMarkup : Markdown;
+        const ZQMarkupType dialect = name.endsWith(QLatin1String(".qm")) ? QuorvelMarkup : Markdown;
         pages.push_back({name, text, dialect});
         // The same page as a Windows editor saves it.
         pages.push_back({name + QStringLiteral(" (CRLF)"),
@@ -50,7 +51,7 @@ std::vector<Page> corpus()
 
 // A page in one dialect and what one pass writes of it.
 struct ShapeCase {
-    quint64 dialect;
+    ZQMarkupType dialect;
     const char* markup;
     const char* once; // nullptr: unchanged
     bool sane = true; // once exports as the page did
@@ -58,7 +59,7 @@ struct ShapeCase {
 
 // One pass writes the page as expected (nullptr: as it was written) and a
 // second pass changes nothing; a page that means the same exports the same HTML.
-void expectSettles(const char* markup, quint64 dialect, const char* once, bool sameHtml)
+void expectSettles(const char* markup, ZQMarkupType dialect, const char* once, bool sameHtml)
 {
     SCOPED_TRACE(std::string(markup) + (dialect == QuorvelMarkup ? " (Quorvel Markup)" : " (Markdown)"));
     const QString page = QString::fromUtf8(markup);
@@ -101,7 +102,7 @@ TEST(MarkupRoundTrip, ListsAndQuotesComeBackAsWritten)
 {
     struct Case {
         const char* markup;
-        quint64 dialect;
+        ZQMarkupType dialect;
     };
     const Case cases[] = {
         {"1. a\n\n2. b\n\n3. c", Markdown},             // loose: numbers go on across blank lines
@@ -215,7 +216,7 @@ TEST(MarkupRoundTrip, LinksImagesAndTagsSettleInOnePass)
         // A tag never spans a line break.
         {"- +a\na\na+", "- \\+a\n  a\n  a\\+"},
     };
-    for (const quint64 dialect : {Markdown, QuorvelMarkup}) {
+    for (const ZQMarkupType dialect : {Markdown, QuorvelMarkup}) {
         for (const Case& c : cases)
             expectSettles(c.markup, dialect, dialect == QuorvelMarkup && c.quorvel ? c.quorvel : c.once, c.sameHtml);
     }
@@ -226,9 +227,9 @@ TEST(MarkupRoundTrip, ContinuationLinesStayParagraphText)
     struct Case {
         const char* markup;
         const char* once; // nullptr: unchanged
-        std::vector<quint64> dialects;
+        std::vector<ZQMarkupType> dialects;
     };
-    const std::vector<quint64> both = {Markdown, QuorvelMarkup};
+    const std::vector<ZQMarkupType> both = {Markdown, QuorvelMarkup};
     const Case cases[] = {
         // A lazy line keeps its text, not its blanks, and stays text in the quote.
         {">a\n\t1.", "> a\n> 1\\.", both},
@@ -250,7 +251,7 @@ TEST(MarkupRoundTrip, ContinuationLinesStayParagraphText)
         {"a\n- [a]:a", "a\n-\n\n[a]:a", {QuorvelMarkup}},
     };
     for (const Case& c : cases) {
-        for (const quint64 dialect : c.dialects)
+        for (const ZQMarkupType dialect : c.dialects)
             expectSettles(c.markup, dialect, c.once, true);
     }
 }
@@ -275,7 +276,7 @@ TEST(MarkupRoundTrip, TextInsideLinksAndTagsSettlesInOnePass)
         {"# [a ]()", nullptr},
         {"*[a ](u)*", nullptr},
     };
-    for (const quint64 dialect : {Markdown, QuorvelMarkup}) {
+    for (const ZQMarkupType dialect : {Markdown, QuorvelMarkup}) {
         for (const Case& c : cases)
             expectSettles(c.markup, dialect, c.once, false);
     }
@@ -317,7 +318,7 @@ TEST(MarkupRoundTrip, BlanksAndTabsAfterMarkersSettleInOnePass)
         {"-     a\n\n      b\n      c", nullptr, nullptr},
     };
     for (const Case& c : cases) {
-        for (const quint64 dialect : {Markdown, QuorvelMarkup})
+        for (const ZQMarkupType dialect : {Markdown, QuorvelMarkup})
             expectSettles(c.markup, dialect, dialect == Markdown ? c.once : c.onceInQuorvel, true);
     }
 }
@@ -344,7 +345,7 @@ TEST(MarkupRoundTrip, TagTextAndBracketLinksSettleInOnePass)
         {"[*[]*]()", "*[\\[\\]]()*"}, // emphasis over a link's whole text goes around it
         {"[\\[a\\]](u)", nullptr},
     };
-    for (const quint64 dialect : {Markdown, QuorvelMarkup}) {
+    for (const ZQMarkupType dialect : {Markdown, QuorvelMarkup}) {
         for (const Case& c : cases)
             expectSettles(c.markup, dialect, c.once, false);
     }

@@ -1,4 +1,5 @@
 #include "kit/filters/RichText.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttachedObjects.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQListStyle.h"
@@ -14,10 +15,9 @@ using namespace RichText;
 
 namespace {
 
-constexpr quint64 Markdown = 0;
-constexpr quint64 Quorvel = 1;
+using enum ZQMarkupType;
 
-std::string markup(ZQRender& render, plat::MutableAttributedString rich, quint64 type, bool blockEditor = false)
+std::string markup(ZQRender& render, plat::MutableAttributedString rich, ZQMarkupType type, bool blockEditor = false)
 {
     return render.renderRichToMarkdown(&rich, blockEditor, type).string().toStdString();
 }
@@ -38,8 +38,9 @@ TEST(RichToMarkup, NothingGivenIsEmptyMarkupInTheMarkupEditorsAttributes)
     const plat::MutableAttributedString result = render.renderRichToMarkdown(nullptr, false, Markdown);
     EXPECT_EQ(result.length(), 0);
     plat::MutableAttributedString probe = render.renderRichToMarkdown(nullptr, false, Markdown);
-    probe.append(plat::AttributedString(QStringLiteral("x"), ZSSettings::sharedSettings()->defaultTypingAttribute(3)));
-    EXPECT_EQ(probe.attributesAtIndex(0), ZSSettings::sharedSettings()->defaultTypingAttribute(3));
+    probe.append(plat::AttributedString(QStringLiteral("x"),
+                                        ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Markup)));
+    EXPECT_EQ(probe.attributesAtIndex(0), ZSSettings::sharedSettings()->defaultTypingAttribute(ZQEditorType::Markup));
 }
 
 TEST(RichToMarkup, BlocksAndTheirContainersInBothDialects)
@@ -108,12 +109,12 @@ TEST(RichToMarkup, BlocksAndTheirContainersInBothDialects)
     };
     ZQRender render;
     EXPECT_EQ(markup(render, build(), Markdown), expected("##", "**", "*", "1."));
-    EXPECT_EQ(markup(render, build(), Quorvel), expected("h2.", "*", "~", "#"));
+    EXPECT_EQ(markup(render, build(), QuorvelMarkup), expected("h2.", "*", "~", "#"));
 }
 
 TEST(RichToMarkup, FootnoteBodiesBecomeOneDefinitionEachInThePagesDialect)
 {
-    HTMLExport::Settings settings(Quorvel);
+    HTMLExport::Settings settings(QuorvelMarkup);
     ZQRender render;
     ZQRenderContext& context = *render.renderContext();
     addFootnote(context, "F1", QStringLiteral("first body"));
@@ -136,8 +137,9 @@ TEST(RichToMarkup, FootnoteBodiesBecomeOneDefinitionEachInThePagesDialect)
                                                 "[^2]:second\n"
                                                 "paragraph");
     // Block-editor content writes no endings and leaves the page's context alone.
-    const quint64 running = context.runningMarkupType();
-    EXPECT_EQ(markup(render, page(), running == Quorvel ? Markdown : Quorvel, true), "See[^1] and [^2] again[^1].");
+    const ZQMarkupType running = context.runningMarkupType();
+    EXPECT_EQ(markup(render, page(), running == QuorvelMarkup ? Markdown : QuorvelMarkup, true),
+              "See[^1] and [^2] again[^1].");
     EXPECT_EQ(context.runningMarkupType(), running);
 }
 

@@ -1,4 +1,5 @@
 #include "kit/foundation/Exs.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQStyles.h"
 #include "kit/render/ZQMarkupHelper.h"
@@ -31,14 +32,14 @@ TEST(ZQMarkupHelper, OutlineTitleIsMadeOnlyForEditsInsideTheTitleWindow)
     installedSettings();
     ZQMarkupHelper helper;
     const plat::AttributedString plain(QString(300, QLatin1Char('x')));
-    EXPECT_TRUE(helper.getOutlineTitle(plain, 1, plat::Range(249, 0)));
-    EXPECT_FALSE(helper.getOutlineTitle(plain, 1, plat::Range(250, 3)));
+    EXPECT_TRUE(helper.getOutlineTitle(plain, ZQEditorType::Rich, plat::Range(249, 0)));
+    EXPECT_FALSE(helper.getOutlineTitle(plain, ZQEditorType::Rich, plat::Range(250, 3)));
 
     const plat::AttributedString withFrontMatter(QStringLiteral("---\ntitle: T\n---\n") + QString(300, QLatin1Char('x')));
-    EXPECT_TRUE(helper.getOutlineTitle(withFrontMatter, 3, plat::Range(17 + 249, 0)));
-    EXPECT_FALSE(helper.getOutlineTitle(withFrontMatter, 3, plat::Range(17 + 250, 0)));
+    EXPECT_TRUE(helper.getOutlineTitle(withFrontMatter, ZQEditorType::Markup, plat::Range(17 + 249, 0)));
+    EXPECT_FALSE(helper.getOutlineTitle(withFrontMatter, ZQEditorType::Markup, plat::Range(17 + 250, 0)));
 
-    const auto outline = helper.getOutlineTitle(plain, 1, plat::Range(0, 0));
+    const auto outline = helper.getOutlineTitle(plain, ZQEditorType::Rich, plat::Range(0, 0));
     EXPECT_EQ(outline->string(), QString(250, QLatin1Char('x')));
     EXPECT_EQ(outline->attributesAtIndex(0), installedSettings()->outlineBodyAttribute());
     EXPECT_EQ(plain.string().size(), 300); // the argument is left alone
@@ -56,23 +57,44 @@ TEST(ZQMarkupHelper, TitlesFromHeadingsFrontMatterAndFirstLines)
     struct Case {
         const char* name;
         plat::AttributedString content;
-        quint64 editorType;
+        ZQEditorType editorType;
         QString outline;
         plat::Range title;
         QString canonical;
     };
     const Case cases[] = {
-        {"rich heading after blank lines", rich, 1, "Title\nsecond   line", {0, 5}, "Title"},
-        {"markup heading", plat::AttributedString("# Hello, World!\nbody\ntext"), 3, "Hello, World!\nbody text",
-         {0, 13}, "Hello World"},
-        {"front matter title, heading left unmarked", plat::AttributedString("---\ntitle: Page T\n---\n# Head\nbody"), 3,
-         "Page T\nHead body", {0, 6}, "Quorvel"},
-        {"plain text", plat::AttributedString("The quick brown fox jumps over the lazy dog again"), 1,
-         "The quick brown fox jumps over the lazy dog again", {0, 0}, "The quick brown fox jumps over the"},
-        {"nothing but punctuation", plat::AttributedString("  !?,.\nrest"), 1, "!?,. rest", {0, 0}, "Quorvel"},
-        {"empty", plat::AttributedString(), 3, "", {0, 0}, "Quorvel"},
-        {"characters beyond the basic plane", plat::AttributedString(QString::fromUtf8("\U0001F600 Smile!")), 1,
-         QString::fromUtf8("\U0001F600 Smile!"), {0, 0}, QString::fromUtf8("\U0001F600 Smile")},
+        {"rich heading after blank lines", rich, ZQEditorType::Rich, "Title\nsecond   line", {0, 5}, "Title"},
+        {"markup heading",
+         plat::AttributedString("# Hello, World!\nbody\ntext"),
+         ZQEditorType::Markup,
+         "Hello, World!\nbody text",
+         {0, 13},
+         "Hello World"},
+        {"front matter title, heading left unmarked",
+         plat::AttributedString("---\ntitle: Page T\n---\n# Head\nbody"),
+         ZQEditorType::Markup,
+         "Page T\nHead body",
+         {0, 6},
+         "Quorvel"},
+        {"plain text",
+         plat::AttributedString("The quick brown fox jumps over the lazy dog again"),
+         ZQEditorType::Rich,
+         "The quick brown fox jumps over the lazy dog again",
+         {0, 0},
+         "The quick brown fox jumps over the"},
+        {"nothing but punctuation",
+         plat::AttributedString("  !?,.\nrest"),
+         ZQEditorType::Rich,
+         "!?,. rest",
+         {0, 0},
+         "Quorvel"},
+        {"empty", plat::AttributedString(), ZQEditorType::Markup, "", {0, 0}, "Quorvel"},
+        {"characters beyond the basic plane",
+         plat::AttributedString(QString::fromUtf8("\U0001F600 Smile!")),
+         ZQEditorType::Rich,
+         QString::fromUtf8("\U0001F600 Smile!"),
+         {0, 0},
+         QString::fromUtf8("\U0001F600 Smile")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -91,7 +113,7 @@ TEST(ZQMarkupHelper, FontChecksAndFontsAppliedToRichContent)
 {
     const auto settings = installedSettings();
     ZQMarkupHelper helper;
-    const plat::FontPtr body = settings->defaultFont(1);
+    const plat::FontPtr body = settings->defaultFont(ZQEditorType::Rich);
     const plat::FontPtr other = plat::Font::create(QStringLiteral("Other"), 9);
     const plat::FontPtr small = plat::Font::create(QStringLiteral("Other"), 5);
     const auto with = [](const plat::FontPtr& font, plat::Attributes attributes = {}) {
@@ -120,16 +142,16 @@ TEST(ZQMarkupHelper, FontChecksAndFontsAppliedToRichContent)
     EXPECT_TRUE(helper.isCodeBlockUsingFont(*other, plat::AttributedString(QStringLiteral("no code"))));
 
     plat::MutableAttributedString applied(content);
-    helper.applyFontToContent(applied, 1);
+    helper.applyFontToContent(applied, ZQEditorType::Rich);
     const auto fontAt = [&](qsizetype i) { return applied.attributeAtIndex(plat::FontAttribute, i).toObject<plat::Font>(); };
-    EXPECT_TRUE(fontAt(0)->isEqual(*Exs::toSize(*body, settings->headingFontSize(1)[1])));
-    EXPECT_TRUE(fontAt(5)->isEqual(*settings->defaultSuperScribeFont(1)));
+    EXPECT_TRUE(fontAt(0)->isEqual(*Exs::toSize(*body, settings->headingFontSize(ZQEditorType::Rich)[1])));
+    EXPECT_TRUE(fontAt(5)->isEqual(*settings->defaultSuperScribeFont(ZQEditorType::Rich)));
     EXPECT_TRUE(fontAt(7)->isEqual(*other));  // code keeps its font
     EXPECT_TRUE(fontAt(14)->isEqual(*body));
     EXPECT_FALSE(fontAt(19));                 // no font stays no font
 
-    helper.applyFontToCodeBlock(applied, 1);
-    EXPECT_TRUE(fontAt(7)->isEqual(*settings->defaultCodeBlockFont(1)));
-    EXPECT_TRUE(fontAt(content.length() - 1)->isEqual(*settings->defaultCodeBlockFont(1)));
+    helper.applyFontToCodeBlock(applied, ZQEditorType::Rich);
+    EXPECT_TRUE(fontAt(7)->isEqual(*settings->defaultCodeBlockFont(ZQEditorType::Rich)));
+    EXPECT_TRUE(fontAt(content.length() - 1)->isEqual(*settings->defaultCodeBlockFont(ZQEditorType::Rich)));
     EXPECT_TRUE(fontAt(14)->isEqual(*body));
 }

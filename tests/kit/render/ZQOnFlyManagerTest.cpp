@@ -1,4 +1,5 @@
 #include "kit/render/ZQOnFlyManager.h"
+#include "kit/model/ZQEditorTypes.h"
 
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
@@ -15,7 +16,7 @@ class OnFlyManagerTest : public ::testing::Test {
 protected:
     OnFlyManagerTest()
     {
-        view.setEditorType(3);
+        view.setEditorType(storedValue(ZQEditorType::Markup));
         view.setUndoManager(undo);
     }
 

@@ -1,4 +1,5 @@
 #include "kit/render/ZSTextThemeApply.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSTextTheme.h"
 #include "kit/model/ZQAttributeNames.h"
@@ -83,7 +84,7 @@ protected:
         return body;
     }
 
-    Outcome highlight(const std::shared_ptr<plat::TextStorage>& text, quint64 editorType)
+    Outcome highlight(const std::shared_ptr<plat::TextStorage>& text, ZQEditorType editorType)
     {
         auto outcome = std::make_shared<Outcome>();
         bool returned = false;
@@ -130,8 +131,9 @@ TEST_F(RenderCodeBlockTest, ColoursFencedBlocksWithTheSheetOfEachEditorType)
 
     plat::ColorPtr keywordColours[2];
     int round = 0;
-    for (const auto& [editorType, sheet] : {std::pair{quint64(1), RichSheet}, std::pair{quint64(3), MarkupSheet}}) {
-        SCOPED_TRACE(editorType);
+    for (const auto& [editorType, sheet] :
+         {std::pair {ZQEditorType::Rich, RichSheet}, std::pair {ZQEditorType::Markup, MarkupSheet}}) {
+        SCOPED_TRACE(storedValue(editorType));
         const ZQSyntaxCSSPtr css = sheets.at(sheet);
         const plat::ColorPtr keyword = css->findColorForCssChain({"c", "hljs-keyword"});
         ASSERT_TRUE(keyword);
@@ -139,7 +141,7 @@ TEST_F(RenderCodeBlockTest, ColoursFencedBlocksWithTheSheetOfEachEditorType)
 
         auto text = std::make_shared<plat::TextStorage>();
         text->append(plat::AttributedString(QStringLiteral("Intro\n")));
-        const QString key = QStringLiteral("block-%1").arg(editorType);
+        const QString key = QStringLiteral("block-%1").arg(storedValue(editorType));
         const Range body = appendFenced(*text, key, QStringLiteral("c"), code);
         const Outcome outcome = highlight(text, editorType);
         ASSERT_FALSE(outcome.error);
@@ -176,10 +178,10 @@ TEST_F(RenderCodeBlockTest, ThemeSwitchRecoloursOpenCodeBlocksWithTheNewSheet)
     const auto& sheets = ZQSyntaxHighlighter::sharedSyntaxHighlighter().cssMap();
     ASSERT_TRUE(sheets.count(RichSheet) && sheets.count(MarkupSheet));
     plat::TextView view;
-    view.setEditorType(1);
+    view.setEditorType(storedValue(ZQEditorType::Rich));
     const Range body = appendFenced(*view.textStorage(), "themed", "c", "return 0;");
     const Range keyword(body.location, 6);
-    ASSERT_FALSE(highlight(view.textStorage(), 1).error);
+    ASSERT_FALSE(highlight(view.textStorage(), ZQEditorType::Rich).error);
     const plat::ColorPtr before = sheets.at(RichSheet)->findColorForCssChain({"c", "hljs-keyword"});
     const plat::ColorPtr after = sheets.at(MarkupSheet)->findColorForCssChain({"c", "hljs-keyword"});
     ASSERT_TRUE(before && after && !before->isEqual(*after));
@@ -235,7 +237,7 @@ TEST_F(RenderCodeBlockTest, SendsOnlyBlocksWhoseColouringNoLongerHolds)
         SCOPED_TRACE(step.what);
         step.edit();
         const QStringList expected = step.expected();
-        const Outcome outcome = highlight(text, 1);
+        const Outcome outcome = highlight(text, ZQEditorType::Rich);
         EXPECT_FALSE(outcome.error);
         if (expected.isEmpty()) {
             EXPECT_TRUE(outcome.atOnce);
@@ -251,7 +253,7 @@ TEST_F(RenderCodeBlockTest, SendsOnlyBlocksWhoseColouringNoLongerHolds)
     // A sheet that is not there: the caller hears of it, nothing is cached.
     theme->setEditorCodeBlockCSS(QStringLiteral("nosuchsheet"));
     const double before = ZQRender::codeHighligherCaching().at("first")->lastUsedTime();
-    const Outcome outcome = highlight(text, 1);
+    const Outcome outcome = highlight(text, ZQEditorType::Rich);
     EXPECT_TRUE(outcome.error);
     EXPECT_FALSE(outcome.atOnce);
     EXPECT_EQ(ZQRender::codeHighligherCaching().at("first")->lastUsedTime(), before);
@@ -278,7 +280,7 @@ TEST_F(RenderCodeBlockTest, BeyondFiftyEntriesTheThirtyStoredLastStay)
             cache[key]->setLastUsedTime(i);
         }
 
-        const Outcome outcome = highlight(text, 1);
+        const Outcome outcome = highlight(text, ZQEditorType::Rich);
         EXPECT_TRUE(outcome.atOnce);
         if (entries <= 50) {
             EXPECT_EQ(cache.size(), std::size_t(entries));

@@ -52,7 +52,7 @@ TEST(ZQRenderContext, CopyHoldsItsOwnStorages)
     ZQRenderContext context;
     context.createAttachedStroage(Link, "l1")->attachedLink()->setLinkUrl("/a");
     context.setRenderTargetType(ZQRenderContext::TargetRich);
-    context.setRunningMarkupType(1);
+    context.setRunningMarkupType(ZQMarkupType::QuorvelMarkup);
     context.setLinkRefMap(std::make_shared<ZQLinkRefMap>());
     context.contextObject()["key"] = plat::Value("value");
 
@@ -64,7 +64,7 @@ TEST(ZQRenderContext, CopyHoldsItsOwnStorages)
     copied->attachedLink()->setLinkUrl("/b");
     EXPECT_EQ(context.getAttachedStorage("l1", Link)->attachedLink()->linkUrl(), QStringLiteral("/a"));
     EXPECT_EQ(copy->renderTargetType(), 0u);
-    EXPECT_EQ(copy->runningMarkupType(), 1u);
+    EXPECT_EQ(copy->runningMarkupType(), ZQMarkupType::QuorvelMarkup);
     EXPECT_FALSE(copy->linkRefMap());
     EXPECT_EQ(copy->contextObject().at("key").toString(), QStringLiteral("value"));
 }
@@ -104,9 +104,11 @@ TEST(ZQRenderContext, StoragesReferredToByText)
     text.addAttribute(Image, ZQImageStyle::initWithUuid("i"), plat::Range(6, 2));
     text.addAttribute(Footnote, ZQFootnoteStyle::initWithUuid("missing", 2), plat::Range(7, 1));
 
-    const auto referred = context->getAttachedStoragesForContent(&text, plat::Range(0, text.length()), 1);
+    const auto referred
+        = context->getAttachedStoragesForContent(&text, plat::Range(0, text.length()), ZQEditorType::Rich);
     EXPECT_EQ(referred.size(), 2);
     EXPECT_TRUE(referred.contains("f") && referred.contains("i"));
-    EXPECT_EQ(context->getAttachedStoragesForContent(&text, plat::Range(0, 3), 1).keys(), QStringList{"f"});
-    EXPECT_EQ(context->getAttachedStoragesForContent(nullptr, plat::Range(), 1).size(), 3);
+    EXPECT_EQ(context->getAttachedStoragesForContent(&text, plat::Range(0, 3), ZQEditorType::Rich).keys(),
+              QStringList {"f"});
+    EXPECT_EQ(context->getAttachedStoragesForContent(nullptr, plat::Range(), ZQEditorType::Rich).size(), 3);
 }

@@ -2,6 +2,7 @@
 // markup editors and both dialects: the text each key leaves and its one undo step.
 
 #include "kit/filters/EditorView.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQListStyle.h"
@@ -18,11 +19,8 @@ using plat::Range;
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Block = 2;
-constexpr quint64 Markup = 3;
-constexpr quint64 Markdown = 0;
-constexpr quint64 Quorvel = 1;
+using enum ZQEditorType;
+using enum ZQMarkupType;
 constexpr quint64 Shift = plat::ModifierFlag::Shift;
 constexpr quint64 Control = plat::ModifierFlag::Control;
 
@@ -48,7 +46,7 @@ protected:
     void TearDown() override { settings->setMarkupType(dialect); }
 
     // The editor's text for a page of markup in the dialect.
-    plat::AttributedString editorText(const QString& markup, quint64 editorType, quint64 markupType)
+    plat::AttributedString editorText(const QString& markup, ZQEditorType editorType, ZQMarkupType markupType)
     {
         settings->setMarkupType(markupType);
         if (editorType == Markup) {
@@ -61,7 +59,7 @@ protected:
 
     // An editor on that text with the caret after the first occurrence of caretAfter
     // (at the end when empty).
-    std::unique_ptr<EditorView> editor(const QString& markup, quint64 editorType, quint64 markupType,
+    std::unique_ptr<EditorView> editor(const QString& markup, ZQEditorType editorType, ZQMarkupType markupType,
                                        const QString& caretAfter = {})
     {
         const plat::AttributedString text = editorText(markup, editorType, markupType);
@@ -90,14 +88,14 @@ protected:
     }
 
     std::shared_ptr<ZSSettings> settings;
-    quint64 dialect = 0;
+    ZQMarkupType dialect = ZQMarkupType::Markdown;
     std::unique_ptr<ZQRender> render;
 };
 
 TEST_F(ZQRenderIndentTest, ReturnContinuesEndsOrStepsOutOfMarkupItems)
 {
     struct Case {
-        quint64 dialect;
+        ZQMarkupType dialect;
         const char* markup;
         quint64 flag;
         const char* expected; // nullptr: the key is left to the text view
@@ -105,13 +103,13 @@ TEST_F(ZQRenderIndentTest, ReturnContinuesEndsOrStepsOutOfMarkupItems)
     const Case cases[] = {
         {Markdown, "1. one", 0, "1. one\n2. "},
         {Markdown, "9. one\n10. two", 0, "9. one\n10. two\n11. "},
-        {Quorvel, "# one", 0, "# one\n# "},
+        {QuorvelMarkup, "# one", 0, "# one\n# "},
         {Markdown, "- one", 0, "- one\n- "},
         {Markdown, "1. one\n   - two\n   - ", 0, "1. one\n   - two\n2. "}, // empty nested item: one level out
         {Markdown, "- one\n- ", 0, "- one\n\n"},               // empty top-level item: the list ends
         {Markdown, "- one", Control, "- one\n   "},            // the item's text goes on
         {Markdown, "- [x] done", 0, "- [x] done\n- [ ] "},
-        {Quorvel, "- [-] doing", 0, "- [-] doing\n- [ ] "},
+        {QuorvelMarkup, "- [-] doing", 0, "- [-] doing\n- [ ] "},
         {Markdown, "> quoted", 0, "> quoted\n> "},
         {Markdown, "> quoted\n> ", 0, "> quoted\n\n"},
         {Markdown, "> - one", 0, "> - one\n> - "},
@@ -135,7 +133,7 @@ TEST_F(ZQRenderIndentTest, ReturnContinuesEndsOrStepsOutOfMarkupItems)
 
 TEST_F(ZQRenderIndentTest, ReturnAtALineStartOrOnAnEmptyLineIsLeftToTheView)
 {
-    for (const quint64 editorType : {Rich, Markup}) {
+    for (const ZQEditorType editorType : {Rich, Markup}) {
         auto atStart = editor(QStringLiteral("- one\n- two"), editorType, Markdown);
         atStart->view.setSelectedRange(Range(atStart->string().indexOf(QStringLiteral("\n")) + 1, 0));
         EXPECT_FALSE(enter(*atStart));
@@ -149,7 +147,7 @@ TEST_F(ZQRenderIndentTest, ReturnAtALineStartOrOnAnEmptyLineIsLeftToTheView)
 
 TEST_F(ZQRenderIndentTest, ReturnInCodeKeepsTheLeadingWhitespace)
 {
-    for (const quint64 editorType : {Rich, Markup}) {
+    for (const ZQEditorType editorType : {Rich, Markup}) {
         const auto e = editor(QStringLiteral("```\n    code\n```"), editorType, Markdown, QStringLiteral("code"));
         const EditorView::State before = e->state();
         ASSERT_TRUE(enter(*e));
@@ -164,7 +162,7 @@ TEST_F(ZQRenderIndentTest, ReturnInCodeKeepsTheLeadingWhitespace)
 
 TEST_F(ZQRenderIndentTest, ReturnInRichListsNumbersNestsAndSteps)
 {
-    for (const quint64 markupType : {Markdown, Quorvel}) {
+    for (const ZQMarkupType markupType : {Markdown, QuorvelMarkup}) {
         const auto e = editor(QString::fromLatin1(markupType == Markdown ? "1. one" : "# one"), Rich, markupType);
         const EditorView::State before = e->state();
         ASSERT_TRUE(enter(*e));
@@ -205,7 +203,7 @@ TEST_F(ZQRenderIndentTest, ReturnInRichListsNumbersNestsAndSteps)
 TEST_F(ZQRenderIndentTest, ControlReturnContinuesAnItemWithoutAMarker)
 {
     // The block editor holds rich text too: its continuation is a list-indent tab.
-    for (const quint64 editorType : {Rich, Block}) {
+    for (const ZQEditorType editorType : {Rich, Block}) {
         const auto e = editor(QStringLiteral("- one"), editorType, Markdown);
         const EditorView::State before = e->state();
         ASSERT_TRUE(enter(*e, Control));
@@ -218,7 +216,7 @@ TEST_F(ZQRenderIndentTest, ControlReturnContinuesAnItemWithoutAMarker)
 
 TEST_F(ZQRenderIndentTest, ReturnInRichTasksAndQuotes)
 {
-    for (const quint64 editorType : {Rich, Block}) {
+    for (const ZQEditorType editorType : {Rich, Block}) {
         const auto e = editor(QStringLiteral("- [x] done"), editorType, Markdown);
         const EditorView::State before = e->state();
         ASSERT_TRUE(enter(*e));

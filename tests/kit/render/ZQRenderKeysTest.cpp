@@ -5,6 +5,7 @@
 // editor, and clean style strips formatting but keeps images and footnotes.
 
 #include "kit/filters/EditorView.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/RichText.h"
 
 #include "kit/filters/ZQListFilter.h"
@@ -30,9 +31,8 @@ using plat::Range;
 
 namespace {
 
-constexpr quint64 Rich = 1;
-constexpr quint64 Block = 2;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
+using enum ZQMarkupType;
 
 // A page editor: it records the page titles it is asked to update, and moving
 // its caret fails once the test arms it.
@@ -57,7 +57,7 @@ public:
 
 using Editor = BasicEditorView<PageView>;
 
-plat::Attributes plain(quint64 editorType)
+plat::Attributes plain(ZQEditorType editorType)
 {
     return ZSSettings::sharedSettings()->defaultTypingAttribute(editorType);
 }
@@ -85,7 +85,7 @@ protected:
 
     // Text as the editor keeps it: markup coloured, rich text in the page
     // editor's attributes; no undo step yet.
-    std::unique_ptr<Editor> open(const QString& text, quint64 editorType, Range selection = {})
+    std::unique_ptr<Editor> open(const QString& text, ZQEditorType editorType, Range selection = {})
     {
         auto editor = std::make_unique<Editor>(plat::AttributedString(text, plain(editorType)), editorType, selection);
         editor->view.setPasteRender(std::make_shared<ZQRender>());
@@ -111,7 +111,7 @@ protected:
     }
 
     std::shared_ptr<ZSSettings> settings;
-    quint64 markupType = 0;
+    ZQMarkupType markupType = ZQMarkupType::Markdown;
     std::shared_ptr<ZQRender> render;
 };
 
@@ -123,49 +123,53 @@ TEST_F(RenderKeysTest, EveryActionTagReachesItsFilterInBothEditors)
     const QString bullet = ZQListFilter::richMarkerFromMarkupMarker(QStringLiteral("*"), {}).string();
     struct Case {
         quint64 tag;
-        quint64 editorType;
-        quint64 markupType;
+        ZQEditorType editorType;
+        ZQMarkupType markupType;
         QString text;
         Range selection;
         QString expected;
         QString actionName;
     };
     const Case cases[] = {
-        {1, Rich, 0, "a word b", {2, 4}, "a word b", "Emphasis"},
-        {2, Rich, 0, "a word b", {2, 4}, "a word b", "Strong"},
-        {10, Rich, 0, "a word b", {2, 4}, "a word b", "Underlined"},
-        {11, Rich, 0, "a word b", {2, 4}, "a word b", "Struck through"},
-        {12, Rich, 0, "a word b", {2, 4}, "a word b", "Code"},
-        {2, Markup, 0, "a word b", {2, 4}, "a **word** b", "Strong"},
-        {2, Markup, 1, "a word b", {2, 4}, "a *word* b", "Strong"},
-        {11, Markup, 0, "a word b", {2, 4}, "a ~~word~~ b", "Struck through"},
-        {12, Markup, 0, "a word b", {2, 4}, "a `word` b", "Code"},
-        {22, Rich, 0, "Title\nbody", {0, 0}, "Title\nbody", "Heading 2"},
-        {22, Markup, 0, "Title\nbody", {0, 0}, "## Title\nbody", "Heading 2"},
-        {26, Markup, 1, "Title", {0, 0}, "h6. Title", "Heading 6"},
-        {32, Rich, 0, "ab\ncd", {0, 4}, "> ab\n> cd", "Quote"},
-        {32, Markup, 0, "ab\ncd", {0, 4}, "> ab\n> cd", "Quote"},
-        {33, Rich, 0, "a\nb\nc", {2, 1}, "a\n```\nb\n```\nc", "Code Block"},
-        {33, Markup, 0, "a\nb\nc", {2, 1}, "a\n```\nb\n```\nc", "Code Block"},
-        {34, Rich, 0, "a\n\nb", {2, 0}, "a\n---\nb", "Divider"},
-        {34, Markup, 0, "text\n\nmore", {0, 2}, "text\n\n---\nmore", "Divider"},
-        {35, Rich, 0, "ab", {0, 2}, "\t[ ]\tab", "Task"},
-        {35, Markup, 0, "ab", {2, 0}, "- [ ] ab", "Task"},
-        {40, Markup, 0, "x ab y", {2, 2}, "x [ab]() y", "Link"},
-        {41, Rich, 0, "a cat b", {2, 3}, "a {IMG} b", "Image"},
-        {41, Markup, 0, "a cat b", {2, 3}, "a ![cat]() b", "Image"},
-        {42, Rich, 0, "one two", {4, 3}, "one [1]", "Footnote"},
-        {42, Markup, 0, "end word", {4, 4}, "end [^1]\n\n[^1]:word\n\n", "Footnote"},
-        {43, Rich, 0, "say ab", {4, 2}, "say <ab>", "Tag"},
-        {43, Markup, 0, "say ab", {4, 2}, "say +ab+", "Tag"},
-        {50, Rich, 0, "ab", {0, 2}, numbered + "ab", "List"},
-        {51, Rich, 0, "ab", {0, 2}, bullet + "ab", "List"},
-        {50, Markup, 0, "a\nb", {0, 3}, "1. a\n1. b", "List"},
-        {50, Markup, 1, "a\nb", {0, 3}, "# a\n# b", "List"},
-        {51, Markup, 0, "a\nb", {0, 3}, "* a\n* b", "List"},
+        {1, Rich, Markdown, "a word b", {2, 4}, "a word b", "Emphasis"},
+        {2, Rich, Markdown, "a word b", {2, 4}, "a word b", "Strong"},
+        {10, Rich, Markdown, "a word b", {2, 4}, "a word b", "Underlined"},
+        {11, Rich, Markdown, "a word b", {2, 4}, "a word b", "Struck through"},
+        {12, Rich, Markdown, "a word b", {2, 4}, "a word b", "Code"},
+        {2, Markup, Markdown, "a word b", {2, 4}, "a **word** b", "Strong"},
+        {2, Markup, QuorvelMarkup, "a word b", {2, 4}, "a *word* b", "Strong"},
+        {11, Markup, Markdown, "a word b", {2, 4}, "a ~~word~~ b", "Struck through"},
+        {12, Markup, Markdown, "a word b", {2, 4}, "a `word` b", "Code"},
+        {22, Rich, Markdown, "Title\nbody", {0, 0}, "Title\nbody", "Heading 2"},
+        {22, Markup, Markdown, "Title\nbody", {0, 0}, "## Title\nbody", "Heading 2"},
+        {26, Markup, QuorvelMarkup, "Title", {0, 0}, "h6. Title", "Heading 6"},
+        {32, Rich, Markdown, "ab\ncd", {0, 4}, "> ab\n> cd", "Quote"},
+        {32, Markup, Markdown, "ab\ncd", {0, 4}, "> ab\n> cd", "Quote"},
+        {33, Rich, Markdown, "a\nb\nc", {2, 1}, "a\n```\nb\n```\nc", "Code Block"},
+        {33, Markup, Markdown, "a\nb\nc", {2, 1}, "a\n```\nb\n```\nc", "Code Block"},
+        {34, Rich, Markdown, "a\n\nb", {2, 0}, "a\n---\nb", "Divider"},
+        {34, Markup, Markdown, "text\n\nmore", {0, 2}, "text\n\n---\nmore", "Divider"},
+        {35, Rich, Markdown, "ab", {0, 2}, "\t[ ]\tab", "Task"},
+        {35, Markup, Markdown, "ab", {2, 0}, "- [ ] ab", "Task"},
+        {40, Markup, Markdown, "x ab y", {2, 2}, "x [ab]() y", "Link"},
+        {41, Rich, Markdown, "a cat b", {2, 3}, "a {IMG} b", "Image"},
+        {41, Markup, Markdown, "a cat b", {2, 3}, "a ![cat]() b", "Image"},
+        {42, Rich, Markdown, "one two", {4, 3}, "one [1]", "Footnote"},
+        {42, Markup, Markdown, "end word", {4, 4}, "end [^1]\n\n[^1]:word\n\n", "Footnote"},
+        {43, Rich, Markdown, "say ab", {4, 2}, "say <ab>", "Tag"},
+        {43, Markup, Markdown, "say ab", {4, 2}, "say +ab+", "Tag"},
+        {50, Rich, Markdown, "ab", {0, 2}, numbered + "ab", "List"},
+        {51, Rich, Markdown, "ab", {0, 2}, bullet + "ab", "List"},
+        {50, Markup, Markdown, "a\nb", {0, 3}, "1. a\n1. b", "List"},
+        {50, Markup, QuorvelMarkup, "a\nb", {0, 3}, "# a\n# b", "List"},
+        {51, Markup, Markdown, "a\nb", {0, 3}, "* a\n* b", "List"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(QStringLiteral("tag %1 editor %2: %3").arg(c.tag).arg(c.editorType).arg(c.expected).toStdString());
+        SCOPED_TRACE(QStringLiteral("tag %1 editor %2: %3")
+                         .arg(c.tag)
+                         .arg(storedValue(c.editorType))
+                         .arg(c.expected)
+                         .toStdString());
         settings->setMarkupType(c.markupType);
         const auto editor = open(c.text, c.editorType, c.selection);
         ASSERT_TRUE(render->renderShortcutAction(c.tag, editor->view, c.selection));
@@ -209,7 +213,7 @@ TEST_F(RenderKeysTest, SameHeadingOrListTwiceTakesItAwayAndHeadingsUpdateTheTitl
     EXPECT_EQ(levelAt(*rich, 0), 0);
     EXPECT_EQ(rich->view.titles, (std::vector<Range>{Range(1, 0), Range(1, 0)}));
 
-    settings->setMarkupType(0);
+    settings->setMarkupType(ZQMarkupType::Markdown);
     const auto markup = open(QStringLiteral("Title"), Markup, Range(2, 0));
     ASSERT_TRUE(render->renderShortcutAction(21, markup->view, Range(2, 0)));
     EXPECT_EQ(markup->string(), QStringLiteral("# Title"));
@@ -217,12 +221,12 @@ TEST_F(RenderKeysTest, SameHeadingOrListTwiceTakesItAwayAndHeadingsUpdateTheTitl
     EXPECT_EQ(markup->string(), QStringLiteral("Title"));
     EXPECT_EQ(markup->view.titles.size(), 2u);
 
-    for (const quint64 editorType : {Rich, Markup}) {
+    for (const ZQEditorType editorType : {Rich, Markup}) {
         const auto editor = open(QStringLiteral("ab\ncd"), editorType, Range(0, 5));
         ASSERT_TRUE(render->renderShortcutAction(51, editor->view, Range(0, 5)));
         EXPECT_NE(editor->string(), QStringLiteral("ab\ncd"));
         ASSERT_TRUE(render->renderShortcutAction(51, editor->view, Range(0, editor->string().size())));
-        EXPECT_EQ(editor->string(), QStringLiteral("ab\ncd")) << editorType;
+        EXPECT_EQ(editor->string(), QStringLiteral("ab\ncd")) << storedValue(editorType);
         EXPECT_TRUE(editor->view.titles.empty());
     }
 }
@@ -240,7 +244,7 @@ TEST_F(RenderKeysTest, EditsAreFollowedByTheAttributeRepair)
                                  + QStringLiteral("cd"));
 
     // Markup is coloured again: the new markers are a pair.
-    settings->setMarkupType(0);
+    settings->setMarkupType(ZQMarkupType::Markdown);
     const auto markup = open(QStringLiteral("a word"), Markup, Range(2, 4));
     ASSERT_TRUE(render->renderShortcutAction(2, markup->view, Range(2, 4)));
     ASSERT_EQ(markup->string(), QStringLiteral("a **word**"));
@@ -285,7 +289,7 @@ TEST_F(RenderKeysTest, MarkerTypedOverASelectionWrapsIt)
     EXPECT_EQ(editor->string(), QStringLiteral("a word b"));
 
     // In markup the markers are written.
-    settings->setMarkupType(0);
+    settings->setMarkupType(ZQMarkupType::Markdown);
     const auto markup = open(QStringLiteral("a word b"), Markup, Range(2, 4));
     ASSERT_TRUE(keyDown(*markup, plat::KeyCode::Unknown, QStringLiteral("~")));
     EXPECT_EQ(markup->string(), QStringLiteral("a ~~word~~ b"));
@@ -377,7 +381,7 @@ TEST_F(RenderKeysTest, CleanStyleKeepsImagesAndFootnotesAndDropsEveryMarker)
 
 TEST_F(RenderKeysTest, CleanStyleInMarkupWritesPlainMarkup)
 {
-    settings->setMarkupType(0);
+    settings->setMarkupType(ZQMarkupType::Markdown);
     const QString markup = QStringLiteral("- **bold** and `code`\n> quoted\nnext");
     const Range range(0, markup.indexOf(QStringLiteral("next")));
     const auto editor = open(markup, Markup, range);
@@ -398,14 +402,15 @@ TEST_F(RenderKeysTest, BlockEditorKeepsItsRichStylesAfterAnAction)
 TEST_F(RenderKeysTest, TabAndReturnInListsGoToTheListHandling)
 {
     constexpr quint64 Shift = plat::ModifierFlag::Shift;
-    settings->setMarkupType(0);
+    settings->setMarkupType(ZQMarkupType::Markdown);
     const auto levels = [](const Editor& editor) {
         const auto style =
             editor.view.textStorage()->attributeAtIndex(ZQAttr::FilterList, 0).toObject<ZQListStyle>();
         return style ? style->textLists().size() : 0;
     };
-    Editor rich(render->renderMarkupToRich(plat::AttributedString(QStringLiteral("- one")), false, 0), Rich,
-                Range(3, 0));
+    Editor rich(
+        render->renderMarkupToRich(plat::AttributedString(QStringLiteral("- one")), false, ZQMarkupType::Markdown),
+        Rich, Range(3, 0));
     ASSERT_TRUE(keyDown(rich, plat::KeyCode::Tab, QStringLiteral("\t")));
     EXPECT_EQ(levels(rich), 2u);
     ASSERT_TRUE(keyDown(rich, plat::KeyCode::Tab, QStringLiteral("\t"), Shift));

@@ -1,6 +1,7 @@
 // Markup coloured in place for the markup editor.
 
 #include "kit/model/ZSSettings.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
 #include "kit/render/ZQRender.h"
@@ -44,7 +45,7 @@ const QString Page = QStringLiteral("# Heading\n"
 
 plat::Attributes base()
 {
-    return installedSettings()->defaultTypingAttribute(3);
+    return installedSettings()->defaultTypingAttribute(ZQEditorType::Markup);
 }
 
 qsizetype at(const QString& what)
@@ -79,7 +80,7 @@ protected:
 
 TEST(ZQRenderMarkup, EveryConstructOfAPageIsColouredAndTheCharactersStay)
 {
-    installedSettings()->setMarkupType(0);
+    installedSettings()->setMarkupType(ZQMarkupType::Markdown);
     ZQRender render;
     plat::MutableAttributedString text{plat::AttributedString(Page)};
     render.highlightMarkdown(text);
@@ -111,8 +112,8 @@ TEST(ZQRenderMarkup, EveryConstructOfAPageIsColouredAndTheCharactersStay)
 
 TEST(ZQRenderMarkup, RestylingAStyledPageChangesNothing)
 {
-    for (const quint64 dialect : {0, 1}) {
-        SCOPED_TRACE(dialect);
+    for (const ZQMarkupType dialect : {ZQMarkupType::Markdown, ZQMarkupType::QuorvelMarkup}) {
+        SCOPED_TRACE(storedValue(dialect));
         installedSettings()->setMarkupType(dialect);
         ZQRender render;
         EditCounter storage{plat::AttributedString(Page)};
@@ -140,7 +141,7 @@ TEST(ZQRenderMarkup, RestylingAStyledPageChangesNothing)
             EXPECT_EQ(storage.attributesAtIndex(now), first.attributesAtIndex(old));
         }
     }
-    installedSettings()->setMarkupType(0);
+    installedSettings()->setMarkupType(ZQMarkupType::Markdown);
 }
 
 TEST(ZQRenderMarkup, RestylingTheRoundTripPagesChangesNothing)
@@ -157,10 +158,10 @@ TEST(ZQRenderMarkup, RestylingTheRoundTripPagesChangesNothing)
         pages.emplace_back(name, QString::fromUtf8(file.readAll()));
     }
     ASSERT_GT(pages.size(), 10u);
-    for (const quint64 dialect : {0, 1}) {
+    for (const ZQMarkupType dialect : {ZQMarkupType::Markdown, ZQMarkupType::QuorvelMarkup}) {
         installedSettings()->setMarkupType(dialect);
         for (const auto& [name, page] : pages) {
-            SCOPED_TRACE(name.toStdString() + (dialect ? " (Quorvel Markup)" : " (Markdown)"));
+            SCOPED_TRACE(name.toStdString() + (dialect == ZQMarkupType::QuorvelMarkup ? " (Quorvel Markup)" : " (Markdown)"));
             ZQRender render;
             EditCounter storage{plat::AttributedString(page)};
             render.highlightMarkdown(storage);
@@ -183,12 +184,12 @@ TEST(ZQRenderMarkup, RestylingTheRoundTripPagesChangesNothing)
                                    << page.mid(std::max<qsizetype>(changed, 0), 40).toStdString();
         }
     }
-    installedSettings()->setMarkupType(0);
+    installedSettings()->setMarkupType(ZQMarkupType::Markdown);
 }
 
 TEST(ZQRenderMarkup, CodeColoursSurviveAndEmptyTextsStayEmpty)
 {
-    installedSettings()->setMarkupType(0);
+    installedSettings()->setMarkupType(ZQMarkupType::Markdown);
     ZQRender render;
     plat::MutableAttributedString text{plat::AttributedString(Page)};
     render.highlightMarkdown(text);

@@ -2,6 +2,7 @@
 // pasting rich text with attachments, on the headless editor view.
 
 #include "kit/model/ZQFilterRoles.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
@@ -22,9 +23,7 @@ namespace {
 using plat::Range;
 using StorageTable = ZQRenderContext::StorageTable;
 
-constexpr quint64 Rich = 1;
-constexpr quint64 BlockEditor = 2;
-constexpr quint64 Markup = 3;
+using enum ZQEditorType;
 
 const QString Footnote = QStringLiteral("ZQMacroFootnote");
 const QString Image = QStringLiteral("ZQMacroImage");
@@ -98,10 +97,10 @@ class RenderOnFly : public testing::Test {
 protected:
     RenderOnFly()
     {
-        settings->setMarkupType(0);
+        settings->setMarkupType(ZQMarkupType::Markdown);
         for (ZSAbstractTextView* each : {&view, static_cast<ZSAbstractTextView*>(&refusing)}) {
             each->setSettings(settings);
-            each->setEditorType(Rich);
+            each->setEditorType(storedValue(Rich));
             each->setPageTitleHandler([this](Range range) { titles.push_back(range); });
             each->setEditorBlockHandler([this](const QString& macro, const QString& key, Range,
                                                const plat::ObjectPtr& storage) {
@@ -115,7 +114,7 @@ protected:
     // Plain rich text, the caret at its end.
     void setText(const QString& text, ZSAbstractTextView& on)
     {
-        const plat::Attributes typing = settings->defaultTypingAttribute(on.editorType());
+        const plat::Attributes typing = settings->defaultTypingAttribute(editorTypeFromStored(on.editorType()));
         on.textStorage()->replaceCharacters(Range(0, on.textStorage()->length()), plat::AttributedString(text, typing));
         on.setSelectedRange(Range(text.size(), 0));
         on.setTypingAttributes(typing);
@@ -131,7 +130,7 @@ protected:
     }
 
     std::shared_ptr<ZSSettings> settings = installedSettings();
-    const quint64 markupType = settings->markupType();
+    const ZQMarkupType markupType = settings->markupType();
     ZQRender render;
     ZSAbstractTextView view;
     RefusingView refusing;
@@ -164,7 +163,7 @@ TEST_F(RenderOnFly, TheFirstFilterInPipeOrderThatStylesWins)
 
     // A block editor offers the typed characters to the emphasis filter alone.
     offers.clear();
-    view.setEditorType(BlockEditor);
+    view.setEditorType(storedValue(Block));
     EXPECT_TRUE(render.renderOnFly(QStringLiteral("*"), view, 1));
     ASSERT_EQ(offers.size(), 1u);
     EXPECT_EQ(offers[0].filter, "emphasis");
@@ -212,19 +211,19 @@ TEST_F(RenderOnFly, StyledTypingTakesTheTitleAgainAndRepairsTheText)
 TEST_F(RenderOnFly, ABlockEditorStylesEmphasisButNoBlocks)
 {
     struct Case {
-        quint64 editor;
+        ZQEditorType editor;
         const char* before;
         const char* key;
         bool styled;
     };
     const Case cases[] = {
         {Rich, "```swift", "\n", true},
-        {BlockEditor, "```swift", "\n", false},
-        {BlockEditor, "a *x", "*", true},
+        {Block, "```swift", "\n", false},
+        {Block, "a *x", "*", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.before);
-        view.setEditorType(c.editor);
+        view.setEditorType(storedValue(c.editor));
         setText(QString::fromLatin1(c.before));
         EXPECT_EQ(type(QString::fromLatin1(c.key)), c.styled);
     }
@@ -235,9 +234,9 @@ TEST_F(RenderOnFly, ABlockEditorStylesEmphasisButNoBlocks)
 TEST_F(RenderOnFly, MacroNamesFindTheirHandlerInAnyLetterCase)
 {
     setText(QStringLiteral("ab"));
-    settings->setMarkupType(1);
+    settings->setMarkupType(ZQMarkupType::QuorvelMarkup);
     EXPECT_EQ(render.renderMacroOnFly(QStringLiteral("zqMACROimage"), view, Range(2, 0)), Range(2, 0));
-    EXPECT_EQ(render.renderContext()->runningMarkupType(), 1u);
+    EXPECT_EQ(render.renderContext()->runningMarkupType(), ZQMarkupType::QuorvelMarkup);
     ASSERT_EQ(blockRequests.size(), 1u);
     EXPECT_EQ(std::get<0>(blockRequests[0]), Image);
     const QString key = std::get<1>(blockRequests[0]);
@@ -249,7 +248,7 @@ TEST_F(RenderOnFly, MacroNamesFindTheirHandlerInAnyLetterCase)
     EXPECT_EQ(text().string(), "ab");
 
     ZSAbstractTextView markup;
-    markup.setEditorType(Markup);
+    markup.setEditorType(storedValue(Markup));
     setText(QStringLiteral("note "), markup);
     render.renderMarkupMacroOnFly(QStringLiteral("ZQMACROFOOTNOTE"), markup, Range(5, 0));
     EXPECT_EQ(markup.string(), "note [^]");

@@ -3,6 +3,7 @@
 // the whole text gives.
 
 #include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQListStyle.h"
 #include "kit/model/ZQStyles.h"
 #include "kit/render/ZQRender.h"
@@ -134,9 +135,10 @@ class RepairAfterEdits : public ::testing::Test {
 protected:
     RepairAfterEdits() : settings(installedSettings())
     {
-        const plat::MutableAttributedString rich = ZQRender().renderMarkupToRich(AttributedString(Page), false, 0);
+        const plat::MutableAttributedString rich
+            = ZQRender().renderMarkupToRich(AttributedString(Page), false, ZQMarkupType::Markdown);
         for (plat::TextView* view : {&followed, &whole}) {
-            view->setEditorType(1);
+            view->setEditorType(storedValue(ZQEditorType::Rich));
             view->textStorage()->setAttributedString(ownCopy(rich));
         }
         render.fixRichAttributes(followed);
@@ -174,7 +176,7 @@ protected:
 
 TEST_F(RepairAfterEdits, EditsOfEveryConstructRepairAsTheWholeText)
 {
-    const plat::AttributedString plainLetter(QStringLiteral("x"), settings->defaultTypingAttribute(1));
+    const plat::AttributedString plainLetter(QStringLiteral("x"), settings->defaultTypingAttribute(ZQEditorType::Rich));
     const Edit edits[] = {
         {"a letter in a paragraph", [&](plat::TextStorage& t) { t.insert(plainLetter, at(t, " here.")); }},
         {"a footnote reference deleted renumbers those after it", [](plat::TextStorage& t) {

@@ -1,4 +1,5 @@
 #include "kit/filters/ZQViewEditing.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSTextTheme.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
@@ -26,11 +27,11 @@ protected:
     {
         settings = installedSettings();
         render = std::make_unique<ZQRender>();
-        view.setEditorType(1);
+        view.setEditorType(storedValue(ZQEditorType::Rich));
     }
 
     static ZQHighlighter& styles() { return ZQHighlighter::sharedHighlighter(); }
-    Attributes plain() const { return settings->defaultTypingAttribute(1); }
+    Attributes plain() const { return settings->defaultTypingAttribute(ZQEditorType::Rich); }
     plat::TextStorage& text() { return *view.textStorage(); }
 
     // An ordered item as the list filter writes it; its list style.
@@ -169,7 +170,7 @@ TEST_F(RenderRepairTest, FenceWithoutKeyGetsAPairedKeyOnBothFences)
 TEST_F(RenderRepairTest, StaleCodeStylingRawFlagsAndIndentsLeavePlainText)
 {
     Attributes indented = plain();
-    auto indent = settings->defaultParagraphStyle(1)->mutableCopy();
+    auto indent = settings->defaultParagraphStyle(ZQEditorType::Rich)->mutableCopy();
     indent->setHeadIndent(40);
     indented.set(plat::ParagraphStyleAttribute, Value(indent));
     text().append(AttributedString(QStringLiteral("was indented\n"), indented));

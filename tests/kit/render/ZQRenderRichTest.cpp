@@ -1,6 +1,7 @@
 // Pages of markup turned into the rich editor's text.
 
 #include "kit/model/ZSSettings.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
 #include "kit/model/ZQLinkRef.h"
@@ -17,17 +18,16 @@
 
 namespace {
 
-constexpr quint64 Markdown = 0;
-constexpr quint64 QuorvelMarkup = 1;
+using enum ZQMarkupType;
 
-plat::MutableAttributedString toRich(ZQRender& render, const QString& markup, quint64 dialect = Markdown)
+plat::MutableAttributedString toRich(ZQRender& render, const QString& markup, ZQMarkupType dialect = Markdown)
 {
     return render.renderMarkupToRich(plat::AttributedString(markup), false, dialect);
 }
 
 plat::Attributes base()
 {
-    return installedSettings()->defaultTypingAttribute(1);
+    return installedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
 }
 
 bool has(const plat::AttributedString& text, const QString& name, qsizetype index)

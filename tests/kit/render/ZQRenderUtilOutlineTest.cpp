@@ -1,4 +1,5 @@
 #include "kit/model/ZQAttributeNames.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQStyles.h"
 #include "kit/model/ZQRenderUtil.h"
 #include "platform/foundation/Uuid.h"
@@ -39,17 +40,17 @@ TEST(ZQRenderUtilOutline, HeadingsInTextOrderIndexedFromTheLast)
 {
     struct Case {
         const char* name;
-        quint64 editorType;
+        ZQEditorType editorType;
         plat::MutableAttributedString content;
         std::vector<std::tuple<qint64, qint64, QString, plat::Range>> expected; // index, level, text, range
         QString afterRemoval;
     };
     Case cases[] = {
-        {"rich", 1,
+        {"rich", ZQEditorType::Rich,
          assemble(ZQAttr::FilterHeading, {{" Intro\n", heading(1)}, {"body\n", {}}, {"Deep\n", heading(3)}}),
          {{1, 1, "Intro", {0, 7}}, {0, 3, "Deep", {12, 5}}},
          "body\n"},
-        {"markup marks are dropped", 3,
+        {"markup marks are dropped", ZQEditorType::Markup,
          assemble(ZQAttr::FilterHeading,
                   {{"## Intro ##\n", heading(2)}, {"x\n", {}}, {"Under ##\n", heading(1, 1)}, {"#\n", heading(1)}}),
          {{2, 2, "Intro", {0, 12}}, {1, 1, "Under ##", {14, 9}}, {0, 1, "", {23, 2}}},
@@ -85,8 +86,8 @@ TEST(ZQRenderUtilOutline, TagsLoseAngleBracketsAndMarkupPlusMarksWithTheRun)
                                            {" play ", plat::Value(QStringLiteral("T2"))},
                                            {"+ end", {}}});
     };
-    for (quint64 editorType : {1u, 3u}) {
-        SCOPED_TRACE(editorType);
+    for (const ZQEditorType editorType : {ZQEditorType::Rich, ZQEditorType::Markup}) {
+        SCOPED_TRACE(storedValue(editorType));
         auto text = content();
         const auto tags = ZQRenderUtil::extractTags(text, editorType, true);
         ASSERT_EQ(tags.size(), 2u);
@@ -96,7 +97,8 @@ TEST(ZQRenderUtilOutline, TagsLoseAngleBracketsAndMarkupPlusMarksWithTheRun)
         EXPECT_EQ(tags[1]->tagText(), QStringLiteral("play"));
         EXPECT_EQ(tags[1]->index(), 0);
         EXPECT_EQ(tags[1]->range(), plat::Range(14, 6));
-        EXPECT_EQ(text.string(), editorType == 3 ? QStringLiteral(" and  end") : QStringLiteral("++ and ++ end"));
+        EXPECT_EQ(text.string(),
+                  editorType == ZQEditorType::Markup ? QStringLiteral(" and  end") : QStringLiteral("++ and ++ end"));
     }
 }
 

@@ -2,6 +2,7 @@
 // task markers, outlines and titles.
 
 #include "kit/foundation/ZSTree.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQDocumentOutline.h"
 #include "kit/model/ZQStyles.h"
@@ -112,16 +113,23 @@ TEST(ZQRenderUtilRich, UnlinkingDropsTheBracketsUndoably)
 
 TEST(ZQRenderUtilRich, TaskStatesOfBothEditors)
 {
+    using enum ZQEditorType;
     struct Case {
         const char* text;
-        quint64 editorType;
+        ZQEditorType editorType;
         const char* state; // null: no task
         plat::Range marker;
     };
     const Case cases[] = {
-        {"- [ ] x", 3, " ", {2, 3}}, {"- [] x", 3, " ", {2, 2}},   {"- [X] x", 3, "X", {2, 3}},
-        {"   * [-] x", 3, "-", {5, 3}}, {"x - [x]", 3, nullptr, {}}, {"\t[x]\tgo", 1, "x", {1, 3}},
-        {"[ ]\tgo", 2, " ", {0, 3}},   {"a\n- [x] b", 3, "x", {4, 3}}, {"- [y] x", 3, nullptr, {}},
+        {"- [ ] x", Markup, " ", {2, 3}},
+        {"- [] x", Markup, " ", {2, 2}},
+        {"- [X] x", Markup, "X", {2, 3}},
+        {"   * [-] x", Markup, "-", {5, 3}},
+        {"x - [x]", Markup, nullptr, {}},
+        {"\t[x]\tgo", Rich, "x", {1, 3}},
+        {"[ ]\tgo", Block, " ", {0, 3}},
+        {"a\n- [x] b", Markup, "x", {4, 3}},
+        {"- [y] x", Markup, nullptr, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -174,21 +182,21 @@ TEST(ZQRenderUtilRich, PageTitlesFromHeadingsOrFirstWords)
     struct Case {
         const char* name;
         plat::MutableAttributedString content;
-        quint64 editorType;
+        ZQEditorType editorType;
         QString title;
         QString afterRemoval;
     };
     Case cases[] = {
-        {"full stop late enough", plat::MutableAttributedString(QStringLiteral("Hello world. More text")), 1,
-         "Hello world", "Hello world. More text"},
+        {"full stop late enough", plat::MutableAttributedString(QStringLiteral("Hello world. More text")),
+         ZQEditorType::Rich, "Hello world", "Hello world. More text"},
         {"early full stop ignored",
-         plat::MutableAttributedString(QStringLiteral("Hi. A long sentence without any full stop in it at all")), 1,
-         "Hi. A long sentence without any full stop in it at", ""},
-        {"blank", plat::MutableAttributedString(QStringLiteral(" \n ")), 1, "", " \n "},
-        {"rich heading", pieces(ZQAttr::FilterHeading, {{"\n", {}}, {"Head", heading()}, {"\nbody", {}}}), 1, "Head",
-         "\nbody"},
-        {"markup heading", pieces(ZQAttr::FilterHeading, {{"## Head ##", heading(2)}, {"\nbody", {}}}), 3, "Head",
-         "\nbody"},
+         plat::MutableAttributedString(QStringLiteral("Hi. A long sentence without any full stop in it at all")),
+         ZQEditorType::Rich, "Hi. A long sentence without any full stop in it at", ""},
+        {"blank", plat::MutableAttributedString(QStringLiteral(" \n ")), ZQEditorType::Rich, "", " \n "},
+        {"rich heading", pieces(ZQAttr::FilterHeading, {{"\n", {}}, {"Head", heading()}, {"\nbody", {}}}),
+         ZQEditorType::Rich, "Head", "\nbody"},
+        {"markup heading", pieces(ZQAttr::FilterHeading, {{"## Head ##", heading(2)}, {"\nbody", {}}}),
+         ZQEditorType::Markup, "Head", "\nbody"},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -206,7 +214,8 @@ TEST(ZQRenderUtilRich, HeadingsAndTagsAreFoundByTheirIndexFromTheEnd)
 {
     const auto content = pieces(ZQAttr::FilterHeading, {{"A", heading()}, {"\n", {}}, {"B", heading()}, {"\n", {}},
                                                         {"C", heading()}});
-    const auto entry = ZQDocumentHeading::initWithIndex(0, 1, QStringLiteral("C"), plat::Range(0, 0), 1);
+    const auto entry
+        = ZQDocumentHeading::initWithIndex(0, 1, QStringLiteral("C"), plat::Range(0, 0), ZQEditorType::Rich);
     EXPECT_EQ(ZQRenderUtil::findHeadingRange(*entry, content), plat::Range(4, 1));
     entry->setIndex(2);
     EXPECT_EQ(ZQRenderUtil::findHeadingRange(*entry, content), plat::Range(0, 1));
@@ -214,7 +223,7 @@ TEST(ZQRenderUtilRich, HeadingsAndTagsAreFoundByTheirIndexFromTheEnd)
     EXPECT_EQ(ZQRenderUtil::findHeadingRange(*entry, content), plat::Range(0, 0));
 
     const auto tags = pieces(ZQAttr::MacroTag, {{"<a>", QStringLiteral("u1")}, {" x ", {}}, {"<b>", QStringLiteral("u2")}});
-    const auto tag = ZQDocumentTag::initWithIndex(1, QStringLiteral("a"), plat::Range(0, 0), 1);
+    const auto tag = ZQDocumentTag::initWithIndex(1, QStringLiteral("a"), plat::Range(0, 0), ZQEditorType::Rich);
     EXPECT_EQ(ZQRenderUtil::findTagRange(*tag, tags), plat::Range(0, 3));
 }
 

@@ -1,4 +1,5 @@
 #include "kit/model/ZSAbstractTextView.h"
+#include "kit/model/ZQEditorTypes.h"
 
 #include "kit/foundation/Exs.h"
 #include "kit/model/ZSSettings.h"
@@ -23,7 +24,7 @@ protected:
     AbstractTextViewTest()
     {
         view.setSettings(settings);
-        view.setEditorType(1);
+        view.setEditorType(storedValue(ZQEditorType::Rich));
     }
 
     void setText(const QString& text) { view.textStorage()->replaceCharacters(Range(0, view.string().size()), text); }
@@ -145,25 +146,27 @@ TEST_F(AbstractTextViewTest, PasteIntoMarkupOrOfNothingIsUntouched)
 {
     plat::MutableAttributedString content(plat::AttributedString(QStringLiteral("x")));
     content.addAttribute(ZQAttr::FilterCode, QStringLiteral("code"), Range(0, 1));
-    const plat::AttributedString same = view.mergeTypingAttributeToPasteContent(content, Range(0, 0), 3);
+    const plat::AttributedString same
+        = view.mergeTypingAttributeToPasteContent(content, Range(0, 0), ZQEditorType::Markup);
     EXPECT_TRUE(same.attributesAtIndex(0).contains(ZQAttr::FilterCode));
-    EXPECT_EQ(view.mergeTypingAttributeToPasteContent(plat::AttributedString(), Range(0, 0), 1).length(), 0);
+    EXPECT_EQ(
+        view.mergeTypingAttributeToPasteContent(plat::AttributedString(), Range(0, 0), ZQEditorType::Rich).length(), 0);
 }
 
 TEST_F(TextBlockTest, PasteInsideABlockTakesItsAttributesOrClosesIt)
 {
     view.setSelectedRange(Range(5, 0));
     const plat::Attributes typing = view.typingAttributes();
-    const plat::AttributedString oneLine =
-        view.mergeTypingAttributeToPasteContent(plat::AttributedString(QStringLiteral("abc")), Range(5, 0), 1);
+    const plat::AttributedString oneLine = view.mergeTypingAttributeToPasteContent(
+        plat::AttributedString(QStringLiteral("abc")), Range(5, 0), ZQEditorType::Rich);
     EXPECT_EQ(oneLine.string(), "abc");
     EXPECT_TRUE(oneLine.attributesAtIndex(1) == typing);
 
     setText(QStringLiteral("x {tag} y"));
     mark(ZQAttr::TextBlock, blockStyle(ZQAttr::MacroTag), Range(2, 5));
     view.setSelectedRange(Range(4, 0));
-    const plat::AttributedString lines =
-        view.mergeTypingAttributeToPasteContent(plat::AttributedString(QStringLiteral("a\nb")), Range(4, 0), 1);
+    const plat::AttributedString lines = view.mergeTypingAttributeToPasteContent(
+        plat::AttributedString(QStringLiteral("a\nb")), Range(4, 0), ZQEditorType::Rich);
     EXPECT_EQ(lines.string(), "}a\nb{");
     EXPECT_TRUE(lines.attributesAtIndex(0) == view.typingAttributes());
     EXPECT_FALSE(lines.attributesAtIndex(1).contains(ZQAttr::TextBlock));
@@ -172,14 +175,15 @@ TEST_F(TextBlockTest, PasteInsideABlockTakesItsAttributesOrClosesIt)
 TEST_F(AbstractTextViewTest, PastedLinesTakeTheInlineStylesOfTheInsertionPoint)
 {
     setText(QStringLiteral("bold"));
-    const plat::FontPtr boldFont = Exs::toHaveBold(*settings->defaultFont(1));
+    const plat::FontPtr boldFont = Exs::toHaveBold(*settings->defaultFont(ZQEditorType::Rich));
     mark(plat::FontAttribute, boldFont, Range(0, 4));
     view.setSelectedRange(Range(2, 0));
 
     plat::MutableAttributedString content(plat::AttributedString(QStringLiteral("one two\nmid\nend")));
-    const plat::FontPtr italic = Exs::toHaveItalic(*settings->defaultFont(1));
+    const plat::FontPtr italic = Exs::toHaveItalic(*settings->defaultFont(ZQEditorType::Rich));
     content.addAttribute(plat::FontAttribute, italic, Range(4, 3)); // "two" is styled already
-    const plat::AttributedString merged = view.mergeTypingAttributeToPasteContent(content, Range(2, 0), 1);
+    const plat::AttributedString merged
+        = view.mergeTypingAttributeToPasteContent(content, Range(2, 0), ZQEditorType::Rich);
 
     auto fontAt = [&](qsizetype i) { return merged.attributeAtIndex(plat::FontAttribute, i).toObject<plat::Font>(); };
     EXPECT_TRUE(Exs::isBold(*fontAt(0)));
@@ -198,7 +202,8 @@ TEST_F(AbstractTextViewTest, PastedBlocksGetNewIdentitiesAndFragmentsBecomePlain
     content.addAttribute(ZQAttr::TextBlock, blockStyle(ZQAttr::FilterLink, QStringLiteral("old")), Range(0, 3));
     content.addAttribute(ZQAttr::TextBlock, blockStyle(ZQAttr::FilterLink, QStringLiteral("cut")), Range(4, 2));
     content.addAttribute(ZQAttr::FilterLink, ZQLinkStyle::initWithUuid(QStringLiteral("cut")), Range(4, 2));
-    const plat::AttributedString merged = view.mergeTypingAttributeToPasteContent(content, Range(4, 0), 1);
+    const plat::AttributedString merged
+        = view.mergeTypingAttributeToPasteContent(content, Range(4, 0), ZQEditorType::Rich);
 
     const auto whole = merged.attributeAtIndex(ZQAttr::TextBlock, 0).toObject<ZQTextBlockStyle>();
     ASSERT_TRUE(whole);

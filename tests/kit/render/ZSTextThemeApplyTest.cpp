@@ -1,4 +1,5 @@
 #include "kit/render/ZSTextThemeApply.h"
+#include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSTextTheme.h"
 #include "kit/model/ZQAttachedObjects.h"
 #include "kit/model/ZQAttributeNames.h"
@@ -59,7 +60,7 @@ TEST_F(ThemeApplyTest, RichTextTakesTheThemeColoursOfEveryConstruct)
     const auto task = ZQListStyle::initWithMarkerFormat(QStringLiteral("{task}"), 1);
     const ZSTextTheme& t = *dark;
     const std::vector<Construct> constructs{
-        {"plain", "plain", settings->defaultTypingAttribute(1), t.richTextColor()},
+        {"plain", "plain", settings->defaultTypingAttribute(ZQEditorType::Rich), t.richTextColor()},
         {"bold", "bold", styles().baseRich(ZQHighlighter::Strong), t.richBoldColor()},
         {"italic", "italic", styles().baseRich(ZQHighlighter::Emphasis), t.richItalicColor()},
         {"strike", "strike", styles().baseRich(ZQHighlighter::StrikeThrough), t.richCrossColor()},
@@ -93,7 +94,7 @@ TEST_F(ThemeApplyTest, RichTextTakesTheThemeColoursOfEveryConstruct)
     for (const Construct& c : constructs) {
         starts.push_back(text.length());
         text.append(AttributedString(c.text, c.attributes));
-        text.append(AttributedString(QStringLiteral("\n"), settings->defaultTypingAttribute(1)));
+        text.append(AttributedString(QStringLiteral("\n"), settings->defaultTypingAttribute(ZQEditorType::Rich)));
     }
     const qsizetype body = text.length();
     const Attributes bodyAttributes = styles().codeblockRich("B", "paired-k");
@@ -121,13 +122,14 @@ TEST_F(ThemeApplyTest, RichEditorRecoloursFootnoteBodiesAndKeepsTheSelection)
 {
     ZQRender render;
     const auto footnote = render.renderContext()->createAttachedStroage(QStringLiteral("ZQMacroFootnote"), "F");
-    plat::MutableAttributedString note(QStringLiteral("note "), settings->defaultTypingAttribute(1));
+    plat::MutableAttributedString note(QStringLiteral("note "), settings->defaultTypingAttribute(ZQEditorType::Rich));
     note.append(AttributedString(QStringLiteral("bold"), styles().baseRich(ZQHighlighter::Strong)));
     footnote->attachedText()->setAttributedString(note);
 
     plat::TextView view;
-    view.setEditorType(1);
-    view.textStorage()->append(AttributedString(QStringLiteral("page "), settings->defaultTypingAttribute(1)));
+    view.setEditorType(storedValue(ZQEditorType::Rich));
+    view.textStorage()->append(
+        AttributedString(QStringLiteral("page "), settings->defaultTypingAttribute(ZQEditorType::Rich)));
     view.textStorage()->append(AttributedString(QStringLiteral("bold"), styles().baseRich(ZQHighlighter::Strong)));
     view.setSelectedRange(Range(7, 0));
 
@@ -169,12 +171,12 @@ TEST_F(ThemeApplyTest, MarkupEditorRecoloursEveryConstructInTheNewTheme)
 {
     using T = ZSTextTheme;
     struct Page {
-        quint64 markupType;
+        ZQMarkupType markupType;
         QString text;
         std::vector<MarkupSample> samples;
     };
     const std::vector<Page> pages{
-        {0,
+        {ZQMarkupType::Markdown,
          QStringLiteral("# Heading\n\nSetext\n===\n\n"
                         "Plain **bold** *slanted* ~~gone~~ `code` [link](http://u) <https://a.example> &copy; \\* "
                         "![img](p.png) <span>x</span> note[^1].\n\n"
@@ -215,7 +217,7 @@ TEST_F(ThemeApplyTest, MarkupEditorRecoloursEveryConstructInTheNewTheme)
           {"*body*", 1, &T::mkItalicColor},
           {"[r]:", 1, &T::mkLinkRefLabelColor},
           {"http://r", 0, &T::mkLinkRefBodyColor}}},
-        {1,
+        {ZQMarkupType::QuorvelMarkup,
          QStringLiteral("h2. Title\n\nPlain *bold* ~slanted~ -gone- +tag+.\n\n# first\n# second\n"),
          {{"h2.", 0, &T::mkHeadingMarkerColor},
           {"Title", 0, &T::mkHeadingColor},
@@ -227,12 +229,12 @@ TEST_F(ThemeApplyTest, MarkupEditorRecoloursEveryConstructInTheNewTheme)
           {"# first", 0, &T::mkListColor}}},
     };
     for (const Page& page : pages) {
-        SCOPED_TRACE(page.markupType);
+        SCOPED_TRACE(storedValue(page.markupType));
         settings->setMarkupType(page.markupType);
         ZSTextTheme::loadTheme(QStringLiteral("light"), true);
         ZQRender render;
         plat::TextView view;
-        view.setEditorType(3);
+        view.setEditorType(storedValue(ZQEditorType::Markup));
         view.textStorage()->append(AttributedString(page.text));
         render.highlightMarkdown(*view.textStorage());
         expectMarkupColours(*view.textStorage(), page.samples, *ZSTextTheme::sharedTheme());
@@ -242,7 +244,7 @@ TEST_F(ThemeApplyTest, MarkupEditorRecoloursEveryConstructInTheNewTheme)
         EXPECT_EQ(view.textStorage()->string(), page.text);
         expectMarkupColours(*view.textStorage(), page.samples, *shared);
     }
-    settings->setMarkupType(0);
+    settings->setMarkupType(ZQMarkupType::Markdown);
 }
 
 } // namespace

@@ -89,7 +89,7 @@ inline ZSAbstractDocumentPtr richPage(const QByteArray& imageBytes, const QStrin
     installedSettings();
     auto doc = ZSAbstractDocument::create();
     plat::MutableAttributedString rich =
-        doc->markupRender()->renderMarkupToRich(plat::AttributedString(RichMarkup.arg(fileName)), false, 0);
+        doc->markupRender()->renderMarkupToRich(plat::AttributedString(RichMarkup.arg(fileName)), false, ZQMarkupType::Markdown);
     const auto storage = onlyImage(*doc->renderContext());
     const auto payload = storage->attachedObject();
     payload->setOriginalImage(Exs::loadImageFromData(imageBytes));
