@@ -193,10 +193,59 @@ void ZSTextTheme::setCodeBlockMdForeColor(plat::ColorPtr v)
 {
     set(m_codeBlockMdForeColor, std::move(v), "codeBlockMdForeColor");
 }
-qint64 ZSTextTheme::codeBlockEditorIndex() const { return get(m_codeBlockEditorIndex); }
-void ZSTextTheme::setCodeBlockEditorIndex(qint64 v) { set(m_codeBlockEditorIndex, v, "codeBlockEditorIndex"); }
-qint64 ZSTextTheme::codeBlockMdIndex() const { return get(m_codeBlockMdIndex); }
-void ZSTextTheme::setCodeBlockMdIndex(qint64 v) { set(m_codeBlockMdIndex, v, "codeBlockMdIndex"); }
+namespace {
+
+// The index, after running and dropping a pending lookup.
+qint64 resolvedIndex(std::mutex& mutex, qint64& index, std::function<qint64()>& lookup)
+{
+    std::function<qint64()> pending;
+    {
+        std::lock_guard lock(mutex);
+        if (!lookup)
+            return index;
+        pending = std::move(lookup);
+        lookup = nullptr;
+    }
+    const qint64 found = pending();
+    std::lock_guard lock(mutex);
+    index = found;
+    return found;
+}
+
+} // namespace
+
+qint64 ZSTextTheme::codeBlockEditorIndex() const
+{
+    return resolvedIndex(m_propertyMutex, m_codeBlockEditorIndex, m_codeBlockEditorIndexLookup);
+}
+void ZSTextTheme::setCodeBlockEditorIndex(qint64 v)
+{
+    {
+        std::lock_guard lock(m_propertyMutex);
+        m_codeBlockEditorIndexLookup = nullptr;
+    }
+    set(m_codeBlockEditorIndex, v, "codeBlockEditorIndex");
+}
+void ZSTextTheme::setCodeBlockEditorIndexLookup(std::function<qint64()> lookup)
+{
+    set(m_codeBlockEditorIndexLookup, std::move(lookup), "codeBlockEditorIndex");
+}
+qint64 ZSTextTheme::codeBlockMdIndex() const
+{
+    return resolvedIndex(m_propertyMutex, m_codeBlockMdIndex, m_codeBlockMdIndexLookup);
+}
+void ZSTextTheme::setCodeBlockMdIndex(qint64 v)
+{
+    {
+        std::lock_guard lock(m_propertyMutex);
+        m_codeBlockMdIndexLookup = nullptr;
+    }
+    set(m_codeBlockMdIndex, v, "codeBlockMdIndex");
+}
+void ZSTextTheme::setCodeBlockMdIndexLookup(std::function<qint64()> lookup)
+{
+    set(m_codeBlockMdIndexLookup, std::move(lookup), "codeBlockMdIndex");
+}
 
 qint64 ZSTextTheme::textForRichChanging() const { return get(m_textForRichChanging); }
 void ZSTextTheme::setTextForRichChanging(qint64 v) { set(m_textForRichChanging, v, "textForRichChanging"); }
@@ -384,10 +433,12 @@ void ZSTextTheme::adopt(const Parsed& parsed)
         if (from.m_codeBlockEditorForeColor) {
             m_codeBlockEditorForeColor = from.m_codeBlockEditorForeColor;
             m_codeBlockEditorIndex = from.m_codeBlockEditorIndex;
+            m_codeBlockEditorIndexLookup = from.m_codeBlockEditorIndexLookup;
         }
         if (from.m_codeBlockMdForeColor) {
             m_codeBlockMdForeColor = from.m_codeBlockMdForeColor;
             m_codeBlockMdIndex = from.m_codeBlockMdIndex;
+            m_codeBlockMdIndexLookup = from.m_codeBlockMdIndexLookup;
         }
     }
     for (const char* header : {"themeID", "inheritThemeID", "themeName", "themeVersion", "isSystemTheme",
