@@ -3,6 +3,13 @@
 #include "platform/foundation/NotificationCenter.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
+
+// Every status read logs its flags: for debugging the network monitor only
+// (QT_LOGGING_RULES="quorvel.reachability.debug=true").
+namespace {
+Q_LOGGING_CATEGORY(lcReachability, "quorvel.reachability", QtInfoMsg)
+} // namespace
 
 using namespace plat;
 
@@ -82,7 +89,7 @@ QString ZSReachability::flagsDescription(std::uint32_t flags, const char* operat
 
 qint64 ZSReachability::networkStatusForFlags(std::uint32_t flags)
 {
-    qDebug().noquote() << flagsDescription(flags, "networkStatusForFlags");
+    qCDebug(lcReachability).noquote() << flagsDescription(flags, "networkStatusForFlags");
     if (!(flags & ReachabilityReachable))
         return ZSNotReachable;
     if ((flags & (ReachabilityConnectionOnDemand | ReachabilityConnectionOnTraffic))
@@ -93,6 +100,6 @@ qint64 ZSReachability::networkStatusForFlags(std::uint32_t flags)
 
 qint64 ZSReachability::localWiFiStatusForFlags(std::uint32_t flags)
 {
-    qDebug().noquote() << flagsDescription(flags, "localWiFiStatusForFlags");
+    qCDebug(lcReachability).noquote() << flagsDescription(flags, "localWiFiStatusForFlags");
     return (flags & ReachabilityReachable) && (flags & ReachabilityIsDirect) ? ZSReachable : ZSNotReachable;
 }

@@ -4,6 +4,13 @@
 #include "kit/foundation/ZQShared.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
+
+// Sheets name colours we do not read (inherit, names): normal, not worth a line
+// unless asked for (QT_LOGGING_RULES="quorvel.sheets.debug=true").
+namespace {
+Q_LOGGING_CATEGORY(lcSheets, "quorvel.sheets", QtInfoMsg)
+} // namespace
 
 QString ZSSyntaxCSSChain::nameAtIndex(qsizetype index) const
 {
@@ -126,7 +133,7 @@ void ZQSyntaxCSS::parseCssValues(const QString& declarations)
             value.remove(0, 1);
         const plat::ColorPtr color = cssHexColor(value);
         if (!color) {
-            qWarning().noquote() << QStringLiteral("Unexpected color %1").arg(value);
+            qCDebug(lcSheets).noquote() << QStringLiteral("Unexpected color %1").arg(value);
             continue;
         }
         for (const ZSSyntaxCSSChainPtr& chain : m_nameLangCache) {

@@ -8,6 +8,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -41,16 +42,17 @@ ZQSyntaxHighlighter::ZQSyntaxHighlighter(const QStringList& cssPaths, const QStr
         if (file.open(QIODevice::ReadOnly))
             m_templ = QString::fromUtf8(file.readAll());
     }
-    loadCss(cssPaths);
+    for (const QString& path : cssPaths)
+        m_cssPaths.emplace(QFileInfo(path).completeBaseName(), path);
 }
 
 void ZQSyntaxHighlighter::highlight(std::shared_ptr<plat::MutableAttributedString> text, const CodeBlocks& codeBlocks,
                                     const QString& cssName, Completion completion)
 {
-    const auto found = m_cssMap.find(cssName);
-    if (found == m_cssMap.end() || m_templ.isEmpty() || !text) {
+    const ZQSyntaxCSSPtr css = sheetNamed(cssName);
+    if (!css || m_templ.isEmpty() || !text) {
         // Whoever waits for the colouring hears that none will come.
-        const QString message = found == m_cssMap.end()
+        const QString message = !css
             ? QStringLiteral("No code style sheet named \"%1\".").arg(cssName)
             : QStringLiteral("Code blocks cannot be coloured: %1.")
                   .arg(text ? QStringLiteral("the page \"js/highlight/templ.html\" is missing") : QStringLiteral("no text"));
@@ -62,7 +64,6 @@ void ZQSyntaxHighlighter::highlight(std::shared_ptr<plat::MutableAttributedStrin
         }
         return;
     }
-    const ZQSyntaxCSSPtr css = found->second;
     plat::dispatchMainSync([&] { startRun(std::move(text), codeBlocks, css, std::move(completion)); });
 }
 

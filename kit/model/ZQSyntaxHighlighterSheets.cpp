@@ -6,58 +6,108 @@
 #include <QFileInfo>
 #include <algorithm>
 
-void ZQSyntaxHighlighter::loadCss(const QStringList& cssPaths)
+ZQSyntaxCSSPtr ZQSyntaxHighlighter::loadSheet(const QString& filename, const QString& path) const
 {
-    for (const QString& path : cssPaths) {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        auto css = std::make_shared<ZQSyntaxCSS>();
-        css->setFilename(QFileInfo(path).completeBaseName());
-        css->loadCSSContent(QString::fromUtf8(file.readAll()));
-        if (!css->isValid())
-            continue;
-        if (css->name().isEmpty())
-            css->setName(css->filename());
-        m_cssMap[css->filename()] = css;
+    m_readSheets.insert(filename);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    auto css = std::make_shared<ZQSyntaxCSS>();
+    css->setFilename(filename);
+    css->loadCSSContent(QString::fromUtf8(file.readAll()));
+    if (!css->isValid())
+        return nullptr;
+    if (css->name().isEmpty())
+        css->setName(css->filename());
+    m_cssMap[filename] = css;
+    return css;
+}
+
+void ZQSyntaxHighlighter::loadAllSheets() const
+{
+    if (m_allSheetsRead)
+        return;
+    for (const auto& [filename, path] : m_cssPaths) {
+        if (!m_readSheets.count(filename))
+            loadSheet(filename, path);
     }
-    const std::vector<ZQSyntaxCSSPtr> sorted = availableCSSList();
+    m_allSheetsRead = true;
+    std::vector<ZQSyntaxCSSPtr> sorted;
+    sorted.reserve(m_cssMap.size());
+    for (const auto& [name, css] : m_cssMap)
+        sorted.push_back(css);
+    std::stable_sort(sorted.begin(), sorted.end(),
+                     [](const ZQSyntaxCSSPtr& a, const ZQSyntaxCSSPtr& b) { return a->name() < b->name(); });
     for (std::size_t i = 0; i < sorted.size(); ++i)
         sorted[i]->setIndex(qint64(i));
+}
+
+const std::map<QString, ZQSyntaxCSSPtr>& ZQSyntaxHighlighter::cssMap() const
+{
+    std::lock_guard lock(m_sheetsMutex);
+    loadAllSheets();
+    return m_cssMap;
 }
 
 std::vector<ZQSyntaxCSSPtr> ZQSyntaxHighlighter::availableCSSList() const
 {
     std::vector<ZQSyntaxCSSPtr> list;
-    list.reserve(m_cssMap.size());
-    for (const auto& [name, css] : m_cssMap)
+    for (const auto& [name, css] : cssMap())
         list.push_back(css);
-    std::stable_sort(list.begin(), list.end(),
-                     [](const ZQSyntaxCSSPtr& a, const ZQSyntaxCSSPtr& b) { return a->name() < b->name(); });
+    std::sort(list.begin(), list.end(),
+              [](const ZQSyntaxCSSPtr& a, const ZQSyntaxCSSPtr& b) { return a->index() < b->index(); });
     return list;
+}
+
+ZQSyntaxCSSPtr ZQSyntaxHighlighter::sheetNamed(const QString& filename) const
+{
+    std::lock_guard lock(m_sheetsMutex);
+    if (const auto it = m_cssMap.find(filename); it != m_cssMap.end())
+        return it->second;
+    const auto path = m_cssPaths.find(filename);
+    if (path == m_cssPaths.end() || m_readSheets.count(filename))
+        return nullptr;
+    return loadSheet(filename, path->second);
+}
+
+qint64 ZQSyntaxHighlighter::indexOfSheet(const QString& filename) const
+{
+    const auto& sheets = cssMap();
+    const auto it = sheets.find(filename);
+    return it == sheets.end() ? -1 : it->second->index();
+}
+
+QStringList ZQSyntaxHighlighter::readSheetNames() const
+{
+    std::lock_guard lock(m_sheetsMutex);
+    QStringList names;
+    for (const QString& name : m_readSheets)
+        names << name;
+    return names;
 }
 
 void ZQSyntaxHighlighter::fillInThemeCodeBlockColor(ZSTextTheme& theme, const QString& cssName,
                                                     ZQEditorType editorType) const
 {
-    const auto it = m_cssMap.find(cssName);
-    if (it == m_cssMap.end()) {
+    const ZQSyntaxCSSPtr css = sheetNamed(cssName);
+    if (!css) {
         qWarning().noquote() << QStringLiteral("Unable to find CSS by name %1").arg(cssName);
         return;
     }
+    const auto index = [this, cssName] { return indexOfSheet(cssName); };
     if (editorType == ZQEditorType::Markup) {
-        theme.setCodeBlockMdForeColor(it->second->bodyColor());
-        theme.setCodeBlockMdIndex(it->second->index());
+        theme.setCodeBlockMdForeColor(css->bodyColor());
+        theme.setCodeBlockMdIndexLookup(index);
     } else {
-        theme.setCodeBlockEditorForeColor(it->second->bodyColor());
-        theme.setCodeBlockEditorIndex(it->second->index());
+        theme.setCodeBlockEditorForeColor(css->bodyColor());
+        theme.setCodeBlockEditorIndexLookup(index);
     }
 }
 
 ZSCSSItem ZQSyntaxHighlighter::fillInThemeCodeBlockColor(ZSTextTheme& theme, qint64 cssIndex,
                                                          ZQEditorType editorType) const
 {
-    for (const auto& [name, css] : m_cssMap) {
+    for (const auto& [name, css] : cssMap()) {
         if (css->index() == cssIndex) {
             fillInThemeCodeBlockColor(theme, name, editorType);
             return ZSCSSItem{css->name(), css->filename(), css->index()};

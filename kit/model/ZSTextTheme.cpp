@@ -11,6 +11,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -35,6 +37,18 @@ qint64 integerValueOf(const QString& text)
     while (i < text.size() && text[i] >= u'0' && text[i] <= u'9' && value < (qint64(1) << 58))
         value = value * 10 + (text[i++].unicode() - u'0');
     return negative ? -value : value;
+}
+
+// An integer property, alpha, row or index: a number no integer holds (1e300)
+// makes the file bad; converting it would be undefined.
+qint64 integerOf(const QJsonValue& value, const QString& what)
+{
+    if (value.isString())
+        return integerValueOf(value.toString());
+    const double number = value.toDouble(0);
+    if (!(std::abs(number) <= 9007199254740992.0)) // 2^53: beyond it no double is a whole count
+        throw ThemeError{QStringLiteral("%1 is out of range: %2").arg(what).arg(number)};
+    return qint64(number);
 }
 
 // A file name for an identifier, or empty when the identifier could name
@@ -72,8 +86,7 @@ plat::ColorPtr colorFromEntryValue(const QJsonObject& value)
     if (!hex.isString())
         return nullptr;
     const QJsonValue alphaValue = value.value(QLatin1String("alpha"));
-    const qint64 alpha = alphaValue.isString() ? integerValueOf(alphaValue.toString())
-                                               : qint64(alphaValue.toDouble(0));
+    const qint64 alpha = integerOf(alphaValue, QStringLiteral("an alpha"));
     QString text = hex.toString();
     if (alpha <= 99)
         text += QStringLiteral("%1").arg(std::max<qint64>(alpha, 0), 2, 10, QLatin1Char('0'));
@@ -180,10 +193,59 @@ void ZSTextTheme::setCodeBlockMdForeColor(plat::ColorPtr v)
 {
     set(m_codeBlockMdForeColor, std::move(v), "codeBlockMdForeColor");
 }
-qint64 ZSTextTheme::codeBlockEditorIndex() const { return get(m_codeBlockEditorIndex); }
-void ZSTextTheme::setCodeBlockEditorIndex(qint64 v) { set(m_codeBlockEditorIndex, v, "codeBlockEditorIndex"); }
-qint64 ZSTextTheme::codeBlockMdIndex() const { return get(m_codeBlockMdIndex); }
-void ZSTextTheme::setCodeBlockMdIndex(qint64 v) { set(m_codeBlockMdIndex, v, "codeBlockMdIndex"); }
+namespace {
+
+// The index, after running and dropping a pending lookup.
+qint64 resolvedIndex(std::mutex& mutex, qint64& index, std::function<qint64()>& lookup)
+{
+    std::function<qint64()> pending;
+    {
+        std::lock_guard lock(mutex);
+        if (!lookup)
+            return index;
+        pending = std::move(lookup);
+        lookup = nullptr;
+    }
+    const qint64 found = pending();
+    std::lock_guard lock(mutex);
+    index = found;
+    return found;
+}
+
+} // namespace
+
+qint64 ZSTextTheme::codeBlockEditorIndex() const
+{
+    return resolvedIndex(m_propertyMutex, m_codeBlockEditorIndex, m_codeBlockEditorIndexLookup);
+}
+void ZSTextTheme::setCodeBlockEditorIndex(qint64 v)
+{
+    {
+        std::lock_guard lock(m_propertyMutex);
+        m_codeBlockEditorIndexLookup = nullptr;
+    }
+    set(m_codeBlockEditorIndex, v, "codeBlockEditorIndex");
+}
+void ZSTextTheme::setCodeBlockEditorIndexLookup(std::function<qint64()> lookup)
+{
+    set(m_codeBlockEditorIndexLookup, std::move(lookup), "codeBlockEditorIndex");
+}
+qint64 ZSTextTheme::codeBlockMdIndex() const
+{
+    return resolvedIndex(m_propertyMutex, m_codeBlockMdIndex, m_codeBlockMdIndexLookup);
+}
+void ZSTextTheme::setCodeBlockMdIndex(qint64 v)
+{
+    {
+        std::lock_guard lock(m_propertyMutex);
+        m_codeBlockMdIndexLookup = nullptr;
+    }
+    set(m_codeBlockMdIndex, v, "codeBlockMdIndex");
+}
+void ZSTextTheme::setCodeBlockMdIndexLookup(std::function<qint64()> lookup)
+{
+    set(m_codeBlockMdIndexLookup, std::move(lookup), "codeBlockMdIndex");
+}
 
 qint64 ZSTextTheme::textForRichChanging() const { return get(m_textForRichChanging); }
 void ZSTextTheme::setTextForRichChanging(qint64 v) { set(m_textForRichChanging, v, "textForRichChanging"); }
@@ -231,7 +293,10 @@ std::optional<ZSTextTheme::Parsed> ZSTextTheme::parse(const QString& themeID)
         theme.m_themeID = requireType(root, "id", QJsonValue::String, top).toString();
         theme.m_inheritThemeID = requireType(root, "inheritID", QJsonValue::String, top).toString();
         theme.m_themeName = requireType(root, "name", QJsonValue::String, top).toString();
-        theme.m_themeVersion = double(float(requireType(root, "version", QJsonValue::Double, top).toDouble(0)));
+        const double version = requireType(root, "version", QJsonValue::Double, top).toDouble(0);
+        if (!(std::abs(version) <= std::numeric_limits<float>::max()))
+            throw ThemeError{QStringLiteral("the version is out of range: %1").arg(version)};
+        theme.m_themeVersion = double(float(version));
         const QJsonValue system = root.value(QLatin1String("isSystemTheme"));
         theme.m_isSystemTheme = system.isBool() ? system.toBool() : system.toDouble(0) != 0;
         const QJsonObject preference = requireType(root, "preference", QJsonValue::Object, top).toObject();
@@ -254,8 +319,7 @@ std::optional<ZSTextTheme::Parsed> ZSTextTheme::parse(const QString& themeID)
                 const QJsonValue value = entry.value(QLatin1String("value"));
                 switch (*kind) {
                 case FieldKind::Integer:
-                    theme.m_fields[name] = value.isString() ? integerValueOf(value.toString())
-                                                            : qint64(value.toDouble(0));
+                    theme.m_fields[name] = integerOf(value, QStringLiteral("\"%1\"").arg(name));
                     break;
                 case FieldKind::Flag:
                     theme.m_fields[name] = value.isString() && value.toString() == QLatin1String("YES");
@@ -285,8 +349,8 @@ std::optional<ZSTextTheme::Parsed> ZSTextTheme::parse(const QString& themeID)
                     continue;
                 const QJsonObject pref = entry.value(QLatin1String("pref")).toObject();
                 auto cell = std::make_shared<ZQTextThemePrefObj>();
-                cell->rowIndex = qint64(pref.value(QLatin1String("row")).toDouble(0));
-                cell->labelIndex = qint64(pref.value(QLatin1String("index")).toDouble(0));
+                cell->rowIndex = integerOf(pref.value(QLatin1String("row")), QStringLiteral("the row of \"%1\"").arg(name));
+                cell->labelIndex = integerOf(pref.value(QLatin1String("index")), QStringLiteral("the index of \"%1\"").arg(name));
                 cell->label = pref.value(QLatin1String("label")).toString();
                 cell->fieldName = name;
                 if (!theme.m_prefRows.isEmpty()) {
@@ -371,10 +435,12 @@ void ZSTextTheme::adopt(const Parsed& parsed)
         if (from.m_codeBlockEditorForeColor) {
             m_codeBlockEditorForeColor = from.m_codeBlockEditorForeColor;
             m_codeBlockEditorIndex = from.m_codeBlockEditorIndex;
+            m_codeBlockEditorIndexLookup = from.m_codeBlockEditorIndexLookup;
         }
         if (from.m_codeBlockMdForeColor) {
             m_codeBlockMdForeColor = from.m_codeBlockMdForeColor;
             m_codeBlockMdIndex = from.m_codeBlockMdIndex;
+            m_codeBlockMdIndexLookup = from.m_codeBlockMdIndexLookup;
         }
     }
     for (const char* header : {"themeID", "inheritThemeID", "themeName", "themeVersion", "isSystemTheme",

@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -214,6 +215,10 @@ public:
     void setCodeBlockEditorIndex(qint64 v);
     qint64 codeBlockMdIndex() const;
     void setCodeBlockMdIndex(qint64 v);
+    // A sheet's index needs the names of every sheet: the lookup runs when the
+    // index is first asked for, so loading a theme reads only the sheets it names.
+    void setCodeBlockEditorIndexLookup(std::function<qint64()> lookup);
+    void setCodeBlockMdIndexLookup(std::function<qint64()> lookup);
 
     // Change counters: whoever changes that part of the theme adds one, and
     // observers of the name restyle their editors.
@@ -254,8 +259,10 @@ private:
     std::map<QString, ZQTextThemePrefObjPtr> m_prefByField;
     plat::ColorPtr m_codeBlockEditorForeColor;
     plat::ColorPtr m_codeBlockMdForeColor;
-    qint64 m_codeBlockEditorIndex = 0;
-    qint64 m_codeBlockMdIndex = 0;
+    mutable qint64 m_codeBlockEditorIndex = 0;
+    mutable qint64 m_codeBlockMdIndex = 0;
+    mutable std::function<qint64()> m_codeBlockEditorIndexLookup;
+    mutable std::function<qint64()> m_codeBlockMdIndexLookup;
     qint64 m_textForRichChanging = 0;
     qint64 m_markupTextChanging = 0;
     qint64 m_blockEditorForRichChanging = 0;

@@ -62,7 +62,9 @@ std::vector<std::shared_ptr<T>> objectsOf(const Value& list)
                 return it == fields.end() ? Value() : it->second;
             };
             const Range range = at("range").toRange();
-            if (range.location < 0 || range.length < 0 || range.end() > string.size()) {
+            // Compared without adding: a forged {2^62, 2^62} would overflow the end.
+            if (range.location < 0 || range.length < 0 || range.location > string.size()
+                || range.length > string.size() - range.location) {
                 c.failWithError(QStringLiteral("An attribute run lies outside its text"));
                 return nullptr;
             }

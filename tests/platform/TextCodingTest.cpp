@@ -53,3 +53,53 @@ TEST(TextCoding, UnreadableImageBytesFailTheArchive)
 }
 
 } // namespace
+
+namespace {
+
+// An archive of text whose one run has the given range.
+QByteArray textArchiveWithRun(const QString& string, plat::Range range)
+{
+    class ForgedText : public plat::Object {
+    public:
+        ForgedText(QString string, plat::Range range) : m_string(std::move(string)), m_range(range) {}
+        QString className() const override { return QStringLiteral("AttributedString"); }
+        bool supportsCoding() const override { return true; }
+        void encodeWithCoder(plat::KeyedArchiver& c) const override
+        {
+            c.encodeString(QStringLiteral("string"), m_string);
+            c.encodeValue(QStringLiteral("runs"),
+                          plat::Value(plat::ValueList{plat::Value(plat::ValueMap{
+                              {QStringLiteral("range"), plat::Value(m_range)},
+                              {QStringLiteral("attributes"), plat::Value(plat::ValueMap{})}})}));
+        }
+
+    private:
+        QString m_string;
+        plat::Range m_range;
+    };
+    return plat::KeyedArchiver::archivedData(std::make_shared<ForgedText>(string, range));
+}
+
+TEST(TextCoding, RunRangesBeyondTheTextFailTheArchive)
+{
+    const qsizetype huge = qsizetype(1) << 62;
+    const qsizetype max = std::numeric_limits<qsizetype>::max();
+    struct Case {
+        plat::Range range;
+        bool accepted;
+    } cases[] = {
+        {plat::Range(0, 3), true},          {plat::Range(3, 0), true},
+        {plat::Range(2, 2), false},         {plat::Range(4, 0), false},
+        {plat::Range(huge, huge), false},   {plat::Range(1, max), false},
+        {plat::Range(max, 1), false},       {plat::Range(-1, 2), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.range.location << ", " << c.range.length);
+        QString error;
+        const auto decoded = plat::KeyedUnarchiver::unarchiveObject(textArchiveWithRun(QStringLiteral("abc"), c.range), &error);
+        EXPECT_EQ(bool(decoded), c.accepted) << error.toStdString();
+        EXPECT_EQ(error.isEmpty(), c.accepted);
+    }
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "kit/model/ZSUtils.h"
 #include "kit/model/ZQSyntaxHighlighter.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/Resources.h"
 
 #include <QDir>
 #include <QFile>
@@ -188,6 +189,51 @@ TEST(ZSTextTheme, BadFilesNeverChangeTheCurrentTheme)
         EXPECT_EQ(shared->blockEditorChanging(), counter);
         expectSameFields(*shared, *before);
     }
+}
+
+// Numbers no integer holds, where the file gives an alpha, a row, an index,
+// an integer property or the version: the file is bad, never undefined.
+TEST(ZSTextTheme, NumbersNoIntegerHoldsMakeTheFileBad)
+{
+    const QJsonObject good = readJson(plat::Resources::pathForResource("gray", "json", "themes"));
+    ASSERT_FALSE(good.isEmpty());
+    const double placeholder = 12345.5;
+    auto withRichFirst = [&](const char* part, const char* key) {
+        QJsonObject t = good;
+        QJsonArray rich = t["rich"].toArray();
+        QJsonObject entry = rich[0].toObject();
+        QJsonObject inner = entry[part].toObject();
+        inner[key] = placeholder;
+        entry[part] = inner;
+        rich[0] = entry;
+        t["rich"] = rich;
+        return t;
+    };
+    QJsonObject integer = good;
+    QJsonArray editor = integer["editor"].toArray();
+    editor.append(QJsonObject{{"name", "editorPopoverStyle"}, {"value", placeholder}});
+    integer["editor"] = editor;
+    QJsonObject version = good;
+    version["version"] = placeholder;
+
+    const std::pair<const char*, QJsonObject> places[] = {
+        {"alpha", withRichFirst("value", "alpha")}, {"row", withRichFirst("pref", "row")},
+        {"index", withRichFirst("pref", "index")},  {"integer", integer},
+        {"version", version},
+    };
+    for (const auto& [place, json] : places) {
+        for (const char* number : {"1e300", "-1e300", "1e400", "1e39"}) {
+            SCOPED_TRACE(std::string(place) + " " + number);
+            writeText("huge-number", QJsonDocument(json).toJson().replace("12345.5", number));
+            EXPECT_FALSE(ZSTextTheme::loadTheme("huge-number", false));
+        }
+    }
+    // Ordinary numbers still load.
+    QJsonObject small = integer;
+    writeText("huge-number", QJsonDocument(small).toJson().replace("12345.5", "3"));
+    const auto loaded = ZSTextTheme::loadTheme("huge-number", false);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->editorPopoverStyle(), 3);
 }
 
 TEST(ZSTextTheme, SelectingComparesIdentifiersNotNames)
