@@ -63,7 +63,7 @@ std::vector<Seed> archiveSeeds()
     for (const CommonMarkSpec::Example& example : CommonMarkSpec::readExamples()) {
         if (example.number % 5 != 0)
             continue;
-        const plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(example.markdown), false, 0);
+        const plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(example.markdown), false, ZQMarkupType::Markdown);
         const QByteArray archive = plat::KeyedArchiver::archivedData(plat::AttributedText::create(rich));
         if (!archive.isEmpty())
             seeds.push_back({QStringLiteral("archive-example-%1").arg(example.number, 3, 10, QLatin1Char('0')), archive});

@@ -15,8 +15,8 @@ namespace {
 QString pass(const QString& markup)
 {
     ZQRender render;
-    plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(markup), false, 0);
-    return render.renderRichToMarkdown(&rich, false, 0).string();
+    plat::MutableAttributedString rich = render.renderMarkupToRich(plat::AttributedString(markup), false, ZQMarkupType::Markdown);
+    return render.renderRichToMarkdown(&rich, false, ZQMarkupType::Markdown).string();
 }
 
 } // namespace
