@@ -170,14 +170,20 @@ plat::ManagedObjectContextPtr ZSCoreData::pageTreeObjectContext(const QString& r
     return master;
 }
 
-plat::ManagedObjectContextPtr ZSCoreData::currentVisiblePageTreeContext()
+ZSCoreDataItemPtr ZSCoreData::currentVisibleItem()
 {
     std::lock_guard lock(m_mutex);
     const auto key = m_visibleIndex.find(m_currentSelectedRootSpaceFolder);
     if (key == m_visibleIndex.end())
         return nullptr;
-    const auto item = m_visibleContextItems.find(key->second);
-    return item == m_visibleContextItems.end() ? nullptr : item->second->masterMoC();
+    const auto found = m_visibleContextItems.find(key->second);
+    return found == m_visibleContextItems.end() ? nullptr : found->second;
+}
+
+plat::ManagedObjectContextPtr ZSCoreData::currentVisiblePageTreeContext()
+{
+    const ZSCoreDataItemPtr item = currentVisibleItem();
+    return item ? item->masterMoC() : nullptr;
 }
 
 plat::PersistentStorePtr ZSCoreData::pageStore(const QString& rootSpaceFolder, const QString& storeName)
@@ -196,17 +202,9 @@ plat::PersistentStorePtr ZSCoreData::pageStore(const QString& rootSpaceFolder, c
 
 void ZSCoreData::refreshBookmarkStoreForPageTreeContext(const QString& spaceFolder, bool insertOrRemove)
 {
-    ZSCoreDataItemPtr item;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto key = m_visibleIndex.find(m_currentSelectedRootSpaceFolder);
-        if (key == m_visibleIndex.end())
-            return;
-        const auto found = m_visibleContextItems.find(key->second);
-        if (found == m_visibleContextItems.end())
-            return;
-        item = found->second;
-    }
+    const ZSCoreDataItemPtr item = currentVisibleItem();
+    if (!item)
+        return;
     const auto master = item->masterMoC();
     const auto coordinator = master ? master->persistentStoreCoordinator() : nullptr;
     if (!coordinator || !ZQShared::isParentPath(item->spaceFolder(), spaceFolder))
@@ -336,17 +334,9 @@ void ZSCoreData::didSaveContext(const plat::Notification& notification)
     const auto saved = coordinator ? coordinator->persistentStores() : std::vector<plat::PersistentStorePtr>();
     if (saved.size() > 1)
         return;
-    ZSCoreDataItemPtr item;
-    {
-        std::lock_guard lock(m_mutex);
-        const auto key = m_visibleIndex.find(m_currentSelectedRootSpaceFolder);
-        if (key == m_visibleIndex.end())
-            return;
-        const auto found = m_visibleContextItems.find(key->second);
-        if (found == m_visibleContextItems.end())
-            return;
-        item = found->second;
-    }
+    const ZSCoreDataItemPtr item = currentVisibleItem();
+    if (!item)
+        return;
     const auto combined = item->masterMoC();
     if (!combined || combined == context)
         return;

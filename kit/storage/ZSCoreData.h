@@ -51,6 +51,8 @@ public:
     QString className() const override { return QStringLiteral("ZSCoreData"); }
 
 private:
+    // The stack of the selected root space, or none.
+    ZSCoreDataItemPtr currentVisibleItem();
     plat::ManagedObjectContextPtr context(const QString& storeName, const QUrl& storeUrl, const QString& objectModelName);
     plat::ManagedObjectModelPtr objectModel(const QString& name);
     std::vector<ZSCoreDataItemPtr> allItems() const;
