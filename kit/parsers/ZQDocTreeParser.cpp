@@ -757,8 +757,11 @@ void ZQDocTreeParser::finishTree()
             }
         } else if (node && node->nodeType() == ZQNodeType::ListItem
                    && !isSameList(done.node, parent.node.childAtIndex(parent.next))) {
+            // A blank on the item's own first line (what is left of a definition
+            // there, lazy lines included) stays: moved out it would sit after
+            // the item while starting on its marker.
             for (ZSTree last = done.node.lastChild(); hasType(last, ZQNodeType::BlankLine)
-                 && textNode(last)->lineRange() != node->lineRange();
+                 && textNode(last)->lineRange().location != node->lineRange().location;
                  last = done.node.lastChild()) {
                 done.node.removeChildAtIndex(done.node.numberOfChildren() - 1);
                 movedOut.push_back(last);

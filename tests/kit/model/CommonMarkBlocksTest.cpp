@@ -4,6 +4,7 @@
 // with its reason in tests/data/commonmark-block-differences.txt.
 
 #include "BlockStructure.h"
+#include "kit/parsers/ZQDocTreeCheck.h"
 #include "kit/parsers/ZQDocTreeParser.h"
 
 #include "support/CommonMarkExamples.h"
@@ -49,6 +50,10 @@ TEST(CommonMarkBlocks, StructureMatchesReferenceRenderer)
         ZQLinkRefMap map;
         const ZSTree tree = parser.processDocTree(example.markdown, plat::wholeRange(example.markdown), &map,
                                                   nullptr, nullptr, 0);
+        EXPECT_EQ(ZQDocTreeCheck::firstBrokenInvariant(tree, example.markdown, plat::wholeRange(example.markdown))
+                      .toStdString(),
+                  "")
+            << "Example " << example.number;
         const QString ours = BlockStructure::ofTree(tree);
         const QString reference = referenceStructure(example.markdown);
         const bool listed = differences.contains(example.number);

@@ -1,6 +1,7 @@
 // Malformed and extreme pages parse without crash: every line ends in some node.
 
 #include "TreeOutline.h"
+#include "kit/parsers/ZQDocTreeCheck.h"
 #include "kit/parsers/ZQDocTreeParser.h"
 
 #include <QRandomGenerator>
@@ -13,7 +14,10 @@ ZSTree parse(ZQDocTreeParser& parser, const QString& text, qint64 option = 0)
     ZQLinkRefMap map;
     std::vector<std::shared_ptr<ZQLinkRef>> duplicates;
     std::vector<plat::Range> escapes;
-    return parser.processDocTree(text, plat::wholeRange(text), &map, &duplicates, &escapes, option);
+    const ZSTree tree = parser.processDocTree(text, plat::wholeRange(text), &map, &duplicates, &escapes, option);
+    EXPECT_EQ(ZQDocTreeCheck::firstBrokenInvariant(tree, text, plat::wholeRange(text)).toStdString(), "")
+        << text.toStdString();
+    return tree;
 }
 
 qsizetype depthOfFirstLeaf(const ZSTree& root)

@@ -1,4 +1,5 @@
 #include "TreeOutline.h"
+#include "kit/parsers/ZQDocTreeCheck.h"
 #include "kit/parsers/ZQDocTreeParser.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +19,8 @@ Parsed parse(const QString& text, qint64 option = 0)
     Parsed parsed;
     parsed.tree = parser.processDocTree(text, plat::wholeRange(text), &parsed.map, &parsed.duplicates,
                                         &parsed.escapes, option);
+    EXPECT_EQ(ZQDocTreeCheck::firstBrokenInvariant(parsed.tree, text, plat::wholeRange(text)).toStdString(), "")
+        << text.toStdString();
     return parsed;
 }
 
@@ -148,6 +151,28 @@ TEST(ZQDocTreeParser, DefinitionEdgeCases)
     ZQDocTreeParser parser;
     const QString text = QStringLiteral("[a]: /u\n");
     EXPECT_EQ(parser.processDocTree(text, plat::wholeRange(text), nullptr, nullptr, nullptr, 0).numberOfChildren(), 1);
+}
+
+// A container keeps the line a definition left, lazy lines of the definition
+// included: moved out after the list it would start on the item's marker.
+TEST(ZQDocTreeParser, DefinitionInAContainerLeavesItsLineThere)
+{
+    struct Case {
+        const char* text;
+        const char* outline;
+    };
+    const Case cases[] = {
+        {"- [a]: /u\n\nafter\n", "item - \n  blank \\n\nblank \\n\npara after\\n\n"},
+        {"1. [^n]: note\nmore\n\nafter\n", "item 1. \n  blank \\n\nblank \\n\npara after\\n\n"},
+        {"12) [a]: /u\n\"t\"\n- b\n", "item 12) \n  blank \\n\nitem - \n  para b\\n\n"},
+        {"> [a]: /u\n\"t\"\n\nafter\n", "quote > \n  blank \\n\nblank \\n\npara after\\n\n"},
+    };
+    for (const Case& c : cases) {
+        const QString text = QString::fromUtf8(c.text);
+        const Parsed parsed = parse(text); // checks the tree's ranges
+        EXPECT_EQ(parsed.map.size(), 1) << c.text;
+        EXPECT_EQ(treeOutline(parsed.tree).toStdString(), c.outline) << c.text;
+    }
 }
 
 TEST(ZQDocTreeParser, EscapesAreReportedAndKept)
