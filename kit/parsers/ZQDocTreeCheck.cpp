@@ -3,7 +3,8 @@
 #include "kit/model/ZQBlockNodes.h"
 #include "kit/model/ZQTextNode.h"
 
-#include <optional>
+#include <algorithm>
+#include <vector>
 
 namespace ZQDocTreeCheck {
 
@@ -27,79 +28,97 @@ bool isSet(Range r)
     return !r.isNotFound() && r.length > 0;
 }
 
+// Walks without recursion: pages may nest thousands of levels.
 class Walker {
 public:
     explicit Walker(Range inRange) : m_inRange(inRange) {}
 
-    // The end of the node's subtree in the text, or nothing once an invariant broke.
-    std::optional<qsizetype> walk(const ZSTree& tree, qsizetype parentStart, bool isRoot)
+    QString walk(const ZSTree& root)
     {
-        const auto node = ZQBlockNodes::textNodeOf(tree);
-        if (!node)
-            return fail(tree, QStringLiteral("the node holds no text node"));
-        qsizetype end = parentStart;
-        qsizetype start = parentStart;
-        if (!isRoot) {
-            const Range line = node->lineRange();
-            if (line.isNotFound() || !inside(line, m_inRange))
-                return fail(tree, QStringLiteral("line range %1 outside the parsed range %2")
-                                      .arg(rangeText(line), rangeText(m_inRange)));
-            if (line.location < parentStart)
-                return fail(tree, QStringLiteral("line range %1 starts before its parent at %2")
-                                      .arg(rangeText(line))
-                                      .arg(parentStart));
-            if (isSet(node->contentRange()) && !inside(node->contentRange(), line))
-                return fail(tree, QStringLiteral("content range %1 outside its line range %2")
-                                      .arg(rangeText(node->contentRange()), rangeText(line)));
-            if (isSet(node->markerRange()) && !inside(node->markerRange(), line))
-                return fail(tree, QStringLiteral("marker range %1 outside its line range %2")
-                                      .arg(rangeText(node->markerRange()), rangeText(line)));
-            for (const Range r : node->mergedContentRanges()) {
-                if (isSet(r) && !inside(r, line))
-                    return fail(tree, QStringLiteral("merged content range %1 outside its line range %2")
-                                          .arg(rangeText(r), rangeText(line)));
+        if (!ZQBlockNodes::textNodeOf(root))
+            return describe(root, QStringLiteral("the node holds no text node"));
+        std::vector<Frame> stack;
+        stack.push_back(Frame{root, m_inRange.location, m_inRange.location, m_inRange.location, 0, true});
+        while (!stack.empty()) {
+            Frame& frame = stack.back();
+            if (frame.next < frame.tree.numberOfChildren()) {
+                const ZSTree child = frame.tree.childAtIndex(frame.next);
+                const auto node = ZQBlockNodes::textNodeOf(child);
+                if (!node)
+                    return describe(child, QStringLiteral("the node holds no text node"));
+                const Range line = node->lineRange();
+                if (frame.next > 0 && line.location < frame.previousEnd)
+                    return describe(child,
+                        QStringLiteral("line range %1 overlaps its previous sibling, which ends at %2")
+                            .arg(rangeText(line))
+                            .arg(frame.previousEnd));
+                const QString problem = checkOwnRanges(*node, frame.start);
+                if (!problem.isEmpty())
+                    return describe(child, problem);
+                ++frame.next;
+                stack.push_back(Frame{child, line.location, line.end(), line.location, 0, false});
+                continue;
             }
-            start = line.location;
-            end = line.end();
-        }
-        qsizetype previousEnd = start;
-        for (qsizetype i = 0; i < tree.numberOfChildren(); ++i) {
-            const ZSTree child = tree.childAtIndex(i);
-            const auto childNode = ZQBlockNodes::textNodeOf(child);
-            if (childNode && i > 0 && childNode->lineRange().location < previousEnd)
-                return fail(child, QStringLiteral("line range %1 overlaps its previous sibling, which ends at %2")
-                                       .arg(rangeText(childNode->lineRange()))
-                                       .arg(previousEnd));
-            const std::optional<qsizetype> childEnd = walk(child, start, false);
-            if (!childEnd)
-                return std::nullopt;
-            previousEnd = std::max(previousEnd, *childEnd);
-            end = std::max(end, *childEnd);
-        }
-        // A quote records the marker of each of its lines, which its children hold.
-        if (!isRoot) {
-            const Range extent(start, end - start);
-            for (const Range r : node->mergedMarkerRanges()) {
-                if (isSet(r) && !inside(r, extent))
-                    return fail(tree, QStringLiteral("merged marker range %1 outside the node's lines %2")
-                                          .arg(rangeText(r), rangeText(extent)));
+            // All children done: the subtree ends at the furthest of them.
+            if (!frame.isRoot) {
+                const auto node = ZQBlockNodes::textNodeOf(frame.tree);
+                // A quote records the marker of each of its lines, which its children hold.
+                const Range extent(frame.start, frame.end - frame.start);
+                for (const Range r : node->mergedMarkerRanges()) {
+                    if (isSet(r) && !inside(r, extent))
+                        return describe(frame.tree, QStringLiteral("merged marker range %1 outside the node's lines %2")
+                                                        .arg(rangeText(r), rangeText(extent)));
+                }
+            }
+            const qsizetype end = frame.end;
+            stack.pop_back();
+            if (!stack.empty()) {
+                stack.back().previousEnd = std::max(stack.back().previousEnd, end);
+                stack.back().end = std::max(stack.back().end, end);
             }
         }
-        return end;
+        return QString();
     }
 
-    QString problem() const { return m_problem; }
-
 private:
-    std::optional<qsizetype> fail(const ZSTree& tree, const QString& what)
+    struct Frame {
+        ZSTree tree;
+        qsizetype start;       // where the node's line starts
+        qsizetype end;         // the end of its subtree so far
+        qsizetype previousEnd; // the end of the children walked so far
+        qsizetype next;        // the child to walk next
+        bool isRoot;
+    };
+
+    QString checkOwnRanges(const ZQTextNode& node, qsizetype parentStart) const
+    {
+        const Range line = node.lineRange();
+        if (line.isNotFound() || !inside(line, m_inRange))
+            return QStringLiteral("line range %1 outside the parsed range %2")
+                .arg(rangeText(line), rangeText(m_inRange));
+        if (line.location < parentStart)
+            return QStringLiteral("line range %1 starts before its parent at %2").arg(rangeText(line)).arg(parentStart);
+        if (isSet(node.contentRange()) && !inside(node.contentRange(), line))
+            return QStringLiteral("content range %1 outside its line range %2")
+                .arg(rangeText(node.contentRange()), rangeText(line));
+        if (isSet(node.markerRange()) && !inside(node.markerRange(), line))
+            return QStringLiteral("marker range %1 outside its line range %2")
+                .arg(rangeText(node.markerRange()), rangeText(line));
+        for (const Range r : node.mergedContentRanges()) {
+            if (isSet(r) && !inside(r, line))
+                return QStringLiteral("merged content range %1 outside its line range %2")
+                    .arg(rangeText(r), rangeText(line));
+        }
+        return QString();
+    }
+
+    static QString describe(const ZSTree& tree, const QString& what)
     {
         const auto node = ZQBlockNodes::textNodeOf(tree);
-        m_problem = QStringLiteral("%1: %2").arg(node ? node->tidyDescription() : QStringLiteral("(no node)"), what);
-        return std::nullopt;
+        return QStringLiteral("%1: %2").arg(node ? node->tidyDescription() : QStringLiteral("(no node)"), what);
     }
 
     Range m_inRange;
-    QString m_problem;
 };
 
 } // namespace
@@ -110,9 +129,7 @@ QString firstBrokenInvariant(const ZSTree& tree, const QString& text, plat::Rang
         return QStringLiteral("no tree");
     if (inRange.isNotFound() || inRange.location < 0 || inRange.end() > text.size())
         return QStringLiteral("the parsed range %1 lies outside the text").arg(rangeText(inRange));
-    Walker walker(inRange);
-    walker.walk(tree, inRange.location, true);
-    return walker.problem();
+    return Walker(inRange).walk(tree);
 }
 
 } // namespace ZQDocTreeCheck

@@ -636,10 +636,18 @@ ZSTree ZQDocTreeParser::lazinessCheck(const ZSTree& node) const
 
 ZSTree ZQDocTreeParser::parseRest(Line& line, qsizetype p, ZSTree c, qint64 parentIndent)
 {
-    if (p >= line.end())
-        return c;
     const auto container = textNode(c);
     const bool createdHere = container && container->lineRange() == line.range;
+    if (p >= line.end()) {
+        // The page's last line holds only the marker of a container begun above
+        // ("> " under a quote): an empty blank keeps the line in the tree.
+        if (container && !createdHere && container->nodeType() == ZQNodeType::Quote) {
+            auto node = newNode(ZQNodeType::BlankLine, line.range);
+            node->setContentRange(Range(line.range.end(), 0));
+            append(c, node);
+        }
+        return c;
+    }
     qsizetype start = p;
     // On the line of its marker an item's content begins at p already.
     if ((m_option & SkipListIndent) && !createdHere)

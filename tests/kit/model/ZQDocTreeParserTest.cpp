@@ -175,6 +175,18 @@ TEST(ZQDocTreeParser, DefinitionInAContainerLeavesItsLineThere)
     }
 }
 
+// Every line of the page belongs to some node, the last one too.
+TEST(ZQDocTreeParser, LastLineWithOnlyAQuoteMarkerStaysInTheQuote)
+{
+    for (const char* text : {"> quoted\n> ", "> quoted\n>"}) {
+        const Parsed parsed = parse(QString::fromUtf8(text), ZQDocTreeParser::RecordMarkerRanges);
+        EXPECT_EQ(treeOutline(parsed.tree).toStdString(), "quote > \n  para quoted\\n\n  blank \n") << text;
+        const auto blank = nodeAt(parsed.tree, {0, 1});
+        ASSERT_TRUE(blank);
+        EXPECT_EQ(blank->lineRange(), plat::Range(9, qsizetype(strlen(text)) - 9)) << text;
+    }
+}
+
 TEST(ZQDocTreeParser, EscapesAreReportedAndKept)
 {
     const Parsed parsed = parse(QStringLiteral("\\# a \\\\ b\n"));
