@@ -8,6 +8,7 @@
 #include "kit/foundation/ZQShared.h"
 #include "kit/model/ZQLineMapping.h"
 #include "kit/model/ZQTextNode.h"
+#include "kit/parsers/ZQDocTreeCheck.h"
 #include "kit/parsers/ZQFilterPipe.h"
 #include "platform/foundation/StringLines.h"
 
@@ -235,6 +236,9 @@ ZSTree ZQDocTreeParser::processDocTree(const QString& text, plat::Range inRange,
         open->insertCloseTags(m_htmlBlockEnd);
     m_htmlBlockEnd.clear();
     finishTree();
+    Q_ASSERT_X(ZQDocTreeCheck::firstBrokenInvariant(m_rootNode, text, inRange).isEmpty(),
+               "ZQDocTreeParser::processDocTree",
+               qPrintable(ZQDocTreeCheck::firstBrokenInvariant(m_rootNode, text, inRange)));
     m_text = nullptr;
     m_linkRefMap = nullptr;
     m_duplicatedLinkRef = nullptr;
@@ -249,6 +253,9 @@ void ZQDocTreeParser::append(ZSTree& parent, const std::shared_ptr<ZQTextNode>& 
 
 void ZQDocTreeParser::appendTree(ZSTree& parent, const ZSTree& child)
 {
+    // Nodes are cut from the text by their line ranges.
+    Q_ASSERT(!textNode(child) || (textNode(child)->lineRange().location >= 0
+                                  && textNode(child)->lineRange().end() <= m_text->size()));
     parent.appendChild(child);
     m_lastLeaf = child;
 }

@@ -29,12 +29,18 @@ void ZQEditTracker::takeIn(const plat::TextStorage& storage)
     const plat::Range batch = storage.editedRange();
     if (batch.isNotFound())
         return;
+    const qsizetype length = storage.length();
+    Q_ASSERT(batch.location >= 0 && batch.end() <= length);
     if (m_edited.isNotFound()) {
         m_edited = batch;
         return;
     }
     const qsizetype delta = storage.changeInLength();
     const qsizetype oldEnd = batch.end() - delta;
+    // The batch replaced oldEnd - location characters of the text before it,
+    // which held what was edited earlier.
+    Q_ASSERT(oldEnd >= batch.location);
+    Q_ASSERT(m_edited.location >= 0 && m_edited.end() <= length - delta);
     auto carry = [&](qsizetype position, qsizetype inside) {
         if (position <= batch.location)
             return position;
@@ -45,4 +51,5 @@ void ZQEditTracker::takeIn(const plat::TextStorage& storage)
     const qsizetype start = std::min(carry(m_edited.location, batch.location), batch.location);
     const qsizetype end = std::max(carry(m_edited.end(), batch.end()), batch.end());
     m_edited = plat::Range(start, end - start);
+    Q_ASSERT(m_edited.location >= 0 && m_edited.end() <= length && m_edited.containsRange(batch));
 }

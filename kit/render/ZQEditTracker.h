@@ -17,7 +17,12 @@ public:
     bool follows(const plat::TextStorage& storage) const;
     // Not found while nothing changed.
     plat::Range editedRange() const { return m_edited; }
-    void setEditedRange(plat::Range edited) { m_edited = edited; }
+    void setEditedRange(plat::Range edited)
+    {
+        // A range of the followed text as it is now.
+        Q_ASSERT(edited.isNotFound() || edited.location >= 0);
+        m_edited = edited;
+    }
 
 private:
     void takeIn(const plat::TextStorage& storage);

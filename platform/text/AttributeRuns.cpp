@@ -261,6 +261,7 @@ AttributeRuns::Found AttributeRuns::find(qsizetype position) const
 template <typename Feed>
 void AttributeRuns::replaceRuns(qsizetype start, qsizetype end, const Feed& feed)
 {
+    Q_ASSERT(0 <= start && start <= end && end <= length());
     CollectedRuns runs;
     // Take in the neighbouring runs so that equal neighbours can join.
     if (start > 0) {
@@ -280,6 +281,29 @@ void AttributeRuns::replaceRuns(qsizetype start, qsizetype end, const Feed& feed
     split(middle, end - start, middle, tail);
     release(middle);
     m_root = merge(merge(head, build(runs.items())), tail);
+#ifndef QT_NO_DEBUG
+    // The new runs meet their neighbours at run boundaries and differ from them,
+    // so the list stays one of maximal, non-empty runs.
+    qsizetype seam = start;
+    for (const AttributeRun& run : runs.items()) {
+        Q_ASSERT(run.length > 0);
+        assertSeam(seam);
+        seam += run.length;
+    }
+    assertSeam(seam);
+#endif
+}
+
+void AttributeRuns::assertSeam([[maybe_unused]] qsizetype position) const
+{
+#ifndef QT_NO_DEBUG
+    if (position <= 0 || position >= length())
+        return;
+    const Found before = find(position - 1);
+    const Found after = find(position);
+    Q_ASSERT(before.range.end() == position && after.range.location == position);
+    Q_ASSERT(!(*before.attributes == *after.attributes));
+#endif
 }
 
 void AttributeRuns::splice(qsizetype location, qsizetype removed, std::span<const AttributeRun> runs)
@@ -351,6 +375,8 @@ std::vector<AttributeRun> AttributeRuns::runsIn(Range range) const
     for (Cursor c(*this, range.location, true); c.isValid() && c.start() < range.end(); c.advance()) {
         const qsizetype from = std::max(c.start(), range.location);
         const qsizetype to = std::min(c.end(), range.end());
+        Q_ASSERT(from < to);
+        Q_ASSERT(runs.empty() || !(runs.back().attributes == c.attributes()));
         runs.push_back(AttributeRun{to - from, c.attributes()});
     }
     return runs;
@@ -441,6 +467,8 @@ void AttributeRuns::Cursor::advance()
         m_start += length;
     else if (m_node >= 0)
         m_start -= nodes[m_node].length;
+    // Runs follow each other without gaps: the next one starts where this ended.
+    Q_ASSERT(m_node < 0 || (nodes[m_node].length > 0 && m_start >= 0 && end() <= m_runs->length()));
 }
 
 } // namespace plat

@@ -139,6 +139,8 @@ private:
     int merge(int a, int b);
     int build(std::span<const AttributeRun> runs);
     void updateSubtree(int n);
+    // Debug builds: the runs on either side of position are distinct runs meeting there.
+    void assertSeam(qsizetype position) const;
     // Replaces [start, end) by the runs feed(runs) collects.
     template <typename Feed>
     void replaceRuns(qsizetype start, qsizetype end, const Feed& feed);
