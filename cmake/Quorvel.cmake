@@ -39,6 +39,10 @@ function(quorvel_add_test_binary name folder)
   # Test code is compiled for compile speed: the code under test is optimised
   # in the library, and the test binaries dominate a cold build otherwise.
   target_compile_options(${name} PRIVATE -O0 -g0)
+  # Test files share their heavy includes: compiling them in batches parses
+  # those once per batch instead of once per file. Helpers in a test file's
+  # anonymous namespace must therefore not reuse a name another file uses.
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 16)
   # One precompiled header serves every test binary.
   get_property(pch_owner GLOBAL PROPERTY QUORVEL_TEST_PCH_OWNER)
   if(pch_owner)

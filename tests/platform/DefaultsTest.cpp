@@ -17,9 +17,9 @@ protected:
     QTemporaryDir m_dir;
 };
 
-class Opaque final : public Object {
+class UncodableObject final : public Object {
 public:
-    QString className() const override { return QStringLiteral("Opaque"); }
+    QString className() const override { return QStringLiteral("UncodableObject"); }
 };
 
 } // namespace
@@ -143,7 +143,7 @@ TEST_F(Defaults, WrongKindsAndDamagedValuesReadAsAbsent)
     EXPECT_FALSE(defaults->dataForKey("plain"));
 
     // What a property list cannot hold is refused and leaves the old value.
-    defaults->setObject(ValueList{std::make_shared<Opaque>()}, "plain");
+    defaults->setObject(ValueList{std::make_shared<UncodableObject>()}, "plain");
     defaults->setObject(Range(1, 2), "plain");
     EXPECT_EQ(defaults->stringForKey("plain"), "hello");
     defaults->setObject(Value(), "plain");

@@ -2,6 +2,7 @@
 // what the formatting commands do to text, attributes and caret in both
 // editors, the keys they watch, and that each command is one undo step.
 
+#include "support/PlainText.h"
 #include "EditorView.h"
 
 #include "kit/filters/ZQCodeBlockFilter.h"
@@ -24,11 +25,6 @@ using enum ZQMarkupType;
 plat::Attributes defaults(ZQEditorType editorType)
 {
     return ZSSettings::sharedSettings()->defaultTypingAttribute(editorType);
-}
-
-plat::AttributedString plain(const QString& text, ZQEditorType editorType = Rich)
-{
-    return plat::AttributedString(text, defaults(editorType));
 }
 
 QString partAt(const EditorView& editor, qsizetype index)

@@ -3,6 +3,7 @@
 // one undo step that undo takes back exactly and redo makes again. And the
 // clean-style cleaners on a page holding every construct.
 
+#include "support/PlainText.h"
 #include "EditorView.h"
 
 #include "kit/filters/ZQBaseFilter.h"
@@ -30,11 +31,6 @@ namespace {
 
 using enum ZQEditorType;
 using enum ZQMarkupType;
-
-plat::AttributedString plain(const QString& text, ZQEditorType editorType)
-{
-    return plat::AttributedString(text, ZSSettings::sharedSettings()->defaultTypingAttribute(editorType));
-}
 
 // The filter the engine sends the action tag to.
 std::shared_ptr<ZQRangeFormatter> owner(quint64 tag)

@@ -9,13 +9,10 @@
 #include "kit/model/ZQRenderContext.h"
 #include "platform/text/AttributedString.h"
 
+#include "support/QStringPrinting.h"
+
 #include <QString>
 #include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 namespace InlineRendering {
 

@@ -2,6 +2,7 @@
 // formatting commands in both editors (toggling, one undo step each), the
 // task click and the clean-style marker removal.
 
+#include "support/PlainText.h"
 #include "EditorView.h"
 
 #include "kit/filters/ZQListFilter.h"
@@ -19,11 +20,6 @@ namespace {
 
 using enum ZQEditorType;
 using enum ZQMarkupType;
-
-plat::AttributedString plain(const QString& text, ZQEditorType editorType = Rich)
-{
-    return plat::AttributedString(text, ZSSettings::sharedSettings()->defaultTypingAttribute(editorType));
-}
 
 // As a text storage holds them: each paragraph in the style of its first character.
 plat::AttributedString join(std::initializer_list<plat::AttributedString> pieces)

@@ -1,5 +1,6 @@
 // Lists, tasks and quotes turned into rich text and back into markup markers.
 
+#include "BlockTrees.h"
 #include "kit/filters/ZQListFilter.h"
 #include "kit/model/ZQEditorTypes.h"
 #include "kit/filters/ZQQuoteFilter.h"
@@ -18,11 +19,6 @@
 namespace {
 
 using enum ZQMarkupType;
-
-std::shared_ptr<ZQTextNode> nodeOf(const ZSTree& tree)
-{
-    return plat::objectCast<ZQTextNode>(tree.object());
-}
 
 bool isBlock(const ZSTree& tree)
 {

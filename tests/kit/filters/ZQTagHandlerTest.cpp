@@ -2,6 +2,7 @@
 // edited with the comma and Return keys, and chip brackets stripped before
 // rich text is written as markup.
 
+#include "support/PlainText.h"
 #include "EditorView.h"
 
 #include "kit/filters/ZQTagHandler.h"
@@ -19,12 +20,6 @@
 namespace {
 
 using enum ZQEditorType;
-
-plat::AttributedString plain(const char* text, ZQEditorType editorType = Rich)
-{
-    return plat::AttributedString(QString::fromUtf8(text),
-                                  ZSSettings::sharedSettings()->defaultTypingAttribute(editorType));
-}
 
 plat::AttributedString chip(const char* text)
 {

@@ -1,3 +1,4 @@
+#include "support/Utf16.h"
 #include "kit/model/ZQAttributedString.h"
 
 #include "kit/model/ZQAttributeNames.h"
@@ -20,11 +21,6 @@ using plat::Range;
 using plat::Value;
 
 namespace {
-
-QString S(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
 
 const QString kMark = QStringLiteral("mark");
 

@@ -1,3 +1,4 @@
+#include "support/Utf16.h"
 #include "kit/foundation/ZQShared.h"
 
 #include <gtest/gtest.h>
@@ -6,11 +7,6 @@ using plat::CharacterSet;
 using plat::Range;
 
 namespace {
-
-QString S(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
 
 TEST(ZQShared, BlankSpaceAndNewlineTests)
 {

@@ -1,14 +1,10 @@
 #include "kit/foundation/ZSTree.h"
+#include "support/QStringPrinting.h"
 #include "kit/model/ZQTextNode.h"
 
 #include <QSet>
 #include <gtest/gtest.h>
 #include <unordered_set>
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << s.toStdString();
-}
 
 namespace {
 

@@ -1,3 +1,4 @@
+#include "support/Utf16.h"
 #include "kit/model/ZSUtils.h"
 
 #include "kit/model/ZSSettings.h"
@@ -20,11 +21,6 @@ using plat::Value;
 namespace {
 
 using Ranges = std::vector<Range>;
-
-QString S(const char16_t* text)
-{
-    return QString::fromUtf16(text);
-}
 
 TEST(ZSUtilsText, RangeSubtractionLeavesTheUncoveredPieces)
 {

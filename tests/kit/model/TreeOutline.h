@@ -5,14 +5,10 @@
 #include "kit/foundation/ZSTree.h"
 #include "kit/model/ZQTextNode.h"
 
+#include "support/QStringPrinting.h"
+
 #include <QString>
 #include <ostream>
-
-// Readable QString values in test failures.
-static inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 inline QString nodeKind(const ZQTextNode& node)
 {

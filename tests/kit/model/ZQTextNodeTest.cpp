@@ -1,12 +1,8 @@
+#include "support/QStringPrinting.h"
 #include "kit/model/ZQListStyle.h"
 #include "kit/model/ZQTextNode.h"
 
 #include <gtest/gtest.h>
-
-static void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << s.toStdString();
-}
 
 namespace {
 

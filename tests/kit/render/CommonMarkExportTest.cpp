@@ -14,15 +14,6 @@
 
 namespace {
 
-// White space at tag boundaries and the form of empty elements do not count.
-QString normalised(QString html)
-{
-    static const auto aroundTags = plat::Regex::create(QStringLiteral("\\s*(<[^>]*>)\\s*"), 0);
-    html.replace(QStringLiteral(" />"), QStringLiteral(">")).replace(QStringLiteral("/>"), QStringLiteral(">"));
-    html = aroundTags->stringByReplacingMatches(html, plat::wholeRange(html), QStringLiteral("$1"));
-    return html.trimmed();
-}
-
 QSet<int> readNumbers(const QString& fileName)
 {
     QSet<int> numbers;
@@ -45,9 +36,9 @@ TEST(CommonMarkExport, WholeSpecAgainstReferenceRenderer)
     QMap<QString, QPair<int, int>> perSection; // agreeing, total
     QStringList broken, unexplained, agreeingUnpinned;
     for (const auto& example : examples) {
-        const QString ours = normalised(HTMLExport::body(example.markdown));
+        const QString ours = HTMLExport::normalised(HTMLExport::body(example.markdown));
         const QString reference =
-            normalised(QString::fromUtf8(CommonMarkSpec::runCmark(example.markdown, {QStringLiteral("--unsafe")})));
+            HTMLExport::normalised(QString::fromUtf8(CommonMarkSpec::runCmark(example.markdown, {QStringLiteral("--unsafe")})));
         const bool same = ours == reference;
         auto& counts = perSection[example.section];
         counts.first += same;

@@ -22,15 +22,6 @@ QString pass(const QString& markup)
     return render.renderRichToMarkdown(&rich, false, ZQMarkupType::Markdown).string();
 }
 
-// White space at tag boundaries and the form of empty elements do not count.
-QString normalised(QString html)
-{
-    static const auto aroundTags = plat::Regex::create(QStringLiteral("\\s*(<[^>]*>)\\s*"), 0);
-    html.replace(QStringLiteral(" />"), QStringLiteral(">")).replace(QStringLiteral("/>"), QStringLiteral(">"));
-    html = aroundTags->stringByReplacingMatches(html, plat::wholeRange(html), QStringLiteral("$1"));
-    return html.trimmed();
-}
-
 // What a reader must never lose: the words, the addresses of links and images,
 // and the footnotes, whatever the blocks around them became.
 QString substance(const QString& html)
@@ -57,8 +48,8 @@ TEST(CommonMarkRoundTrip, EveryExampleExportsAsBeforeOrIsListed)
     QStringList unexplained, stale, lossy;
     for (const auto& example : examples) {
         const QString written = pass(example.markdown);
-        const QString before = normalised(HTMLExport::body(example.markdown));
-        const QString after = normalised(HTMLExport::body(written));
+        const QString before = HTMLExport::normalised(HTMLExport::body(example.markdown));
+        const QString after = HTMLExport::normalised(HTMLExport::body(written));
         const QString report = QStringLiteral("Example %1 (%2)\n--- markdown\n%3\n--- written\n%4\n--- before\n%5\n--- after\n%6\n")
                                    .arg(example.number)
                                    .arg(example.section, example.markdown, written, before, after);

@@ -4,12 +4,22 @@
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZQEditorTypes.h"
 #include "kit/render/ZQRender.h"
+#include "platform/foundation/Regex.h"
 #include "platform/text/AttributedString.h"
 #include "support/ScopedDefaults.h"
 
 #include <QFile>
 
 namespace HTMLExport {
+
+// White space at tag boundaries and the form of empty elements do not count.
+inline QString normalised(QString html)
+{
+    static const auto aroundTags = plat::Regex::create(QStringLiteral("\\s*(<[^>]*>)\\s*"), 0);
+    html.replace(QStringLiteral(" />"), QStringLiteral(">")).replace(QStringLiteral("/>"), QStringLiteral(">"));
+    html = aroundTags->stringByReplacingMatches(html, plat::wholeRange(html), QStringLiteral("$1"));
+    return html.trimmed();
+}
 
 using enum ZQMarkupType;
 

@@ -34,7 +34,7 @@ plat::MutableAttributedString pieces(const QString& name, std::initializer_list<
     return s;
 }
 
-plat::Value heading(quint64 level = 1)
+plat::Value headingStyle(quint64 level = 1)
 {
     return plat::Value(ZQHeadingStyle::initWithUuid(plat::newUuidString(), level));
 }
@@ -193,9 +193,9 @@ TEST(ZQRenderUtilRich, PageTitlesFromHeadingsOrFirstWords)
          plat::MutableAttributedString(QStringLiteral("Hi. A long sentence without any full stop in it at all")),
          ZQEditorType::Rich, "Hi. A long sentence without any full stop in it at", ""},
         {"blank", plat::MutableAttributedString(QStringLiteral(" \n ")), ZQEditorType::Rich, "", " \n "},
-        {"rich heading", pieces(ZQAttr::FilterHeading, {{"\n", {}}, {"Head", heading()}, {"\nbody", {}}}),
+        {"rich heading", pieces(ZQAttr::FilterHeading, {{"\n", {}}, {"Head", headingStyle()}, {"\nbody", {}}}),
          ZQEditorType::Rich, "Head", "\nbody"},
-        {"markup heading", pieces(ZQAttr::FilterHeading, {{"## Head ##", heading(2)}, {"\nbody", {}}}),
+        {"markup heading", pieces(ZQAttr::FilterHeading, {{"## Head ##", headingStyle(2)}, {"\nbody", {}}}),
          ZQEditorType::Markup, "Head", "\nbody"},
     };
     for (Case& c : cases) {
@@ -212,8 +212,8 @@ TEST(ZQRenderUtilRich, PageTitlesFromHeadingsOrFirstWords)
 
 TEST(ZQRenderUtilRich, HeadingsAndTagsAreFoundByTheirIndexFromTheEnd)
 {
-    const auto content = pieces(ZQAttr::FilterHeading, {{"A", heading()}, {"\n", {}}, {"B", heading()}, {"\n", {}},
-                                                        {"C", heading()}});
+    const auto content = pieces(ZQAttr::FilterHeading, {{"A", headingStyle()}, {"\n", {}}, {"B", headingStyle()}, {"\n", {}},
+                                                        {"C", headingStyle()}});
     const auto entry
         = ZQDocumentHeading::initWithIndex(0, 1, QStringLiteral("C"), plat::Range(0, 0), ZQEditorType::Rich);
     EXPECT_EQ(ZQRenderUtil::findHeadingRange(*entry, content), plat::Range(4, 1));

@@ -13,13 +13,6 @@ using namespace pages;
 
 namespace {
 
-const QString Type = ZSAbstractDocument::pageDocumentType();
-
-plat::ValueMap jsonOf(const QString& package)
-{
-    const auto parsed = plat::parseJson(readFile(package + QStringLiteral("/main.json")));
-    return parsed && parsed->isMap() ? parsed->toMap() : plat::ValueMap();
-}
 
 plat::ValueMap firstImageEntry(const QString& package)
 {

@@ -13,7 +13,6 @@ using namespace pages;
 
 namespace {
 
-const QString Type = ZSAbstractDocument::pageDocumentType();
 
 // Collects what would be shown to the user.
 struct PresentedErrors {

@@ -17,7 +17,6 @@ using namespace pages;
 
 namespace {
 
-const QString Type = ZSAbstractDocument::pageDocumentType();
 
 // Version n of the page: its number in the text and the selection, and a body
 // whose length changes with it, so that a mixture of two versions shows.

@@ -6,6 +6,7 @@
 #include "kit/model/ZQRenderContext.h"
 #include "kit/foundation/ImageExs.h"
 #include "kit/storage/ZSAbstractDocument.h"
+#include "platform/foundation/Json.h"
 
 #include "support/InstalledSettings.h"
 
@@ -104,6 +105,15 @@ inline ZSAbstractDocumentPtr richPage(const QByteArray& imageBytes, const QStrin
     doc->setStorageType(2);
     doc->setSelectionRange(plat::Range(3, 4));
     return doc;
+}
+
+inline const QString Type = ZSAbstractDocument::pageDocumentType();
+
+// The package's description, empty when it is missing or not an object.
+inline plat::ValueMap jsonOf(const QString& package)
+{
+    const auto parsed = plat::parseJson(readFile(package + QStringLiteral("/main.json")));
+    return parsed && parsed->isMap() ? parsed->toMap() : plat::ValueMap();
 }
 
 inline ZSAbstractDocumentPtr markdownPage(const QString& markup)

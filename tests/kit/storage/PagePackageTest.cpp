@@ -15,13 +15,6 @@ using namespace pages;
 
 namespace {
 
-const QString Type = ZSAbstractDocument::pageDocumentType();
-
-plat::ValueMap jsonOf(const QString& package)
-{
-    const auto parsed = plat::parseJson(readFile(package + QStringLiteral("/main.json")));
-    return parsed && parsed->isMap() ? parsed->toMap() : plat::ValueMap();
-}
 
 QStringList keysOf(const plat::ValueMap& map)
 {

@@ -13,7 +13,6 @@ using namespace pages;
 
 namespace {
 
-const QString Type = ZSAbstractDocument::pageDocumentType();
 
 // The received description: the local one with the image's hash and resize changed.
 QString receivedDescription(const QString& package, const QString& hash, QSizeF resize)

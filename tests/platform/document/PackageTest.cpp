@@ -10,7 +10,7 @@
 
 namespace {
 
-QByteArray readFile(const QString& path)
+QByteArray packageMember(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
@@ -86,8 +86,8 @@ TEST(AtomicPackage, ReplacesThePackageWholeWithOrWithoutTheSwap)
         auto second = packageOf("2");
         second->addRegularFile(QStringLiteral("img_x.png"), "png");
         ASSERT_TRUE(plat::writePackageAtomically(path, *second));
-        EXPECT_EQ(readFile(path + QStringLiteral("/main.md")), QByteArray("text 2"));
-        EXPECT_EQ(readFile(path + QStringLiteral("/img_x.png")), QByteArray("png"));
+        EXPECT_EQ(packageMember(path + QStringLiteral("/main.md")), QByteArray("text 2"));
+        EXPECT_EQ(packageMember(path + QStringLiteral("/img_x.png")), QByteArray("png"));
         // A member the new package lacks is gone; nothing is left beside it.
         ASSERT_TRUE(plat::writePackageAtomically(path, *packageOf("3")));
         EXPECT_FALSE(QFile::exists(path + QStringLiteral("/img_x.png")));
@@ -110,8 +110,8 @@ TEST(AtomicPackage, AFailureAtAnyStepLeavesTheOldPackage)
                 EXPECT_FALSE(plat::writePackageAtomically(path, *packageOf("new"), &error)) << step;
             }
             EXPECT_FALSE(error.isEmpty());
-            EXPECT_EQ(readFile(path + QStringLiteral("/main.md")), QByteArray("text old")) << step;
-            EXPECT_EQ(readFile(path + QStringLiteral("/main.json")), QByteArray("{\"v\":\"old\"}"));
+            EXPECT_EQ(packageMember(path + QStringLiteral("/main.md")), QByteArray("text old")) << step;
+            EXPECT_EQ(packageMember(path + QStringLiteral("/main.json")), QByteArray("{\"v\":\"old\"}"));
             EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("p.mkqrv")}) << step;
         }
     }
@@ -125,7 +125,7 @@ TEST(AtomicPackage, AnInterruptedRenameSequenceIsUndoneOnTheNextRead)
     // As a crash between the two renames leaves it.
     ASSERT_TRUE(QDir().rename(path, dir.filePath(QStringLiteral(".p.mkqrv.old-0000000000000001"))));
     EXPECT_TRUE(plat::recoverInterruptedPackageSave(path));
-    EXPECT_EQ(readFile(path + QStringLiteral("/main.md")), QByteArray("text old"));
+    EXPECT_EQ(packageMember(path + QStringLiteral("/main.md")), QByteArray("text old"));
     EXPECT_FALSE(plat::recoverInterruptedPackageSave(path));
     // A cleanup that never happened is finished by the next save.
     {
@@ -135,5 +135,5 @@ TEST(AtomicPackage, AnInterruptedRenameSequenceIsUndoneOnTheNextRead)
     EXPECT_EQ(entries(dir.path()).size(), 2);
     ASSERT_TRUE(plat::writePackageAtomically(path, *packageOf("newer")));
     EXPECT_EQ(entries(dir.path()), QStringList{QStringLiteral("p.mkqrv")});
-    EXPECT_EQ(readFile(path + QStringLiteral("/main.md")), QByteArray("text newer"));
+    EXPECT_EQ(packageMember(path + QStringLiteral("/main.md")), QByteArray("text newer"));
 }
