@@ -7,6 +7,7 @@
 #include "kit/model/ZQRenderContext.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSTextTheme.h"
+#include "kit/model/ZSUtils.h"
 #include "kit/render/ZQMarkupHelper.h"
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZSTextThemeApply.h"
@@ -431,6 +432,52 @@ bool ZQDocument::revertToContentsOfURL(const QUrl& url, const QString& typeName,
     return true;
 }
 
+// Received content
+
+void ZQDocument::mergeICloudMarkdown(const QString& markdown, const QString& metainfo, bool asVersion)
+{
+    const QUrl url = fileURL();
+    if (url.isEmpty())
+        return;
+    const ZSAbstractDocumentPtr received = initDocumentFromContentUrl(url, markdown, metainfo);
+    const QString name = QFileInfo(plat::normalizedItemPath(url)).fileName();
+    const QString versionFolder = QDir(plat::temporaryDirectory()).filePath(QStringLiteral("quorvel-version-") + ZSUtils::uuid());
+    QDir().mkpath(versionFolder);
+    const QUrl temporary = QUrl::fromLocalFile(QDir(versionFolder).filePath(name));
+    // A page of the library is a package; anything else takes the received markup as it is.
+    QString saveError;
+    bool saved = false;
+    if (name.endsWith(QLatin1String("mkqrv")))
+        saved = received->saveToURL(temporary, pageDocumentType(), &saveError);
+    else
+        saved = plat::writeFileAtomically(temporary.toLocalFile(), markdown.toUtf8(), &saveError);
+
+    if (asVersion) {
+        // This machine keeps no versions of its own files: nothing can hold the received copy.
+        qWarning().noquote() << QStringLiteral("Failed to create icloud version at %1 with error %2")
+                                    .arg(url.toString(), saved ? QStringLiteral("no version store") : saveError);
+        QDir(versionFolder).removeRecursively();
+        return;
+    }
+    if (!saved) {
+        qWarning().noquote() << QStringLiteral("Save iCloud file failed %1").arg(saveError);
+        QDir(versionFolder).removeRecursively();
+        return;
+    }
+    QString replaceError;
+    const bool replaced = plat::FileVersion::create(temporary, QDateTime::currentDateTime())->replaceItemAtURL(url, &replaceError);
+    QDir(versionFolder).removeRecursively();
+    if (!replaced) {
+        qWarning().noquote() << QStringLiteral("Replace iCloud file failed %1").arg(replaceError);
+        return;
+    }
+    QString ignored;
+    revertToContentsOfURL(url, fileType(), &ignored);
+    const plat::MutableAttributedString text = currentText();
+    m_indexService->updatePage(url, markupHelper->getCanonicalTitle(text, editorTypeOf(storageType())), text.string());
+    // Attachments still to fetch wait for the sync engine, which this program does not run yet.
+}
+
 // Images of external pages
 
 void ZQDocument::refreshExternalImage(const QString& folder, const QString& urlPrefix)
@@ -460,6 +507,7 @@ ZQDocument::WindowKind ZQDocument::makeWindowControllers()
         m_externalAttachFolderSet = 1;
     }
     m_windowKind = (!library || ZQAppFlags::inVersionBrowser) ? WindowKind::EditorWindow : WindowKind::LibraryWindow;
+    startWatchingFile();
     return *m_windowKind;
 }
 
@@ -523,6 +571,12 @@ void ZQDocument::startWatchingFile()
 void ZQDocument::stopWatchingFile()
 {
     m_watcher.reset();
+}
+
+void ZQDocument::close()
+{
+    stopWatchingFile();
+    ZSAbstractDocument::close();
 }
 
 // Printing

@@ -73,10 +73,14 @@ public:
     bool saveToURL(const QUrl& url, const QString& typeName, QString* error = nullptr) override;
     bool revertToContentsOfURL(const QUrl& url, const QString& typeName, QString* error = nullptr) override;
 
+    // Received content of this page: replaces the page on disk and in the
+    // document, or (asVersion) is kept as an older version of the file.
+    void mergeICloudMarkdown(const QString& markdown, const QString& metainfo, bool asVersion) override;
+
     // Reloads the images of an external page from folder.
     void refreshExternalImage(const QString& folder, const QString& urlPrefix);
     // Which window shows the page; an external page takes its own folder as
-    // image folder here. Decided once.
+    // image folder here, and a plain file is watched from now on. Decided once.
     WindowKind makeWindowControllers();
     bool hasWindowController() const { return m_windowKind.has_value(); }
     bool validateMenuItem(int tag) const;
@@ -90,6 +94,7 @@ public:
     // are changed through the document controller, never behind its back).
     void startWatchingFile();
     void stopWatchingFile();
+    void close() override;
 
     // Asks the print panel, then prints the page on printer; false when
     // declined or when the page cannot be printed (error says why).
