@@ -45,9 +45,12 @@ ZQDocumentPtr ZQDocumentController::loadDocument(const QUrl& url)
 {
     if (const auto open = std::dynamic_pointer_cast<ZQDocument>(documentForURL(url)))
         return open;
-    const QString type = QFileInfo(plat::normalizedItemPath(url)).fileName().endsWith(QLatin1String("mkqrv"))
-        ? ZQDocument::pageDocumentType()
-        : ZQDocument::markdownType();
+    // A stand-alone page file read as Markdown would show its archive as text
+    // and write that text over it on the next save.
+    const QString name = QFileInfo(plat::normalizedItemPath(url)).fileName();
+    const QString type = name.endsWith(QLatin1String("mkqrv"))     ? ZQDocument::pageDocumentType()
+                         : name.endsWith(QLatin1String(".qrvpage")) ? ZQDocument::standalonePageType()
+                                                                    : ZQDocument::markdownType();
     ZQDocumentPtr document = ZQDocument::create();
     QString ignored;
     if (!document->readFromURL(url, type, &ignored))

@@ -33,8 +33,8 @@ public:
 
     // An untitled Markdown page in a stand-alone editor window, added to the controller.
     ZQDocumentPtr newDocument();
-    // The open document of url, else one read from it (not added, no window);
-    // none when it cannot be read.
+    // The open document of url, else one read from it (not added, no window),
+    // typed by its extension; none when it cannot be read.
     ZQDocumentPtr loadDocument(const QUrl& url);
     // Drops the documents with neither an address nor a window.
     void closeUnusedUntitledDocuments();

@@ -145,6 +145,14 @@ TEST(DocumentController, LoadsAnOpenPageAsItselfAndOtherPagesUnregistered)
     ASSERT_TRUE(markdown);
     EXPECT_EQ(markdown->fileType(), ZQDocument::markdownType());
     EXPECT_FALSE(controller->loadDocument(QUrl::fromLocalFile(dir.filePath(QStringLiteral("none.mkqrv")))));
+
+    // A stand-alone page file is read as one, never as Markdown text.
+    const QString standalone = dir.filePath(QStringLiteral("s.qrvpage"));
+    ASSERT_TRUE(newPage(false, QStringLiteral("Snapshot\n"))->saveToURL(QUrl::fromLocalFile(standalone), ZQDocument::standalonePageType()));
+    const ZQDocumentPtr snapshot = controller->loadDocument(QUrl::fromLocalFile(standalone));
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->fileType(), ZQDocument::standalonePageType());
+    EXPECT_EQ(snapshot->markupTextStorage()->string(), QStringLiteral("Snapshot\n"));
 }
 
 TEST(DocumentController, NewDocumentIsAnUntitledMarkdownPageInAnEditorWindow)

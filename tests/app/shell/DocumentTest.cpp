@@ -102,6 +102,24 @@ TEST(PageDocument, PagesComeBackWithTheirTextAndStorageTypeInEachForm)
     }
 }
 
+TEST(PageDocument, ANewMarkupPageTakesTheDialectOfTheSettings)
+{
+    ShellEnvironment env;
+    QTemporaryDir dir;
+    const auto settings = ZSSettings::sharedSettings();
+    const ZQMarkupType before = settings->markupType();
+    settings->setMarkupType(ZQMarkupType::QuorvelMarkup);
+    const ZQDocumentPtr doc = newPage(false, Markup);
+    settings->setMarkupType(before);
+    EXPECT_EQ(doc->storageType(), 1);
+    const QString path = dir.filePath(QStringLiteral("q.mkqrv"));
+    ASSERT_TRUE(save(doc, path, ZQDocument::pageDocumentType()));
+    const ZQDocumentPtr reopened = open(path, ZQDocument::pageDocumentType());
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(reopened->storageType(), 1);
+    EXPECT_EQ(reopened->markupTextStorage()->string(), Markup);
+}
+
 TEST(PageDocument, StandalonePageFileCarriesItsTypeNameVersionAndText)
 {
     ShellEnvironment env;
@@ -118,6 +136,40 @@ TEST(PageDocument, StandalonePageFileCarriesItsTypeNameVersionAndText)
         EXPECT_EQ(map.at("zqMainStorage").toObject<plat::AttributedText>()->text().string(), pageText(*doc));
         EXPECT_EQ(map.at("zqMainStorageSel").toString(), plat::toString(plat::Range(2, 3)));
     }
+}
+
+TEST(PageDocument, ARichStandalonePageKeepsItsImageAndNote)
+{
+    ShellEnvironment env;
+    QTemporaryDir dir;
+    const ZQDocumentPtr doc = newPage(true, QStringLiteral("A ![picture](pic.png) and a note[^1].\n\n[^1]: The note.\n"));
+    const auto images = doc->renderContext()->getAttachedStorageByOwner(QStringLiteral("ZQMacroImage"));
+    ASSERT_EQ(images.size(), 1u);
+    QImage picture(10, 6, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    const plat::ImagePtr image = plat::Image::fromQImage(picture);
+    images[0]->attachedObject()->setOriginalImage(image);
+    images[0]->attachedObject()->setOriginalSize(image->size());
+    plat::MutableAttributedString rich(*doc->richTextStorage());
+    QHash<QString, ZQAttachedImageObjectPtr> shown;
+    shown.insert(images[0]->uuid(), images[0]->attachedObject());
+    doc->markupRender()->updateImageRichContent(rich, shown);
+    doc->richTextStorage()->setAttributedString(rich);
+    const QString path = dir.filePath(QStringLiteral("p.qrvpage"));
+    ASSERT_TRUE(save(doc, path, ZQDocument::standalonePageType()));
+
+    const ZQDocumentPtr reopened = open(path, ZQDocument::standalonePageType());
+    ASSERT_TRUE(reopened);
+    EXPECT_EQ(pageText(*reopened), pageText(*doc));
+    const auto back = reopened->renderContext()->getAttachedStorageByOwner(QStringLiteral("ZQMacroImage"));
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0]->uuid(), images[0]->uuid());
+    ASSERT_TRUE(back[0]->attachedObject()->originalImage());
+    EXPECT_EQ(back[0]->attachedObject()->originalImage()->size(), QSizeF(10, 6));
+    // Written back as markup, the note's body is still there.
+    const auto markup = reopened->dataOfType(ZQDocument::markdownType());
+    ASSERT_TRUE(markup);
+    EXPECT_TRUE(markup->contains("The note.")) << markup->toStdString();
 }
 
 TEST(PageDocument, ASnapshotThatCannotBeArchivedFailsTheSaveAndKeepsTheFile)
@@ -207,6 +259,7 @@ TEST(PageDocument, AnUndecodableExternalFileIsRefusedWithTheMessage)
     ZQDocumentPtr doc = ZQDocument::create();
     QString error;
     EXPECT_FALSE(doc->readFromURL(QUrl::fromLocalFile(path), ZQDocument::markdownType(), &error));
+    EXPECT_FALSE(doc->readFromURL(QUrl::fromLocalFile(path), ZQDocument::standalonePageType(), &error));
     EXPECT_EQ(env.panels->presentedErrors(), QStringList{ZQDocument::cannotOpenMessage()});
     EXPECT_EQ(doc->storageType(), -1);
 }

@@ -4,6 +4,7 @@
 #include "app/shell/ZQDocument.h"
 #include "app/shell/ZQDocumentController.h"
 #include "app/shell/ZQPageIndexer.h"
+#include "kit/model/ZQRenderContext.h"
 #include "kit/render/ZQRender.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/panels/Panels.h"
@@ -79,19 +80,18 @@ inline void writeAll(const QString& path, const QByteArray& bytes)
     file.write(bytes);
 }
 
-// A new page as the library makes one: markup (type 0) or rich (type 2) from markup text.
+// A new page as the library makes one: markup (type 0) or rich (type 2) from
+// markup text, its records in the page's own render context.
 inline ZQDocumentPtr newPage(bool rich, const QString& markup)
 {
     ZQDocumentPtr doc = ZQDocument::create();
-    auto storage = std::make_shared<plat::TextStorage>();
+    doc->createNewDocument(rich ? ZQEditorType::Rich : ZQEditorType::Markup, nullptr, plat::Range(2, 3));
     if (rich) {
-        storage->setAttributedString(doc->markupRender()->renderMarkupToRich(plat::AttributedString(markup)));
-        doc->createNewDocument(ZQEditorType::Rich, storage, plat::Range(2, 3));
+        doc->richTextStorage()->setAttributedString(doc->markupRender()->renderMarkupToRich(plat::AttributedString(markup)));
     } else {
         plat::MutableAttributedString styled{plat::AttributedString(markup)};
         doc->markupRender()->highlightMarkdown(styled);
-        storage->setAttributedString(styled);
-        doc->createNewDocument(ZQEditorType::Markup, storage, plat::Range(2, 3));
+        doc->markupTextStorage()->setAttributedString(styled);
     }
     return doc;
 }
