@@ -104,14 +104,16 @@ public:
 protected:
     ZSAbstractDocument();
 
+    // Archived rich text carries empty attachments; the images come back from their records.
+    static void cleanAttachment(plat::MutableAttributedString& content);
+    static void reloadImageAttachments(plat::MutableAttributedString& content,
+                                       const std::vector<ZQAttachedStoragePtr>& attachedStorages);
+
 private:
     void saveImageToFileWrapper(const ZQAttachedImageObject& image, const QString& uuid,
                                 plat::DirectoryWrapper& fileWrapper, bool isOriginal) const;
     // storedImageBytes, with the encodings of drawn images kept between saves.
     QByteArray encodedImageBytes(const plat::Image& image) const;
-    static void cleanAttachment(plat::MutableAttributedString& content);
-    static void reloadImageAttachments(plat::MutableAttributedString& content,
-                                       const std::vector<ZQAttachedStoragePtr>& attachedStorages);
     // The rich text of a rich member, or none with the reason.
     struct RichMember {
         plat::MutableAttributedString text;

@@ -91,6 +91,14 @@ bool Document::readFromURL(const QUrl& url, const QString& typeName, QString* er
     return true;
 }
 
+void Document::takeFileURL(const QUrl& url, const QString& typeName, const QDateTime& modificationDate)
+{
+    std::lock_guard lock(m_mutex);
+    m_fileURL = url;
+    m_fileType = typeName;
+    m_fileModificationDate = modificationDate;
+}
+
 bool Document::writeToURL(const QUrl& url, const QString& typeName, QString* error)
 {
     const DirectoryWrapperPtr package = fileWrapperOfType(typeName, error);

@@ -42,15 +42,16 @@ public:
     virtual bool readFromFileWrapper(const DirectoryWrapper& package, const QString& typeName, QString* error) = 0;
 
     // Reads the package at url (after restoring one an interrupted save left
-    // aside). The address and type are taken on success.
-    bool readFromURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
+    // aside). The address and type are taken on success. Documents of other
+    // file forms (plain files) override the four below.
+    virtual bool readFromURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
     // Writes the contents to url in one step; the document itself is unchanged.
-    bool writeToURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
+    virtual bool writeToURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
     // Writes to url; saved to its own address (or a first save), the document
     // takes url as its address and its changes count as saved.
-    bool saveToURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
+    virtual bool saveToURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
     // Reads the package at url again, dropping unsaved changes.
-    bool revertToContentsOfURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
+    virtual bool revertToContentsOfURL(const QUrl& url, const QString& typeName, QString* error = nullptr);
 
     // Seconds an unsaved change waits before the document saves itself in
     // place; 0 (the default) never saves by itself.
@@ -70,6 +71,9 @@ public:
 
 protected:
     Document() = default;
+    // For subclasses that read or write a plain file themselves: the address,
+    // type and modification date the document now holds.
+    void takeFileURL(const QUrl& url, const QString& typeName, const QDateTime& modificationDate);
 
 private:
     void scheduleAutosave();
