@@ -1,6 +1,7 @@
 #include "app/library/ZQIndexService.h"
 
 #include "app/library/ZQIndexText.h"
+#include "app/library/ZQLibraryRecords.h"
 #include "kit/model/ZSUtils.h"
 #include "kit/storage/ZSCoreData.h"
 #include "kit/storage/ZSCoreDataUtil.h"
@@ -17,15 +18,11 @@ namespace {
 
 const QString IndexFolder = QStringLiteral("__indexes");
 const QString IndexFileName = QStringLiteral("pages.index");
-const QString TrashFolder = QStringLiteral("sys__trash");
 constexpr int SchemaVersion = 1;
 // A long run of queued writes (a rebuild) still commits now and then, so a
 // crash loses little. Every commit flushes FTS5's pending segment: 500 writes
 // per transaction indexed 4,500 pages/s, 5,000 indexed 7,200.
 constexpr int WritesPerTransaction = 5000;
-constexpr qint64 LibrarySpaceType = 1;
-constexpr qint64 LinkedFolderSpaceType = 10;
-constexpr qint64 TrashSpaceType = -2;
 
 const char* const SchemaSql =
     "CREATE TABLE IF NOT EXISTS documents(id INTEGER PRIMARY KEY AUTOINCREMENT, url TEXT NOT NULL UNIQUE);"
@@ -33,6 +30,13 @@ const char* const SchemaSql =
     // columnsize=0 because hits are never ranked.
     "CREATE VIRTUAL TABLE IF NOT EXISTS pages USING fts5(title, body,"
     " tokenize = \"unicode61 remove_diacritics 2 categories 'L* N* Co M*'\", columnsize = 0);";
+
+// Page packages are folders named "...mkqrv"; stand-alone page files and
+// external Markdown files are files.
+bool isPagePackage(const QUrl& fileUrl)
+{
+    return fileUrl.path().endsWith(QLatin1String("mkqrv")) || QFileInfo(fileUrl.toLocalFile()).isDir();
+}
 
 QString sqliteMessage(sqlite3* db)
 {
@@ -131,8 +135,8 @@ QUrl linkedPageFileUrl(const plat::ManagedObjectPtr& page)
 bool liesInTrash(const plat::ManagedObjectPtr& space)
 {
     for (auto at = space; at; at = at->valueForKey(QStringLiteral("parent")).toObject<plat::ManagedObject>()) {
-        if (at->valueForKey(QStringLiteral("folder")).toString() == TrashFolder ||
-            at->valueForKey(QStringLiteral("spaceType")).toInteger() == TrashSpaceType)
+        if (at->valueForKey(QStringLiteral("folder")).toString() == ZQSpaceFolder::trash() ||
+            at->valueForKey(QStringLiteral("spaceType")).toInteger() == ZQSpaceType::Trash)
             return true;
     }
     return false;
@@ -143,7 +147,7 @@ struct SharedService {
     std::shared_ptr<ZQIndexService> service;
 };
 
-SharedService& shared()
+SharedService& sharedSlot()
 {
     static SharedService instance;
     return instance;
@@ -219,7 +223,7 @@ struct ZQIndexService::Writer {
 
 std::shared_ptr<ZQIndexService> ZQIndexService::sharedIndexService()
 {
-    auto& s = shared();
+    auto& s = sharedSlot();
     std::lock_guard lock(s.mutex);
     if (!s.service)
         s.service = std::make_shared<ZQIndexService>();
@@ -242,7 +246,7 @@ void ZQIndexService::deleteIndexFile()
 {
     std::shared_ptr<ZQIndexService> service;
     {
-        auto& s = shared();
+        auto& s = sharedSlot();
         std::lock_guard lock(s.mutex);
         service = s.service;
     }
@@ -613,7 +617,7 @@ void ZQIndexService::compact(Writer& w)
 
 QUrl ZQIndexService::documentUrlOfPage(const plat::ManagedObjectPtr& page, qint64 spaceType, const QString& visitedFolder)
 {
-    if (spaceType == LinkedFolderSpaceType)
+    if (spaceType == ZQSpaceType::LinkedFolder)
         return m_pageFileResolver(page);
     const QString uuid = page->valueForKey(QStringLiteral("uuid")).toString();
     if (uuid.isEmpty())
@@ -679,7 +683,7 @@ void ZQIndexService::rebuildIndexing()
     spaces->performAndWait([&] {
         const auto found = spaces->executeFetchRequest(plat::FetchRequest(
             QStringLiteral("Space"), plat::Predicate::withFormat(QStringLiteral("spaceType==%ld or spaceType==%ld"),
-                                                                 {plat::Value(LibrarySpaceType), plat::Value(LinkedFolderSpaceType)})));
+                                                                 {plat::Value(qint64(ZQSpaceType::Library)), plat::Value(qint64(ZQSpaceType::LinkedFolder))})));
         if (!found)
             return;
         for (const auto& space : *found) {
@@ -767,4 +771,20 @@ void ZQIndexService::search(const QString& query, const SearchBatchHandler& batc
         if (!batch.isEmpty())
             batchHandler(batch);
     }
+}
+
+void ZQIndexService::updatePage(const QUrl& fileUrl, const QString& title, const QString& text)
+{
+    if (isPagePackage(fileUrl))
+        addDoc(fileUrl, title, text);
+    else
+        addFile(fileUrl, title, text);
+}
+
+void ZQIndexService::removePage(const QUrl& fileUrl)
+{
+    if (isPagePackage(fileUrl))
+        deleteDoc(fileUrl);
+    else
+        deleteFile(fileUrl);
 }

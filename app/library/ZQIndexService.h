@@ -10,6 +10,7 @@
 // connection, after committing what the queue has already written, so it sees
 // every write already carried out but none still waiting.
 
+#include "app/shell/ZQPageIndexer.h"
 #include "platform/foundation/Dispatch.h"
 #include "platform/store/ManagedObject.h"
 
@@ -24,7 +25,7 @@
 
 struct sqlite3;
 
-class ZQIndexService {
+class ZQIndexService : public ZQPageIndexer {
 public:
     // The text of a document, read when its add runs on the queue; none when
     // it cannot be read (the index then keeps what it had for that URL).
@@ -71,6 +72,10 @@ public:
     void deleteDoc(const QUrl& packageUrl);
     void deleteFile(const QUrl& fileUrl);
     void moveDoc(const QUrl& oldPackageUrl, const QUrl& newPackageUrl);
+    // What a page document reports after a save: a page package goes in as
+    // its "main.md", any other file as itself.
+    void updatePage(const QUrl& fileUrl, const QString& title, const QString& text) override;
+    void removePage(const QUrl& fileUrl) override;
     // Every document of the space (and of the spaces below it); a system
     // space or an unknown folder has none. The records are read on the
     // calling thread, the documents written on the queue.

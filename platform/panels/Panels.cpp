@@ -60,8 +60,11 @@ std::optional<OpenPanelResult> ScriptedPanels::runOpenPanel(const OpenPanelReque
     m_openPanels.push_back(request);
     if (m_openResults.empty())
         return std::nullopt;
-    std::optional<OpenPanelResult> result = std::move(m_openResults.front());
+    const bool cancelled = !m_openResults.front();
+    OpenPanelResult result = cancelled ? OpenPanelResult() : std::move(*m_openResults.front());
     m_openResults.pop_front();
+    if (cancelled)
+        return std::nullopt;
     return result;
 }
 
