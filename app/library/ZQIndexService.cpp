@@ -659,18 +659,24 @@ QList<QUrl> ZQIndexService::getSpacePagesDocUrl(const QString& spaceFolder, bool
             visit(spaceFolder, 0);
         }
         folders << spaceFolder;
-        for (const QString& folder : folders) {
-            const auto pages = ZSCoreData::sharedCoredData()->pageObjectContext(folder);
-            pages->performAndWait([&] {
-                const auto records = ZSCoreDataUtil::getAllPages(pages);
-                if (!records)
-                    return;
-                for (const auto& page : *records) {
-                    const QUrl url = documentUrlOfPage(page, spaceType, folder);
-                    if (!url.isEmpty())
-                        urls << url;
-                }
-            });
+        for (const QString& folder : folders)
+            urls << pageDocumentUrls(folder, spaceType);
+    });
+    return urls;
+}
+
+QList<QUrl> ZQIndexService::pageDocumentUrls(const QString& folder, qint64 spaceType)
+{
+    QList<QUrl> urls;
+    const auto pages = ZSCoreData::sharedCoredData()->pageObjectContext(folder);
+    pages->performAndWait([&] {
+        const auto records = ZSCoreDataUtil::getAllPages(pages);
+        if (!records)
+            return;
+        for (const auto& page : *records) {
+            const QUrl url = documentUrlOfPage(page, spaceType, folder);
+            if (!url.isEmpty())
+                urls << url;
         }
     });
     return urls;
@@ -696,17 +702,8 @@ void ZQIndexService::rebuildIndexing()
     });
     for (const auto& [folder, type] : folders) {
         try {
-            const auto pages = ZSCoreData::sharedCoredData()->pageObjectContext(folder);
-            pages->performAndWait([&] {
-                const auto records = ZSCoreDataUtil::getAllPages(pages);
-                if (!records)
-                    return;
-                for (const auto& page : *records) {
-                    const QUrl url = documentUrlOfPage(page, type, folder);
-                    if (!url.isEmpty())
-                        addFile(url);
-                }
-            });
+            for (const QUrl& url : pageDocumentUrls(folder, type))
+                addFile(url);
         } catch (const std::exception& e) {
             qWarning().noquote() << QStringLiteral("Rebuild index failed partially %1").arg(QString::fromUtf8(e.what()));
         }

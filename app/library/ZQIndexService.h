@@ -131,6 +131,8 @@ private:
     void resetIndexFile();
     QList<QUrl> getSpacePagesDocUrl(const QString& spaceFolder, bool includeChildren);
     QUrl documentUrlOfPage(const plat::ManagedObjectPtr& page, qint64 spaceType, const QString& visitedFolder);
+    // The document of every page record of the space that has one.
+    QList<QUrl> pageDocumentUrls(const QString& folder, qint64 spaceType);
     qint64 readInteger(const char* sql);
 
     QString m_indexPath;
