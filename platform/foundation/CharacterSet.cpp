@@ -1,4 +1,5 @@
 #include "platform/foundation/CharacterSet.h"
+#include "platform/foundation/IcuAlias.h"
 
 #include <unicode/uniset.h>
 #include <unicode/unistr.h>
@@ -12,11 +13,6 @@ struct CharacterSet::Impl {
 };
 
 namespace {
-
-icu::UnicodeString aliasOf(const QString& s)
-{
-    return icu::UnicodeString(false, reinterpret_cast<const char16_t*>(s.utf16()), int32_t(s.size()));
-}
 
 // A modifiable copy (copies of a frozen set stay frozen).
 std::unique_ptr<icu::UnicodeSet> thawed(const icu::UnicodeSet& set)

@@ -11,7 +11,8 @@
 
 namespace plat {
 
-namespace {
+// Named, not anonymous: the manual clock's state (a class with linkage) holds a timer table.
+namespace clocks {
 
 // Scheduled tasks ordered by deadline, then by scheduling order.
 class TimerTable {
@@ -147,7 +148,9 @@ std::shared_ptr<Clock>& installedClock()
     return clock;
 }
 
-} // namespace
+} // namespace clocks
+
+using namespace clocks;
 
 std::shared_ptr<Clock> realClock()
 {

@@ -1,4 +1,5 @@
 #include "platform/foundation/Regex.h"
+#include "platform/foundation/IcuAlias.h"
 
 #include <unicode/regex.h>
 #include <unicode/unistr.h>
@@ -17,16 +18,6 @@ struct Regex::Impl {
 };
 
 namespace {
-
-icu::UnicodeString aliasOf(const QString& s, Range r)
-{
-    return icu::UnicodeString(false, reinterpret_cast<const char16_t*>(s.utf16()) + r.location, int32_t(r.length));
-}
-
-icu::UnicodeString aliasOf(const QString& s)
-{
-    return aliasOf(s, plat::wholeRange(s));
-}
 
 uint32_t icuFlags(unsigned options)
 {

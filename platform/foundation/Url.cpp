@@ -8,7 +8,7 @@ namespace plat {
 
 namespace {
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool urlRegistered = [] {
     KeyedUnarchiver::registerClass(QStringLiteral("Url"), [](KeyedUnarchiver& coder) -> ObjectPtr {
         return Url::fromString(coder.decodeString(QStringLiteral("string")));
     });

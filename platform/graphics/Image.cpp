@@ -11,7 +11,7 @@ namespace plat {
 
 namespace {
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool imageRegistered = [] {
     KeyedUnarchiver::registerClass(QStringLiteral("Image"), [](KeyedUnarchiver& coder) -> ObjectPtr {
         ImagePtr image = Image::fromData(coder.decodeData(QStringLiteral("data")));
         if (!image)

@@ -8,7 +8,7 @@ namespace plat {
 
 namespace {
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool dateRegistered = [] {
     KeyedUnarchiver::registerClass(QStringLiteral("Date"), [](KeyedUnarchiver& c) -> ObjectPtr {
         return Date::fromSeconds(c.decodeDouble(QStringLiteral("time")));
     });

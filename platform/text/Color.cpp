@@ -8,7 +8,7 @@ namespace plat {
 
 namespace {
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool colorRegistered = [] {
     KeyedUnarchiver::registerClass(QStringLiteral("Color"), [](KeyedUnarchiver& coder) -> ObjectPtr {
         return Color::rgba(coder.decodeDouble(QStringLiteral("red")), coder.decodeDouble(QStringLiteral("green")),
                            coder.decodeDouble(QStringLiteral("blue")), coder.decodeDouble(QStringLiteral("alpha")));

@@ -22,7 +22,7 @@ std::vector<std::shared_ptr<T>> objectsOf(const Value& list)
     return out;
 }
 
-[[maybe_unused]] const bool registered = [] {
+[[maybe_unused]] const bool textCodingRegistered = [] {
     KeyedUnarchiver::registerClass(QStringLiteral("Font"), [](KeyedUnarchiver& c) -> ObjectPtr {
         return Font::create(c.decodeString(QStringLiteral("family")), c.decodeDouble(QStringLiteral("size")),
                             c.decodeBool(QStringLiteral("bold")), c.decodeBool(QStringLiteral("italic")));
