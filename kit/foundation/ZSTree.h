@@ -19,10 +19,10 @@ class ZSTreeNode;
 
 // What a payload may add to the tree. A root whose payload remembers its last
 // child answers lastChild() from that memory alone; the block parser relies on
-// it to find the open block in constant time.
-class ZSTreePayload {
+// it to find the open block in constant time. A payload is an object of a
+// single line of bases, so that casts to the node type stay cheap.
+class ZSTreePayload : public plat::Object {
 public:
-    virtual ~ZSTreePayload() = default;
     virtual std::weak_ptr<ZSTreeNode> rememberedLastChild() const = 0;
     virtual void setRememberedLastChild(std::weak_ptr<ZSTreeNode> child) = 0;
     // The short form used by tidy descriptions.

@@ -45,7 +45,7 @@ inline constexpr quint64 FootnoteReference = 32;
 inline constexpr quint64 BackslashEscape = 33;
 } // namespace ZQNodeType
 
-class ZQTextNode : public plat::Object, public ZSTreePayload {
+class ZQTextNode : public ZSTreePayload {
 public:
     // Bits of nodeStatus.
     static constexpr qint64 StatusLiteral = 2;      // code or HTML body: no inline parsing

@@ -6,7 +6,8 @@
 
 using namespace plat;
 
-namespace {
+// Named, not anonymous: the fixture is the base of the test classes below.
+namespace defaults_test {
 
 class Defaults : public ::testing::Test {
 protected:
@@ -22,7 +23,9 @@ public:
     QString className() const override { return QStringLiteral("UncodableObject"); }
 };
 
-} // namespace
+} // namespace defaults_test
+
+using namespace defaults_test;
 
 TEST_F(Defaults, EveryKindSurvivesTheFile)
 {

@@ -12,7 +12,8 @@ using plat::ObjectPtr;
 using plat::Range;
 using plat::Value;
 
-namespace {
+// Named, not anonymous: the fixture is the base of the test classes below.
+namespace keyed_archive {
 
 class Note : public plat::Object {
 public:
@@ -106,7 +107,9 @@ protected:
     static QCborMap topOf(const QByteArray& archive) { return QCborValue::fromCbor(archive).toMap(); }
 };
 
-} // namespace
+} // namespace keyed_archive
+
+using namespace keyed_archive;
 
 TEST_F(KeyedArchive, RoundTripKeepsValuesAndSharing)
 {

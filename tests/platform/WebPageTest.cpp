@@ -10,7 +10,8 @@
 using plat::WebPage;
 using testsupport::runEventsUntil;
 
-namespace {
+// Named, not anonymous: the fixture is the base of the test classes below.
+namespace web_page {
 
 struct LoadReport {
     bool ok = false;
@@ -58,7 +59,9 @@ protected:
     QTemporaryDir folder;
 };
 
-} // namespace
+} // namespace web_page
+
+using namespace web_page;
 
 TEST_F(WebPageTest, LoadsAStringAgainstItsBaseUrlAndAnswersScripts)
 {

@@ -39,7 +39,8 @@
 #include <random>
 #include <sstream>
 
-namespace {
+// Named, not anonymous: the fixture is the base of the test classes below.
+namespace editing_session {
 
 using enum ZQEditorType;
 using enum ZQMarkupType;
@@ -502,7 +503,9 @@ private:
 
 class EditingSessionTest : public testing::TestWithParam<SessionCase> {};
 
-} // namespace
+} // namespace editing_session
+
+using namespace editing_session;
 
 TEST_P(EditingSessionTest, ThousandRandomEditsLeaveMarkupThatRoundTrips)
 {

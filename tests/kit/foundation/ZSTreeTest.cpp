@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 #include <unordered_set>
 
-namespace {
+// Named, not anonymous: the fixture is the base of the test classes below.
+namespace tree_test {
 
 class Label : public plat::Object {
 public:
@@ -86,7 +87,9 @@ Walk optionWalk(quint64 options)
 const Walk rootFirst = [](const ZSTree& t, const ZSTree::NodeBlock& b) { t.enumerateTreeRootFirst(b); };
 const Walk leafFirst = [](const ZSTree& t, const ZSTree::NodeBlock& b) { t.enumerateTreeLeafFirst(b); };
 
-} // namespace
+} // namespace tree_test
+
+using namespace tree_test;
 
 TEST_F(TreeTest, NavigationAnswersNodesAndNullWhereThereIsNone)
 {

@@ -29,7 +29,8 @@
 
 using plat::Range;
 
-namespace {
+// Named, not anonymous: the fixture is the base of the test classes below.
+namespace render_keys {
 
 using enum ZQEditorType;
 using enum ZQMarkupType;
@@ -115,7 +116,9 @@ protected:
     std::shared_ptr<ZQRender> render;
 };
 
-} // namespace
+} // namespace render_keys
+
+using namespace render_keys;
 
 TEST_F(RenderKeysTest, EveryActionTagReachesItsFilterInBothEditors)
 {
