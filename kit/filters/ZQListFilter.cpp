@@ -192,10 +192,21 @@ bool ZQListFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributedS
     if (!info)
         return false;
     const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
-    std::vector<ZQTextListPtr> levels;
+    // The levels of the items around this one, outermost first. An enclosing
+    // item joined before this one holds the levels down to it already: the
+    // walk stops there instead of climbing the whole stack for every item.
+    std::vector<ZQTextListPtr> inner;
+    std::shared_ptr<const ZQListStyle> outer;
     for (ZSTree up = treeNode; up && !up.isRoot(); up = up.parent()) {
-        if (const auto around = itemInfo(up); around && around->currentTextlist())
-            levels.insert(levels.begin(), around->currentTextlist());
+        const auto around = itemInfo(up);
+        if (!around)
+            continue;
+        if (up != treeNode && around->listStyle()) {
+            outer = around->listStyle();
+            break;
+        }
+        if (around->currentTextlist())
+            inner.push_back(around->currentTextlist());
     }
     auto rendered = node->renderContent();
     if (!rendered) {
@@ -208,7 +219,11 @@ bool ZQListFilter::joinRichNode(const ZSTree& treeNode, plat::MutableAttributedS
                                  [&](const plat::Value& value, plat::Range range, bool*) {
                                      if (value.isNull())
                                          return;
-                                     auto style = ZQListStyle::initWithTextLists(levels);
+                                     auto style = std::const_pointer_cast<ZQListStyle>(outer);
+                                     for (auto level = inner.rbegin(); level != inner.rend(); ++level)
+                                         style = ZQListStyle::initWithOuterStyle(style, *level);
+                                     if (!style)
+                                         style = ZQListStyle::initWithTextLists({});
                                      info->setListStyle(style);
                                      // The tab stops follow the depth of the whole stack.
                                      rendered->addAttributes(highlighter.listRich(style), range);
@@ -253,9 +268,9 @@ bool ZQListFilter::highlightMarkdown(plat::MutableAttributedString& markup, cons
         return false;
     if (first->nodeStatus() & ZQTextNode::StatusStyled)
         return true;
-    std::vector<ZQTextListPtr> parentLevels;
+    std::shared_ptr<const ZQListStyle> parentStyle;
     if (const auto parent = itemInfo(treeNode.parent()); parent && parent->listStyle())
-        parentLevels = parent->listStyle()->textLists();
+        parentStyle = parent->listStyle();
     const ZQHighlighter& highlighter = ZQHighlighter::sharedHighlighter();
     const std::vector<ZSTree> items = listRun(treeNode);
     const qint64 start = runStartIndex(items);
@@ -268,9 +283,7 @@ bool ZQListFilter::highlightMarkdown(plat::MutableAttributedString& markup, cons
                                                  : info->richMarkerFormat();
         if (format.isEmpty())
             continue;
-        std::vector<ZQTextListPtr> levels = parentLevels;
-        levels.push_back(makeItemLevel(*info, format, start, i));
-        auto style = ZQListStyle::initWithTextLists(levels);
+        auto style = ZQListStyle::initWithOuterStyle(parentStyle, makeItemLevel(*info, format, start, i));
         info->setListStyle(style);
         highlighter.applyAttributes(highlighter.listMarkdown(style), markup, node->markerRange());
     }

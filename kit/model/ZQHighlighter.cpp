@@ -269,7 +269,7 @@ plat::ParagraphStylePtr ZQHighlighter::listParagraphStyle(const Attributes& base
 {
     const auto current = base.value(plat::ParagraphStyleAttribute).toObject<plat::ParagraphStyle>();
     plat::ParagraphStylePtr style = current ? current->mutableCopy() : plat::ParagraphStyle::create();
-    tabStopsForList(*style, listStyle ? qint64(listStyle->textLists().size()) : 0, 0, forTab, forTask);
+    tabStopsForList(*style, listStyle ? listStyle->depth() : 0, 0, forTab, forTask);
     return style;
 }
 

@@ -5,6 +5,8 @@
 
 #include <QDebug>
 
+#include <utility>
+
 namespace {
 
 [[maybe_unused]] const bool registered = [] {
@@ -111,33 +113,111 @@ std::shared_ptr<ZQListStyle> ZQListStyle::initWithMarkerFormat(const QString& fo
     return initWithTextLists({ZQTextList::initWithMarkerFormat(format, startIndex)});
 }
 
+ZQListStyle::Chain::~Chain()
+{
+    std::shared_ptr<const Chain> next = std::move(outer);
+    while (next && next.use_count() == 1)
+        next = std::move(next->outer);
+}
+
+std::shared_ptr<ZQListStyle> ZQListStyle::initWithOuterStyle(const std::shared_ptr<const ZQListStyle>& outer,
+                                                             ZQTextListPtr level)
+{
+    auto style = std::make_shared<ZQListStyle>(TextLists());
+    const ChainPtr outerChain = outer ? outer->chain() : nullptr;
+    const qint64 depth = (outerChain ? outerChain->depth : 0) + 1;
+    style->m_chain = std::make_shared<const Chain>(std::move(level), outerChain, depth);
+    style->m_listed = false;
+    return style;
+}
+
+const std::vector<ZQTextListPtr>& ZQListStyle::textLists() const
+{
+    if (!m_listed) {
+        m_textLists.assign(std::size_t(m_chain->depth), nullptr);
+        std::size_t i = m_textLists.size();
+        for (const Chain* link = m_chain.get(); link; link = link->outer.get())
+            m_textLists[--i] = link->level;
+        m_listed = true;
+    }
+    return m_textLists;
+}
+
+std::vector<ZQTextListPtr>& ZQListStyle::textLists()
+{
+    std::as_const(*this).textLists();
+    m_chain.reset();
+    return m_textLists;
+}
+
+void ZQListStyle::setTextLists(TextLists textLists)
+{
+    m_textLists = std::move(textLists);
+    m_chain.reset();
+    m_listed = true;
+}
+
+ZQTextListPtr ZQListStyle::innermost() const
+{
+    if (m_chain)
+        return m_chain->level;
+    return m_textLists.empty() ? nullptr : m_textLists.back();
+}
+
+void ZQListStyle::setInnermost(ZQTextListPtr level)
+{
+    if (m_chain) {
+        // A new innermost link: styles sharing the old one keep their level.
+        m_chain = std::make_shared<const Chain>(level, m_chain->outer, m_chain->depth);
+        if (m_listed)
+            m_textLists.back() = std::move(level);
+        return;
+    }
+    m_textLists.back() = std::move(level);
+}
+
+ZQListStyle::ChainPtr ZQListStyle::chain() const
+{
+    if (!m_chain) {
+        ChainPtr built;
+        for (const ZQTextListPtr& level : m_textLists)
+            built = std::make_shared<const Chain>(level, built, (built ? built->depth : 0) + 1);
+        m_chain = built;
+    }
+    return m_chain;
+}
+
 void ZQListStyle::increaseLevel()
 {
-    if (m_textLists.empty())
+    auto& levels = textLists();
+    if (levels.empty())
         return;
-    auto level = ZQTextList::initWithMarkerFormat(m_textLists.back()->richMarkerFormat(), 1);
+    auto level = ZQTextList::initWithMarkerFormat(levels.back()->richMarkerFormat(), 1);
     level->setListIndex(0);
-    m_textLists.push_back(std::move(level));
+    levels.push_back(std::move(level));
 }
 
 bool ZQListStyle::decreaseLevel()
 {
-    if (m_textLists.size() < 2)
+    auto& levels = textLists();
+    if (levels.size() < 2)
         return false;
-    m_textLists.pop_back();
-    m_textLists.back()->setListIndex(0);
+    levels.pop_back();
+    levels.back()->setListIndex(0);
     return true;
 }
 
 void ZQListStyle::parentLists(const std::vector<ZQTextListPtr>& lists)
 {
-    m_textLists.insert(m_textLists.begin(), lists.begin(), lists.end());
+    auto& levels = textLists();
+    levels.insert(levels.begin(), lists.begin(), lists.end());
 }
 
 void ZQListStyle::resetParentLists()
 {
-    if (m_textLists.size() > 1)
-        m_textLists.erase(m_textLists.begin(), m_textLists.end() - 1);
+    auto& levels = textLists();
+    if (levels.size() > 1)
+        levels.erase(levels.begin(), levels.end() - 1);
 }
 
 std::shared_ptr<const plat::Regex> ZQListStyle::richListMakerRegex(const QString& markerFormat)
@@ -187,11 +267,20 @@ qint64 ZQListStyle::parseListIndex(const QString& string, plat::Range markerRang
 bool ZQListStyle::isEqual(const plat::Object& other) const
 {
     const auto* o = dynamic_cast<const ZQListStyle*>(&other);
-    if (!o || o->m_markerRange != m_markerRange || o->m_textLists.size() != m_textLists.size()
-        || o->m_level != m_level)
+    if (!o || o->m_markerRange != m_markerRange || o->depth() != depth() || o->m_level != m_level)
         return false;
-    for (std::size_t i = 0; i < m_textLists.size(); ++i) {
-        if (!m_textLists[i]->isEqual(*o->m_textLists[i]))
+    if (m_chain && o->m_chain) {
+        // Shared outer levels are the same objects: the walk stops where the chains meet.
+        for (const Chain *a = m_chain.get(), *b = o->m_chain.get(); a && a != b; a = a->outer.get(), b = b->outer.get()) {
+            if (!a->level->isEqual(*b->level))
+                return false;
+        }
+        return true;
+    }
+    const auto& mine = textLists();
+    const auto& theirs = o->textLists();
+    for (std::size_t i = 0; i < mine.size(); ++i) {
+        if (!mine[i]->isEqual(*theirs[i]))
             return false;
     }
     return true;
@@ -199,13 +288,13 @@ bool ZQListStyle::isEqual(const plat::Object& other) const
 
 std::size_t ZQListStyle::hash() const
 {
-    return qHashMulti(0, m_textLists.size(), m_level);
+    return qHashMulti(0, std::size_t(depth()), m_level);
 }
 
 std::shared_ptr<plat::Object> ZQListStyle::copy() const
 {
     auto style = std::make_shared<ZQListStyle>(TextLists());
-    for (const ZQTextListPtr& level : m_textLists)
+    for (const ZQTextListPtr& level : textLists())
         style->m_textLists.push_back(plat::objectCast<ZQTextList>(level->copy()));
     style->m_isInvalid = m_isInvalid;
     style->m_level = m_level;
@@ -215,12 +304,12 @@ std::shared_ptr<plat::Object> ZQListStyle::copy() const
 QString ZQListStyle::description() const
 {
     QStringList levels;
-    for (const ZQTextListPtr& level : m_textLists)
+    for (const ZQTextListPtr& level : textLists())
         levels << level->description();
-    const ZQTextList* last = m_textLists.empty() ? nullptr : m_textLists.back().get();
+    const ZQTextListPtr last = innermost();
     return QStringLiteral("%1 - TextList %2 %3; MarkerRange %4; StartIdx: %5; Index: %6; Level %7")
         .arg(className())
-        .arg(m_textLists.size())
+        .arg(depth())
         .arg(QStringLiteral("(") + levels.join(QStringLiteral(", ")) + QStringLiteral(")"))
         .arg(plat::toString(m_markerRange))
         .arg(last ? last->startingItemNumber() : 0)
@@ -231,7 +320,7 @@ QString ZQListStyle::description() const
 void ZQListStyle::encodeWithCoder(plat::KeyedArchiver& coder) const
 {
     plat::ValueList levels;
-    for (const ZQTextListPtr& level : m_textLists)
+    for (const ZQTextListPtr& level : textLists())
         levels.push_back(plat::Value(level));
     coder.encodeValue(QStringLiteral("textLists"), plat::Value(std::move(levels)));
     coder.encodeBool(QStringLiteral("isInvalid"), m_isInvalid);

@@ -47,6 +47,23 @@ using ZQTextListPtr = std::shared_ptr<ZQTextList>;
 class ZQListStyle final : public plat::Object {
 public:
     using TextLists = std::vector<ZQTextListPtr>;
+    // The levels as an immutable chain, innermost first: an item's style shares
+    // its parent's levels instead of copying them, so a list nested n deep
+    // costs n links rather than n * n / 2 copies.
+    struct Chain {
+        Chain(ZQTextListPtr l, std::shared_ptr<const Chain> o, qint64 d)
+            : level(std::move(l)), outer(std::move(o)), depth(d) {}
+        Chain(const Chain&) = delete;
+        Chain& operator=(const Chain&) = delete;
+        // Unlinks the outer links it alone holds one by one: a chain thousands
+        // deep would otherwise be freed by as deep a recursion.
+        ~Chain();
+
+        ZQTextListPtr level;
+        mutable std::shared_ptr<const Chain> outer;
+        qint64 depth;
+    };
+    using ChainPtr = std::shared_ptr<const Chain>;
 
     // Holds the given level objects themselves (not copies), outermost first.
     explicit ZQListStyle(TextLists textLists) : m_textLists(std::move(textLists)) {}
@@ -56,13 +73,24 @@ public:
 
     static std::shared_ptr<ZQListStyle> initWithTextLists(const std::vector<ZQTextListPtr>& textLists);
     static std::shared_ptr<ZQListStyle> initWithMarkerFormat(const QString& format, quint64 startIndex);
+    // The levels of outer (none when null) with level inside them, sharing outer's.
+    static std::shared_ptr<ZQListStyle> initWithOuterStyle(const std::shared_ptr<const ZQListStyle>& outer,
+                                                           ZQTextListPtr level);
 
     bool isInvalid() const { return m_isInvalid; }
     void setIsInvalid(bool invalid) { m_isInvalid = invalid; }
-    // Outermost level first.
-    std::vector<ZQTextListPtr>& textLists() { return m_textLists; }
-    const std::vector<ZQTextListPtr>& textLists() const { return m_textLists; }
-    void setTextLists(TextLists textLists) { m_textLists = std::move(textLists); }
+    // Outermost level first. The mutable form lets the caller change the
+    // levels; the style no longer shares them then.
+    std::vector<ZQTextListPtr>& textLists();
+    const std::vector<ZQTextListPtr>& textLists() const;
+    void setTextLists(TextLists textLists);
+    // The number of levels and the innermost one, without listing them.
+    qint64 depth() const { return m_chain ? m_chain->depth : qint64(m_textLists.size()); }
+    ZQTextListPtr innermost() const;
+    // Puts level in place of the innermost one (there must be one).
+    void setInnermost(ZQTextListPtr level);
+    // The levels as a chain another style can share.
+    ChainPtr chain() const;
     // The nesting depth: 0 after creation, the number of levels after decoding or correctLevel().
     qint64 level() const { return m_level; }
     void setLevel(qint64 level) { m_level = level; }
@@ -97,7 +125,11 @@ public:
 
 private:
     bool m_isInvalid = false;
-    std::vector<ZQTextListPtr> m_textLists;
+    // With a chain the vector is its listing, made on first use; without one
+    // the vector alone holds the levels.
+    mutable std::vector<ZQTextListPtr> m_textLists;
+    mutable ChainPtr m_chain;
+    mutable bool m_listed = true;
     qint64 m_level = 0;
     plat::Range m_markerRange = plat::Range::notFound();
 };

@@ -13,14 +13,17 @@ qsizetype ZQRenderUtil::locationBeforeTabExpansion(qsizetype location, const std
     return location - shift;
 }
 
-plat::Range ZQRenderUtil::rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges)
+namespace {
+
+// The range mapped back from tab first on, startShift holding what the tabs
+// before it added.
+plat::Range rangeBeforeTabExpansionFrom(plat::Range range, const std::vector<plat::Range>& lineTabRanges,
+                                        std::size_t first, qsizetype startShift)
 {
-    if (lineTabRanges.empty() || range.location + range.length == 0)
-        return range;
     const qsizetype last = range.location + range.length - 1;
-    qsizetype startShift = 0;
     qsizetype lengthShift = 0;
-    for (const plat::Range& tab : lineTabRanges) {
+    for (std::size_t k = first; k < lineTabRanges.size(); ++k) {
+        const plat::Range& tab = lineTabRanges[k];
         const qsizetype t = tab.location;
         const qsizetype n = tab.length;
         if (t >= last)
@@ -38,4 +41,46 @@ plat::Range ZQRenderUtil::rangeBeforeTabExpansion(plat::Range range, const std::
         }
     }
     return plat::Range(range.location - startShift, range.length - lengthShift);
+}
+
+} // namespace
+
+plat::Range ZQRenderUtil::rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges)
+{
+    if (lineTabRanges.empty() || range.location + range.length == 0)
+        return range;
+    return rangeBeforeTabExpansionFrom(range, lineTabRanges, 0, 0);
+}
+
+std::vector<qsizetype> ZQRenderUtil::tabExpansionShifts(const std::vector<plat::Range>& lineTabRanges)
+{
+    std::vector<qsizetype> shifts{0};
+    shifts.reserve(lineTabRanges.size() + 1);
+    for (const plat::Range& tab : lineTabRanges)
+        shifts.push_back(shifts.back() + tab.length - 1);
+    return shifts;
+}
+
+qsizetype ZQRenderUtil::locationBeforeTabExpansion(qsizetype location, const std::vector<plat::Range>& lineTabRanges,
+                                                   const std::vector<qsizetype>& shiftBefore)
+{
+    // The tabs starting before location: all but the last of them lie wholly before it.
+    const auto after = std::lower_bound(lineTabRanges.begin(), lineTabRanges.end(), location,
+                                        [](const plat::Range& tab, qsizetype at) { return tab.location < at; });
+    const std::size_t k = std::size_t(after - lineTabRanges.begin());
+    if (k > 0 && lineTabRanges[k - 1].contains(location))
+        return location - (shiftBefore[k - 1] + location - lineTabRanges[k - 1].location);
+    return location - shiftBefore[k];
+}
+
+plat::Range ZQRenderUtil::rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges,
+                                                  const std::vector<qsizetype>& shiftBefore)
+{
+    if (lineTabRanges.empty() || range.location + range.length == 0)
+        return range;
+    // Tabs ending at or before the range's start only move it by their extra columns.
+    const auto first = std::lower_bound(lineTabRanges.begin(), lineTabRanges.end(), range.location,
+                                        [](const plat::Range& tab, qsizetype at) { return tab.end() <= at; });
+    const std::size_t k = std::size_t(first - lineTabRanges.begin());
+    return rangeBeforeTabExpansionFrom(range, lineTabRanges, k, shiftBefore[k]);
 }

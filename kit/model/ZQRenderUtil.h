@@ -52,6 +52,14 @@ public:
     // The same for a range: a range starting inside a tab's spaces starts at the tab,
     // and each tab it covers, wholly or partly, counts as one character.
     static plat::Range rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges);
+    // The same two with shiftBefore[k], the columns the tabs before tab k added
+    // (one entry per tab and one more): a line of thousands of tabs is mapped
+    // from the tab at hand instead of from the first.
+    static qsizetype locationBeforeTabExpansion(qsizetype location, const std::vector<plat::Range>& lineTabRanges,
+                                                const std::vector<qsizetype>& shiftBefore);
+    static plat::Range rangeBeforeTabExpansion(plat::Range range, const std::vector<plat::Range>& lineTabRanges,
+                                               const std::vector<qsizetype>& shiftBefore);
+    static std::vector<qsizetype> tabExpansionShifts(const std::vector<plat::Range>& lineTabRanges);
 
     // Markers found in the joined text of a block whose pieces are contentRanges
     // (ranges of the whole text, in order; none: one piece from start): the tags

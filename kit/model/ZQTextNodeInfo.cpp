@@ -36,7 +36,7 @@ qint64 ZQTextNodeListIndentTabs::addTab(plat::Range markerRange, std::shared_ptr
 {
     auto tab = std::make_shared<ZQTextNodeTab>();
     tab->setMarkerRange(markerRange);
-    tab->setLevel(listStyle ? qint64(listStyle->textLists().size()) : 1);
+    tab->setLevel(listStyle ? listStyle->depth() : 1);
     tab->setListStyle(std::move(listStyle));
     m_tabs.push_back(tab);
     return tab->level();

@@ -20,6 +20,7 @@
 struct ZQDocTreeParser::Line {
     QString working;
     std::vector<plat::Range> tabs;
+    std::vector<qsizetype> tabShifts; // the columns added by the tabs before each
     plat::Range range;
 
     qsizetype end() const { return working.size(); }
@@ -30,15 +31,28 @@ struct ZQDocTreeParser::Line {
             ++i;
         return i - p;
     }
-    plat::Range toText(plat::Range inLine) const { return textRangeOfLineRange(inLine, tabs, range.location); }
-    plat::Range toTextLineEnd(qsizetype p) const { return textRangeToLineEnd(p, tabs, range); }
+    // Every nesting level maps its marker: from the tab at hand, not the first.
+    plat::Range toText(plat::Range inLine) const
+    {
+        const plat::Range r = ZQRenderUtil::rangeBeforeTabExpansion(inLine, tabs, tabShifts);
+        return plat::Range(r.location + range.location, r.length);
+    }
+    qsizetype toTextLocation(qsizetype p) const
+    {
+        return (tabs.empty() ? p : ZQRenderUtil::locationBeforeTabExpansion(p, tabs, tabShifts)) + range.location;
+    }
+    plat::Range toTextLineEnd(qsizetype p) const
+    {
+        const qsizetype start = toTextLocation(p);
+        return plat::Range(start, range.end() - start);
+    }
     // The text from p to the line end with the blanks before its first character
     // written as the columns they fill: a tab that a container's marker split,
     // or one that stops at columns the content no longer starts on, keeps its width.
     QString textByColumnsFrom(qsizetype p, const QString& text) const
     {
         const qsizetype first = p + spacesFrom(p);
-        const qsizetype from = textLocationOfLineLocation(first, tabs, range.location);
+        const qsizetype from = toTextLocation(first);
         return QString(first - p, QLatin1Char(' ')) + text.mid(from, range.end() - from);
     }
     // From p (clamped to the line) to the line end.
@@ -222,9 +236,12 @@ ZSTree ZQDocTreeParser::processDocTree(const QString& text, plat::Range inRange,
             line.working.resize(lineRange.length);
             std::copy_n(masked.constData() + lineRange.location, lineRange.length, line.working.data());
             line.tabs.clear();
+            line.tabShifts.clear();
             line.reset();
-            if (line.working.contains(QLatin1Char('\t')))
+            if (line.working.contains(QLatin1Char('\t'))) {
                 line.tabs = ZQShared::tabExpansionRanges(line.working, true);
+                line.tabShifts = ZQRenderUtil::tabExpansionShifts(line.tabs);
+            }
             container = parseLine(line, container);
         },
         inRange);

@@ -59,7 +59,7 @@ std::shared_ptr<ZQListStyle> listStyleOf(const ZSTree& tree)
 qint64 listDepth(const ZSTree& tree)
 {
     const auto style = listStyleOf(tree);
-    return style ? qint64(style->textLists().size()) : 0;
+    return style ? style->depth() : 0;
 }
 
 ZSTree appendNode(const ZSTree& parent, std::shared_ptr<ZQTextNode> node)
@@ -355,11 +355,11 @@ ZSTree ZQRichParser::parseLine(const plat::AttributedString& content, Range line
             processed = std::max(processed, runEnd);
         } else if (name == ZQAttr::FilterList || name == ZQAttr::FilterTask) {
             const auto style = attribute->attribute().toObject<ZQListStyle>();
-            if (!style || style->textLists().empty())
+            if (!style || style->depth() == 0)
                 continue;
             const quint64 type = name == ZQAttr::FilterTask ? ZQNodeType::Task : ZQNodeType::ListItem;
             const auto leading = searchingLeadingTabs(processed, runStart, line, lineRange, virtualTabs);
-            const qint64 level = (leading ? leading->level() : 0) + qint64(style->textLists().size());
+            const qint64 level = (leading ? leading->level() : 0) + style->depth();
             parent = retrieveListParentListNode(parent, level, type);
 
             auto node = std::make_shared<ZQTextNode>();
@@ -368,7 +368,7 @@ ZSTree ZQRichParser::parseLine(const plat::AttributedString& content, Range line
             node->setMarkerRange(run);
             node->setContentRange(run);
             node->setContent(text.mid(run.location, run.length));
-            const ZQTextListPtr& innermost = style->textLists().back();
+            const ZQTextListPtr innermost = style->innermost();
             auto info = type == ZQNodeType::Task
                 ? ZQTextNodeListItem::initForTaskWithStateMarker(
                       ZQRenderUtil::parseTaskStateFromMarker(text, ZQEditorType::Rich, run, nullptr, nullptr))

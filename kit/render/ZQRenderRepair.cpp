@@ -174,8 +174,9 @@ ZSTree richBlockTree(ZQRichParser& parser, const plat::AttributedString& content
 // indentation tabs of their continuation lines.
 class ListItemChecker {
 public:
-    ListItemChecker(const plat::AttributedString& content, const ZQHighlighter& highlighter)
-        : m_content(content), m_highlighter(highlighter) {}
+    // line: the line found last, kept by the caller from run to run.
+    ListItemChecker(const plat::AttributedString& content, const ZQHighlighter& highlighter, plat::LineBounds& line)
+        : m_content(content), m_highlighter(highlighter), m_line(line) {}
 
     FixAttributes check(const ZSTree& first, std::vector<Range>& contentRangeWithinList)
     {
@@ -190,19 +191,19 @@ public:
             }
             const auto info = std::dynamic_pointer_cast<ZQTextNodeListItem>(node->nodeInfo());
             const ZQListStylePtr style = info ? info->listStyle() : nullptr;
-            if (!style || style->textLists().empty())
+            if (!style || style->depth() == 0)
                 return;
             node->setNodeStatus(node->nodeStatus() | ZQTextNode::StatusStyled);
             contentRangeWithinList.push_back(node->lineRange());
             const bool task = node->nodeType() == ZQNodeType::Task;
-            const ZQTextListPtr current = style->textLists().back();
+            const ZQTextListPtr current = style->innermost();
 
             addLeadingTabs(*info, *style, current, fixes);
             qint64 needFix = numbering(*info, *style, current, startNumber, itemNumber);
             needFix |= levels(*node, *style, task);
             addIndentTabs(sibling, *info, style, task, needFix, fixes);
             if (needFix) {
-                const Range line = plat::lineRangeForRange(m_content.string(), node->markerRange());
+                const Range line = lineOf(node->markerRange());
                 fixes.push_back(ZQFixAttribute::initWithListStyle(style, sibling, false, node->markerRange(), line,
                                                                   info->taskStateMarker(), needFix));
             }
@@ -211,6 +212,15 @@ public:
     }
 
 private:
+    // The line holding range. Items nested on one line share it: it is found
+    // once rather than once per item over the whole line.
+    Range lineOf(Range range)
+    {
+        if (!(m_line.start <= range.location && range.end() <= m_line.contentsEnd))
+            m_line = plat::lineBounds(m_content.string(), range);
+        return m_line.range();
+    }
+
     // A tab typed before the marker nests the item one level deeper; the tab goes.
     void addLeadingTabs(const ZQTextNodeListItem& info, ZQListStyle& style, const ZQTextListPtr& current,
                         FixAttributes& fixes) const
@@ -244,14 +254,14 @@ private:
         expected->setListIndex(quint64(itemNumber));
         if (current->isEqual(*expected))
             return 0;
-        style.textLists().back() = expected;
+        style.setInnermost(expected);
         return ZQFixAttribute::FixMarkerAttributes
             | (current->listIndex() != quint64(itemNumber) ? ZQFixAttribute::FixRenumber : 0);
     }
 
     qint64 levels(const ZQTextNode& node, ZQListStyle& style, bool task) const
     {
-        const qint64 depth = qint64(style.textLists().size());
+        const qint64 depth = style.depth();
         if (style.level() != depth) {
             style.setLevel(depth);
             return ZQFixAttribute::FixMarkerAttributes | ZQFixAttribute::FixTabStops;
@@ -269,7 +279,7 @@ private:
     {
         constexpr qint64 Restyle = ZQFixAttribute::FixMarkerAttributes | ZQFixAttribute::FixTabStops;
         qint64 flag = (itemFix & ZQFixAttribute::FixTabStops) ? Restyle : 0;
-        const qint64 depth = qint64(style->textLists().size());
+        const qint64 depth = style->depth();
         for (const auto& group : info.listIndentTabs()) {
             if (!group || group->tabs().empty())
                 continue;
@@ -297,6 +307,7 @@ private:
 
     const plat::AttributedString& m_content;
     const ZQHighlighter& m_highlighter;
+    plat::LineBounds& m_line;
 };
 
 // The tree pass: what each block says its text must carry.
@@ -314,7 +325,7 @@ public:
         case ZQNodeType::ListItem:
         case ZQNodeType::Task:
             if (!(node->nodeStatus() & ZQTextNode::StatusStyled)) {
-                FixAttributes found = ListItemChecker(m_content, m_highlighter).check(tree, m_listLines);
+                FixAttributes found = ListItemChecker(m_content, m_highlighter, m_itemLine).check(tree, m_listLines);
                 m_fixes.insert(m_fixes.end(), found.begin(), found.end());
             }
             break;
@@ -412,6 +423,7 @@ private:
     const ZQHighlighter& m_highlighter;
     FixAttributes m_fixes;
     std::vector<Range> m_listLines;
+    plat::LineBounds m_itemLine{-1, -1, -1};
     std::vector<Range> m_fencedRanges;
     std::vector<Range> m_indentedRanges;
 };
@@ -472,7 +484,7 @@ private:
         ZQFixAttribute& fix = *fixes[index];
         const qint64 bits = fix.needFix();
         const ZQListStylePtr& style = fix.listStyle();
-        if ((bits & ZQFixAttribute::FixRenumber) && style && !style->textLists().empty())
+        if ((bits & ZQFixAttribute::FixRenumber) && style && style->depth() > 0)
             renumber(fixes, index);
         if (bits & ZQFixAttribute::FixMarkerAttributes)
             m_content.setAttributes(markerAttributes(fix), fix.markerRange());
@@ -492,7 +504,7 @@ private:
     void renumber(FixAttributes& fixes, std::size_t index)
     {
         ZQFixAttribute& fix = *fixes[index];
-        const ZQTextListPtr& level = fix.listStyle()->textLists().back();
+        const ZQTextListPtr level = fix.listStyle()->innermost();
         const QString marker = QStringLiteral("\t%1\t").arg(level->markerForItemNumber(level->listIndex()));
         const Range old = fix.markerRange();
         m_content.replaceCharacters(old, plat::AttributedString(marker, m_highlighter.listRich(fix.listStyle())));
@@ -522,7 +534,7 @@ private:
 
     void setListTabStops(const ZQFixAttribute& fix)
     {
-        const qint64 depth = qint64(fix.listStyle()->textLists().size());
+        const qint64 depth = fix.listStyle()->depth();
         std::vector<std::pair<Range, plat::ParagraphStylePtr>> restyled;
         m_content.enumerateAttribute(plat::ParagraphStyleAttribute, fix.lineRange(), plat::EnumerationReverse,
                                      [&](const plat::Value& value, Range range, bool*) {

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 
@@ -168,6 +170,62 @@ TEST(ZQListStyle, CopyAndArchiveKeepStructure)
     EXPECT_TRUE(decoded->markerRange().isNotFound());
     EXPECT_EQ(decoded->textLists()[0]->startingItemNumber(), 4u);
     EXPECT_EQ(decoded->textLists()[0]->richMarkerFormat(), QStringLiteral("{decimal}."));
+}
+
+// An item's style shares the levels of the style around it: the levels read
+// back outermost first, a change to one style leaves the others as they were,
+// and either form compares and archives like a style built from a list.
+TEST(ZQListStyle, NestedStylesShareTheirOuterLevels)
+{
+    auto outer = ZQListStyle::initWithMarkerFormat("{disc}", 1);
+    const ZQTextListPtr outerLevel = outer->textLists()[0];
+    const auto middleLevel = ZQTextList::initWithMarkerFormat("{decimal}.", 3);
+    auto middle = ZQListStyle::initWithOuterStyle(outer, middleLevel);
+    auto inner = ZQListStyle::initWithOuterStyle(middle, ZQTextList::initWithMarkerFormat("{hyphen}", 1));
+
+    EXPECT_EQ(inner->depth(), 3);
+    EXPECT_EQ(inner->innermost()->richMarkerFormat(), QStringLiteral("{hyphen}"));
+    const auto& levels = std::as_const(*inner).textLists();
+    ASSERT_EQ(levels.size(), 3u);
+    EXPECT_EQ(levels[0], outerLevel);
+    EXPECT_EQ(levels[1], middleLevel);
+
+    const auto listed = ZQListStyle::initWithTextLists(levels);
+    EXPECT_TRUE(inner->isEqual(*listed));
+    EXPECT_TRUE(listed->isEqual(*inner));
+    EXPECT_EQ(inner->hash(), listed->hash());
+    EXPECT_FALSE(inner->isEqual(*middle));
+    auto decoded = archiveRoundTrip(inner);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->level(), 3);
+    EXPECT_EQ(decoded->textLists()[1]->startingItemNumber(), 3u);
+    EXPECT_EQ(decoded->innermost()->richMarkerFormat(), QStringLiteral("{hyphen}"));
+
+    // A new innermost level, or levels edited in place, stay with their style.
+    middle->setInnermost(ZQTextList::initWithMarkerFormat("{decimal}.", 9));
+    EXPECT_EQ(inner->textLists()[1], middleLevel);
+    EXPECT_EQ(middle->innermost()->startingItemNumber(), 9u);
+    middle->increaseLevel();
+    EXPECT_EQ(middle->depth(), 3);
+    EXPECT_EQ(inner->depth(), 3);
+    EXPECT_EQ(inner->innermost()->richMarkerFormat(), QStringLiteral("{hyphen}"));
+    auto sibling = ZQListStyle::initWithOuterStyle(middle, ZQTextList::initWithMarkerFormat("{disc}", 1));
+    EXPECT_EQ(sibling->depth(), 4);
+    EXPECT_EQ(sibling->textLists()[1]->startingItemNumber(), 9u);
+    EXPECT_EQ(ZQListStyle::initWithOuterStyle(nullptr, middleLevel)->depth(), 1);
+}
+
+// Nested hundreds of thousands deep (a page of list markers), a style is
+// built, read and freed in time and stack proportional to the depth.
+TEST(ZQListStyle, DeepNestingIsFreedWithoutRecursion)
+{
+    std::shared_ptr<ZQListStyle> style;
+    const auto level = ZQTextList::initWithMarkerFormat("{disc}", 1);
+    for (int i = 0; i < 500000; ++i)
+        style = ZQListStyle::initWithOuterStyle(style, level);
+    EXPECT_EQ(style->depth(), 500000);
+    EXPECT_EQ(std::as_const(*style).textLists().size(), 500000u);
+    style.reset();
 }
 
 TEST(ZQListStyle, MarkerPatternsAndIndexes)

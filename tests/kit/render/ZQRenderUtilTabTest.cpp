@@ -32,3 +32,25 @@ TEST(ZQRenderUtilTabs, PositionsMapBackToTheLineAsWritten)
     EXPECT_EQ(ZQRenderUtil::locationBeforeTabExpansion(7, {}), 7);
     EXPECT_EQ(ZQRenderUtil::rangeBeforeTabExpansion(Range(3, 4), {}), Range(3, 4));
 }
+
+// With the tabs' running shifts the mapping starts at the tab at hand: it
+// must give what the walk from the first tab gives, for every location and
+// range of lines with tabs of every width, back to back and apart.
+TEST(ZQRenderUtilTabs, MappingFromRunningShiftsAgreesWithTheFullWalk)
+{
+    for (const char* written : {"a\tb\t\tc", "\t\t\t\t", "-\t-\t-\ta", "  \t \tx\t", "abc\tdefgh\t\t i"}) {
+        QString line = QString::fromLatin1(written);
+        const std::vector<Range> tabs = ZQShared::tabExpansionRanges(line, true);
+        const std::vector<qsizetype> shifts = ZQRenderUtil::tabExpansionShifts(tabs);
+        ASSERT_EQ(shifts.size(), tabs.size() + 1);
+        for (qsizetype location = 0; location <= line.size(); ++location) {
+            EXPECT_EQ(ZQRenderUtil::locationBeforeTabExpansion(location, tabs, shifts),
+                      ZQRenderUtil::locationBeforeTabExpansion(location, tabs))
+                << written << " at " << location;
+            for (qsizetype length = 0; location + length <= line.size(); ++length)
+                EXPECT_EQ(ZQRenderUtil::rangeBeforeTabExpansion(Range(location, length), tabs, shifts),
+                          ZQRenderUtil::rangeBeforeTabExpansion(Range(location, length), tabs))
+                    << written << " at " << location << "," << length;
+        }
+    }
+}
