@@ -1,4 +1,5 @@
 #include "kit/filters/ZQLinkFilter.h"
+#include "kit/filters/ZQReferenceLabels.h"
 
 #include "kit/filters/ZQHTMLWriting.h"
 #include "kit/filters/ZQInlineTargets.h"
@@ -39,12 +40,12 @@ const plat::CharacterSet& urlSafeCharSet()
 
 bool isReference(quint64 linkType)
 {
-    return linkType == 2 || linkType == 3 || linkType == 4;
+    return ZQReferenceLabels::isReference(linkType);
 }
 
 QString labelOf(const ZQAttachedLinkObject& link)
 {
-    return ZQShared::isNotBlank(link.linkRefLabel()) ? link.linkRefLabel() : link.linkLabel();
+    return ZQReferenceLabels::labelOf(link);
 }
 
 // Whether the text will show one pair of brackets around it once its
@@ -308,6 +309,8 @@ QString ZQLinkFilter::referenceLabel(const ZQAttachedLinkObject& link, ZQRenderC
         return QString();
     // One label, one definition: a label that also names another destination
     // or title would send one of the links to the other's address.
+    if (const auto index = plat::objectCast<ZQReferenceLabels>(context.storageIndex()))
+        return index->namesOtherTarget(link) ? QString() : label;
     const QString key = ZQShared::asLinkLabel(label);
     const QString destination = ZQShared::trim(link.linkUrl());
     for (const auto& storage : context.getAttachedStorageByOwner(QStringLiteral("ZQFilterLink"))) {
@@ -319,6 +322,20 @@ QString ZQLinkFilter::referenceLabel(const ZQAttachedLinkObject& link, ZQRenderC
             return QString();
     }
     return label;
+}
+
+void ZQLinkFilter::indexReferenceLabels(ZQRenderContext& context)
+{
+    context.setStorageIndex(std::make_shared<ZQReferenceLabels>(context));
+}
+
+void ZQLinkFilter::relabel(ZQAttachedLinkObject& link, const QString& label, ZQRenderContext& context)
+{
+    if (link.linkLabel() == label)
+        return;
+    link.setLinkLabel(label);
+    if (const auto index = plat::objectCast<ZQReferenceLabels>(context.storageIndex()))
+        index->update(link);
 }
 
 bool ZQLinkFilter::renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border,

@@ -62,6 +62,11 @@ public:
     // title holding both quotes and ")" needs its double quotes escaped.
     static QString markupTitle(const QString& title);
 
+    // Indexes the context's reference labels for referenceLabel, until its
+    // storages change; labels changed meanwhile go through relabel.
+    static void indexReferenceLabels(ZQRenderContext& context);
+    static void relabel(ZQAttachedLinkObject& link, const QString& label, ZQRenderContext& context);
+
 private:
     ZQProcessLength renderMarkdownToRich(plat::MutableAttributedString& markdown, const ZQInlineMarker& marker,
                                          ZQRenderContext& context);

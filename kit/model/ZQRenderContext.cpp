@@ -58,8 +58,10 @@ std::vector<ZQAttachedStoragePtr> ZQRenderContext::getAttachedStorageByOwner(con
 void ZQRenderContext::addAttachedStorage(const ZQAttachedStoragePtr& storage, const QString& owner)
 {
     const auto table = m_filterAttachedStroageContainer.find(owner);
-    if (storage && table != m_filterAttachedStroageContainer.end())
+    if (storage && table != m_filterAttachedStroageContainer.end()) {
         table->insert(storage->uuid(), storage);
+        m_storageIndex.reset();
+    }
 }
 
 qsizetype ZQRenderContext::attachedStorageCountFor(const QString& owner) const
@@ -97,6 +99,7 @@ void ZQRenderContext::restoreAttachedStorage(const std::vector<ZQAttachedStorage
 
 void ZQRenderContext::enumerateAttachedStorage(const StorageBlock& block)
 {
+    m_storageIndex.reset();
     for (auto owner = m_filterAttachedStroageContainer.begin(); owner != m_filterAttachedStroageContainer.end();
          ++owner) {
         // The block may store the storage again; walk a snapshot of the table.
@@ -112,6 +115,7 @@ void ZQRenderContext::enumerateAttachedStorage(const StorageBlock& block)
 
 void ZQRenderContext::removeAllAttachedStorage()
 {
+    m_storageIndex.reset();
     for (auto owner = m_filterAttachedStroageContainer.begin(); owner != m_filterAttachedStroageContainer.end();
          ++owner) {
         if (!m_unTransientFilter.contains(owner.key()))
@@ -121,6 +125,7 @@ void ZQRenderContext::removeAllAttachedStorage()
 
 void ZQRenderContext::forceRemoveAllAttachedStorage()
 {
+    m_storageIndex.reset();
     for (StorageTable& table : m_filterAttachedStroageContainer)
         table.clear();
 }

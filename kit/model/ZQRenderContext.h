@@ -71,6 +71,7 @@ public:
     void setFilterAttachedStroageContainer(QHash<QString, StorageTable> container)
     {
         m_filterAttachedStroageContainer = std::move(container);
+        m_storageIndex.reset();
     }
     // The definitions of the text last parsed for this context.
     const std::shared_ptr<ZQLinkRefMap>& linkRefMap() const { return m_linkRefMap; }
@@ -101,6 +102,11 @@ public:
             m_referenceExpansionSpent += characters;
         return m_referenceExpansionSpent <= m_referenceExpansionLimit;
     }
+    // A lookup over the link storages a conversion builds for itself (the link
+    // filter's index of reference labels); not copied, and dropped whenever
+    // the storages change. Null: none, the filter looks through the storages.
+    const plat::ObjectPtr& storageIndex() const { return m_storageIndex; }
+    void setStorageIndex(plat::ObjectPtr index) { m_storageIndex = std::move(index); }
     // Null unless an owner sets it.
     const QString& predefinedExternalImageUrlPrefix() const { return m_predefinedExternalImageUrlPrefix; }
     void setPredefinedExternalImageUrlPrefix(const QString& prefix) { m_predefinedExternalImageUrlPrefix = prefix; }
@@ -115,4 +121,5 @@ private:
     QString m_predefinedExternalImageUrlPrefix;
     qint64 m_referenceExpansionLimit = -1;
     qint64 m_referenceExpansionSpent = 0;
+    plat::ObjectPtr m_storageIndex;
 };

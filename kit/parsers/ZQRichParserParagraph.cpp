@@ -7,6 +7,7 @@
 #include "kit/model/ZQFilterDispatch.h"
 #include "kit/model/ZQFilterRoles.h"
 #include "kit/filters/ZQImageFilter.h"
+#include "kit/filters/ZQLinkFilter.h"
 #include "kit/filters/ZQInlinePatterns.h"
 #include "kit/model/ZSTextAttachment.h"
 #include "kit/foundation/ZQShared.h"
@@ -313,11 +314,26 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRende
             ZQInlineMarkerBorder::initBorderWithMarker(markers[k], body.end(), body.location, false, qint64(k)));
     }
 
+    // Borders are written from the paragraph's end towards its start, and the
+    // writers of one position touch the text before it, the character after it
+    // and the bodies of the constructs written whole that open there. What lies
+    // further on is final: it is set aside, so that each insertion moves only
+    // the text it can still change and not the rest of the paragraph.
     QString result = paragraph.string();
+    std::vector<QString> finished; // the written end, its last piece first
     for (auto it = borders.rbegin(); it != borders.rend(); ++it) {
         auto& atPosition = it->second;
         std::stable_sort(atPosition.begin(), atPosition.end(),
                          [](const auto& a, const auto& b) { return a->compare(*b) < 0; });
+        qsizetype reach = it->first + 1;
+        for (const auto& border : atPosition) {
+            if (border->openTag() && !isCuttable(border->marker()->nodeType()))
+                reach += border->marker()->bodyRange().length;
+        }
+        if (reach < result.size()) {
+            finished.push_back(result.sliced(reach));
+            result.truncate(reach);
+        }
         for (const auto& border : atPosition) {
             ZQFilterDispatch::first<ZQRichToMarkdownWriter>(
                 m_inlineFilters,
@@ -325,6 +341,14 @@ QString ZQRichParser::parseParagraph(const plat::AttributedString& rich, ZQRende
                 "renderRichToMarkdown");
         }
     }
+    if (finished.empty())
+        return result;
+    qsizetype total = result.size();
+    for (const QString& piece : finished)
+        total += piece.size();
+    result.reserve(total);
+    for (auto piece = finished.rbegin(); piece != finished.rend(); ++piece)
+        result += *piece;
     return result;
 }
 
@@ -533,7 +557,7 @@ ZQRichParser::Markers ZQRichParser::parseRichAttributeInParagraph(const plat::At
                         Range whole;
                         paragraph.attributeAtIndexLongestEffectiveRange(ZQAttr::FilterLink, run.location, &whole,
                                                                         plat::wholeRange(text));
-                        link->setLinkLabel(text.mid(whole.location, whole.length));
+                        ZQLinkFilter::relabel(*link, text.mid(whole.location, whole.length), context);
                     }
                     markers.push_back(marker);
                 } else if (name == ZQAttr::MacroTag) {

@@ -144,11 +144,17 @@ private:
                                     const plat::Attributes& attrs);
     // forBlockEditor: styles on a copy of the render context (footnote bodies).
     void highlightMarkdown(plat::MutableAttributedString& markup, bool forBlockEditor);
+    // With the given context; footnote bodies are styled on copyForBodies, or on
+    // one copy of the page's context made when the first body needs it (a copy
+    // per body would copy every storage of the page for each).
+    void highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQRenderContext>& context,
+                           std::shared_ptr<ZQRenderContext> copyForBodies);
     // Inline constructs of one paragraph, then its block construct, in the markup.
     void highlightNode(plat::MutableAttributedString& markup, const ZSTree& treeNode, const plat::Attributes& base,
                        ZQRenderContext& context);
     void highlightFootnoteBodies(plat::MutableAttributedString& markup,
-                                 const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes);
+                                 const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes,
+                                 std::shared_ptr<ZQRenderContext> copyForBodies);
 
 public:
     // --- Rich text to markup (ZQRenderMarkdown.cpp) ---
@@ -164,6 +170,12 @@ public:
                                                        ZQMarkupType toMarkup);
 
 private:
+    // renderRichToMarkdown with the given context; footnote bodies are written
+    // on copyForBodies, or on one copy of the page's context made for the first.
+    plat::MutableAttributedString richToMarkdown(plat::MutableAttributedString& rich,
+                                                 const std::shared_ptr<ZQRenderContext>& context,
+                                                 std::shared_ptr<ZQRenderContext> copyForBodies, bool forBlockEditor,
+                                                 ZQMarkupType toMarkup);
     using RichContentRender = std::function<plat::AttributedString(const plat::AttributedString& content)>;
     // The storages the text refers to; each footnote body is converted by the
     // block and numbered in the order the text first refers to it.

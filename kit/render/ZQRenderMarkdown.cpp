@@ -8,6 +8,7 @@
 #include "kit/model/ZQFilterDispatch.h"
 #include "kit/model/ZQFilterRoles.h"
 #include "kit/filters/ZQFootNoteHandler.h"
+#include "kit/filters/ZQLinkFilter.h"
 #include "kit/parsers/ZQRichParser.h"
 #include "kit/foundation/ZQShared.h"
 #include "kit/model/ZSSettings.h"
@@ -102,23 +103,36 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
 plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttributedString* rich, bool forBlockEditor,
                                                              ZQMarkupType toMarkup)
 {
-    const plat::Attributes typing = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
     if (!rich)
-        return plat::MutableAttributedString(QString(), typing);
+        return plat::MutableAttributedString(QString(), m_settings->defaultTypingAttribute(ZQEditorType::Markup));
+    if (!forBlockEditor)
+        return richToMarkdown(*rich, m_renderContext, nullptr, false, toMarkup);
+    const auto copy = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
+    return richToMarkdown(*rich, copy, copy, true, toMarkup);
+}
 
-    const std::shared_ptr<ZQRenderContext> context =
-        forBlockEditor ? plat::objectCast<ZQRenderContext>(m_renderContext->copy()) : m_renderContext;
+plat::MutableAttributedString ZQRender::richToMarkdown(plat::MutableAttributedString& rich,
+                                                       const std::shared_ptr<ZQRenderContext>& context,
+                                                       std::shared_ptr<ZQRenderContext> copyForBodies,
+                                                       bool forBlockEditor, ZQMarkupType toMarkup)
+{
+    const plat::Attributes typing = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
     context->setRunningMarkupType(toMarkup);
     context->setRenderTargetType(ZQRenderContext::TargetMarkup);
+    // Footnote bodies share one copy of the context, and its index with it.
+    if (!forBlockEditor || !context->storageIndex())
+        ZQLinkFilter::indexReferenceLabels(*context);
 
-    const auto storages = renderBlockEditorRichContent(*rich, *context, [&](const plat::AttributedString& body) {
+    const auto storages = renderBlockEditorRichContent(rich, *context, [&](const plat::AttributedString& body) {
+        if (!copyForBodies)
+            copyForBodies = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
         plat::MutableAttributedString copy(body);
-        return plat::AttributedString(renderRichToMarkdown(&copy, true, toMarkup));
+        return plat::AttributedString(richToMarkdown(copy, copyForBodies, copyForBodies, true, toMarkup));
     });
-    removeInvisible(*rich, false);
+    removeInvisible(rich, false);
 
     QString output;
-    const ZSTree tree = m_richDocTreeParser->processDocTree(*rich, nullptr, plat::wholeRange(rich->string()));
+    const ZSTree tree = m_richDocTreeParser->processDocTree(rich, nullptr, plat::wholeRange(rich.string()));
     Range remembered = Range::notFound();
     tree.enumerateTreeRootFirst([&](const ZSTree& treeNode, bool*) {
         const auto node = ZQBlockNodes::textNodeOf(treeNode);
@@ -197,6 +211,8 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
         if (auto* handler = dynamic_cast<ZQExportHandler*>(member.get()))
             handler->exportEnding(ZQRenderContext::TargetMarkup, output, endings, QString(), context.get());
     }
+    // The page's links may change before the next conversion.
+    context->setStorageIndex(nullptr);
     plat::MutableAttributedString result(output, typing);
     highlightMarkdown(result);
     return result;

@@ -221,8 +221,17 @@ void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup)
 
 void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, bool forBlockEditor)
 {
-    const std::shared_ptr<ZQRenderContext> context =
-        forBlockEditor ? plat::objectCast<ZQRenderContext>(m_renderContext->copy()) : m_renderContext;
+    if (!forBlockEditor) {
+        highlightMarkdown(markup, m_renderContext, nullptr);
+        return;
+    }
+    const auto copy = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
+    highlightMarkdown(markup, copy, copy);
+}
+
+void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQRenderContext>& context,
+                                 std::shared_ptr<ZQRenderContext> copyForBodies)
+{
     context->setRunningMarkupType(m_settings->markupType());
     context->setRenderTargetType(ZQRenderContext::TargetMarkup);
 
@@ -270,7 +279,7 @@ void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, bool for
                 footnotes.push_back(ref);
         }
         m_highlighter->highlightLinkRefMarkdown(markup, all);
-        highlightFootnoteBodies(markup, footnotes);
+        highlightFootnoteBodies(markup, footnotes, std::move(copyForBodies));
     }
 
     ZQRenderUtil::restoreCodeBlockHighlighting(markup, codeColours, whole);
@@ -315,7 +324,8 @@ void ZQRender::highlightNode(plat::MutableAttributedString& markup, const ZSTree
 }
 
 void ZQRender::highlightFootnoteBodies(plat::MutableAttributedString& markup,
-                                       const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes)
+                                       const std::vector<std::shared_ptr<ZQLinkRef>>& footnotes,
+                                       std::shared_ptr<ZQRenderContext> copyForBodies)
 {
     for (const std::shared_ptr<ZQLinkRef>& ref : footnotes) {
         const plat::Range content = ref->contentRange();
@@ -324,7 +334,9 @@ void ZQRender::highlightFootnoteBodies(plat::MutableAttributedString& markup,
         if (body.length <= 0 || body.end() > markup.length())
             continue;
         plat::MutableAttributedString styled(markup.attributedSubstring(body));
-        highlightMarkdown(styled, true);
+        if (!copyForBodies)
+            copyForBodies = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
+        highlightMarkdown(styled, copyForBodies, copyForBodies);
         styled.enumerateAttributes(plat::Range(0, styled.length()), 0,
                                    [&](const plat::Attributes& attributes, plat::Range range, bool*) {
                                        markup.setAttributes(attributes,
