@@ -75,6 +75,8 @@ struct KeyedArchiver::State {
     std::unordered_map<const Object*, qint64> objectIndex;
     std::vector<ObjectPtr> keepAlive; // addresses stay unique while the graph is walked
     std::unordered_set<const Object*> inProgress;
+    // Archived value objects by hash, to store each value once.
+    std::unordered_multimap<std::size_t, std::pair<const Object*, qint64>> values;
     QCborMap fields; // of the object being encoded
     int depth = 0;
     QString error;
@@ -155,6 +157,18 @@ QCborValue KeyedArchiver::State::referenceTo(const ObjectPtr& object)
                        .arg(object->className()));
         return QCborValue(ReferenceTag, known->second);
     }
+    const bool byValue = object->archivesByValue();
+    const std::size_t valueHash = byValue ? object->hash() : 0;
+    if (byValue) {
+        const auto [first, last] = values.equal_range(valueHash);
+        for (auto it = first; it != last; ++it) {
+            if (it->second.first->isEqual(*object)) {
+                objectIndex.emplace(object.get(), it->second.second);
+                keepAlive.push_back(object);
+                return QCborValue(ReferenceTag, it->second.second);
+            }
+        }
+    }
     if (!object->supportsCoding()) {
         fail(QStringLiteral("Objects of class %1 cannot be archived").arg(object->className()));
         return QCborValue(nullptr);
@@ -178,6 +192,8 @@ QCborValue KeyedArchiver::State::referenceTo(const ObjectPtr& object)
 
     inProgress.erase(object.get());
     objects[index] = QCborArray{indexOfClass(object->className()), objectFields};
+    if (byValue)
+        values.emplace(valueHash, std::pair<const Object*, qint64>(object.get(), index));
     return QCborValue(ReferenceTag, index);
 }
 

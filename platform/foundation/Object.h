@@ -33,6 +33,10 @@ public:
     // Archiving: classes that can be archived override both and register a
     // decoder with KeyedUnarchiver::registerClass.
     virtual bool supportsCoding() const { return false; }
+    // Values (fonts, colours, paragraph styles): equal objects of the class are
+    // interchangeable, so an archive stores each value once however many
+    // objects hold it. Needs isEqual and hash by value.
+    virtual bool archivesByValue() const { return false; }
     virtual void encodeWithCoder(KeyedArchiver&) const {}
 
 protected:

@@ -353,7 +353,7 @@ const QString& PersistentStore::selectPrefix(const EntityDescription& entity)
     return prefix;
 }
 
-std::optional<std::vector<PersistentStore::Row>> PersistentStore::fetch(const FetchRequest& request, StoreError* error)
+std::optional<PersistentStore::PreparedFetch> PersistentStore::prepareFetch(const FetchRequest& request, StoreError* error)
 {
     const EntityDescription* entity = m_model->entity(request.entityName);
     if (!entity) {
@@ -388,8 +388,22 @@ std::optional<std::vector<PersistentStore::Row>> PersistentStore::fetch(const Fe
     if (request.fetchLimit > 0)
         sql += QStringLiteral(" LIMIT %1").arg(request.fetchLimit);
 
+    return PreparedFetch{m_model.get(), entity, std::move(sql), std::move(bindings)};
+}
+
+std::optional<std::vector<PersistentStore::Row>> PersistentStore::fetch(const FetchRequest& request, StoreError* error)
+{
+    const std::optional<PreparedFetch> prepared = prepareFetch(request, error);
+    return prepared ? fetch(*prepared, error) : std::nullopt;
+}
+
+std::optional<std::vector<PersistentStore::Row>> PersistentStore::fetch(const PreparedFetch& prepared, StoreError* error)
+{
+    Q_ASSERT(prepared.model == m_model.get());
+    const EntityDescription* entity = prepared.entity;
+    const std::vector<Value>& bindings = prepared.bindings;
     std::lock_guard lock(m_mutex);
-    sqlite3_stmt* stmt = statement(sql, error);
+    sqlite3_stmt* stmt = statement(prepared.sql, error);
     if (!stmt)
         return std::nullopt;
     ResetOnExit reset{stmt};

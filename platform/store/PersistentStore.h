@@ -52,6 +52,17 @@ public:
     const ManagedObjectModelPtr& model() const { return m_model; }
 
     std::optional<std::vector<Row>> fetch(const FetchRequest& request, StoreError* error);
+    // A fetch's SQL text and arguments. They depend only on the model, so a
+    // fetch over many stores of one model makes them once.
+    struct PreparedFetch {
+        const ManagedObjectModel* model = nullptr;
+        const EntityDescription* entity = nullptr;
+        QString sql;
+        std::vector<Value> bindings;
+    };
+    std::optional<PreparedFetch> prepareFetch(const FetchRequest& request, StoreError* error);
+    // prepared must come from a store of the same model.
+    std::optional<std::vector<Row>> fetch(const PreparedFetch& prepared, StoreError* error);
     std::optional<qint64> count(const FetchRequest& request, StoreError* error);
     std::optional<Row> row(const QString& entity, qint64 primaryKey, StoreError* error);
 

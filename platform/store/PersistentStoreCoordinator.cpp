@@ -112,8 +112,14 @@ std::optional<std::vector<RecordSnapshot>> PersistentStoreCoordinator::fetch(con
 {
     std::vector<RecordSnapshot> records;
     const auto stores = storesFor(request);
+    std::optional<PersistentStore::PreparedFetch> prepared;
     for (const auto& store : stores) {
-        auto rows = store->fetch(request, error);
+        if (!prepared || prepared->model != store->model().get()) {
+            prepared = store->prepareFetch(request, error);
+            if (!prepared)
+                return std::nullopt;
+        }
+        auto rows = store->fetch(*prepared, error);
         if (!rows)
             return std::nullopt;
         for (auto& row : *rows)

@@ -27,6 +27,7 @@ public:
     QString description() const override;
     // Archived as its four components under "red", "green", "blue", "alpha".
     bool supportsCoding() const override { return true; }
+    bool archivesByValue() const override { return true; }
     void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:

@@ -41,6 +41,7 @@ public:
     QString description() const override;
     // Archived field by field (TextCoding.cpp).
     bool supportsCoding() const override { return true; }
+    bool archivesByValue() const override { return true; }
     void encodeWithCoder(KeyedArchiver& coder) const override;
 
 private:

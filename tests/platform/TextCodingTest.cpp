@@ -35,6 +35,40 @@ TEST(TextCoding, AttributedTextKeepsValuesAndSharing)
     EXPECT_TRUE(back->isEqual(*style));
 }
 
+TEST(TextCoding, EqualValuesAreArchivedOnce)
+{
+    // Styling gives every run its own font and paragraph style objects; an
+    // archive of them must not grow with the number of runs.
+    const auto archive = [](int runs, bool distinct) {
+        MutableAttributedString text(QString(runs * 2, QLatin1Char('x')));
+        for (int i = 0; i < runs; ++i) {
+            auto style = ParagraphStyle::create();
+            style->setHeadIndent(distinct ? i : 12);
+            text.setAttributes(Attributes{{FontAttribute, Value(Font::create("Menlo", 13, i % 2 == 0, false))},
+                                          {ParagraphStyleAttribute, Value(style)}},
+                               Range(i * 2, 2));
+        }
+        return KeyedArchiver::archivedData(AttributedText::create(text));
+    };
+    const QByteArray few = archive(10, false);
+    const QByteArray many = archive(1000, false);
+    ASSERT_FALSE(few.isEmpty());
+    EXPECT_LT(many.size(), few.size() + 1000 * 120) << "equal values are stored per run";
+
+    // Distinct values all survive, and equal ones decode equal.
+    const QByteArray data = archive(50, true);
+    QString error;
+    const auto decoded = objectCast<AttributedText>(KeyedUnarchiver::unarchiveObject(data, &error));
+    ASSERT_TRUE(decoded) << error.toStdString();
+    for (int i = 0; i < 50; ++i) {
+        const auto style = decoded->text().attributeAtIndex(ParagraphStyleAttribute, i * 2).toObject<ParagraphStyle>();
+        ASSERT_TRUE(style);
+        EXPECT_EQ(style->headIndent(), i);
+        const auto font = decoded->text().attributeAtIndex(FontAttribute, i * 2).toObject<Font>();
+        EXPECT_EQ(font->isBold(), i % 2 == 0);
+    }
+}
+
 } // namespace
 
 namespace {
