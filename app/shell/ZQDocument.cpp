@@ -12,6 +12,7 @@
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZSTextThemeApply.h"
 #include "platform/document/DocumentController.h"
+#include "platform/foundation/Dispatch.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -543,6 +544,16 @@ void ZQDocument::accommodatePresentedItemDeletion(const std::function<void()>& c
         completion();
 }
 
+void ZQDocument::presentedItemWasDeleted()
+{
+    if (isDocumentEdited()) {
+        qWarning().noquote() << QStringLiteral("The file of an edited page was deleted; the page stays open: %1")
+                                    .arg(fileURL().toLocalFile());
+        return;
+    }
+    accommodatePresentedItemDeletion({});
+}
+
 void ZQDocument::startWatchingFile()
 {
     if (fileURL().isEmpty() || fileFormOfType(fileType()) == FileForm::Package)
@@ -555,6 +566,20 @@ void ZQDocument::startWatchingFile()
             const auto self = std::static_pointer_cast<ZQDocument>(weak.lock());
             if (!self)
                 return;
+            if (!QFileInfo::exists(changed)) {
+                plat::DispatchQueue::main()->asyncAfter(DeletionGraceSeconds, [weak, changed] {
+                    const auto later = std::static_pointer_cast<ZQDocument>(weak.lock());
+                    if (!later || !later->m_watcher)
+                        return;
+                    if (!QFileInfo::exists(changed)) {
+                        later->presentedItemWasDeleted();
+                        return;
+                    }
+                    later->m_watcher->addPath(changed);
+                    later->presentedItemDidChange();
+                });
+                return;
+            }
             // A replaced file (an atomic save, ours or another program's) is a new file to watch.
             if (QFileInfo::exists(changed) && !self->m_watcher->files().contains(changed))
                 self->m_watcher->addPath(changed);

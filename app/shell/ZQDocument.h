@@ -90,6 +90,12 @@ public:
     void presentedItemDidChange();
     // The file was deleted: the document leaves the document controller.
     void accommodatePresentedItemDeletion(const std::function<void()>& completion);
+    // The watched file is gone for good: an unchanged document leaves as for a
+    // deletion; one with unsaved changes stays open so that they can be saved.
+    void presentedItemWasDeleted();
+    // How long a watched file may be missing before it counts as deleted:
+    // programs that save by deleting and writing again leave a short gap.
+    static constexpr double DeletionGraceSeconds = 0.5;
     // Watches the plain file the document was read from or saved to (packages
     // are changed through the document controller, never behind its back).
     void startWatchingFile();

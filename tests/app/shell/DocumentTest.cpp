@@ -323,6 +323,44 @@ TEST(PageDocument, AnExternalFileChangedByAnotherProgramIsReloaded)
     plat::NotificationCenter::defaultCenter().removeObserver(token);
 }
 
+TEST(PageDocument, ADeletedExternalFileClosesOnlyAnUnchangedPage)
+{
+    ShellEnvironment env;
+    QTemporaryDir dir;
+    const auto controller = plat::DocumentController::sharedDocumentController();
+    struct Case {
+        const char* name;
+        bool edited;
+        bool writtenAgain;
+        bool staysOpen;
+    };
+    for (const Case c : {Case{"unchanged.md", false, false, false}, Case{"edited.md", true, false, true},
+                         Case{"rewritten.md", false, true, true}}) {
+        const QString path = dir.filePath(QString::fromUtf8(c.name));
+        writeAll(path, "text\n");
+        const ZQDocumentPtr doc = open(path, ZQDocument::markdownType());
+        ASSERT_TRUE(doc) << c.name;
+        controller->addDocument(doc);
+        EXPECT_EQ(doc->makeWindowControllers(), ZQDocument::WindowKind::EditorWindow);
+        if (c.edited)
+            doc->updateChangeCount(plat::Document::ChangeType::Done);
+
+        QFile::remove(path);
+        // A program that saves by deleting and writing again: the page is not closed.
+        if (c.writtenAgain)
+            writeAll(path, "text\n");
+        const bool settled = testsupport::runEventsUntil(
+            [&] { return !controller->documentForURL(QUrl::fromLocalFile(path)); },
+            c.staysOpen ? 2 : 30);
+        EXPECT_EQ(settled, !c.staysOpen) << c.name;
+        if (c.staysOpen) {
+            EXPECT_EQ(controller->documentForURL(QUrl::fromLocalFile(path)), doc) << c.name;
+        }
+        controller->removeDocument(*doc);
+        doc->close();
+    }
+}
+
 TEST(PageDocument, WindowFollowsTheFileFormAndTheVersionBrowser)
 {
     ShellEnvironment env;
