@@ -1,11 +1,16 @@
 #include "app/shell/ZQStringUtil.h"
 
 #include <QFile>
+#include <QSet>
 #include <QStringDecoder>
 
 #include <unicode/ucnv.h>
 #include <unicode/ucsdet.h>
 
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -88,6 +93,119 @@ std::optional<QString> detectAndDecode(const QByteArray& data, QString* detected
     return std::nullopt;
 }
 
+// Characters of the bytes 0-255 in the Windows Latin-1 code page, which RTF
+// writers use for raw bytes and \'hh escapes.
+const std::array<char16_t, 256>& windows1252()
+{
+    static const std::array<char16_t, 256> table = [] {
+        std::array<char16_t, 256> result{};
+        for (int byte = 0; byte < 256; ++byte) {
+            const std::optional<QString> decoded = decodeStrictly(QByteArray(1, char(byte)), "windows-1252");
+            result[size_t(byte)] = decoded && decoded->size() == 1 ? decoded->at(0).unicode() : char16_t(0xFFFD);
+        }
+        return result;
+    }();
+    return table;
+}
+
+bool isRtf(const QByteArray& data)
+{
+    return data.startsWith("{\\rtf");
+}
+
+// The plain text of an RTF document, in one pass: groups that hold no text
+// (fonts, colours, styles, pictures, ignorable destinations) are skipped,
+// paragraph and line marks become line ends, escapes their characters.
+QString rtfPlainText(const QByteArray& data)
+{
+    static const QSet<QByteArray> hiddenDestinations = {
+        "fonttbl", "colortbl", "stylesheet", "info", "pict", "object", "fldinst", "header", "footer", "headerl",
+        "headerr", "footerl", "footerr", "listtable", "listoverridetable", "themedata", "colorschememapping",
+        "datastore", "latentstyles", "rsidtbl", "generator", "xmlnstbl", "filetbl", "revtbl", "expandedcolortbl"};
+    struct Group {
+        bool hidden = false;
+        int fallbackLength = 1;
+    };
+    const auto& codePage = windows1252();
+    std::vector<Group> groups = {Group()};
+    QString text;
+    int fallbackToSkip = 0;
+    const qsizetype size = data.size();
+    const auto put = [&](char16_t c) {
+        if (fallbackToSkip > 0) {
+            --fallbackToSkip;
+            return;
+        }
+        if (!groups.back().hidden)
+            text.append(QChar(c));
+    };
+    for (qsizetype i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c == '{') {
+            groups.push_back(groups.back());
+            fallbackToSkip = 0;
+        } else if (c == '}') {
+            if (groups.size() > 1)
+                groups.pop_back();
+            fallbackToSkip = 0;
+        } else if (c == '\r' || c == '\n') {
+            continue;
+        } else if (c != '\\') {
+            put(codePage[c]);
+        } else if (i + 1 < size) {
+            const char next = data[i + 1];
+            if (std::isalpha(static_cast<unsigned char>(next))) {
+                qsizetype end = i + 1;
+                while (end < size && std::isalpha(static_cast<unsigned char>(data[end])))
+                    ++end;
+                const QByteArray word = data.mid(i + 1, end - i - 1);
+                qsizetype numberEnd = end;
+                if (numberEnd < size && data[numberEnd] == '-')
+                    ++numberEnd;
+                while (numberEnd < size && std::isdigit(static_cast<unsigned char>(data[numberEnd])))
+                    ++numberEnd;
+                const bool hasNumber = numberEnd > end && !(numberEnd == end + 1 && data[end] == '-');
+                const long number = hasNumber ? std::strtol(data.mid(end, std::min<qsizetype>(numberEnd - end, 12)).constData(), nullptr, 10) : 0;
+                i = hasNumber ? numberEnd - 1 : end - 1;
+                if (i + 1 < size && data[i + 1] == ' ')
+                    ++i;
+                if (hiddenDestinations.contains(word)) {
+                    groups.back().hidden = true;
+                } else if (word == "par" || word == "line" || word == "sect" || word == "page") {
+                    put(u'\n');
+                } else if (word == "tab") {
+                    put(u'\t');
+                } else if (word == "uc") {
+                    groups.back().fallbackLength = int(std::clamp<long>(number, 0, 16));
+                } else if (word == "u" && hasNumber) {
+                    const long code = number < 0 ? number + 65536 : number;
+                    put(char16_t(std::clamp<long>(code, 0, 0xFFFF)));
+                    fallbackToSkip = groups.back().fallbackLength;
+                }
+            } else if (next == '\'' && i + 3 < size) {
+                bool ok = false;
+                const int byte = data.mid(i + 2, 2).toInt(&ok, 16);
+                i += 3;
+                if (ok)
+                    put(codePage[size_t(byte)]);
+            } else {
+                ++i;
+                if (next == '*')
+                    groups.back().hidden = true;
+                else if (next == '\\' || next == '{' || next == '}')
+                    put(char16_t(next));
+                else if (next == '~')
+                    put(u'\u00A0');
+                else if (next == '_')
+                    put(u'-');
+                else if (next == '\r' || next == '\n')
+                    put(u'\n');
+            }
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 namespace ZQStringUtil {
@@ -98,6 +216,12 @@ std::optional<QString> stringFromData(const QByteArray& data, QString* error, QS
         if (detectedEncoding)
             *detectedEncoding = QStringLiteral("UTF-8");
         return QString();
+    }
+    // RTF is plain bytes that any charset decodes: take its text, not its markup.
+    if (isRtf(data)) {
+        if (detectedEncoding)
+            *detectedEncoding = QStringLiteral("RTF");
+        return rtfPlainText(data);
     }
     if (std::optional<QString> text = detectAndDecode(data, detectedEncoding))
         return text;

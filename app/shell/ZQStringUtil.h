@@ -10,7 +10,7 @@ namespace ZQStringUtil {
 // The file's text: decoded in the encoding ICU's detector finds (a byte order
 // mark wins), else as strict UTF-8; none when neither gives text. A detected
 // charset that yields control characters other than white space is passed
-// over, and text never holds NUL characters.
+// over, and text never holds NUL characters. An RTF file gives its plain text.
 // error receives why the file could not be read or decoded.
 std::optional<QString> stringFromFileURL(const QUrl& url, QString* error = nullptr);
 

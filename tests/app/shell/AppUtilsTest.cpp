@@ -48,6 +48,33 @@ TEST(StringFromFile, EachEncodingIsReadAsItsText)
     }
 }
 
+TEST(StringFromFile, AnRtfFileGivesItsPlainText)
+{
+    struct Case {
+        const char* rtf;
+        QString text;
+    };
+    const Case cases[] = {
+        {"{\\rtf1\\ansi\\ansicpg1252{\\fonttbl\\f0\\fswiss Helvetica;}{\\colortbl;\\red255\\green0\\blue0;}\n"
+         "\\f0\\fs24 Hello \\b bold\\b0\\par\nWorld}",
+         QStringLiteral("Hello bold\nWorld")},
+        // Code-page escapes, Unicode with its fallback skipped, escaped braces, ignorable groups.
+        {"{\\rtf1 Caf\\'e9 \\u8364?5 \\{x\\} {\\*\\generator Writer;}\\tab end}",
+         QStringLiteral("Caf\u00e9 \u20ac5 {x} \tend")},
+        {"{\\rtf1\\uc2 \\u-3913??x}", QStringLiteral("\uF0B7x")},
+        // Unbalanced or truncated input still gives what it holds.
+        {"{\\rtf1 open {\\b group", QStringLiteral("open group")},
+        {"{\\rtf1 a}}} b\\", QStringLiteral("a b")},
+    };
+    QTemporaryDir dir;
+    for (const Case& c : cases) {
+        const QString path = writeBytes(dir, QStringLiteral("page.rtf"), QByteArray(c.rtf));
+        const std::optional<QString> text = ZQStringUtil::stringFromFileURL(QUrl::fromLocalFile(path));
+        ASSERT_TRUE(text) << c.rtf;
+        EXPECT_EQ(*text, c.text) << c.rtf;
+    }
+}
+
 TEST(StringFromFile, EmptyMissingAndBinaryFiles)
 {
     QTemporaryDir dir;
