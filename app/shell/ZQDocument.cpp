@@ -454,10 +454,20 @@ void ZQDocument::mergeICloudMarkdown(const QString& markdown, const QString& met
         saved = plat::writeFileAtomically(temporary.toLocalFile(), markdown.toUtf8(), &saveError);
 
     if (asVersion) {
-        // This machine keeps no versions of its own files: nothing can hold the received copy.
-        qWarning().noquote() << QStringLiteral("Failed to create icloud version at %1 with error %2")
-                                    .arg(url.toString(), saved ? QStringLiteral("no version store") : saveError);
+        QString versionError = saveError;
+        const plat::FileVersionPtr version =
+            saved ? plat::FileVersionProvider::current()->addVersionOfItemAtURL(url, temporary, &versionError) : nullptr;
         QDir(versionFolder).removeRecursively();
+        if (!version) {
+            qWarning().noquote() << QStringLiteral("Failed to create icloud version at %1 with error %2").arg(url.toString(), versionError);
+            return;
+        }
+        const QFileInfo item(plat::normalizedItemPath(url));
+        plat::NotificationCenter::defaultCenter().post(
+            mergedConflictNotification(), shared_from_this(),
+            {{QStringLiteral("pageUuid"), plat::Value(item.fileName())},
+             {QStringLiteral("spaceFolder"), plat::Value(item.dir().dirName())}});
+        // Attachments still to fetch wait for the sync engine, which this program does not run yet.
         return;
     }
     if (!saved) {

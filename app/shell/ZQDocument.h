@@ -35,6 +35,7 @@ public:
     static QString displayName() { return QStringLiteral("Quorvel"); }
     static QString pageUpdatedNotification() { return QStringLiteral("notifyPageUpdated"); }
     static QString extPageUpdatedNotification() { return QStringLiteral("zqNotifyExtPageUpdated"); }
+    static QString mergedConflictNotification() { return QStringLiteral("notifyDocMergedConflict"); }
     static QString cannotOpenMessage() { return QStringLiteral("Quorvel can not open this type of file."); }
 
     enum class FileForm { Package, StandalonePage, ExternalMarkdown };

@@ -3,9 +3,11 @@
 #include "platform/document/AtomicPackage.h"
 #include "platform/foundation/Files.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUuid>
 
 namespace plat {
 
@@ -69,6 +71,46 @@ FileVersionPtr FileVersionProvider::currentVersionOfItemAtURL(const QUrl& url) c
 std::vector<FileVersionPtr> FileVersionProvider::unresolvedConflictVersionsOfItemAtURL(const QUrl&) const
 {
     return {};
+}
+
+QString FileVersionProvider::versionFolderOfItemAtURL(const QUrl& url)
+{
+    const QByteArray key = QCryptographicHash::hash(normalizedItemPath(url).toUtf8(), QCryptographicHash::Sha1).toHex();
+    return QDir(applicationDataDirectory()).filePath(QStringLiteral(".versions/") + QString::fromLatin1(key));
+}
+
+FileVersionPtr FileVersionProvider::addVersionOfItemAtURL(const QUrl& url, const QUrl& contentsUrl, QString* error)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QString name = QFileInfo(normalizedItemPath(url)).fileName();
+    // One folder per version, named so that names sort by date.
+    const QString folder = QDir(versionFolderOfItemAtURL(url))
+                               .filePath(now.toString(QStringLiteral("yyyyMMddHHmmsszzz")) + QLatin1Char('-')
+                                         + QUuid::createUuid().toString(QUuid::Id128).left(8));
+    if (!QDir().mkpath(folder)) {
+        if (error)
+            *error = QStringLiteral("Could not create the version folder \"%1\"").arg(folder);
+        return nullptr;
+    }
+    const QUrl target = QUrl::fromLocalFile(QDir(folder).filePath(name));
+    if (!FileVersion::create(contentsUrl, now)->replaceItemAtURL(target, error)) {
+        QDir(folder).removeRecursively();
+        return nullptr;
+    }
+    return FileVersion::create(target, now);
+}
+
+std::vector<FileVersionPtr> FileVersionProvider::otherVersionsOfItemAtURL(const QUrl& url) const
+{
+    const QString name = QFileInfo(normalizedItemPath(url)).fileName();
+    QDir store(versionFolderOfItemAtURL(url));
+    std::vector<FileVersionPtr> versions;
+    for (const QString& folder : store.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QFileInfo contents(QDir(store.filePath(folder)).filePath(name));
+        if (contents.exists())
+            versions.push_back(FileVersion::create(QUrl::fromLocalFile(contents.filePath()), contents.lastModified()));
+    }
+    return versions;
 }
 
 std::shared_ptr<FileVersionProvider> FileVersionProvider::current()

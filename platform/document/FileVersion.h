@@ -1,8 +1,9 @@
 #pragma once
 // Versions of a file as the platform's version store reports them: the current
-// one and the conflicting ones another device left. This machine keeps no
-// other versions, so the standard provider reports no conflicts; tests install
-// a ListedFileVersionProvider that does.
+// one, the conflicting ones another device left, and older versions kept on
+// purpose. The standard provider keeps added versions as copies in
+// ".versions" of the application data folder and reports no conflicts; tests
+// install a ListedFileVersionProvider that does.
 
 #include "platform/foundation/Object.h"
 
@@ -46,6 +47,13 @@ public:
     virtual FileVersionPtr currentVersionOfItemAtURL(const QUrl& url) const;
     // None here.
     virtual std::vector<FileVersionPtr> unresolvedConflictVersionsOfItemAtURL(const QUrl& url) const;
+    // Keeps a copy of the contents at contentsUrl (a file or a package folder)
+    // as a version of the item, dated now; nullptr with the reason in error.
+    virtual FileVersionPtr addVersionOfItemAtURL(const QUrl& url, const QUrl& contentsUrl, QString* error = nullptr);
+    // The versions kept for the item, oldest first.
+    virtual std::vector<FileVersionPtr> otherVersionsOfItemAtURL(const QUrl& url) const;
+    // Where the item's versions are kept.
+    static QString versionFolderOfItemAtURL(const QUrl& url);
 
     // The installed provider; the standard one unless a test installed another.
     static std::shared_ptr<FileVersionProvider> current();

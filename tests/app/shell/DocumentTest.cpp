@@ -1,6 +1,7 @@
 // The page document in its three file forms, its save steps, changes made on
 // disk by other programs, the choice of window and printing.
 
+#include "platform/document/FileVersion.h"
 #include "ShellFixtures.h"
 
 #include "app/shell/ZQAppFlags.h"
@@ -450,9 +451,24 @@ TEST(PageDocument, ReceivedContentReplacesThePageUnlessKeptAsAVersion)
     ASSERT_TRUE(save(doc, path, ZQDocument::pageDocumentType()));
     env.index->updated.clear();
 
+    std::vector<plat::ValueMap> conflicts;
+    const plat::ObserverToken token = plat::NotificationCenter::defaultCenter().addObserver(
+        ZQDocument::mergedConflictNotification(), nullptr,
+        [&](const plat::Notification& note) { conflicts.push_back(note.userInfo); });
     doc->mergeICloudMarkdown(QStringLiteral("# Received\n"), QString(), true);
+    plat::NotificationCenter::defaultCenter().removeObserver(token);
     EXPECT_EQ(doc->markupTextStorage()->string(), Markup);
     EXPECT_TRUE(env.index->updated.empty());
+    // The received copy is kept as a version of the page, not lost.
+    ASSERT_EQ(conflicts.size(), 1u);
+    EXPECT_EQ(conflicts[0].at("pageUuid").toString(), QStringLiteral("p.mkqrv"));
+    EXPECT_EQ(conflicts[0].at("spaceFolder").toString(), QFileInfo(dir.path()).fileName());
+    const auto versions = plat::FileVersionProvider::current()->otherVersionsOfItemAtURL(QUrl::fromLocalFile(path));
+    ASSERT_EQ(versions.size(), 1u);
+    const ZQDocumentPtr kept = open(versions[0]->url().toLocalFile(), ZQDocument::pageDocumentType());
+    ASSERT_TRUE(kept);
+    EXPECT_EQ(kept->markupTextStorage()->string(), QStringLiteral("# Received\n"));
+    QDir(plat::FileVersionProvider::versionFolderOfItemAtURL(QUrl::fromLocalFile(path))).removeRecursively();
 
     doc->mergeICloudMarkdown(QStringLiteral("# Received\n"), QString(), false);
     EXPECT_EQ(doc->markupTextStorage()->string(), QStringLiteral("# Received\n"));
