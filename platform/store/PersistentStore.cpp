@@ -353,26 +353,35 @@ const QString& PersistentStore::selectPrefix(const EntityDescription& entity)
     return prefix;
 }
 
-std::optional<PersistentStore::PreparedFetch> PersistentStore::prepareFetch(const FetchRequest& request, StoreError* error)
+const EntityDescription* PersistentStore::condition(const FetchRequest& request, QString& where,
+                                                    std::vector<Value>& bindings, StoreError* error) const
 {
     const EntityDescription* entity = m_model->entity(request.entityName);
     if (!entity) {
         if (error)
             *error = StoreError{StoreError::FetchFailed, QStringLiteral("No entity %1").arg(request.entityName)};
-        return std::nullopt;
+        return nullptr;
     }
-    QString sql = selectPrefix(*entity);
+    if (!request.predicate)
+        return entity;
+    QString reason;
+    if (!request.predicate->toSql(*entity, where, bindings, &reason)) {
+        if (error)
+            *error = StoreError{StoreError::FetchFailed, reason};
+        return nullptr;
+    }
+    where.prepend(QStringLiteral(" WHERE "));
+    return entity;
+}
+
+std::optional<PersistentStore::PreparedFetch> PersistentStore::prepareFetch(const FetchRequest& request, StoreError* error)
+{
     std::vector<Value> bindings;
-    if (request.predicate) {
-        QString where;
-        QString reason;
-        if (!request.predicate->toSql(*entity, where, bindings, &reason)) {
-            if (error)
-                *error = StoreError{StoreError::FetchFailed, reason};
-            return std::nullopt;
-        }
-        sql += QStringLiteral(" WHERE ") + where;
-    }
+    QString where;
+    const EntityDescription* entity = condition(request, where, bindings, error);
+    if (!entity)
+        return std::nullopt;
+    QString sql = selectPrefix(*entity) + where;
     if (!request.sortDescriptors.empty()) {
         QStringList order;
         for (const auto& sort : request.sortDescriptors) {
@@ -435,24 +444,12 @@ std::optional<std::vector<PersistentStore::Row>> PersistentStore::fetch(const Pr
 
 std::optional<qint64> PersistentStore::count(const FetchRequest& request, StoreError* error)
 {
-    const EntityDescription* entity = m_model->entity(request.entityName);
-    if (!entity) {
-        if (error)
-            *error = StoreError{StoreError::FetchFailed, QStringLiteral("No entity %1").arg(request.entityName)};
-        return std::nullopt;
-    }
-    QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + quoted(entity->name);
     std::vector<Value> bindings;
-    if (request.predicate) {
-        QString where;
-        QString reason;
-        if (!request.predicate->toSql(*entity, where, bindings, &reason)) {
-            if (error)
-                *error = StoreError{StoreError::FetchFailed, reason};
-            return std::nullopt;
-        }
-        sql += QStringLiteral(" WHERE ") + where;
-    }
+    QString where;
+    const EntityDescription* entity = condition(request, where, bindings, error);
+    if (!entity)
+        return std::nullopt;
+    const QString sql = QStringLiteral("SELECT COUNT(*) FROM ") + quoted(entity->name) + where;
     std::lock_guard lock(m_mutex);
     sqlite3_stmt* stmt = statement(sql, error);
     if (!stmt)

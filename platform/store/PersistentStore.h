@@ -83,6 +83,11 @@ private:
     QString lastError() const;
     // "SELECT Z_PK, <columns> FROM <table>", made once per entity.
     const QString& selectPrefix(const EntityDescription& entity);
+    // The request's entity, with its condition as " WHERE ..." (empty without
+    // one) and the condition's parameters; none, with the reason, when either
+    // does not fit the model.
+    const EntityDescription* condition(const FetchRequest& request, QString& where, std::vector<Value>& bindings,
+                                       StoreError* error) const;
 
     const QString m_path;
     const ManagedObjectModelPtr m_model;
