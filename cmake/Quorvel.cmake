@@ -25,17 +25,29 @@ function(quorvel_collect_sources out_var)
   set(${out_var} ${result} PARENT_SCOPE)
 endfunction()
 
-# One GoogleTest binary per subsystem folder: quorvel_add_test_binary(name folder [LIBS ...]).
+# One GoogleTest binary per subsystem folder:
+# quorvel_add_test_binary(name folder [WIDGETS] [EXCLUDE subfolder ...] [LIBS ...]).
+# WIDGETS: the binary drives widgets and runs a widget application.
 function(quorvel_add_test_binary name folder)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "WIDGETS" "" "LIBS;EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
     "${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp")
+  foreach(excluded IN LISTS ARG_EXCLUDE)
+    list(FILTER sources EXCLUDE REGEX "/${folder}/${excluded}/")
+  endforeach()
   if(NOT sources)
     return()
   endif()
-  add_executable(${name} ${sources} ${CMAKE_CURRENT_SOURCE_DIR}/support/TestMain.cpp)
+  if(ARG_WIDGETS)
+    set(main ${CMAKE_CURRENT_SOURCE_DIR}/support/TestMainWidgets.cpp)
+  else()
+    set(main ${CMAKE_CURRENT_SOURCE_DIR}/support/TestMain.cpp)
+  endif()
+  add_executable(${name} ${sources} ${main})
   target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
+  # Widget tests hold QObject classes of their own.
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
   # Test code is compiled for compile speed: the code under test is optimised
   # in the library, and the test binaries dominate a cold build otherwise.
   target_compile_options(${name} PRIVATE -O0 -g0)
