@@ -160,6 +160,11 @@ void BM_OpenPage(benchmark::State& state)
 void BM_UnarchiveRichText(benchmark::State& state)
 {
     const QByteArray archive = page().archiveRichText();
+    if (qEnvironmentVariableIsSet("PAGE_BENCH_DUMP")) {
+        QFile out(qEnvironmentVariable("PAGE_BENCH_DUMP"));
+        if (out.open(QIODevice::WriteOnly))
+            out.write(archive);
+    }
     for (auto _ : state)
         benchmark::DoNotOptimize(plat::KeyedUnarchiver::unarchiveValue(archive));
 }

@@ -273,6 +273,22 @@ void MutableAttributedString::setAttributedString(const AttributedString& string
     replaceCharacters(Range(0, length()), string);
 }
 
+bool MutableAttributedString::setAttributeRuns(std::span<const AttributeRun> runs)
+{
+    qsizetype total = 0;
+    for (const AttributeRun& run : runs) {
+        // Compared without adding past the text's length, so forged lengths cannot overflow.
+        if (run.length < 0 || run.length > length() - total)
+            return false;
+        total += run.length;
+    }
+    if (total != length())
+        return false;
+    m_runs.splice(0, length(), runs);
+    didEdit(EditedAttributes, Range(0, length()), 0);
+    return true;
+}
+
 void MutableAttributedString::setAttributes(const Attributes& attributes, Range range)
 {
     checkRange(range, length(), "setAttributes");

@@ -98,6 +98,10 @@ public:
     void setAttributedString(const AttributedString& string);
 
     void setAttributes(const Attributes& attributes, Range range);
+    // Replaces every dictionary at once by runs laid end to end from position
+    // 0; their lengths must add up to the text's length (else nothing changes
+    // and the answer is false).
+    bool setAttributeRuns(std::span<const AttributeRun> runs);
     // A null value removes the attribute.
     void addAttribute(const QString& name, const Value& value, Range range);
     void addAttributes(const Attributes& attributes, Range range);
