@@ -32,10 +32,30 @@ std::shared_ptr<Image> Image::fromData(const QByteArray& bytes)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
+    if (format.isEmpty() || !reader.canRead())
+        return nullptr;
+    const QSize size = reader.size();
+    if (size.isValid() && !size.isEmpty())
+        return std::shared_ptr<Image>(new Image(size, bytes, format));
+    // A format that tells no size in its header is decoded now.
     QImage image = reader.read();
     if (image.isNull())
         return nullptr;
     return std::shared_ptr<Image>(new Image(std::move(image), bytes, format));
+}
+
+const QImage& Image::qimage() const
+{
+    std::lock_guard lock(m_decodeMutex);
+    if (!m_decoded) {
+        m_decoded = true;
+        QBuffer buffer;
+        buffer.setData(m_sourceData);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, m_sourceFormat);
+        m_image = reader.read();
+    }
+    return m_image;
 }
 
 std::shared_ptr<Image> Image::fromFile(const QString& path)
@@ -60,7 +80,7 @@ QByteArray Image::encoded(const QByteArray& format, int quality) const
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, format);
     writer.setQuality(quality);
-    if (!writer.write(m_image))
+    if (!writer.write(qimage()))
         return QByteArray();
     return bytes;
 }
@@ -81,14 +101,16 @@ void Image::setAssociatedObject(const QString& key, ObjectPtr object)
 
 std::shared_ptr<Object> Image::copy() const
 {
-    return std::shared_ptr<Image>(new Image(m_image, m_sourceData, m_sourceFormat));
+    if (!m_sourceData.isEmpty())
+        return std::shared_ptr<Image>(new Image(m_size, m_sourceData, m_sourceFormat));
+    return std::shared_ptr<Image>(new Image(qimage(), m_sourceData, m_sourceFormat));
 }
 
 QString Image::description() const
 {
     return QStringLiteral("Image %1x%2 %3")
-        .arg(m_image.width())
-        .arg(m_image.height())
+        .arg(m_size.width())
+        .arg(m_size.height())
         .arg(QString::fromLatin1(m_sourceFormat));
 }
 

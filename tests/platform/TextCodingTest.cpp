@@ -137,3 +137,73 @@ TEST(TextCoding, RunRangesBeyondTheTextFailTheArchive)
 }
 
 } // namespace
+
+namespace {
+
+// An archive of "abcd" whose runs are the given table of lengths and dictionaries.
+QByteArray textArchiveWithRunTable(plat::ValueList table)
+{
+    class ForgedTable : public plat::Object {
+    public:
+        explicit ForgedTable(plat::ValueList table) : m_table(std::move(table)) {}
+        QString className() const override { return QStringLiteral("AttributedString"); }
+        bool supportsCoding() const override { return true; }
+        void encodeWithCoder(plat::KeyedArchiver& c) const override
+        {
+            c.encodeString(QStringLiteral("string"), QStringLiteral("abcd"));
+            c.encodeValue(QStringLiteral("attributeRuns"), plat::Value(m_table));
+        }
+
+    private:
+        plat::ValueList m_table;
+    };
+    return plat::KeyedArchiver::archivedData(std::make_shared<ForgedTable>(std::move(table)));
+}
+
+TEST(TextCoding, RunTablesMustTileTheTextExactly)
+{
+    using plat::Value;
+    const Value font(plat::Font::create("Menlo", 13, false, false));
+    struct Case {
+        const char* name;
+        plat::ValueList table;
+        bool accepted;
+    } cases[] = {
+        {"two runs", {Value(1), Value(), Value(3), Value()}, true},
+        {"too short", {Value(1), Value(), Value(2), Value()}, false},
+        {"too long", {Value(4), Value(), Value(1), Value()}, false},
+        {"negative", {Value(-1), Value(), Value(5), Value()}, false},
+        {"huge", {Value(qint64(1) << 62), Value(), Value(qint64(1) << 62), Value()}, false},
+        {"odd count", {Value(4)}, false},
+        {"length not a number", {Value("4"), Value()}, false},
+        {"a font for a dictionary", {Value(4), font}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QString error;
+        const auto decoded = plat::KeyedUnarchiver::unarchiveObject(textArchiveWithRunTable(c.table), &error);
+        EXPECT_EQ(bool(decoded), c.accepted) << error.toStdString();
+    }
+}
+
+TEST(TextCoding, RunsSharingADictionaryStoreItOnce)
+{
+    // A page's runs repeat a few dictionaries: the archive grows by a few bytes a run.
+    const auto archive = [](int runs) {
+        plat::MutableAttributedString text(QString(runs, QLatin1Char('x')));
+        for (int i = 0; i < runs; ++i)
+            text.setAttributes(plat::Attributes{{plat::FontAttribute, plat::Value(plat::Font::create("Menlo", 13, i % 2 == 0, false))},
+                                                {QStringLiteral("ZQTAFilterItalic"), plat::Value(QStringLiteral("Italic"))}},
+                               plat::Range(i, 1));
+        return plat::KeyedArchiver::archivedData(plat::AttributedText::create(text));
+    };
+    const QByteArray few = archive(10);
+    const QByteArray many = archive(1010);
+    EXPECT_LT(many.size() - few.size(), 1000 * 12);
+    const auto decoded = plat::objectCast<plat::AttributedText>(plat::KeyedUnarchiver::unarchiveObject(many));
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(decoded->text().attributeAtIndex(plat::FontAttribute, 7).toObject<plat::Font>()->isEqual(
+        *plat::Font::create("Menlo", 13, false, false)));
+}
+
+} // namespace
