@@ -235,6 +235,34 @@ bool ZQPageListDocument::selectPage(const plat::ManagedObjectPtr& page)
     return true;
 }
 
+void ZQPageListDocument::storeSelectedPages()
+{
+    plat::ValueList paths;
+    for (const ZQIndexPath& path : m_pageTreeController.selectionIndexPaths()) {
+        plat::ValueList indexes;
+        for (const qsizetype index : path)
+            indexes.push_back(Value(qint64(index)));
+        paths.push_back(Value(std::move(indexes)));
+    }
+    if (updateNameValueTable(QStringLiteral("SpaceDefault"), QStringLiteral("selectedPages"), Value(std::move(paths)), m_rootSpaceFolder))
+        Exs::persist(managedObjectContext());
+}
+
+std::vector<ZQIndexPath> ZQPageListDocument::storedSelectedPages()
+{
+    std::vector<ZQIndexPath> paths;
+    const auto stored = getValueFromNameValueTable(QStringLiteral("SpaceDefault"), QStringLiteral("selectedPages"), m_rootSpaceFolder);
+    if (!stored || !stored->isList())
+        return paths;
+    for (const Value& path : stored->toList()) {
+        ZQIndexPath indexes;
+        for (const Value& index : path.isList() ? path.toList() : plat::ValueList())
+            indexes.push_back(qsizetype(index.toInteger()));
+        paths.push_back(std::move(indexes));
+    }
+    return paths;
+}
+
 plat::ManagedObjectPtr ZQPageListDocument::pageRecord(const QString& pageUuid)
 {
     const auto context = managedObjectContext();

@@ -58,6 +58,12 @@ public:
     // Selects the record's row and tells the window; false when it is not listed.
     bool selectPage(const plat::ManagedObjectPtr& page);
 
+    // The "selectedPages" memory of the root space: the selection's index
+    // paths, written (saved without waiting) when a selected page has opened
+    // and read when the space is shown again.
+    void storeSelectedPages();
+    std::vector<ZQIndexPath> storedSelectedPages();
+
     // New page in the space of the open page (a list that holds no writable
     // space puts it in the first library): its uuid, empty when nothing was made.
     QString createPage(const CreatePageCompletion& completion = {});

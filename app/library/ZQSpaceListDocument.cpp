@@ -219,15 +219,13 @@ bool ZQSpaceListDocument::deleteSpace(const QString& spaceFolder, bool triggerCl
         if (child->spaceObj())
             records.push_back(child->spaceObj());
 
-    // A linked folder's own folder goes to the desktop's trash, never deleted.
-    if (space && space->valueForKey(QStringLiteral("spaceType")).toInteger() == ZQSpaceType::LinkedFolder) {
-        const QString path = ZQLibraryRecords::spaceFolderPath(space);
-        QString reason;
-        if (!path.isEmpty() && QFileInfo::exists(path) && !disk->moveToTrash(path, &reason)) {
-            ZQError::presentError(ZQError::errorFromMessage(reason));
-            return false;
-        }
-    }
+    // The index reads the spaces' records and folders, so it goes first.
+    if (m_indexService)
+        m_indexService->removeIndexesForSpace(spaceFolder, true);
+    const auto restoreIndex = [&] {
+        if (m_indexService)
+            m_indexService->rebuildIndexingForSpace(spaceFolder, true);
+    };
 
     // The spaces' folders step aside first, so that a failure at any point
     // can put everything back: no record without its folder, no folder
@@ -252,14 +250,24 @@ bool ZQSpaceListDocument::deleteSpace(const QString& spaceFolder, bool triggerCl
         const QString to = QDir(ZSUtils::appDirectory().toLocalFile()).filePath(QStringLiteral(".deleted-%1-%2").arg(stamp).arg(asides.size()));
         if (!disk->moveItem(from, to, &reason)) {
             putBack();
+            restoreIndex();
             ZQError::presentError(ZQError::errorFromMessage(reason));
             return false;
         }
         asides.push_back({folder, from, to});
     }
 
-    if (m_indexService)
-        m_indexService->removeIndexesForSpace(spaceFolder, true);
+    // A linked folder's own folder goes to the desktop's trash, never deleted.
+    if (space && space->valueForKey(QStringLiteral("spaceType")).toInteger() == ZQSpaceType::LinkedFolder) {
+        const QString path = ZQLibraryRecords::spaceFolderPath(space);
+        if (!path.isEmpty() && QFileInfo::exists(path) && !disk->moveToTrash(path, &reason)) {
+            putBack();
+            restoreIndex();
+            ZQError::presentError(ZQError::errorFromMessage(reason));
+            return false;
+        }
+    }
+
     struct Sent {
         QString folder, title, parent;
     };
@@ -272,8 +280,7 @@ bool ZQSpaceListDocument::deleteSpace(const QString& spaceFolder, bool triggerCl
     if (!Exs::persistAndWait(context, &saveError)) {
         putBack();
         context->reset();
-        if (m_indexService)
-            m_indexService->rebuildIndexingForSpace(spaceFolder, true);
+        restoreIndex();
         ZQError::presentError(saveError.value_or(ZQError::errorFromMessage(QStringLiteral("The library could not be deleted."))));
         return false;
     }
