@@ -105,6 +105,16 @@ void BM_SwitchToSpaceOf2000Pages(benchmark::State& state)
 }
 BENCHMARK(BM_SwitchToSpaceOf2000Pages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The rows alone, the space already shown: fetching and sorting its records.
+void BM_SortedRowsOfTheShownSpace(benchmark::State& state)
+{
+    auto& lib = library();
+    lib.show(lib.spaces[0]);
+    for (auto _ : state)
+        lib.controller->currentSpace()->reloadData();
+}
+BENCHMARK(BM_SortedRowsOfTheShownSpace)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void BM_MovePageOutOfTheShownSpace(benchmark::State& state)
 {
     auto& lib = library();

@@ -155,6 +155,39 @@ void ZQPageListDocument::rebuildSpaceTitleView(const std::vector<ZQSpaceEntityPt
     Exs::persistAndWait(context);
 }
 
+namespace {
+
+// A row's place: its space's, then title rows before pages, then sort index,
+// then the latest change first.
+struct Row {
+    qsizetype rank;
+    qint64 type;
+    qint64 sortIndex;
+    double modified;
+    plat::ManagedObjectPtr record;
+
+    bool operator<(const Row& b) const
+    {
+        if (rank != b.rank)
+            return rank < b.rank;
+        if (type != b.type)
+            return type > b.type;
+        if (sortIndex != b.sortIndex)
+            return sortIndex < b.sortIndex;
+        return modified > b.modified;
+    }
+};
+
+Row rowOf(plat::ManagedObjectPtr record, const std::map<QString, qsizetype>& ranks)
+{
+    const auto it = ranks.find(record->valueForKey(QStringLiteral("spaceFolder")).toString());
+    return {it == ranks.end() ? 0 : it->second, record->valueForKey(QStringLiteral("type")).toInteger(),
+            record->valueForKey(QStringLiteral("sortIndex")).toInteger(),
+            seconds(record->valueForKey(QStringLiteral("modifiedDate"))), std::move(record)};
+}
+
+} // namespace
+
 std::vector<plat::ManagedObjectPtr> ZQPageListDocument::sortedRows()
 {
     std::vector<plat::ManagedObjectPtr> rows = getAllPages();
@@ -179,34 +212,41 @@ std::vector<plat::ManagedObjectPtr> ZQPageListDocument::sortedRows()
     for (qsizetype i = 0; i < qsizetype(order.size()); ++i)
         rank.emplace(*order[size_t(i)].first, i);
 
-    struct Row {
-        qsizetype rank;
-        qint64 type;
-        qint64 sortIndex;
-        double modified;
-        plat::ManagedObjectPtr record;
-    };
     std::vector<Row> keyed;
     keyed.reserve(rows.size());
     for (auto& record : rows)
-        keyed.push_back({rank[record->valueForKey(QStringLiteral("spaceFolder")).toString()],
-                         record->valueForKey(QStringLiteral("type")).toInteger(),
-                         record->valueForKey(QStringLiteral("sortIndex")).toInteger(),
-                         seconds(record->valueForKey(QStringLiteral("modifiedDate"))), std::move(record)});
-    std::stable_sort(keyed.begin(), keyed.end(), [](const Row& a, const Row& b) {
-        if (a.rank != b.rank)
-            return a.rank < b.rank;
-        if (a.type != b.type)
-            return a.type > b.type;
-        if (a.sortIndex != b.sortIndex)
-            return a.sortIndex < b.sortIndex;
-        return a.modified > b.modified;
-    });
+        keyed.push_back(rowOf(std::move(record), rank));
+    std::stable_sort(keyed.begin(), keyed.end());
     std::vector<plat::ManagedObjectPtr> sorted;
     sorted.reserve(keyed.size());
     for (auto& row : keyed)
         sorted.push_back(std::move(row.record));
+    m_spaceRanks = std::move(rank);
     return sorted;
+}
+
+void ZQPageListDocument::insertRow(const plat::ManagedObjectPtr& record)
+{
+    const QString folder = record->valueForKey(QStringLiteral("spaceFolder")).toString();
+    if (!m_spaceRanks.count(folder) || m_pageTreeController.indexPathOfObject(record)) {
+        reloadData();
+        return;
+    }
+    const Row row = rowOf(record, m_spaceRanks);
+    const auto& nodes = m_pageTreeController.arrangedNodes();
+    const auto at = std::upper_bound(nodes.begin(), nodes.end(), row, [&](const Row& key, const ZQTreeNodePtr& node) {
+        return key < rowOf(node->representedObject(), m_spaceRanks);
+    });
+    m_pageTreeController.insertArrangedNode(at - nodes.begin(), std::make_shared<ZQTreeNode>(record));
+    m_delegate->reloadPageList();
+}
+
+void ZQPageListDocument::removeRow(const plat::ManagedObjectPtr& record)
+{
+    if (const auto path = m_pageTreeController.indexPathOfObject(record); path && path->size() == 1) {
+        m_pageTreeController.removeArrangedNode(path->front());
+        m_delegate->reloadPageList();
+    }
 }
 
 void ZQPageListDocument::reloadData()
@@ -480,7 +520,7 @@ void ZQPageListDocument::trashFile(const QString& pageUuid)
     context->save();
     if (!url.isEmpty() && m_indexService)
         m_indexService->deleteFile(url);
-    reloadData();
+    removeRow(page);
     if (pageListSize() > 0)
         tryToSelectPreviousPage(path);
     else

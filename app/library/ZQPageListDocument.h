@@ -14,6 +14,7 @@
 #include "kit/model/ZQDocumentOutline.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -55,6 +56,10 @@ public:
     // the records that are still there.
     void reloadData();
     ZQTreeController& pageTreeController() { return m_pageTreeController; }
+    // A record that came into or left the list since the last reload: its
+    // row alone changes, in its sorted place.
+    void insertRow(const plat::ManagedObjectPtr& record);
+    void removeRow(const plat::ManagedObjectPtr& record);
     // Selects the record's row and tells the window; false when it is not listed.
     bool selectPage(const plat::ManagedObjectPtr& page);
 
@@ -113,6 +118,8 @@ private:
     qint64 m_currentSpaceType = 0;
     bool m_display = false;
     ZQTreeController m_pageTreeController;
+    // The place of each space's rows, from the last sort.
+    std::map<QString, qsizetype> m_spaceRanks;
 };
 
 using ZQPageListDocumentPtr = std::shared_ptr<ZQPageListDocument>;

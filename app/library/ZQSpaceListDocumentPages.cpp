@@ -229,14 +229,16 @@ plat::ManagedObjectPtr ZQSpaceListDocument::movePageCoreData(const plat::Managed
         Exs::persistAndWait(target);
         return nullptr;
     }
+    // The shown list changes by the one row that left it and the one that came.
+    if (shown)
+        m_currentSpace->removeRow(page);
+    if (m_currentSpace && m_currentSpace->containsSpace(toSpaceFolder))
+        m_currentSpace->insertRow(moved);
     if (shown) {
-        m_currentSpace->reloadData();
         if (wasSelected)
             m_currentSpace->tryToSelectPreviousPage(selectedPath);
         if (m_currentSpace->pageListSize() == 0)
             m_delegate->cleanEditor();
-    } else if (m_currentSpace && m_currentSpace->containsSpace(toSpaceFolder)) {
-        m_currentSpace->reloadData();
     }
     return moved;
 }
@@ -317,7 +319,8 @@ void ZQSpaceListDocument::deletePageAndTryResetSelection(const QString& pageUuid
     if (!path && page)
         path = tree.indexPathOfObject(page);
     deletePage(pageUuid, fromSpace);
-    m_currentSpace->reloadData();
+    if (page && !pageRecord(pageUuid, fromSpace))
+        m_currentSpace->removeRow(page);
     if (wasSelected)
         m_currentSpace->tryToSelectPreviousPage(path);
 }

@@ -189,6 +189,61 @@ TEST(PageListDocument, TheSelectedPagesAreRememberedPerRootSpace)
     EXPECT_EQ(list->storedSelectedPages(), std::vector<ZQIndexPath>({{2}}));
 }
 
+// A window whose editor shows an untitled page with typed text.
+class UntitledWindow final : public ZQLibraryDelegate {
+public:
+    plat::DocumentPtr currentDocument() const override { return document; }
+    bool isMarkdownEditorVisible() const override { return true; }
+    std::shared_ptr<plat::TextStorage> visibleEditorText() const override { return text; }
+    plat::Range visibleEditorSelection() const override { return plat::Range(2, 3); }
+    ZQDocumentPtr document = ZQDocument::create();
+    std::shared_ptr<plat::TextStorage> text = std::make_shared<plat::TextStorage>();
+};
+
+TEST(PageListDocument, ANewPageTakesOverTheUntitledPageUnlessAskedForAFreshOne)
+{
+    Library lib;
+    auto window = std::make_shared<UntitledWindow>();
+    window->text->setAttributedString(plat::AttributedString("typed while untitled\n"));
+    std::vector<ZQSpaceEntityPtr> spaces{std::make_shared<ZQSpaceEntity>(lib.library->spaceRecord(lib.myLibrary))};
+    ZQPageListDocument list(spaces, window, true);
+
+    ZQDocumentPtr made;
+    list.createPage([&](const ZQDocumentPtr& document, const QString&, const plat::ManagedObjectPtr&) { made = document; }, false);
+    EXPECT_EQ(made, window->document);
+    EXPECT_EQ(made->markupTextStorage()->string(), "typed while untitled\n");
+    EXPECT_EQ(made->selectionRange().location, 2);
+    EXPECT_FALSE(made->fileURL().isEmpty());
+
+    window->document = ZQDocument::create();
+    list.createPage([&](const ZQDocumentPtr& document, const QString&, const plat::ManagedObjectPtr&) { made = document; }, true);
+    EXPECT_NE(made, window->document);
+    EXPECT_TRUE(made->markupTextStorage()->string().isEmpty());
+}
+
+TEST(PageListDocument, TheOpenPageIsSavedWithItsSpace)
+{
+    Library lib;
+    const auto list = lib.show(lib.myLibrary);
+    const QString uuid = lib.page("first\n");
+    list->setOpenPageUuid(uuid);
+    const auto document = std::dynamic_pointer_cast<ZQDocument>(
+        plat::DocumentController::sharedDocumentController()->documentForURL(ZSUtils::pageUrl(uuid, lib.myLibrary)));
+    ASSERT_TRUE(document);
+    document->markupTextStorage()->setAttributedString(plat::AttributedString("second thoughts\n"));
+    document->updateChangeCount(plat::Document::ChangeType::Done);
+    QStringList reported;
+    EXPECT_TRUE(list->saveCurrentPage([&](const QString& page, const QString& folder, const std::optional<ZQErrorValue>& error) {
+        reported << page << folder << (error ? "error" : "");
+    }));
+    EXPECT_EQ(reported, QStringList({uuid, lib.myLibrary, ""}));
+    EXPECT_FALSE(document->isDocumentEdited());
+    EXPECT_EQ(lib.search("thoughts"), QStringList({lib.myLibrary}));
+
+    list->openPage(uuid);
+    EXPECT_EQ(lib.window->selectedPages.back(), uuid);
+}
+
 TEST(PageListDocument, OutlinesComeFromTheRecordOrFromTheOpenEditor)
 {
     Library lib;

@@ -5,6 +5,8 @@
 
 #include "LibraryFixtures.h"
 
+#include "platform/store/Date.h"
+
 namespace {
 
 using namespace library;
@@ -241,6 +243,71 @@ TEST(PageMoves, AReceivedDeletionKeepsAPageChangedHereAfterIt)
     lib.library->cloudPageAction(action);
     EXPECT_FALSE(Library::hasPackage(uuid, lib.myLibrary));
     EXPECT_FALSE(Library::record(uuid, lib.myLibrary));
+}
+
+TEST(PageMoves, AnOpenPageIsSavedAndClosedBeforeItsPackageMoves)
+{
+    Library lib;
+    const QString other = lib.library->createSpace("Other");
+    lib.show(lib.myLibrary);
+    const QString uuid = lib.page("before\n");
+    const auto documents = plat::DocumentController::sharedDocumentController();
+    const auto document = std::dynamic_pointer_cast<ZQDocument>(documents->documentForURL(ZSUtils::pageUrl(uuid, lib.myLibrary)));
+    ASSERT_TRUE(document);
+    document->markupTextStorage()->setAttributedString(plat::AttributedString("typed before the move\n"));
+    document->updateChangeCount(plat::Document::ChangeType::Done);
+
+    lib.library->movePage(uuid, lib.myLibrary, other);
+    EXPECT_FALSE(documents->documentForURL(ZSUtils::pageUrl(uuid, lib.myLibrary)));
+    EXPECT_TRUE(Library::record(uuid, other));
+    EXPECT_EQ(lib.search("typed"), QStringList({other})) << "the unsaved text went with the page";
+}
+
+TEST(PageMoves, AReceivedPageIsWrittenWhereTheCloudSays)
+{
+    Library lib;
+    ZSICloudAction action;
+    action.action = ZQCloudAction::CreatePage;
+    action.uuid = "p-77.mkqrv";
+    action.parentUuid = lib.myLibrary;
+    action.pageContent = "# From afar\n\nreceived words\n";
+    lib.library->cloudPageAction(action);
+    ASSERT_TRUE(Library::hasPackage("p-77.mkqrv", lib.myLibrary));
+    const auto document = ZQDocumentController::create()->loadDocument(ZSUtils::pageUrl("p-77.mkqrv", lib.myLibrary));
+    ASSERT_TRUE(document);
+    EXPECT_TRUE(document->markupTextStorage()->string().contains("received words"));
+
+    // An update of a page that is there replaces its text.
+    action.action = ZQCloudAction::UpdatePage;
+    action.pageContent = "# From afar\n\nchanged words\n";
+    lib.library->cloudPageAction(action);
+    const auto updated = ZQDocumentController::create()->loadDocument(ZSUtils::pageUrl("p-77.mkqrv", lib.myLibrary));
+    ASSERT_TRUE(updated);
+    EXPECT_TRUE(updated->markupTextStorage()->string().contains("changed words"));
+    EXPECT_TRUE(lib.cloud->pages.empty()) << "received changes are not sent back";
+}
+
+TEST(PageMoves, AFileAddedToALinkedFolderRenumbersItsPages)
+{
+    Library lib;
+    const QString folder = "lext";
+    const auto context = ZSCoreData::sharedCoredData()->pageObjectContext(folder);
+    const struct {
+        const char* uuid;
+        qint64 sortIndex;
+        double modified;
+    } pages[] = {{"bp-1", 5, 100}, {"bp-2", 5, 200}, {"bp-3", 1, 50}};
+    for (const auto& page : pages) {
+        const auto record = ZSCoreDataUtil::createPageRecord(page.uuid, std::nullopt, folder, "x.md", Value());
+        record->setValue(Value(page.sortIndex), "sortIndex");
+        record->setValue(Value(plat::Date::fromSeconds(page.modified)), "modifiedDate");
+    }
+    Exs::persistAndWait(context);
+    plat::NotificationCenter::defaultCenter().post(ZQSpaceListDocument::extPageAddedNotification(), nullptr,
+                                                   {{"spaceFolder", Value(folder)}});
+    EXPECT_EQ(Library::record("bp-3", folder)->valueForKey("sortIndex").toInteger(), 0);
+    EXPECT_EQ(Library::record("bp-2", folder)->valueForKey("sortIndex").toInteger(), 1) << "the later change first";
+    EXPECT_EQ(Library::record("bp-1", folder)->valueForKey("sortIndex").toInteger(), 2);
 }
 
 TEST(PageMoves, AMergedConflictMarksAClosedPageAndTellsTheOpenOne)
