@@ -263,6 +263,16 @@ TEST(PageListDocument, OutlinesComeFromTheRecordOrFromTheOpenEditor)
     EXPECT_EQ(stored->headings()[0]->heading(), "Stored");
     EXPECT_FALSE(stored->isExternalFile());
 
+    // The open page's outline is that of the editor's text, typed or not.
+    auto window = std::make_shared<UntitledWindow>();
+    window->text->setAttributedString(plat::AttributedString("# Typed\n\nthree more words\n"));
+    std::vector<ZQSpaceEntityPtr> spaces{std::make_shared<ZQSpaceEntity>(lib.library->spaceRecord(lib.myLibrary))};
+    ZQPageListDocument editing(spaces, window, false);
+    editing.setOpenPageUuid("p-5.mkqrv");
+    const auto open = editing.getPageOutlineByUuid("p-5.mkqrv");
+    EXPECT_EQ(open->wordCount(), 4u);
+    EXPECT_EQ(open->charCount(), quint64(window->text->string().size()));
+
     EXPECT_FALSE(list->saveCurrentPage()) << "no page open";
     bool called = false;
     list->saveCurrentPage([&](const QString& uuid, const QString& folder, const std::optional<ZQErrorValue>& error) {

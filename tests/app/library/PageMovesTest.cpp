@@ -310,6 +310,39 @@ TEST(PageMoves, AFileAddedToALinkedFolderRenumbersItsPages)
     EXPECT_EQ(Library::record("bp-1", folder)->valueForKey("sortIndex").toInteger(), 2);
 }
 
+TEST(PageMoves, ALinkedFileMovedBesideANamesakeTakesAFreeName)
+{
+    Library lib;
+    QTemporaryDir outside;
+    QDir(outside.path()).mkpath("a");
+    QDir(outside.path()).mkpath("b");
+    for (const char* path : {"a/note.md", "b/note.md"}) {
+        QFile file(outside.filePath(path));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("linked text\n");
+    }
+    const auto context = ZSCoreData::sharedCoredData()->spaceObjectContext();
+    for (const char* folder : {"a", "b"}) {
+        const auto space = ZSCoreDataUtil::createSpaceRecord(QString("lf-") + folder, nullptr, folder, ZQSpaceType::LinkedFolder, false, context);
+        space->setValue(Value(outside.filePath(folder)), "dropboxPath");
+    }
+    Exs::persistAndWait(context);
+    ZSCoreDataUtil::createPageRecord("bp-1", std::nullopt, "lf-a", "note.md", Value(qint64(1)));
+
+    plat::ManagedObjectPtr moved;
+    lib.library->moveFile("bp-1", "lf-a", "lf-b", [&](const plat::ManagedObjectPtr& page, const std::optional<ZQErrorValue>&) { moved = page; });
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->valueForKey("dropboxPath").toString(), "note 1.md");
+    EXPECT_TRUE(QFileInfo::exists(outside.filePath("b/note 1.md")));
+    EXPECT_FALSE(QFileInfo::exists(outside.filePath("a/note.md")));
+    EXPECT_FALSE(Library::record("bp-1", "lf-a"));
+    EXPECT_TRUE(lib.cloud->pages.empty()) << "linked files are not synced";
+
+    // A library is no linked folder: nothing moves.
+    lib.library->moveFile("bp-1", "lf-b", lib.myLibrary);
+    EXPECT_TRUE(Library::record("bp-1", "lf-b"));
+}
+
 TEST(PageMoves, AMergedConflictMarksAClosedPageAndTellsTheOpenOne)
 {
     Library lib;
