@@ -63,14 +63,22 @@ ZQSpaceListDocument::ZQSpaceListDocument(ZQLibraryDelegatePtr delegate)
         m_observers.push_back(center.addObserver(name, nullptr, std::move(observer)));
     };
     observe(ZQDocument::pageUpdatedNotification(), [this](const plat::Notification& n) { pageUpdated(n); });
-    // Cloud actions arrive on the sync engine's threads.
-    observe(cloudPageActionNotification(), [this](const plat::Notification& n) {
+    // Cloud actions arrive on the sync engine's threads; the work queued for
+    // the main thread is dropped when this controller is gone by then.
+    const std::weak_ptr<int> alive = m_alive;
+    observe(cloudPageActionNotification(), [this, alive](const plat::Notification& n) {
         if (const auto action = infoValue(n.userInfo, QStringLiteral("action")).toObject<ZSICloudAction>())
-            plat::dispatchMainAsync([this, action] { cloudPageAction(*action); });
+            plat::dispatchMainAsync([this, alive, action] {
+                if (alive.lock())
+                    cloudPageAction(*action);
+            });
     });
-    observe(cloudSpaceActionNotification(), [this](const plat::Notification& n) {
+    observe(cloudSpaceActionNotification(), [this, alive](const plat::Notification& n) {
         if (const auto action = infoValue(n.userInfo, QStringLiteral("action")).toObject<ZSICloudAction>())
-            plat::dispatchMainAsync([this, action] { cloudSpaceAction(*action); });
+            plat::dispatchMainAsync([this, alive, action] {
+                if (alive.lock())
+                    cloudSpaceAction(*action);
+            });
     });
     observe(ZQDocument::mergedConflictNotification(), [this](const plat::Notification& n) {
         docMergedConflict(infoValue(n.userInfo, QStringLiteral("pageUuid")).toString(),
@@ -153,7 +161,6 @@ QString ZQSpaceListDocument::createSpace(const QString& title, std::optional<ZQE
     if (!Exs::persistAndWait(context, &saveError)) {
         context->deleteObject(space);
         Exs::persistAndWait(context);
-        ZSUtils::ensurePath(url);
         QDir(url.toLocalFile()).removeRecursively();
         return fail(QStringLiteral("Fatal error - unable to create space folder"), saveError);
     }

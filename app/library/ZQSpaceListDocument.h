@@ -130,4 +130,6 @@ private:
     std::shared_ptr<plat::OperationQueue> m_pageOutlineQueue;
     ZQPageListDocumentPtr m_filterDocument;
     std::vector<plat::ObserverToken> m_observers;
+    // Lives as long as this controller, for work queued to the main thread.
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

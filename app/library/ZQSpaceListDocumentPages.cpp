@@ -467,6 +467,12 @@ void ZQSpaceListDocument::receivedPageMove(const ZSICloudAction& action)
     const QUrl from = ZSUtils::pageUrl(action.uuid, action.fromParentUuid);
     const QUrl to = ZSUtils::pageUrl(action.uuid, action.parentUuid);
     const auto page = pageRecord(action.uuid, action.fromParentUuid);
+    if (!page || !existSpace(action.parentUuid)) {
+        // A package moved without a record to follow would be a page no list shows.
+        qWarning().noquote() << QStringLiteral("CLOUD_ACTION_MOVE_PAGE failed from %1 to %2; Error %3")
+                                    .arg(from.toLocalFile(), to.toLocalFile(), QStringLiteral("no such page or space"));
+        return;
+    }
     ZSUtils::ensurePath(ZSUtils::spaceUrl(action.parentUuid));
     if (const auto document = openDocument(from))
         closeDocument(document);
@@ -477,8 +483,6 @@ void ZQSpaceListDocument::receivedPageMove(const ZSICloudAction& action)
                                     .arg(from.toLocalFile(), to.toLocalFile(), reason);
         return;
     }
-    if (!page)
-        return;
     page->setValue(Value(plat::AttributedText::create(plat::AttributedString(titleFromMarkdown(action.title)))),
                    QStringLiteral("title"));
     const qint64 type = moveType(action.fromParentUuid, action.parentUuid);
