@@ -159,6 +159,37 @@ TEST(LibraryController, PageListsAreSharedWhileTheirSpaceIsShown)
     EXPECT_EQ(ZSCoreData::sharedCoredData()->currentSelectedRootSpaceFolder(), lib.myLibrary);
 }
 
+TEST(LibraryController, TheLinkedFolderMirrorKeepsTheShownTitleRows)
+{
+    Library lib;
+    QTemporaryDir outside;
+    const auto context = ZSCoreData::sharedCoredData()->spaceObjectContext();
+    const auto root = ZSCoreDataUtil::createSpaceRecord("lmirror", nullptr, "Root", ZQSpaceType::LinkedFolder, false, context);
+    root->setValue(Value(outside.path()), "dropboxPath");
+    const auto sub = ZSCoreDataUtil::createSpaceRecord("lmirror/s2", root, "Sub", ZQSpaceType::LinkedFolder, false, context);
+    sub->setValue(Value(QString("Sub")), "dropboxPath");
+    Exs::persistAndWait(context);
+    ZSCoreDataUtil::createPageRecord("bp-2", std::nullopt, "lmirror/s2", "b.md", Value(qint64(2)));
+    const auto list = lib.show("lmirror");
+    const auto titleOf = [&] {
+        const auto row = ZSCoreDataUtil::getSpaceTitle("lmirror/s2", list->managedObjectContext());
+        return row ? ZQLibraryRecords::pageTitle(row) : QString("none");
+    };
+    ASSERT_EQ(titleOf(), "../Sub");
+
+    const auto post = [&](qint64 action) {
+        plat::NotificationCenter::defaultCenter().post(ZQSpaceListDocument::extSpaceTitleNotification(), nullptr,
+                                                       {{"action", Value(action)}, {"spaceFolder", Value(QString("lmirror/s2"))}});
+    };
+    post(2);
+    EXPECT_EQ(titleOf(), "none");
+    post(0);
+    EXPECT_EQ(titleOf(), "../Sub");
+    sub->setValue(Value(QString("Renamed")), "title");
+    post(1);
+    EXPECT_EQ(titleOf(), "../Renamed");
+}
+
 TEST(LibraryController, AReceivedSpaceDeletionIsSentOnAsADeletion)
 {
     Library lib;
