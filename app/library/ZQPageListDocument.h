@@ -12,6 +12,7 @@
 #include "app/library/ZQTreeController.h"
 #include "app/shell/ZQDocument.h"
 #include "kit/model/ZQDocumentOutline.h"
+#include "platform/text/AttributedString.h"
 
 #include <functional>
 #include <map>
@@ -40,6 +41,9 @@ public:
     void setOpenPageUuid(const QString& uuid) { m_openPageUuid = uuid; }
     qint64 currentSpaceType() const { return m_currentSpaceType; }
     bool isDisplayed() const { return m_display; }
+    // The rendered tag library the tags space shows in the editor; only held here.
+    const plat::AttributedString& tagLibraryContentPage() const { return m_tagLibraryContentPage; }
+    void setTagLibraryContentPage(plat::AttributedString page) { m_tagLibraryContentPage = std::move(page); }
     // The space is one of this list's spaces.
     bool containsSpace(const QString& spaceFolder) const;
 
@@ -117,6 +121,7 @@ private:
     QString m_openPageUuid;
     qint64 m_currentSpaceType = 0;
     bool m_display = false;
+    plat::AttributedString m_tagLibraryContentPage;
     ZQTreeController m_pageTreeController;
     // The place of each space's rows, from the last sort.
     std::map<QString, qsizetype> m_spaceRanks;
