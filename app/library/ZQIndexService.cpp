@@ -108,40 +108,6 @@ std::optional<QString> readFileText(const QUrl& documentUrl)
     return QString::fromUtf8(file.readAll());
 }
 
-// The disk path of a linked folder: its own "dropboxPath" after those of the
-// spaces above it that have one; empty when the space has none.
-QString spaceFolderPath(const plat::ManagedObjectPtr& space)
-{
-    QStringList parts;
-    for (auto at = space; at; at = at->valueForKey(QStringLiteral("parent")).toObject<plat::ManagedObject>()) {
-        const QString part = at->valueForKey(QStringLiteral("dropboxPath")).toString();
-        if (part.isEmpty())
-            break;
-        parts.prepend(part);
-    }
-    return parts.isEmpty() ? QString() : QDir::cleanPath(parts.join(QLatin1Char('/')));
-}
-
-QUrl linkedPageFileUrl(const plat::ManagedObjectPtr& page)
-{
-    const QString name = page->valueForKey(QStringLiteral("dropboxPath")).toString();
-    const auto space = ZSCoreDataUtil::getSpaceObject(page->valueForKey(QStringLiteral("spaceFolder")).toString());
-    const QString folder = space ? spaceFolderPath(space) : QString();
-    if (name.isEmpty() || folder.isEmpty())
-        return QUrl();
-    return QUrl::fromLocalFile(QDir(folder).filePath(name));
-}
-
-bool liesInTrash(const plat::ManagedObjectPtr& space)
-{
-    for (auto at = space; at; at = at->valueForKey(QStringLiteral("parent")).toObject<plat::ManagedObject>()) {
-        if (at->valueForKey(QStringLiteral("folder")).toString() == ZQSpaceFolder::trash() ||
-            at->valueForKey(QStringLiteral("spaceType")).toInteger() == ZQSpaceType::Trash)
-            return true;
-    }
-    return false;
-}
-
 struct SharedService {
     std::mutex mutex;
     std::shared_ptr<ZQIndexService> service;
@@ -276,7 +242,7 @@ ZQIndexService::ZQIndexService(const QString& indexPath)
     : m_indexPath(indexPath.isEmpty() ? standardIndexPath() : indexPath)
     , m_indexQueue(plat::SerialQueue::create(QStringLiteral("com.zolfarin.quorvel.index")))
     , m_textReader(readFileText)
-    , m_pageFileResolver(linkedPageFileUrl)
+    , m_pageFileResolver(ZQLibraryRecords::pageFileUrl)
 {
     if (!openIndex())
         newIndexInFile();
@@ -398,7 +364,7 @@ void ZQIndexService::setTextReader(TextReader reader)
 
 void ZQIndexService::setPageFileResolver(PageFileResolver resolver)
 {
-    m_pageFileResolver = resolver ? std::move(resolver) : PageFileResolver(linkedPageFileUrl);
+    m_pageFileResolver = resolver ? std::move(resolver) : PageFileResolver(ZQLibraryRecords::pageFileUrl);
 }
 
 // --- Writes -------------------------------------------------------------------
@@ -694,7 +660,7 @@ void ZQIndexService::rebuildIndexing()
             return;
         for (const auto& space : *found) {
             // Pages of a trashed space stay out, as they do in normal work.
-            if (liesInTrash(space))
+            if (ZQLibraryRecords::liesInTrash(space))
                 continue;
             folders.emplace_back(space->valueForKey(QStringLiteral("folder")).toString(),
                                  space->valueForKey(QStringLiteral("spaceType")).toInteger());

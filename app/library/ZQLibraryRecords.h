@@ -6,6 +6,7 @@
 #include "platform/store/ManagedObject.h"
 
 #include <QString>
+#include <QUrl>
 #include <vector>
 
 namespace ZQSpaceType {
@@ -54,4 +55,23 @@ public:
     // their siblings, system spaces keep theirs; pages are numbered from 1.
     static void renumberSpaces(const std::vector<plat::ManagedObjectPtr>& siblings);
     static void renumberPages(const std::vector<plat::ManagedObjectPtr>& pages);
+
+    // The first launch's six rows, top-level, in the main context, saved
+    // waiting: library title, "My Library" ("<appID>ds"), divider, tags,
+    // filters, trash. False when the save fails.
+    static bool seedSystemSpaces(const QString& appID);
+
+    // The disk path of a linked folder: its own "dropboxPath" after those of
+    // the spaces above it that have one; empty when the space has none.
+    static QString spaceFolderPath(const plat::ManagedObjectPtr& space);
+    // The file of a linked-folder page; empty when it has none.
+    static QUrl pageFileUrl(const plat::ManagedObjectPtr& page);
+    // The space or one of its ancestors is the trash.
+    static bool liesInTrash(const plat::ManagedObjectPtr& space);
+    // A page record's title as plain text (stored as attributed text).
+    static QString pageTitle(const plat::ManagedObjectPtr& page);
+
+    // path when nothing exists there, else the first free "<base> <n>.<ext>"
+    // for n = 1, 2, 3 ...
+    static QString uniqueFileSystemName(const QString& path);
 };

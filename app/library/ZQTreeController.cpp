@@ -1,5 +1,7 @@
 #include "app/library/ZQTreeController.h"
 
+#include <algorithm>
+
 #include "app/library/ZQLibraryRecords.h"
 
 namespace {
@@ -34,6 +36,31 @@ void ZQTreeController::setArrangedNodes(std::vector<ZQTreeNodePtr> nodes)
 {
     m_arrangedNodes = std::move(nodes);
     setSelectionIndexPaths(m_selectionIndexPaths);
+}
+
+void ZQTreeController::insertArrangedNode(qsizetype index, ZQTreeNodePtr node)
+{
+    index = std::clamp<qsizetype>(index, 0, qsizetype(m_arrangedNodes.size()));
+    m_arrangedNodes.insert(m_arrangedNodes.begin() + index, std::move(node));
+    for (auto& path : m_selectionIndexPaths)
+        if (!path.empty() && path.front() >= index)
+            ++path.front();
+}
+
+void ZQTreeController::removeArrangedNode(qsizetype index)
+{
+    if (index < 0 || index >= qsizetype(m_arrangedNodes.size()))
+        return;
+    m_arrangedNodes.erase(m_arrangedNodes.begin() + index);
+    std::vector<ZQIndexPath> kept;
+    for (auto path : m_selectionIndexPaths) {
+        if (path.empty() || path.front() == index)
+            continue;
+        if (path.front() > index)
+            --path.front();
+        kept.push_back(std::move(path));
+    }
+    m_selectionIndexPaths = std::move(kept);
 }
 
 void ZQTreeController::setSelectionIndexPaths(const std::vector<ZQIndexPath>& paths)

@@ -35,6 +35,10 @@ public:
     const std::vector<ZQTreeNodePtr>& arrangedNodes() const { return m_arrangedNodes; }
     void setArrangedNodes(std::vector<ZQTreeNodePtr> nodes);
 
+    // One top-level node in or out; the selection keeps the nodes it held.
+    void insertArrangedNode(qsizetype index, ZQTreeNodePtr node);
+    void removeArrangedNode(qsizetype index);
+
     const std::vector<ZQIndexPath>& selectionIndexPaths() const { return m_selectionIndexPaths; }
     // Paths that lead to no node are dropped.
     void setSelectionIndexPaths(const std::vector<ZQIndexPath>& paths);

@@ -5,6 +5,7 @@
 #include "app/shell/ZQStringUtil.h"
 #include "kit/foundation/ZQError.h"
 #include "kit/model/ZSUtils.h"
+#include "kit/storage/ZSCoreData.h"
 #include "kit/storage/ZSCoreDataUtil.h"
 #include "platform/panels/Panels.h"
 
@@ -97,8 +98,19 @@ QString ZQDocumentController::createPage(const QString& spaceFolder, bool markup
         ZQError::presentError(*failure);
         return QString();
     }
-    // The record follows the package, so a listed page always has its file.
-    ZSCoreDataUtil::createPageRecord(uuid, std::nullopt, spaceFolder, QString(), plat::Value());
+    // The record follows the package, so a listed page always has its file;
+    // a record that cannot be saved takes the package back with it.
+    std::optional<ZQErrorValue> recordError;
+    const auto context = ZSCoreData::sharedCoredData()->pageObjectContext(spaceFolder);
+    const auto record = ZSCoreDataUtil::createPageRecord(
+        uuid, std::nullopt, spaceFolder, QString(), plat::Value(), context, nullptr,
+        [&](const plat::ManagedObjectPtr&, const std::optional<ZQErrorValue>& error) { recordError = error; });
+    if (recordError) {
+        context->performAndWait([&] { context->deleteObject(record); });
+        QDir(ZSUtils::pageUrl(uuid, spaceFolder).toLocalFile()).removeRecursively();
+        ZQError::presentError(*recordError);
+        return QString();
+    }
     return uuid;
 }
 
@@ -110,9 +122,10 @@ void ZQDocumentController::createOrPutbackPage()
         m_libraryWindow->putbackPage(m_libraryWindow->openPageUuid());
         return;
     }
-    QString space = m_libraryWindow->openSpaceFolder();
-    if (space.isEmpty())
-        space = m_libraryWindow->rootSpaceFolder();
+    // As for imports: a package written into the filters' or tags' folder
+    // would be dropped by the next search, so such spaces send the page to
+    // the first library.
+    const QString space = decideImportSpaceFolder(*m_libraryWindow);
     if (space.isEmpty())
         return;
     const QString uuid = createPage(space, m_libraryWindow->isMarkdownEditorVisible());

@@ -355,14 +355,14 @@ bool isSameDirectory(const QString& s, const QString& otherPath)
 
 bool isParentPath(const QString& s, const QString& otherPath)
 {
+    // Directional and by whole components: a folder that merely lies above
+    // s (the home folder above the Trash) or shares a name prefix ("/a/bc"
+    // beside "/a/b") is not inside it.
     const QStringList mine = pathComponents(s);
     const QStringList theirs = pathComponents(otherPath);
-    const qsizetype shared = std::min(mine.size(), theirs.size());
-    for (qsizetype i = 0; i < shared; ++i) {
-        if (mine[i] != theirs[i])
-            return false;
-    }
-    return true;
+    if (mine.isEmpty() || mine.size() > theirs.size())
+        return false;
+    return std::equal(mine.begin(), mine.end(), theirs.begin());
 }
 
 QString subpath(const QString& s, const QString& rootPath)

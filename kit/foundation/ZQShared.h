@@ -67,6 +67,7 @@ QString getObjectId(const QString& s);
 QString escapeForRTF(const QString& s);
 
 bool isSameDirectory(const QString& s, const QString& otherPath);
+// s is otherPath or one of its ancestor folders, compared by path components.
 bool isParentPath(const QString& s, const QString& otherPath);
 QString subpath(const QString& s, const QString& rootPath);
 

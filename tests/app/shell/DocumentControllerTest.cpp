@@ -204,6 +204,19 @@ TEST(DocumentController, NewPageMakesAPackageAndRecordOrPutsTheTrashedPageBack)
     EXPECT_EQ(setup.window->createdPages.size(), 1);
 }
 
+TEST(DocumentController, NewPageWhileFiltersAreShownGoesToTheFirstLibrary)
+{
+    ControllerSetup setup;
+    setup.window->openFolder.clear();
+    setup.window->rootFolder = QStringLiteral("sys__filters");
+    setup.window->firstWritable = librarySpace();
+    setup.controller->createOrPutbackPage();
+    ASSERT_EQ(setup.window->createdPages.size(), 1);
+    EXPECT_TRUE(setup.window->createdPages[0].startsWith(librarySpace() + QLatin1Char('/')));
+    EXPECT_EQ(setup.window->opened, QStringList{librarySpace()});
+    EXPECT_FALSE(QFileInfo::exists(ZSUtils::spaceUrl(QStringLiteral("sys__filters")).toLocalFile()));
+}
+
 TEST(DocumentController, NewLibraryAndLinkedFolderGoThroughTheWindow)
 {
     ControllerSetup setup;

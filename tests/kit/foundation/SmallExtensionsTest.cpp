@@ -35,6 +35,8 @@ TEST(SmallExtensions, ParentUrlsAndTheTrash)
     EXPECT_TRUE(Exs::isInTrashBin(QUrl::fromLocalFile(trash + "/files/page.md")));
     EXPECT_FALSE(Exs::isInTrashBin(QUrl::fromLocalFile(trash + "bin/page.md")));
     EXPECT_FALSE(Exs::isInTrashBin(QUrl::fromLocalFile("/tmp/page.md")));
+    // A folder that holds the Trash (the home folder) is not in it.
+    EXPECT_FALSE(Exs::isInTrashBin(QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))));
 }
 
 TEST(SmallExtensions, Md5Digests)

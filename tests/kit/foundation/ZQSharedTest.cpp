@@ -103,10 +103,17 @@ TEST(ZQShared, PathComparisons)
     EXPECT_FALSE(ZQShared::isSameDirectory("/a", " "));
     EXPECT_FALSE(ZQShared::isSameDirectory("/a", QString()));
 
-    EXPECT_TRUE(ZQShared::isParentPath("/a/b/c", "/a"));
+    // Same folder or an ancestor of it, never the other way round, and never
+    // by a bare name prefix.
     EXPECT_TRUE(ZQShared::isParentPath("/a", "/a/b"));
+    EXPECT_TRUE(ZQShared::isParentPath("/a/b", "/a/b"));
     EXPECT_TRUE(ZQShared::isParentPath("/a//b", "/a/b"));
+    EXPECT_TRUE(ZQShared::isParentPath("s1ds", "s1ds/s42"));
+    EXPECT_FALSE(ZQShared::isParentPath("/a/b/c", "/a"));
+    EXPECT_FALSE(ZQShared::isParentPath("/home/u/.local/share/Trash", "/home/u"));
+    EXPECT_FALSE(ZQShared::isParentPath("/a/b", "/a/bc"));
     EXPECT_FALSE(ZQShared::isParentPath("/a/x", "/a/b"));
+    EXPECT_FALSE(ZQShared::isParentPath("", "/a"));
 
     EXPECT_EQ(ZQShared::subpath("/a/b/c", "/a"), "b/c");
     EXPECT_EQ(ZQShared::subpath("/a/b/c", "/a/b/c"), "");

@@ -1,0 +1,34 @@
+#include "app/library/ZQCloudEngine.h"
+
+#include <mutex>
+
+namespace {
+
+class SyncOff final : public ZQCloudEngine {
+public:
+    void doPageAction(qint64, const QString&, const QString&, const QString&, bool) override {}
+    void doPageAction(qint64, const QString&, const QString&, const QString&, const QString&, bool) override {}
+    void doSpaceAction(qint64, const QString&, const QString&, const QString&, bool) override {}
+};
+
+std::mutex engineMutex;
+
+std::shared_ptr<ZQCloudEngine>& installed()
+{
+    static std::shared_ptr<ZQCloudEngine> engine = std::make_shared<SyncOff>();
+    return engine;
+}
+
+} // namespace
+
+std::shared_ptr<ZQCloudEngine> ZQCloudEngine::sharedCloudKit()
+{
+    std::lock_guard lock(engineMutex);
+    return installed();
+}
+
+void ZQCloudEngine::setSharedCloudKit(std::shared_ptr<ZQCloudEngine> engine)
+{
+    std::lock_guard lock(engineMutex);
+    installed() = engine ? std::move(engine) : std::make_shared<SyncOff>();
+}
