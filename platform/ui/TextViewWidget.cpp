@@ -534,7 +534,11 @@ bool TextViewWidget::replaceCharactersByUser(Range range, const QString& text, b
     const bool extend = coalesceTyping && d->typing && range.length == 0 && d->typing->inserted.end() == range.location;
     d->editing = true;
     storage.beginEditing();
-    storage.replaceCharacters(range, AttributedString(text, typing));
+    // Plain characters first: the edit reports characters only unless the
+    // typing attributes differ from what the new text took on.
+    storage.replaceCharacters(range, text);
+    if (!text.isEmpty() && storage.attributesAtIndex(range.location) != typing)
+        storage.setAttributes(typing, Range(range.location, text.size()));
     storage.endEditing();
     d->editing = false;
     if (const auto& undo = m_model.undoManager()) {
@@ -580,7 +584,16 @@ void TextViewWidget::Private::undoReplace(Range range, const AttributedString& r
     const AttributedString replaced = storage().attributedSubstring(range);
     editing = true;
     storage().beginEditing();
-    storage().replaceCharacters(range, replacement);
+    storage().replaceCharacters(range, replacement.string());
+    // Only runs whose attributes did not come back with the characters are
+    // set, so that a plain restore reports characters only.
+    replacement.enumerateAttributes(Range(0, replacement.length()), 0,
+                                    [&](const Attributes& attributes, Range run, bool*) {
+        const Range at(range.location + run.location, run.length);
+        Range effective;
+        if (storage().attributesAtIndex(at.location, &effective) != attributes || effective.end() < at.end())
+            storage().setAttributes(attributes, at);
+    });
     storage().endEditing();
     editing = false;
     if (const auto& undo = q.m_model.undoManager()) {
