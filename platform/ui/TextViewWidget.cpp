@@ -1032,7 +1032,10 @@ void TextViewWidget::mouseReleaseEvent(QMouseEvent* event)
         d->moveTo(d->indexAt(event->position()), false);
     }
     d->selecting = false;
-    QAbstractScrollArea::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void TextViewWidget::mouseDoubleClickEvent(QMouseEvent* event)
