@@ -1,0 +1,201 @@
+#include "app/editor/ZQEditorPage.h"
+
+#include "app/editor/ZQAbstractEditor.h"
+#include "app/editor/ZQEditorSettings.h"
+#include "app/editor/ZQEditorTypeSetting.h"
+#include "app/editor/ZQLayoutManager.h"
+#include "kit/model/ZSTextTheme.h"
+#include "kit/render/ZQRender.h"
+#include "kit/render/ZSTextThemeApply.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/text/KeyEvent.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QStackedLayout>
+#include <QStringDecoder>
+#include <QTimer>
+
+namespace {
+
+// An editor whose keys go to the page's render engine first, as the page
+// editors' own key handling does.
+class EngineKeyedEditor final : public ZQAbstractEditor {
+public:
+    EngineKeyedEditor(ZQEditorType type, QWidget* parent) : ZQAbstractEditor(parent)
+    {
+        setEditorType(storedValue(type));
+        auto manager = std::make_shared<ZQLayoutManager>(type);
+        manager->setTypesetter(std::make_shared<ZQEditorTypeSetting>(type));
+        setLayoutManager(std::move(manager));
+        if (const auto& shared = settings(); shared && shared->scaleFactor() > 0)
+            setScaleFactor(shared->scaleFactor(), 1.0);
+    }
+
+    bool keyDown(QKeyEvent* event, const plat::KeyPress& press) override
+    {
+        keyDownModifierCheck(press);
+        setEditorContentIsChanging(true);
+        if (const auto& render = markupRender();
+            render && render->processKeyDown(press.keyCode, press.modifierFlags & 0xFFFF0000u, press.characters, *this))
+            return true;
+        return ZQAbstractEditor::keyDown(event, press);
+    }
+
+    void keyUp(QKeyEvent* event, const plat::KeyPress& press) override
+    {
+        ZQAbstractEditor::keyUp(event, press);
+        const auto& render = markupRender();
+        if (!render || editorTypeFromStored(editorType()) != ZQEditorType::Rich)
+            return;
+        if (render->processKeyUp(press.keyCode, press.modifierFlags & 0xFFFF0000u, *this))
+            return;
+        if (!press.characters.isEmpty() && press.characters.at(0).isPrint() && !isKeyUpInRawText(selectedRange()))
+            render->renderOnFly(press.characters, *this);
+    }
+};
+
+} // namespace
+
+ZQEditorPage::ZQEditorPage(QWidget* parent) : QWidget(parent), m_render(std::make_shared<ZQRender>())
+{
+    m_stack = new QStackedLayout(this);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    auto undo = std::make_shared<plat::UndoManager>();
+    auto makeEditor = [&](ZQEditorType type) {
+        auto* editor = new EngineKeyedEditor(type, this);
+        editor->setMarkupRender(m_render);
+        editor->setUndoManager(undo);
+        m_stack->addWidget(editor);
+        return editor;
+    };
+    m_markupEditor = makeEditor(ZQEditorType::Markup);
+    m_richEditor = makeEditor(ZQEditorType::Rich);
+    m_markupEditor->setIsMarkdownEditorVisible(true);
+    m_stack->setCurrentWidget(m_markupEditor);
+    m_markupEditor->addTextDidChangeObserver([this](plat::TextView&) { restyleMarkupSoon(); });
+}
+
+ZQEditorPage::~ZQEditorPage() = default;
+
+void ZQEditorPage::installServices(const QString& themeID)
+{
+    if (!ZSSettings::sharedSettings())
+        ZSSettings::hookPlatformSettings(ZSSettings::create());
+    const auto settings = ZSSettings::sharedSettings();
+    const QString theme = themeID.isEmpty() ? settings->themeID() : themeID;
+    ZSTextTheme::loadTheme(theme.isEmpty() ? QStringLiteral("light-twins") : theme, true);
+}
+
+bool ZQEditorPage::openFile(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = tr("The file %1 cannot be read: %2").arg(path, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString markup = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        if (error)
+            *error = tr("The file %1 is not UTF-8 text; it was left as it is.").arg(path);
+        return false;
+    }
+    m_filePath = path;
+    if (m_richVisible)
+        toggleRichView();
+    showMarkup(markup);
+    return true;
+}
+
+void ZQEditorPage::showMarkup(const QString& markup)
+{
+    plat::MutableAttributedString styled{plat::AttributedString(markup)};
+    m_render->highlightMarkdown(styled);
+    m_markupEditor->textStorage()->setAttributedString(styled);
+    m_markupEditor->setSelectedRange(plat::Range(0, 0));
+    if (const auto& theme = ZSTextTheme::sharedTheme())
+        ZSTextThemeApply::applyThemeForMarkupEditor(*theme, *m_markupEditor, *m_render);
+}
+
+QString ZQEditorPage::markup() const
+{
+    if (!m_richVisible)
+        return m_markupEditor->textStorage()->string();
+    plat::MutableAttributedString rich(*m_richEditor->textStorage());
+    return m_render->renderRichToMarkdown(&rich).string();
+}
+
+bool ZQEditorPage::saveFile(QString* error)
+{
+    if (m_filePath.isEmpty()) {
+        if (error)
+            *error = tr("No file is open.");
+        return false;
+    }
+    return plat::writeFileAtomically(m_filePath, markup().toUtf8(), error);
+}
+
+void ZQEditorPage::toggleRichView()
+{
+    if (m_richVisible) {
+        const QString text = markup();
+        m_richVisible = false;
+        showMarkup(text);
+        m_stack->setCurrentWidget(m_markupEditor);
+    } else {
+        plat::MutableAttributedString rich =
+            m_render->renderMarkupToRich(plat::AttributedString(m_markupEditor->textStorage()->string()));
+        m_richEditor->textStorage()->setAttributedString(rich);
+        m_richEditor->setSelectedRange(plat::Range(0, 0));
+        if (const auto& theme = ZSTextTheme::sharedTheme())
+            ZSTextThemeApply::applyThemeForRichEditor(*theme, *m_richEditor, *m_render);
+        m_richVisible = true;
+        m_stack->setCurrentWidget(m_richEditor);
+    }
+    m_markupEditor->setIsMarkdownEditorVisible(!m_richVisible);
+    m_richEditor->setIsMarkdownEditorVisible(!m_richVisible);
+    focusEditor();
+}
+
+ZQAbstractEditor& ZQEditorPage::visibleEditor() const
+{
+    return m_richVisible ? *m_richEditor : *m_markupEditor;
+}
+
+void ZQEditorPage::zoomBy(qreal step)
+{
+    const auto settings = editorSharedSettings();
+    const qreal current = settings && settings->scaleFactor() > 0 ? settings->scaleFactor() : 1.0;
+    zoomTo(current + step);
+}
+
+void ZQEditorPage::zoomTo(qreal factor)
+{
+    const auto settings = editorSharedSettings();
+    const qreal current = settings && settings->scaleFactor() > 0 ? settings->scaleFactor() : 1.0;
+    for (ZQAbstractEditor* editor : {m_markupEditor, m_richEditor})
+        editor->setScaleFactor(factor, current);
+}
+
+void ZQEditorPage::focusEditor()
+{
+    visibleEditor().setFocus(Qt::OtherFocusReason);
+}
+
+void ZQEditorPage::restyleMarkupSoon()
+{
+    // Once per turn of the event loop, after the edit is complete.
+    if (m_restylePending)
+        return;
+    m_restylePending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_restylePending = false;
+        if (!m_richVisible)
+            m_render->fixMarkupAttributes(*m_markupEditor->textStorage());
+    });
+}
