@@ -81,6 +81,9 @@ public:
     // The glyph range of the line holding index, and of the previous and next
     // lines (notFound() past the ends).
     Range lineGlyphRangeForIndex(qsizetype index, SelectionAffinity affinity = SelectionAffinity::Downstream);
+    // The rectangles covering the characters, one per line (a range that goes
+    // on past a line's end reaches the container's right edge).
+    QList<QRectF> rectArrayForCharacterRange(Range characterRange);
     // The whole paragraph of index, with its line separator.
     Range paragraphRangeForIndex(qsizetype index) const;
 
@@ -137,6 +140,7 @@ protected:
         QRectF usedRect;
         qreal baseline = 0; // from the top of rect
         int qtLine = 0;     // index of its QTextLine
+        qreal indent = 0;   // x of the QTextLine
     };
     struct Paragraph {
         qsizetype length = 0; // with its separator
@@ -145,7 +149,23 @@ protected:
         std::unique_ptr<QTextLayout> layout;
         std::vector<Line> lines;
         // Attachments: index in the paragraph and image width.
-        std::vector<std::pair<qsizetype, QSizeF>> attachments;
+        std::vector<std::pair<qsizetype, QImage>> attachments;
+        // The preedit inside the layout's text: its position and length.
+        qsizetype preeditAt = -1;
+        qsizetype preeditLength = 0;
+        qsizetype separatorLength = 0;
+
+        // Positions in the layout's text (with the preedit) and back.
+        int toLayout(qsizetype local) const
+        {
+            return int(preeditAt >= 0 && local > preeditAt ? local + preeditLength : local);
+        }
+        qsizetype fromLayout(int position) const
+        {
+            if (preeditAt < 0 || position <= preeditAt)
+                return position;
+            return position >= preeditAt + preeditLength ? position - preeditLength : preeditAt;
+        }
     };
 
     // The paragraph holding index (the last one for the end of the text).
@@ -154,6 +174,9 @@ protected:
     qreal paragraphTop(qsizetype paragraph) const;
     qsizetype paragraphIndexForY(qreal y) const;
     Paragraph& laidOutParagraph(qsizetype paragraph);
+    // The line of a laid-out paragraph holding the storage position.
+    std::size_t lineIndexForCharacter(const Paragraph& paragraph, qsizetype paragraphStart, qsizetype index,
+                                      SelectionAffinity affinity) const;
     // Draws the runs of the characters in range that lie on line.
     void drawRunsOfLine(qsizetype paragraph, const Line& line, Range range, QPointF origin, Painter& painter);
 

@@ -108,6 +108,8 @@ signals:
     void scaleFactorChanged(qreal factor);
 
 protected:
+    bool event(QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
