@@ -307,7 +307,7 @@ void ZQAbstractEditor::drawInsertionPointInRect(const QRectF& rect, const QColor
     // The rectangle is already the editor's own caret (insertionPointRect);
     // the wide caret covers the view's thin one.
     if (turnedOn)
-        painter.fillRect(rect, color, QPainter::CompositionMode_SourceOver);
+        painter.drawCaret(rect, color);
 }
 
 bool ZQAbstractEditor::clickedOnLink(const QVariant& link, qsizetype)
