@@ -4,12 +4,14 @@
 #include "app/editor/ZQEditorSettings.h"
 #include "app/editor/ZQEditorTypeSetting.h"
 #include "app/editor/ZQLayoutManager.h"
+#include "kit/foundation/ZSRegisteredDefaults.h"
 #include "kit/model/ZSTextTheme.h"
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZSTextThemeApply.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
+#include "platform/text/Color.h"
 #include "platform/text/KeyEvent.h"
 
 #include <QFile>
@@ -76,17 +78,34 @@ ZQEditorPage::ZQEditorPage(QWidget* parent) : QWidget(parent), m_render(std::mak
     m_markupEditor->setIsMarkdownEditorVisible(true);
     m_stack->setCurrentWidget(m_markupEditor);
     m_markupEditor->addTextDidChangeObserver([this](plat::TextView&) { restyleMarkupSoon(); });
+    applyThemeColors();
+}
+
+void ZQEditorPage::applyThemeColors()
+{
+    const auto theme = ZSTextTheme::sharedTheme();
+    if (!theme)
+        return;
+    auto color = [](const plat::ColorPtr& value, QColor fallback) { return value ? value->toQColor() : fallback; };
+    m_markupEditor->setBackgroundColor(color(theme->mdEditorBackgroundColor(), Qt::white));
+    m_markupEditor->setInsertionPointColor(color(theme->mdCaretColor(), Qt::black));
+    m_richEditor->setBackgroundColor(color(theme->editorEditorBackgroundColor(), Qt::white));
+    m_richEditor->setInsertionPointColor(color(theme->editorCaretColor(), Qt::black));
 }
 
 ZQEditorPage::~ZQEditorPage() = default;
 
 void ZQEditorPage::installServices(const QString& themeID)
 {
-    if (!ZSSettings::sharedSettings())
+    if (!ZSSettings::sharedSettings()) {
+        ZSRegisteredDefaults::registerTable();
         ZSSettings::hookPlatformSettings(ZSSettings::create());
+    }
     const auto settings = ZSSettings::sharedSettings();
     const QString theme = themeID.isEmpty() ? settings->themeID() : themeID;
     ZSTextTheme::loadTheme(theme.isEmpty() ? QStringLiteral("light-twins") : theme, true);
+    // The code fills and divider rules reach to the line width.
+    settings->resetLineWidth();
 }
 
 bool ZQEditorPage::openFile(const QString& path, QString* error)

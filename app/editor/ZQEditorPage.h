@@ -42,6 +42,8 @@ public:
 
 private:
     void showMarkup(const QString& markup);
+    // The editors' background and caret in the theme's colours.
+    void applyThemeColors();
     void restyleMarkupSoon();
 
     std::shared_ptr<ZQRender> m_render;
