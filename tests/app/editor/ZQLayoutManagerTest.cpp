@@ -329,3 +329,61 @@ TEST(ZQLayoutManager, LineMetricsGoIntoTheSettingsOfTheEditorType)
         stage.manager->calculateLayoutLineHeight();
     }
 }
+
+TEST(ZQLayoutManager, LinksWithoutBracketsStayVisibleAndTasksUseTheLineHeight)
+{
+    EditorStage stage(ZQEditorType::Rich);
+    stage.settings->setRenderLinkWithBracketInRich(false);
+    stage.showRich("a [link](https://example.com) b\n\n- [ ] task\n");
+    const qsizetype link = stage.indexOf("link");
+    const qsizetype task = stage.indexOf("[ ]");
+    auto styleAt = [&](qsizetype index) {
+        return stage.editor->textStorage()->attributeAtIndex(ZQAttr::TextBlock, index).toObject<ZQTextBlockStyle>();
+    };
+    ASSERT_TRUE(styleAt(link));
+    ASSERT_TRUE(styleAt(task));
+    const RecordingPainter painter = paintGlyphs(stage);
+    const std::set<qsizetype> drawn = drawnCharacters(painter);
+    for (qsizetype i = link; i < link + 4; ++i)
+        EXPECT_TRUE(drawn.count(i)) << i;
+    EXPECT_FALSE(drawn.count(task));
+    EXPECT_FALSE(drawn.count(task + 2));
+
+    // The link's band: no border strokes, from bottom - H to the bottom.
+    const QRectF linkRect = stage.manager->boundingRectForGlyphRange(Range(link, 4));
+    bool linkBand = false;
+    for (const auto& call : callsIn(painter, Kind::FillRect, themeColor(styleAt(link)->bkColor()))) {
+        if (qAbs(call.rect.left() - linkRect.left()) > 0.5)
+            continue;
+        linkBand = true;
+        EXPECT_NEAR(call.rect.bottom(), linkRect.bottom(), 0.01);
+        EXPECT_NEAR(call.rect.height(), linkRect.height(), 0.01);
+    }
+    EXPECT_TRUE(linkBand);
+    for (const auto& stroke : painter.callsOf(Kind::StrokePath))
+        EXPECT_FALSE(stroke.rect.intersects(linkRect.adjusted(1, 1, -1, -1))) << "border on the link";
+
+    // The task's band and pill ends take the rich line height, not the glyphs'.
+    const qreal lineHeight = stage.settings->editorRichLineHeight();
+    const auto taskBands = callsIn(painter, Kind::FillRect, themeColor(styleAt(task)->bkColor()));
+    ASSERT_FALSE(taskBands.isEmpty());
+    EXPECT_NEAR(taskBands.last().rect.height(), lineHeight - 3.0, 0.01);
+    const auto pills = painter.callsOf(Kind::FillPath);
+    ASSERT_EQ(pills.size(), 2);
+    EXPECT_NEAR(pills.first().rect.height(), lineHeight - 3.0, 0.01);
+    stage.settings->setRenderLinkWithBracketInRich(true);
+}
+
+TEST(ZQAbstractEditor, PopoverTakesTheThemeColourOfItsEditor)
+{
+    for (const ZQEditorType type : {ZQEditorType::Rich, ZQEditorType::Markup}) {
+        EditorStage stage(type);
+        stage.editor->popoverStyleUpdatedRequired();
+        const auto& theme = *stage.editor->textTheme();
+        const QColor expected = themeColor(type == ZQEditorType::Markup ? theme.mdBlockEditorBackgroundColor()
+                                                                         : theme.editorBlockEditorBackgroundColor());
+        EXPECT_EQ(stage.editor->editorPopover().color(), expected) << int(type);
+        EXPECT_DOUBLE_EQ(stage.editor->editorPopover().cornerRadius(), 5.0);
+        EXPECT_EQ(stage.editor->editorPopover().arrowSize(), QSizeF(0, 0));
+    }
+}
