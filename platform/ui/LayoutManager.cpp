@@ -410,16 +410,22 @@ void LayoutManager::layoutParagraph(qsizetype index)
         option.setTabs(tabs);
     }
     layout->setTextOption(option);
-    layout->setFormats(formats);
     layout->setCacheEnabled(true);
     if (!m_preeditText.isEmpty() && m_preeditAt >= start && m_preeditAt <= start + textLength) {
         paragraph.preeditAt = m_preeditAt - start;
         paragraph.preeditLength = m_preeditText.size();
         layout->setPreeditArea(int(paragraph.preeditAt), m_preeditText);
+        // The formats count positions in the text with the preedit.
+        for (QTextLayout::FormatRange& format : formats) {
+            const int end = paragraph.toLayout(format.start + format.length);
+            format.start = paragraph.toLayoutStart(format.start);
+            format.length = std::max(0, end - format.start);
+        }
     } else {
         paragraph.preeditAt = -1;
         paragraph.preeditLength = 0;
     }
+    layout->setFormats(formats);
 
     const qreal headIndent = style ? style->headIndent() : 0;
     const qreal firstIndent = style ? style->firstLineHeadIndent() : 0;
@@ -459,7 +465,7 @@ void LayoutManager::layoutParagraph(qsizetype index)
         qreal ascent = line.ascent();
         qreal height = line.height();
         for (const auto& [at, image] : paragraph.attachments) {
-            const int position = paragraph.toLayout(at);
+            const int position = paragraph.toLayoutStart(at);
             if (position >= lineStart && position < lineEnd) {
                 const qreal imageHeight = image.height() / image.devicePixelRatio();
                 if (imageHeight > ascent) {
@@ -646,7 +652,7 @@ QList<QRectF> LayoutManager::rectArrayForCharacterRange(Range characterRange)
             if (piece.length == 0)
                 continue;
             const QTextLine qtLine = paragraph.layout->lineAt(line.qtLine);
-            const qreal x0 = qtLine.cursorToX(paragraph.toLayout(piece.location - start));
+            const qreal x0 = qtLine.cursorToX(paragraph.toLayoutStart(piece.location - start));
             const bool toEdge = characterRange.end() > std::min(line.range.end(), textEnd);
             const qreal x1 = toEdge ? line.rect.right()
                                     : qtLine.cursorToX(paragraph.toLayout(piece.end() - start));
@@ -823,10 +829,11 @@ void LayoutManager::drawRunsOfLine(qsizetype p, const Line& line, Range range, Q
     if (range.length == 0)
         return;
     const QTextLine qtLine = paragraph.layout->lineAt(line.qtLine);
-    m_storage->enumerateAttribute(ForegroundColorAttribute, range, 0, [&](const Value& value, Range piece, bool*) {
-        const auto color = value.toObject<Color>();
+    // Per attribute run, so that each glyph run knows the characters it shows.
+    m_storage->enumerateAttributes(range, 0, [&](const Attributes& attributes, Range piece, bool*) {
+        const auto color = attributes.value(ForegroundColorAttribute).toObject<Color>();
         const QColor qcolor = color ? color->toQColor() : m_textColor;
-        const int from = paragraph.toLayout(piece.location - start);
+        const int from = paragraph.toLayoutStart(piece.location - start);
         const int to = paragraph.toLayout(piece.end() - start);
         const auto runs = qtLine.glyphRuns(from, to - from);
         for (const QGlyphRun& run : runs)
@@ -835,7 +842,7 @@ void LayoutManager::drawRunsOfLine(qsizetype p, const Line& line, Range range, Q
     for (const auto& [at, image] : paragraph.attachments) {
         if (!range.contains(start + at))
             continue;
-        const qreal x = qtLine.cursorToX(paragraph.toLayout(at));
+        const qreal x = qtLine.cursorToX(paragraph.toLayoutStart(at));
         const qreal height = image.height() / image.devicePixelRatio();
         painter.drawImage(origin + QPointF(x, line.rect.top() + line.baseline - height), image, 1.0);
     }

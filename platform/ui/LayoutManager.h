@@ -155,10 +155,16 @@ protected:
         qsizetype preeditLength = 0;
         qsizetype separatorLength = 0;
 
-        // Positions in the layout's text (with the preedit) and back.
+        // Positions in the layout's text (with the preedit) and back. A
+        // position at the preedit is before it as an end or caret, after it
+        // as the start of a character.
         int toLayout(qsizetype local) const
         {
             return int(preeditAt >= 0 && local > preeditAt ? local + preeditLength : local);
+        }
+        int toLayoutStart(qsizetype local) const
+        {
+            return int(preeditAt >= 0 && local >= preeditAt ? local + preeditLength : local);
         }
         qsizetype fromLayout(int position) const
         {

@@ -55,7 +55,13 @@ struct TextViewWidget::Private {
     qsizetype head = 0;
     qreal goalX = -1; // kept across vertical moves
     std::shared_ptr<TypingStep> typing;
+    // Where our undo actions went, to take them back when the widget goes.
+    std::weak_ptr<UndoManager> undoManagerUsed;
     bool editing = false; // a storage edit of our own is under way
+    bool constructing = false;
+    bool attached = false;
+    void attach();
+    void wire();
     TextStorage::ObserverId storageObserver = 0;
     std::shared_ptr<TextStorage> observedStorage;
     QBasicTimer blink;
@@ -352,23 +358,54 @@ struct TextViewWidget::Private {
 TextViewWidget::TextViewWidget(TextView& model, QWidget* parent)
     : QAbstractScrollArea(parent), d(std::make_unique<Private>(*this)), m_model(model)
 {
+    d->constructing = true;
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
     viewport()->setMouseTracking(true);
     viewport()->setAcceptDrops(true);
     viewport()->setAutoFillBackground(false);
-    d->observeStorage();
-    setLayoutManager(std::make_shared<LayoutManager>());
-    d->lastSelection = m_model.selectedRange();
-    d->anchor = d->lastSelection.location;
-    d->head = d->lastSelection.end();
+    d->constructing = false;
 }
 
+void TextViewWidget::Private::attach()
+{
+    if (attached || constructing)
+        return;
+    attached = true;
+    observeStorage();
+    if (!q.m_layoutManager)
+        q.m_layoutManager = std::make_shared<LayoutManager>();
+    wire();
+    lastSelection = q.m_model.selectedRange();
+    anchor = lastSelection.location;
+    head = lastSelection.end();
+}
+
+void TextViewWidget::Private::wire()
+{
+    LayoutManager& lm = *q.m_layoutManager;
+    lm.setDefaultFont(q.font());
+    lm.setTextView(&q.m_model);
+    lm.setLayoutChangedHandler([this](const QRectF&) {
+        updateScrollBars();
+        q.viewport()->update();
+    });
+    updateContainerWidth();
+}
+
+const std::shared_ptr<LayoutManager>& TextViewWidget::layoutManager() const
+{
+    d->attach();
+    return m_layoutManager;
+}
+
+// The model may already be gone here (an editor's model part is destroyed
+// before its widget part), so only what the widget holds itself is touched.
 TextViewWidget::~TextViewWidget()
 {
-    if (m_model.undoManager())
-        m_model.undoManager()->removeAllActionsWithTarget(this);
+    if (const auto undo = d->undoManagerUsed.lock())
+        undo->removeAllActionsWithTarget(this);
     if (d->observedStorage)
         d->observedStorage->removeObserver(d->storageObserver);
     if (m_layoutManager)
@@ -380,17 +417,15 @@ void TextViewWidget::setLayoutManager(std::shared_ptr<LayoutManager> layoutManag
     if (m_layoutManager)
         m_layoutManager->setLayoutChangedHandler(nullptr);
     m_layoutManager = layoutManager ? std::move(layoutManager) : std::make_shared<LayoutManager>();
-    m_layoutManager->setDefaultFont(font());
-    m_layoutManager->setTextView(&m_model);
-    m_layoutManager->setLayoutChangedHandler([this](const QRectF&) {
-        d->updateScrollBars();
-        viewport()->update();
-    });
-    d->updateContainerWidth();
+    if (d->attached)
+        d->wire();
+    else
+        d->attach();
 }
 
 void TextViewWidget::modelStorageChanged()
 {
+    d->attach();
     d->typing.reset();
     d->observeStorage();
     m_layoutManager->storageChanged();
@@ -400,6 +435,7 @@ void TextViewWidget::modelStorageChanged()
 
 void TextViewWidget::setTextContainerInset(QSizeF inset)
 {
+    d->attach();
     m_inset = inset;
     d->updateContainerWidth();
     viewport()->update();
@@ -412,6 +448,7 @@ QPointF TextViewWidget::textContainerOrigin() const
 
 void TextViewWidget::setScaleFactor(qreal factor)
 {
+    d->attach();
     if (!(factor > 0) || factor == m_scale)
         return;
     // Keep the text at the top of the viewport in place.
@@ -425,11 +462,11 @@ void TextViewWidget::setScaleFactor(qreal factor)
 
 void TextViewWidget::scrollRangeToVisible(Range range)
 {
+    d->attach();
     if (!m_layoutManager || viewport()->height() <= 0)
         return;
-    range = intersection(range, Range(0, d->length())).length > 0 || range.location <= d->length()
-                ? Range(std::min(range.location, d->length()), std::min(range.length, d->length() - std::min(range.location, d->length())))
-                : Range(d->length(), 0);
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, d->length());
+    range = Range(start, std::clamp<qsizetype>(range.end(), start, d->length()) - start);
     QRectF rect = range.length > 0 ? m_layoutManager->boundingRectForGlyphRange(range)
                                    : m_layoutManager->insertionRectForCharacterIndex(range.location, m_model.selectionAffinity());
     rect.translate(textContainerOrigin());
@@ -456,6 +493,7 @@ void TextViewWidget::drawInsertionPointInRect(const QRectF& rect, const QColor& 
 
 QRectF TextViewWidget::insertionPointRect()
 {
+    d->attach();
     const Range selection = m_model.selectedRange();
     QRectF rect = m_layoutManager->insertionRectForCharacterIndex(selection.location, m_model.selectionAffinity());
     rect.translate(textContainerOrigin());
@@ -465,10 +503,16 @@ QRectF TextViewWidget::insertionPointRect()
 
 void TextViewWidget::changeSelection(Range to, SelectionAffinity affinity)
 {
+    d->attach();
     if (!m_selectable)
         return;
     to = willChangeSelection(m_model.selectedRange(), to, affinity);
-    checkRange(to, d->length(), "changeSelection");
+    // A hook's answer outside the text is clamped, not thrown out of an event.
+    if (to.location < 0 || to.length < 0 || to.end() > d->length()) {
+        qWarning("Selection %s outside the text of length %lld clamped", qPrintable(toString(to)), qlonglong(d->length()));
+        const qsizetype start = std::clamp<qsizetype>(to.location, 0, d->length());
+        to = Range(start, std::clamp<qsizetype>(to.end(), start, d->length()) - start);
+    }
     m_model.setSelectedRange(to, affinity);
     d->selectionMoved();
 }
@@ -480,6 +524,7 @@ Range TextViewWidget::willChangeSelection(Range, Range to, SelectionAffinity&)
 
 void TextViewWidget::selectionDidChangeOutside()
 {
+    d->attach();
     d->syncAnchor();
     d->selectionMoved();
 }
@@ -498,6 +543,7 @@ void TextViewWidget::keyUp(QKeyEvent*, const KeyPress&) {}
 
 bool TextViewWidget::writeSelectionToMimeData(QMimeData& data)
 {
+    d->attach();
     const Range selection = m_model.selectedRange();
     if (selection.length == 0)
         return false;
@@ -510,6 +556,7 @@ bool TextViewWidget::writeSelectionToMimeData(QMimeData& data)
 
 bool TextViewWidget::readSelectionFromMimeData(const QMimeData& data)
 {
+    d->attach();
     if (!data.hasFormat(QStringLiteral("text/plain")))
         return false;
     // Strict: text that is not valid UTF-8 is refused, never half-decoded.
@@ -523,6 +570,7 @@ bool TextViewWidget::readSelectionFromMimeData(const QMimeData& data)
 
 bool TextViewWidget::replaceCharactersByUser(Range range, const QString& text, bool coalesceTyping)
 {
+    d->attach();
     if (!m_editable)
         return false;
     checkRange(range, d->length(), "replaceCharactersByUser");
@@ -545,6 +593,7 @@ bool TextViewWidget::replaceCharactersByUser(Range range, const QString& text, b
         if (extend) {
             d->typing->inserted.length += text.size();
         } else {
+            d->undoManagerUsed = undo;
             auto step = std::make_shared<TypingStep>(TypingStep{Range(range.location, text.size()), replaced});
             QPointer<TextViewWidget> self(this);
             undo->registerUndo(this, [self, step] {
@@ -597,6 +646,7 @@ void TextViewWidget::Private::undoReplace(Range range, const AttributedString& r
     storage().endEditing();
     editing = false;
     if (const auto& undo = q.m_model.undoManager()) {
+        undoManagerUsed = undo;
         QPointer<TextViewWidget> self(&q);
         const Range restored(range.location, replacement.length());
         undo->registerUndo(&q, [self, restored, replaced] {
@@ -622,6 +672,7 @@ void TextViewWidget::breakUndoCoalescing()
 
 void TextViewWidget::copySelection()
 {
+    d->attach();
     auto data = std::make_unique<QMimeData>();
     if (writeSelectionToMimeData(*data))
         QGuiApplication::clipboard()->setMimeData(data.release());
@@ -629,6 +680,7 @@ void TextViewWidget::copySelection()
 
 void TextViewWidget::cutSelection()
 {
+    d->attach();
     if (!m_editable || m_model.selectedRange().length == 0)
         return;
     copySelection();
@@ -637,6 +689,7 @@ void TextViewWidget::cutSelection()
 
 void TextViewWidget::pasteFromClipboard()
 {
+    d->attach();
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (data && m_editable) {
         breakUndoCoalescing();
@@ -647,6 +700,7 @@ void TextViewWidget::pasteFromClipboard()
 
 void TextViewWidget::undoEdit()
 {
+    d->attach();
     const auto& undo = m_model.undoManager();
     breakUndoCoalescing();
     if (undo && m_editable && undo->canUndo())
@@ -655,6 +709,7 @@ void TextViewWidget::undoEdit()
 
 void TextViewWidget::redoEdit()
 {
+    d->attach();
     const auto& undo = m_model.undoManager();
     breakUndoCoalescing();
     if (undo && m_editable && undo->canRedo())
@@ -663,6 +718,7 @@ void TextViewWidget::redoEdit()
 
 void TextViewWidget::selectAllText()
 {
+    d->attach();
     d->anchor = 0;
     d->head = d->length();
     changeSelection(Range(0, d->length()));
@@ -670,6 +726,7 @@ void TextViewWidget::selectAllText()
 
 void TextViewWidget::paintTo(Painter& painter, const QRectF& viewportRect)
 {
+    d->attach();
     painter.save();
     painter.setClipRect(viewportRect);
     painter.fillRect(viewportRect, m_background);
@@ -697,6 +754,7 @@ void TextViewWidget::paintTo(Painter& painter, const QRectF& viewportRect)
 
 QVariant TextViewWidget::inputMethodQuery(Qt::InputMethodQuery query) const
 {
+    d->attach();
     const Range selection = m_model.selectedRange();
     switch (query) {
     case Qt::ImEnabled:
@@ -733,6 +791,7 @@ QVariant TextViewWidget::inputMethodQuery(Qt::InputMethodQuery query) const
 
 bool TextViewWidget::event(QEvent* event)
 {
+    d->attach();
     if (event->type() == QEvent::ShortcutOverride) {
         // Editing keys belong to the text, not to window shortcuts.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -1032,7 +1091,10 @@ void TextViewWidget::mouseReleaseEvent(QMouseEvent* event)
         d->moveTo(d->indexAt(event->position()), false);
     }
     d->selecting = false;
-    QAbstractScrollArea::mouseReleaseEvent(event);
+    if (event->button() == Qt::LeftButton)
+        event->accept();
+    else
+        QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
 void TextViewWidget::mouseDoubleClickEvent(QMouseEvent* event)
@@ -1132,6 +1194,7 @@ void TextViewWidget::timerEvent(QTimerEvent* event)
 
 bool TextViewWidget::viewportEvent(QEvent* event)
 {
+    d->attach();
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         const QPointF point = d->containerPoint(help->pos());

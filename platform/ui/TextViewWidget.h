@@ -28,13 +28,17 @@ class Painter;
 class TextViewWidget : public QAbstractScrollArea {
     Q_OBJECT
 public:
+    // Keeps the reference only: an editor passes its own model part, which is
+    // built after this base. The widget takes up the model on first use.
     explicit TextViewWidget(TextView& model, QWidget* parent = nullptr);
+    // Never touches the model: an editor's model part may be gone already.
+    // Takes its undo actions out of the undo manager they went to.
     ~TextViewWidget() override;
 
     TextView& model() const { return m_model; }
 
     void setLayoutManager(std::shared_ptr<LayoutManager> layoutManager);
-    const std::shared_ptr<LayoutManager>& layoutManager() const { return m_layoutManager; }
+    const std::shared_ptr<LayoutManager>& layoutManager() const;
     // Call after pointing the model at another storage.
     void modelStorageChanged();
 

@@ -2,6 +2,7 @@
 // how little it lays out again after an edit.
 #include "platform/graphics/Image.h"
 #include "platform/text/Color.h"
+#include "platform/text/Font.h"
 #include "platform/ui/LayoutManager.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/Typesetter.h"
@@ -312,6 +313,40 @@ TEST(LayoutManager, LongPageLaysOutOnlyWhatIsAsked)
     const qsizetype index = text.indexOf(QStringLiteral("Paragraph 7777 "));
     const QRectF line = laid.layout->lineFragmentRectForGlyphAtIndex(index);
     EXPECT_EQ(laid.layout->paragraphRangeForIndex(laid.layout->glyphIndexForPoint(line.center())).location, index);
+}
+
+} // namespace
+
+namespace {
+
+TEST(LayoutManager, FontsComeFromTheStorageAndSurviveAPreedit)
+{
+    Laid laid(QStringLiteral("small BIG"));
+    const qreal plainHeight = laid.layout->lineFragmentRectForGlyphAtIndex(0).height();
+    laid.storage().addAttributes(Attributes{{FontAttribute, Font::create(QStringLiteral("Menlo"), 40)}}, Range(6, 3));
+    EXPECT_GT(laid.layout->lineFragmentRectForGlyphAtIndex(0).height(), plainHeight * 2);
+    EXPECT_EQ(laid.storage().attributeAtIndex(FontAttribute, 6).toObject<Font>()->familyName(), QStringLiteral("Menlo"))
+        << "the requested family stays in the text";
+
+    const auto bigRun = [](const RecordingPainter& painter) {
+        for (const auto& call : painter.callsOf(RecordingPainter::Kind::GlyphRun)) {
+            if (call.characters.location == 6)
+                return call.rect.height();
+        }
+        return qreal(-1);
+    };
+    const qreal before = bigRun(laid.paintAll());
+    ASSERT_GT(before, 0);
+    // A preedit before the big word must not shift the fonts onto other letters.
+    laid.layout->setPreedit(2, QStringLiteral("xyz"));
+    const RecordingPainter painter = laid.paintAll();
+    EXPECT_NEAR(bigRun(painter), before, 0.5);
+    const auto preedit = painter.callsOf(RecordingPainter::Kind::Preedit);
+    ASSERT_EQ(preedit.size(), 1);
+    EXPECT_EQ(preedit[0].characters.location, 2);
+    EXPECT_EQ(preedit[0].glyphX.size(), 3);
+    for (const auto& call : painter.callsOf(RecordingPainter::Kind::GlyphRun))
+        EXPECT_EQ(call.rect.height() > before / 2, call.characters.location == 6) << qPrintable(toString(call.characters));
 }
 
 } // namespace

@@ -345,3 +345,44 @@ TEST(TextViewEditing, ReadOnlyViewRefusesEveryEdit)
 }
 
 } // namespace
+
+namespace {
+
+// The shape of an editor: one object that is both the widget and its model,
+// the model part destroyed first.
+class OneObjectEditor : public TextViewWidget, public TextView {
+public:
+    OneObjectEditor() : TextViewWidget(static_cast<TextView&>(*this)) {}
+};
+
+TEST(TextViewEditing, AnEditorObjectGoesAwayCleanlyAndTakesItsUndoSteps)
+{
+    auto undo = std::make_shared<UndoManager>();
+    {
+        OneObjectEditor editor;
+        editor.setUndoManager(undo);
+        editor.resize(300, 200);
+        typeKeys(editor, QStringLiteral("gone"));
+        EXPECT_EQ(editor.string(), QStringLiteral("gone"));
+        EXPECT_TRUE(undo->canUndo());
+    }
+    EXPECT_FALSE(undo->canUndo()) << "no step may point at the destroyed editor";
+    undo->undo();
+}
+
+TEST(TextViewEditing, ASelectionHookAnsweringOutsideTheTextIsClamped)
+{
+    class Wild : public TextViewWidget {
+    public:
+        using TextViewWidget::TextViewWidget;
+        Range willChangeSelection(Range, Range to, SelectionAffinity&) override { return Range(to.location, 1000); }
+    };
+    TextView model;
+    model.textStorage()->replaceCharacters(Range(0, 0), QStringLiteral("short"));
+    Wild widget(model);
+    widget.resize(300, 200);
+    pressKey(widget, Qt::Key_Right);
+    EXPECT_EQ(model.selectedRange(), Range(1, 4));
+}
+
+} // namespace

@@ -1,0 +1,185 @@
+// The on-screen text view on a 1 MB Markdown page held as plain storage,
+// offscreen: a keystroke in the middle (insert, relayout of its paragraph,
+// repaint of the viewport), opening the page to its first painted viewport,
+// and scrolling by one viewport. Each figure is the median of the timed
+// steps (s_median) with the 90th percentile beside it; the layout counters
+// show that layouts are kept for the visible paragraphs, not for the page.
+
+#include "BenchPages.h"
+#include "platform/foundation/UndoManager.h"
+#include "platform/ui/LayoutManager.h"
+#include "platform/ui/Painter.h"
+#include "platform/ui/TextViewWidget.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr qsizetype PageSize = 1024 * 1024;
+const QSize Viewport(900, 700);
+
+const QString& page()
+{
+    static const QString text = BenchPages::samplePage(PageSize);
+    return text;
+}
+
+struct Editor {
+    Editor()
+    {
+        model.textStorage()->replaceCharacters(plat::Range(0, 0), page());
+        model.setUndoManager(std::make_shared<plat::UndoManager>());
+        widget = std::make_unique<plat::TextViewWidget>(model);
+        widget->resize(Viewport);
+        widget->show();
+    }
+    // Paints the viewport as a paint event would, onto an image.
+    void paint()
+    {
+        if (canvas.size() != widget->viewport()->size())
+            canvas = QImage(widget->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        QPainter qpainter(&canvas);
+        plat::QtPainter painter(qpainter);
+        widget->paintTo(painter, QRectF(QPointF(), canvas.size()));
+    }
+    void key(Qt::Key key, const QString& text)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(widget.get(), &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(widget.get(), &release);
+    }
+
+    plat::TextView model;
+    std::unique_ptr<plat::TextViewWidget> widget;
+    QImage canvas;
+};
+
+double seconds(std::chrono::steady_clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+void reportSteps(benchmark::State& state, std::vector<double> steps)
+{
+    if (steps.empty())
+        return;
+    std::sort(steps.begin(), steps.end());
+    state.counters["s_median"] = steps[steps.size() / 2];
+    state.counters["s_p90"] = steps[steps.size() * 9 / 10];
+}
+
+void reportLayout(benchmark::State& state, Editor& editor)
+{
+    plat::LayoutManager& layout = *editor.widget->layoutManager();
+    const QRectF shown(QPointF(0, editor.widget->verticalScrollBar()->value() / editor.widget->scaleFactor()),
+                       QSizeF(Viewport));
+    const plat::Range visible = layout.glyphRangeForBoundingRect(shown);
+    const qsizetype first = layout.paragraphRangeForIndex(visible.location).location;
+    qsizetype paragraphs = 0;
+    for (qsizetype at = first; at < visible.end(); at = layout.paragraphRangeForIndex(at).end(), ++paragraphs) {
+        if (layout.paragraphRangeForIndex(at).length == 0)
+            break;
+    }
+    state.counters["paragraphs"] = double(layout.paragraphCount());
+    state.counters["visible_paragraphs"] = double(paragraphs);
+    state.counters["cached_layouts"] = double(layout.cachedLayoutCount());
+}
+
+void BM_OpenToFirstPaint(benchmark::State& state)
+{
+    std::vector<double> steps;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        Editor editor;
+        editor.paint();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(seconds(elapsed));
+        steps.push_back(seconds(elapsed));
+        state.PauseTiming();
+        if (steps.size() == 1)
+            reportLayout(state, editor);
+        state.ResumeTiming();
+    }
+    reportSteps(state, steps);
+}
+BENCHMARK(BM_OpenToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// One letter typed in a paragraph in the middle of the page, then taken back
+// with Backspace: each key is timed with the repaint of the viewport.
+void BM_KeystrokeInMiddle(benchmark::State& state)
+{
+    Editor editor;
+    const qsizetype caret = page().indexOf(QStringLiteral("runs over"), page().size() / 2);
+    editor.model.setSelectedRange(plat::Range(caret, 0));
+    editor.widget->selectionDidChangeOutside();
+    editor.widget->scrollRangeToVisible(plat::Range(caret, 0));
+    editor.paint();
+    std::vector<double> steps;
+    bool insert = true;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (insert)
+            editor.key(Qt::Key_X, QStringLiteral("x"));
+        else
+            editor.key(Qt::Key_Backspace, QString());
+        editor.paint();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(seconds(elapsed));
+        steps.push_back(seconds(elapsed));
+        insert = !insert;
+        // The undo manager closes its event group between keys, as the event loop does.
+        QCoreApplication::processEvents();
+    }
+    reportSteps(state, steps);
+    reportLayout(state, editor);
+    if (editor.model.string().size() != page().size() + (insert ? 0 : 1))
+        state.SkipWithError("the page changed beyond the typed letter");
+}
+BENCHMARK(BM_KeystrokeInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(400);
+
+// Scrolling down the page one viewport at a time, each step painted.
+void BM_ScrollByViewport(benchmark::State& state)
+{
+    Editor editor;
+    editor.paint();
+    QScrollBar* bar = editor.widget->verticalScrollBar();
+    std::vector<double> steps;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        bar->setValue(bar->value() + bar->pageStep() >= bar->maximum() ? 0 : bar->value() + bar->pageStep());
+        editor.paint();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(seconds(elapsed));
+        steps.push_back(seconds(elapsed));
+    }
+    reportSteps(state, steps);
+    reportLayout(state, editor);
+}
+BENCHMARK(BM_ScrollByViewport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    int qtArgc = 1;
+    char name[] = "editor_view_bench";
+    char* qtArgv[] = {name, nullptr};
+    QApplication app(qtArgc, qtArgv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
