@@ -58,7 +58,7 @@ bool isArrowKey(quint16 keyCode)
 } // namespace
 
 ZQAbstractEditor::ZQAbstractEditor(QWidget* parent)
-    : ZQEditorModelFirst(parent), m_editorPopover(std::make_unique<INPopoverController>()),
+    : plat::TextViewWidget(*this, parent), m_editorPopover(std::make_unique<INPopoverController>()),
       m_wordCountOperationQueue(std::make_shared<plat::OperationQueue>())
 {
     setTextTheme(ZSTextTheme::sharedTheme());
@@ -106,6 +106,9 @@ ZQAbstractEditor::ZQAbstractEditor(QWidget* parent)
 
 ZQAbstractEditor::~ZQAbstractEditor()
 {
+    // The scroll bars outlive this part of the object.
+    verticalScrollBar()->disconnect(this);
+    horizontalScrollBar()->disconnect(this);
     if (const auto& shared = settings())
         shared->removeObserver(m_markupTypeObserver);
     setPageTitleHandler({});

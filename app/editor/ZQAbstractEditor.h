@@ -27,14 +27,7 @@ namespace plat {
 class OperationQueue;
 }
 
-// The model is built before the widget that faces it: the widget reads the
-// model's storage while it is constructed.
-class ZQEditorModelFirst : public ZSAbstractTextView, public plat::TextViewWidget {
-protected:
-    explicit ZQEditorModelFirst(QWidget* parent) : ZSAbstractTextView(), plat::TextViewWidget(*this, parent) {}
-};
-
-class ZQAbstractEditor : public ZQEditorModelFirst, public INPopoverControllerDelegate {
+class ZQAbstractEditor : public plat::TextViewWidget, public ZSAbstractTextView, public INPopoverControllerDelegate {
     Q_OBJECT
 public:
     explicit ZQAbstractEditor(QWidget* parent = nullptr);
