@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr int RestylePauseMilliseconds = 400;
+
 // An editor whose keys go to the page's render engine first, as the page
 // editors' own key handling does.
 class EngineKeyedEditor final : public ZQAbstractEditor {
@@ -125,10 +127,21 @@ bool ZQEditorPage::openFile(const QString& path, QString* error)
         return false;
     }
     m_filePath = path;
+    // The page opens in the view that shows.
     if (m_richVisible)
-        toggleRichView();
-    showMarkup(markup);
+        showRich(markup);
+    else
+        showMarkup(markup);
     return true;
+}
+
+void ZQEditorPage::showRich(const QString& markup)
+{
+    plat::MutableAttributedString rich = m_render->renderMarkupToRich(plat::AttributedString(markup));
+    m_richEditor->textStorage()->setAttributedString(rich);
+    m_richEditor->setSelectedRange(plat::Range(0, 0));
+    if (const auto& theme = ZSTextTheme::sharedTheme())
+        ZSTextThemeApply::applyThemeForRichEditor(*theme, *m_richEditor, *m_render);
 }
 
 void ZQEditorPage::showMarkup(const QString& markup)
@@ -167,12 +180,7 @@ void ZQEditorPage::toggleRichView()
         showMarkup(text);
         m_stack->setCurrentWidget(m_markupEditor);
     } else {
-        plat::MutableAttributedString rich =
-            m_render->renderMarkupToRich(plat::AttributedString(m_markupEditor->textStorage()->string()));
-        m_richEditor->textStorage()->setAttributedString(rich);
-        m_richEditor->setSelectedRange(plat::Range(0, 0));
-        if (const auto& theme = ZSTextTheme::sharedTheme())
-            ZSTextThemeApply::applyThemeForRichEditor(*theme, *m_richEditor, *m_render);
+        showRich(m_markupEditor->textStorage()->string());
         m_richVisible = true;
         m_stack->setCurrentWidget(m_richEditor);
     }
@@ -208,13 +216,16 @@ void ZQEditorPage::focusEditor()
 
 void ZQEditorPage::restyleMarkupSoon()
 {
-    // Once per turn of the event loop, after the edit is complete.
-    if (m_restylePending)
-        return;
-    m_restylePending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_restylePending = false;
-        if (!m_richVisible)
-            m_render->fixMarkupAttributes(*m_markupEditor->textStorage());
-    });
+    // The whole text is styled again, so only once typing pauses: keys stay
+    // instant on long pages.
+    if (!m_restyleTimer) {
+        m_restyleTimer = new QTimer(this);
+        m_restyleTimer->setSingleShot(true);
+        m_restyleTimer->setInterval(RestylePauseMilliseconds);
+        connect(m_restyleTimer, &QTimer::timeout, this, [this] {
+            if (!m_richVisible)
+                m_render->fixMarkupAttributes(*m_markupEditor->textStorage());
+        });
+    }
+    m_restyleTimer->start();
 }

@@ -10,6 +10,7 @@
 #include <memory>
 
 class QStackedLayout;
+class QTimer;
 class ZQAbstractEditor;
 class ZQRender;
 
@@ -23,7 +24,8 @@ public:
     // theme keeps the stored one.
     static void installServices(const QString& themeID);
 
-    // Refuses a file that is not UTF-8 text, changing nothing.
+    // Shows the file in the view that shows. Refuses a file that is not
+    // UTF-8 text, changing nothing.
     bool openFile(const QString& path, QString* error);
     bool saveFile(QString* error);
     const QString& filePath() const { return m_filePath; }
@@ -42,6 +44,7 @@ public:
 
 private:
     void showMarkup(const QString& markup);
+    void showRich(const QString& markup);
     // The editors' background and caret in the theme's colours.
     void applyThemeColors();
     void restyleMarkupSoon();
@@ -52,5 +55,5 @@ private:
     QStackedLayout* m_stack = nullptr;
     QString m_filePath;
     bool m_richVisible = false;
-    bool m_restylePending = false;
+    QTimer* m_restyleTimer = nullptr; // a child: Qt owns it
 };

@@ -33,6 +33,8 @@ int main(int argc, char** argv)
     ZQEditorPage::installServices(parser.value(QStringLiteral("theme")));
     QMainWindow window;
     auto page = new ZQEditorPage(&window);
+    if (parser.isSet(QStringLiteral("rich")))
+        page->toggleRichView();
     QString error;
     if (!page->openFile(parser.positionalArguments().constFirst(), &error)) {
         QMessageBox::critical(nullptr, QStringLiteral("quorvel-editor"), error);
@@ -57,8 +59,6 @@ int main(int argc, char** argv)
     auto actualSize = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_0), &window);
     QObject::connect(actualSize, &QShortcut::activated, page, [page] { page->zoomTo(1.0); });
 
-    if (parser.isSet(QStringLiteral("rich")))
-        page->toggleRichView();
     window.show();
     page->focusEditor();
     if (parser.isSet(QStringLiteral("snapshot"))) {
