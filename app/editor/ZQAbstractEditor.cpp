@@ -20,6 +20,7 @@
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QUrl>
+#include <cmath>
 #include <typeinfo>
 
 namespace {
@@ -218,9 +219,9 @@ void ZQAbstractEditor::scrollRectToVisible(const QRectF& rect)
     auto reveal = [](QScrollBar* bar, qreal from, qreal to, int page) {
         const int value = bar->value();
         if (from < value)
-            bar->setValue(int(from));
+            bar->setValue(int(std::floor(from)));
         else if (to > value + page)
-            bar->setValue(int(std::min(from, to - page)));
+            bar->setValue(int(std::ceil(std::min(from, to - page))));
     };
     reveal(verticalScrollBar(), target.top(), target.bottom(), viewport()->height());
     reveal(horizontalScrollBar(), target.left(), target.right(), viewport()->width());

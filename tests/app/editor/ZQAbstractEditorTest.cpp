@@ -9,7 +9,10 @@
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/KeyEvent.h"
 
+#include "kit/model/ZQAttributeNames.h"
+
 #include <QAction>
+#include <QScrollBar>
 #include <QPushButton>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -220,4 +223,29 @@ TEST(ZQAbstractEditor, PageTitleGoesToTheLibraryWindowOnlyForEditsNearTheStart)
     window.editorWindow = true;
     stage.editor->updatePageTitle(plat::Range(2, 1));
     EXPECT_EQ(window.titles.size(), 1);
+}
+
+TEST(ZQAbstractEditor, ScrollsTheLineOfARangeIntoView)
+{
+    EditorStage stage(ZQEditorType::Markup, QSize(400, 200));
+    QString page;
+    for (int line = 0; line < 200; ++line)
+        page += QString("line %1\n").arg(line);
+    stage.showMarkup(page);
+    stage.editor->show();
+    const qsizetype target = stage.indexOf("line 150");
+    stage.editor->scrollCharacterRangeToVisible(plat::Range(target, 4));
+    const QRectF line = stage.manager->lineFragmentUsedRectForGlyphAtIndex(target).translated(
+        stage.editor->textContainerOrigin());
+    const int top = stage.editor->verticalScrollBar()->value();
+    EXPECT_GT(top, 0);
+    EXPECT_GE(line.top(), top);
+    EXPECT_LE(line.bottom(), top + stage.editor->viewport()->height());
+
+    // Raw typing attributes skip live styling on key-up.
+    EXPECT_FALSE(stage.editor->isKeyUpInRawText(plat::Range(0, 0)));
+    plat::Attributes raw = stage.editor->typingAttributes();
+    raw.set(ZQAttr::Raw, plat::Value(true));
+    stage.editor->setTypingAttributes(raw);
+    EXPECT_TRUE(stage.editor->isKeyUpInRawText(plat::Range(0, 0)));
 }
