@@ -1,7 +1,7 @@
 // The on-screen text view on a 1 MB Markdown page held as plain storage,
 // offscreen: a keystroke in the middle (insert, relayout of its paragraph,
-// repaint of the viewport), opening the page to its first painted viewport,
-// and scrolling by one viewport. Each figure is the median of the timed
+// repaint of the viewport), Return in the middle, opening the page to its
+// first painted viewport, and scrolling by one viewport. Each figure is the median of the timed
 // steps (s_median) with the 90th percentile beside it; the layout counters
 // show that layouts are kept for the visible paragraphs, not for the page.
 
@@ -146,6 +146,34 @@ void BM_KeystrokeInMiddle(benchmark::State& state)
         state.SkipWithError("the page changed beyond the typed letter");
 }
 BENCHMARK(BM_KeystrokeInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(400);
+
+// Return in the middle, then Backspace: the paragraph count changes each time.
+void BM_ReturnInMiddle(benchmark::State& state)
+{
+    Editor editor;
+    const qsizetype caret = page().indexOf(QStringLiteral("runs over"), page().size() / 2);
+    editor.model.setSelectedRange(plat::Range(caret, 0));
+    editor.widget->selectionDidChangeOutside();
+    editor.widget->scrollRangeToVisible(plat::Range(caret, 0));
+    editor.paint();
+    std::vector<double> steps;
+    bool insert = true;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (insert)
+            editor.key(Qt::Key_Return, QStringLiteral("\r"));
+        else
+            editor.key(Qt::Key_Backspace, QString());
+        editor.paint();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(seconds(elapsed));
+        steps.push_back(seconds(elapsed));
+        insert = !insert;
+        QCoreApplication::processEvents();
+    }
+    reportSteps(state, steps);
+}
+BENCHMARK(BM_ReturnInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
 // Scrolling down the page one viewport at a time, each step painted.
 void BM_ScrollByViewport(benchmark::State& state)

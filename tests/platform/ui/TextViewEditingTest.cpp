@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QInputMethodEvent>
 #include <QMimeData>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -383,6 +384,27 @@ TEST(TextViewEditing, ASelectionHookAnsweringOutsideTheTextIsClamped)
     widget.resize(300, 200);
     pressKey(widget, Qt::Key_Right);
     EXPECT_EQ(model.selectedRange(), Range(1, 4));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TextViewEditing, PageKeysMoveByAViewportAndScroll)
+{
+    QString text;
+    for (int i = 0; i < 300; ++i)
+        text += QStringLiteral("row %1\n").arg(i, 3, 10, QLatin1Char('0'));
+    EditingView view(text);
+    view.select(Range(0, 0));
+    const qreal lineHeight = view.widget.layoutManager()->lineFragmentRectForGlyphAtIndex(0).height();
+    const int perPage = int(view.widget.viewport()->height() / lineHeight);
+    pressStandardKey(view.widget, QKeySequence::MoveToNextPage);
+    const qsizetype line = view.selection().location / 8;
+    EXPECT_NEAR(double(line), double(perPage), 2.0);
+    EXPECT_GT(view.widget.verticalScrollBar()->value(), 0);
+    pressStandardKey(view.widget, QKeySequence::SelectPreviousPage);
+    EXPECT_EQ(view.selection(), Range(0, line * 8));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 using namespace plat;
@@ -118,6 +119,13 @@ TEST(TextViewMouse, LinkClickReachesTheViewWithItsIndexAndShowsAHand)
     EXPECT_EQ(f.widget.links[0].first.toString(), QStringLiteral("https://example.org"));
     EXPECT_EQ(f.widget.links[0].second, 5);
     EXPECT_EQ(f.model.selectedRange(), Range(0, 0)) << "a handled link click leaves the selection";
+
+    QHelpEvent help(QEvent::ToolTip, f.pointAt(6), f.port()->mapToGlobal(f.pointAt(6)));
+    QApplication::sendEvent(f.port(), &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Example"));
+    QHelpEvent none(QEvent::ToolTip, f.pointAt(1), f.port()->mapToGlobal(f.pointAt(1)));
+    QApplication::sendEvent(f.port(), &none);
+    EXPECT_FALSE(none.isAccepted()) << "no tip where the text has none";
 
     QTest::mouseMove(f.port(), f.pointAt(1));
     EXPECT_EQ(f.port()->cursor().shape(), Qt::IBeamCursor);
