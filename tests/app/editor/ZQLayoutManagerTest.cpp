@@ -387,3 +387,20 @@ TEST(ZQAbstractEditor, PopoverTakesTheThemeColourOfItsEditor)
         EXPECT_EQ(stage.editor->editorPopover().arrowSize(), QSizeF(0, 0));
     }
 }
+
+TEST(ZQLayoutManager, EveryPrefixOfAPagePaintsWithinItsText)
+{
+    // Pages cut anywhere leave constructs half made; each must paint, and the
+    // drawing must stay inside the text whatever the selection.
+    EditorStage stage(ZQEditorType::Rich);
+    QString page = RichPage + "- [ ] open task\n\nA note[^1].\n\n[^1]: body\n";
+    for (qsizetype cut = 1; cut <= page.size(); ++cut) {
+        stage.showRich(page.left(cut));
+        const qsizetype length = stage.text().size();
+        stage.editor->setSelectedRange(Range(length / 3, length / 3));
+        RecordingPainter painter = paintGlyphs(stage);
+        stage.manager->drawBackgroundForGlyphRange(Range(0, length), QPointF(0, 0), painter);
+        for (const auto& call : painter.callsOf(Kind::GlyphRun))
+            ASSERT_LE(call.characters.end(), length) << "cut " << cut;
+    }
+}
