@@ -1,8 +1,9 @@
 #include "platform/foundation/KeyedArchive.h"
 
+#include "platform/foundation/CborTree.h"
+
 #include <QCborArray>
 #include <QCborMap>
-#include <QCborStreamReader>
 #include <QCborValue>
 #include <QHash>
 #include <cmath>
@@ -246,11 +247,12 @@ struct KeyedUnarchiver::State {
     explicit State(KeyedUnarchiver& o) : owner(o) {}
 
     KeyedUnarchiver& owner;
-    QCborArray objects;
+    CborTree tree;
+    std::vector<qsizetype> objects; // node of each entry of "$objects"
     QStringList classes;
     std::vector<ObjectPtr> decoded;
     std::vector<Status> status;
-    QCborMap fields; // of the object being decoded
+    qsizetype fields = -1; // map node of the object being decoded
     int depth = 0;
     QString error;
 
@@ -260,31 +262,43 @@ struct KeyedUnarchiver::State {
             error = message;
     }
 
-    ObjectPtr resolve(const QCborValue& reference);
-    Value valueOf(const QCborValue& cbor);
+    const CborTree::Node* field(const QString& key) const
+    {
+        const qsizetype at = fields < 0 ? -1 : tree.find(fields, key);
+        return at < 0 ? nullptr : &tree.node(at);
+    }
+    qsizetype fieldIndex(const QString& key) const { return fields < 0 ? -1 : tree.find(fields, key); }
+
+    std::optional<Range> rangeOf(qsizetype index) const;
+    ObjectPtr resolve(qsizetype reference);
+    Value valueOf(qsizetype index);
 };
 
 KeyedUnarchiver::KeyedUnarchiver() : d(std::make_unique<State>(*this)) {}
 KeyedUnarchiver::~KeyedUnarchiver() = default;
 
-namespace {
-
-std::optional<Range> rangeOf(const QCborValue& cbor)
+std::optional<Range> KeyedUnarchiver::State::rangeOf(qsizetype index) const
 {
-    if (!cbor.isTag() || cbor.tag() != RangeTag)
+    if (index < 0)
         return std::nullopt;
-    const QCborArray pair = cbor.taggedValue().toArray();
-    if (pair.size() != 2 || !pair.at(0).isInteger() || !pair.at(1).isInteger())
+    const CborTree::Node& tag = tree.node(index);
+    if (tag.kind != CborTree::Kind::Tag || tag.tag != quint64(RangeTag))
         return std::nullopt;
-    return Range(pair.at(0).toInteger(), pair.at(1).toInteger());
+    const qsizetype pair = CborTree::firstChild(index);
+    if (tree.node(pair).kind != CborTree::Kind::Array || tree.node(pair).count != 2)
+        return std::nullopt;
+    const qsizetype first = CborTree::firstChild(pair);
+    const qsizetype second = tree.nextSibling(first);
+    if (tree.node(first).kind != CborTree::Kind::Integer || tree.node(second).kind != CborTree::Kind::Integer)
+        return std::nullopt;
+    return Range(tree.node(first).integer, tree.node(second).integer);
 }
 
-} // namespace
-
-ObjectPtr KeyedUnarchiver::State::resolve(const QCborValue& reference)
+ObjectPtr KeyedUnarchiver::State::resolve(qsizetype reference)
 {
-    const qint64 index = reference.isInteger() ? reference.toInteger() : -1;
-    if (index < 0 || index >= objects.size()) {
+    const CborTree::Node& ref = tree.node(reference);
+    const qint64 index = ref.kind == CborTree::Kind::Integer ? ref.integer : -1;
+    if (index < 0 || index >= qint64(objects.size())) {
         fail(QStringLiteral("The archive refers to a missing object"));
         return nullptr;
     }
@@ -295,9 +309,17 @@ ObjectPtr KeyedUnarchiver::State::resolve(const QCborValue& reference)
         fail(QStringLiteral("The archive holds a reference cycle"));
         return nullptr;
     }
-    const QCborArray entry = objects.at(index).toArray();
-    const qint64 classIndex = entry.size() == 2 && entry.at(0).isInteger() ? entry.at(0).toInteger() : -1;
-    if (classIndex < 0 || classIndex >= classes.size() || !entry.at(1).isMap()) {
+    const qsizetype entry = objects[slot];
+    const CborTree::Node& entryNode = tree.node(entry);
+    qint64 classIndex = -1;
+    qsizetype objectFields = -1;
+    if (entryNode.kind == CborTree::Kind::Array && entryNode.count == 2) {
+        const qsizetype first = CborTree::firstChild(entry);
+        objectFields = tree.nextSibling(first);
+        if (tree.node(first).kind == CborTree::Kind::Integer)
+            classIndex = tree.node(first).integer;
+    }
+    if (classIndex < 0 || classIndex >= classes.size() || tree.node(objectFields).kind != CborTree::Kind::Map) {
         fail(QStringLiteral("The archive holds a malformed object"));
         return nullptr;
     }
@@ -313,8 +335,7 @@ ObjectPtr KeyedUnarchiver::State::resolve(const QCborValue& reference)
     }
 
     status[slot] = Status::Decoding;
-    QCborMap outerFields = entry.at(1).toMap();
-    std::swap(outerFields, fields);
+    std::swap(objectFields, fields);
     ++depth;
     ObjectPtr object;
     try {
@@ -323,7 +344,7 @@ ObjectPtr KeyedUnarchiver::State::resolve(const QCborValue& reference)
         fail(QStringLiteral("An object of class %1 could not be decoded: %2").arg(className, QString::fromUtf8(e.what())));
     }
     --depth;
-    std::swap(outerFields, fields);
+    std::swap(objectFields, fields);
     if (!object)
         fail(QStringLiteral("An object of class %1 could not be decoded").arg(className));
     if (!error.isEmpty())
@@ -333,54 +354,64 @@ ObjectPtr KeyedUnarchiver::State::resolve(const QCborValue& reference)
     return object;
 }
 
-Value KeyedUnarchiver::State::valueOf(const QCborValue& cbor)
+Value KeyedUnarchiver::State::valueOf(qsizetype index)
 {
-    if (!error.isEmpty())
+    if (!error.isEmpty() || index < 0)
         return {};
     if (depth >= MaximumDepth) {
         fail(QStringLiteral("The archive nests too deeply"));
         return {};
     }
-    switch (cbor.type()) {
-    case QCborValue::Null:
-    case QCborValue::Undefined:
+    const CborTree::Node& n = tree.node(index);
+    switch (n.kind) {
+    case CborTree::Kind::Null:
+    case CborTree::Kind::Undefined:
         return {};
-    case QCborValue::False:
-    case QCborValue::True:
-        return cbor.toBool();
-    case QCborValue::Integer:
-        return cbor.toInteger();
-    case QCborValue::Double:
-        return cbor.toDouble();
-    case QCborValue::String:
-        return cbor.toString();
-    case QCborValue::ByteArray:
-        return cbor.toByteArray();
-    case QCborValue::Array: {
+    case CborTree::Kind::False:
+        return false;
+    case CborTree::Kind::True:
+        return true;
+    case CborTree::Kind::Integer:
+        return n.integer;
+    case CborTree::Kind::Double:
+        return n.real;
+    case CborTree::Kind::Text:
+        if (const std::optional<QString> text = tree.text(index))
+            return *text;
+        fail(QStringLiteral("The archive holds a string that is not UTF-8"));
+        return {};
+    case CborTree::Kind::Bytes:
+        return tree.bytes(index);
+    case CborTree::Kind::Array: {
         ValueList list;
+        list.reserve(size_t(n.count));
         ++depth;
-        for (const QCborValue& item : cbor.toArray())
-            list.push_back(valueOf(item));
+        for (qsizetype i = 0, child = CborTree::firstChild(index); i < n.count; ++i, child = tree.nextSibling(child))
+            list.push_back(valueOf(child));
         --depth;
         return list;
     }
-    case QCborValue::Map: {
+    case CborTree::Kind::Map: {
         ValueMap map;
         ++depth;
-        for (auto it = cbor.toMap().cbegin(), end = cbor.toMap().cend(); it != end; ++it) {
-            if (!it.key().isString()) {
+        qsizetype child = CborTree::firstChild(index);
+        for (qsizetype i = 0; i < n.count; ++i) {
+            const qsizetype value = tree.nextSibling(child);
+            const std::optional<QString> key = tree.text(child);
+            if (!key) {
                 fail(QStringLiteral("The archive holds a map with a key that is not a string"));
                 break;
             }
-            map[it.key().toString()] = valueOf(it.value());
+            map[*key] = valueOf(value);
+            child = tree.nextSibling(value);
         }
         --depth;
         return map;
     }
-    case QCborValue::Tag:
-        if (cbor.tag() == ReferenceTag)
-            return resolve(cbor.taggedValue());
-        if (const auto range = rangeOf(cbor))
+    case CborTree::Kind::Tag:
+        if (n.tag == quint64(ReferenceTag))
+            return resolve(CborTree::firstChild(index));
+        if (const auto range = rangeOf(index))
             return *range;
         break;
     default:
@@ -390,27 +421,6 @@ Value KeyedUnarchiver::State::valueOf(const QCborValue& cbor)
     return {};
 }
 
-namespace {
-
-QString topLevelProblem(const QCborMap& top)
-{
-    if (top.value(ArchiverKey).toString() != ArchiverName)
-        return QStringLiteral("The data is not a keyed archive");
-    const QCborValue version = top.value(VersionKey);
-    if (!version.isInteger() || version.toInteger() < 1)
-        return QStringLiteral("The archive has no valid version");
-    if (version.toInteger() > FormatVersion)
-        return QStringLiteral("The archive was written by a newer version (format %1)").arg(version.toInteger());
-    if (!top.value(ClassesKey).isArray() || !top.value(ObjectsKey).isArray() || !top.contains(RootKey))
-        return QStringLiteral("The archive lacks its class table, object table or root");
-    for (const QCborValue& name : top.value(ClassesKey).toArray())
-        if (!name.isString())
-            return QStringLiteral("The archive's class table is malformed");
-    return {};
-}
-
-} // namespace
-
 std::optional<Value> KeyedUnarchiver::unarchive(const QByteArray& data, QString* error)
 {
     const auto failed = [&](const QString& message) -> std::optional<Value> {
@@ -418,31 +428,47 @@ std::optional<Value> KeyedUnarchiver::unarchive(const QByteArray& data, QString*
             *error = message;
         return std::nullopt;
     };
-    QCborStreamReader reader(data);
-    const QCborValue top = QCborValue::fromCbor(reader);
-    if (reader.lastError() != QCborError::NoError)
-        return failed(QStringLiteral("The archive is corrupt or truncated: %1").arg(reader.lastError().toString()));
-    if (reader.currentOffset() != data.size())
-        return failed(QStringLiteral("The archive has trailing bytes"));
-    if (!top.isMap())
+    QString readError;
+    std::optional<CborTree> tree = CborTree::read(data, MaximumDepth, &readError);
+    if (!tree)
+        return failed(readError);
+    if (tree->node(0).kind != CborTree::Kind::Map)
         return failed(QStringLiteral("The data is not a keyed archive"));
-    const QCborMap topMap = top.toMap();
-    if (const QString problem = topLevelProblem(topMap); !problem.isEmpty())
-        return failed(problem);
+    const qsizetype archiver = tree->find(0, ArchiverKey);
+    if (archiver < 0 || !tree->textEquals(archiver, ArchiverName))
+        return failed(QStringLiteral("The data is not a keyed archive"));
+    const qsizetype version = tree->find(0, VersionKey);
+    if (version < 0 || tree->node(version).kind != CborTree::Kind::Integer || tree->node(version).integer < 1)
+        return failed(QStringLiteral("The archive has no valid version"));
+    if (tree->node(version).integer > FormatVersion)
+        return failed(QStringLiteral("The archive was written by a newer version (format %1)").arg(tree->node(version).integer));
+    const qsizetype classes = tree->find(0, ClassesKey);
+    const qsizetype objects = tree->find(0, ObjectsKey);
+    const qsizetype root = tree->find(0, RootKey);
+    if (classes < 0 || objects < 0 || root < 0 || tree->node(classes).kind != CborTree::Kind::Array
+        || tree->node(objects).kind != CborTree::Kind::Array)
+        return failed(QStringLiteral("The archive lacks its class table, object table or root"));
 
     KeyedUnarchiver unarchiver;
     State& d = *unarchiver.d;
-    d.objects = topMap.value(ObjectsKey).toArray();
-    for (const QCborValue& name : topMap.value(ClassesKey).toArray())
-        d.classes.append(name.toString());
-    d.decoded.resize(size_t(d.objects.size()));
-    d.status.resize(size_t(d.objects.size()), State::Status::Untouched);
-    Value root = d.valueOf(topMap.value(RootKey));
+    for (qsizetype i = 0, child = CborTree::firstChild(classes); i < tree->node(classes).count; ++i, child = tree->nextSibling(child)) {
+        std::optional<QString> name = tree->text(child);
+        if (!name)
+            return failed(QStringLiteral("The archive's class table is malformed"));
+        d.classes.append(std::move(*name));
+    }
+    d.objects.reserve(size_t(tree->node(objects).count));
+    for (qsizetype i = 0, child = CborTree::firstChild(objects); i < tree->node(objects).count; ++i, child = tree->nextSibling(child))
+        d.objects.push_back(child);
+    d.decoded.resize(d.objects.size());
+    d.status.resize(d.objects.size(), State::Status::Untouched);
+    d.tree = std::move(*tree);
+    Value rootValue = d.valueOf(root);
     if (!d.error.isEmpty())
         return failed(d.error);
     if (error)
         error->clear();
-    return root;
+    return rootValue;
 }
 
 std::optional<Value> KeyedUnarchiver::unarchiveValue(const QByteArray& data, QString* error)
@@ -470,51 +496,81 @@ void KeyedUnarchiver::registerClass(const QString& className, Decoder decoder)
     r.decoders.insert(className, std::move(decoder));
 }
 
-bool KeyedUnarchiver::containsValue(const QString& key) const { return d->fields.contains(key); }
+bool KeyedUnarchiver::containsValue(const QString& key) const { return d->fieldIndex(key) >= 0; }
 
 bool KeyedUnarchiver::decodeBool(const QString& key) const
 {
-    const QCborValue v = d->fields.value(key);
-    if (v.isBool())
-        return v.toBool();
-    return v.isInteger() ? v.toInteger() != 0 : v.isDouble() && v.toDouble() != 0.0;
+    const CborTree::Node* v = d->field(key);
+    if (!v)
+        return false;
+    switch (v->kind) {
+    case CborTree::Kind::True: return true;
+    case CborTree::Kind::Integer: return v->integer != 0;
+    case CborTree::Kind::Double: return v->real != 0.0;
+    default: return false;
+    }
 }
 
 qint64 KeyedUnarchiver::decodeInteger(const QString& key) const
 {
-    const QCborValue v = d->fields.value(key);
-    if (v.isInteger())
-        return v.toInteger();
-    if (v.isDouble())
-        return integerOf(v.toDouble());
-    return v.isTrue() ? 1 : 0;
+    const CborTree::Node* v = d->field(key);
+    if (!v)
+        return 0;
+    switch (v->kind) {
+    case CborTree::Kind::Integer: return v->integer;
+    case CborTree::Kind::Double: return integerOf(v->real);
+    case CborTree::Kind::True: return 1;
+    default: return 0;
+    }
 }
 
 double KeyedUnarchiver::decodeDouble(const QString& key) const
 {
-    const QCborValue v = d->fields.value(key);
-    if (v.isDouble() || v.isInteger())
-        return v.toDouble();
-    return v.isTrue() ? 1.0 : 0.0;
+    const CborTree::Node* v = d->field(key);
+    if (!v)
+        return 0.0;
+    switch (v->kind) {
+    case CborTree::Kind::Integer: return double(v->integer);
+    case CborTree::Kind::Double: return v->real;
+    case CborTree::Kind::True: return 1.0;
+    default: return 0.0;
+    }
 }
 
-QString KeyedUnarchiver::decodeString(const QString& key) const { return d->fields.value(key).toString(); }
-QByteArray KeyedUnarchiver::decodeData(const QString& key) const { return d->fields.value(key).toByteArray(); }
+QString KeyedUnarchiver::decodeString(const QString& key) const
+{
+    const qsizetype at = d->fieldIndex(key);
+    if (at < 0 || d->tree.node(at).kind != CborTree::Kind::Text)
+        return {};
+    std::optional<QString> text = d->tree.text(at);
+    if (!text)
+        d->fail(QStringLiteral("The archive holds a string that is not UTF-8"));
+    return text.value_or(QString());
+}
+
+QByteArray KeyedUnarchiver::decodeData(const QString& key) const
+{
+    const qsizetype at = d->fieldIndex(key);
+    return at < 0 ? QByteArray() : d->tree.bytes(at);
+}
 
 Range KeyedUnarchiver::decodeRange(const QString& key) const
 {
-    return rangeOf(d->fields.value(key)).value_or(Range());
+    return d->rangeOf(d->fieldIndex(key)).value_or(Range());
 }
 
 ObjectPtr KeyedUnarchiver::decodeObject(const QString& key)
 {
-    const QCborValue v = d->fields.value(key);
-    if (!v.isTag() || v.tag() != ReferenceTag || !d->error.isEmpty())
+    const qsizetype at = d->fieldIndex(key);
+    if (at < 0 || !d->error.isEmpty())
         return nullptr;
-    return d->resolve(v.taggedValue());
+    const CborTree::Node& v = d->tree.node(at);
+    if (v.kind != CborTree::Kind::Tag || v.tag != quint64(ReferenceTag))
+        return nullptr;
+    return d->resolve(CborTree::firstChild(at));
 }
 
-Value KeyedUnarchiver::decodeValue(const QString& key) { return d->valueOf(d->fields.value(key)); }
+Value KeyedUnarchiver::decodeValue(const QString& key) { return d->valueOf(d->fieldIndex(key)); }
 
 void KeyedUnarchiver::failWithError(const QString& message) { d->fail(message); }
 bool KeyedUnarchiver::hasFailed() const { return !d->error.isEmpty(); }
