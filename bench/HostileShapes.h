@@ -134,7 +134,7 @@ inline const std::vector<Shape>& shapes()
         {"lazy-continuations", [](qsizetype n) { return repeated(str("> a\nb\n"), n); }},
         {"items-with-indented-code", [](qsizetype n) { return repeated(str("- a\n\n      code\n"), n); }, ToHTML | ToRich | RichToMarkup},
         {"many-list-items", [](qsizetype n) { return repeated(str("- item\n"), n); }, ToHTML},
-        {"many-tasks", [](qsizetype n) { return repeated(str("- [ ] task\n"), n); }, ToHTML},
+        {"many-tasks", [](qsizetype n) { return repeated(str("- [ ] task\n"), n); }},
 
         // --- Inline openers without closers, closers without openers ---
         {"link-openers-emphasis-closers", [](qsizetype n) { return repeated(str("[ a_"), n); }, ToHTML | ToRich},
