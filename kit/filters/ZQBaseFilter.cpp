@@ -342,6 +342,18 @@ qint64 ZQBaseFilter::convertTagsToRich(plat::MutableAttributedString& content, p
 bool ZQBaseFilter::highlightMarkdown(plat::MutableAttributedString& markup,
                                      const std::shared_ptr<ZQInlineMarker>& highlighter, ZQRenderContext& context)
 {
+    std::vector<ZQHighlighter::Paint> paints;
+    if (!highlightPaints(markup, highlighter, context, paints))
+        return false;
+    for (const ZQHighlighter::Paint& paint : paints)
+        styles().applyAttributes(paint.attributes, markup, paint.range);
+    return true;
+}
+
+bool ZQBaseFilter::highlightPaints(const plat::AttributedString& markup,
+                                   const std::shared_ptr<ZQInlineMarker>& highlighter, ZQRenderContext& context,
+                                   std::vector<ZQHighlighter::Paint>& paints)
+{
     if (!highlighter || highlighter->nodeType() != ZQNodeType::Delimiter || !highlighter->startTag()
         || !highlighter->endTag())
         return false;
@@ -358,9 +370,9 @@ bool ZQBaseFilter::highlightMarkdown(plat::MutableAttributedString& markup,
             continue;
         const plat::Range body(bodyStart, bodyEnd - bodyStart);
         if (openRange.length % 2)
-            styles().applyAttributes(styles().baseBodyMarkdown(int(types.single)), markup, body);
+            paints.push_back({styles().baseBodyMarkdown(int(types.single)), body});
         if (openRange.length >= 2)
-            styles().applyAttributes(styles().baseBodyMarkdown(int(types.doubled)), markup, body);
+            paints.push_back({styles().baseBodyMarkdown(int(types.doubled)), body});
     }
 
     // Opening pairs from the start, an odd last character alone; the closing
@@ -370,25 +382,25 @@ bool ZQBaseFilter::highlightMarkdown(plat::MutableAttributedString& markup,
     for (qsizetype k = 0; k + 1 < openRange.length; k += 2) {
         const plat::Range pair(openRange.location + k, 2);
         opening.push_back(ZQPairedAttribute::initWithMarker(text.mid(pair.location, 2)));
-        styles().applyAttributes(styles().baseMarkdown(int(types.doubled), opening.back()), markup, pair);
+        paints.push_back({styles().baseMarkdown(int(types.doubled), opening.back()), pair});
     }
     ZQPairedAttributePtr odd;
     if (openRange.length % 2) {
         const plat::Range last(openRange.end() - 1, 1);
         odd = ZQPairedAttribute::initWithMarker(text.mid(last.location, 1));
-        styles().applyAttributes(styles().baseMarkdown(int(types.single), odd), markup, last);
+        paints.push_back({styles().baseMarkdown(int(types.single), odd), last});
     }
     qsizetype position = closeRange.location;
     if (closeRange.length % 2 && odd) {
-        styles().applyAttributes(
-            styles().baseMarkdown(int(types.single), std::static_pointer_cast<ZQPairedAttribute>(odd->copy())),
-            markup, plat::Range(position, 1));
+        paints.push_back({styles().baseMarkdown(int(types.single),
+                                                std::static_pointer_cast<ZQPairedAttribute>(odd->copy())),
+                          plat::Range(position, 1)});
         ++position;
     }
     for (auto it = opening.rbegin(); it != opening.rend() && position + 2 <= closeRange.end(); ++it, position += 2) {
-        styles().applyAttributes(
-            styles().baseMarkdown(int(types.doubled), std::static_pointer_cast<ZQPairedAttribute>((*it)->copy())),
-            markup, plat::Range(position, 2));
+        paints.push_back({styles().baseMarkdown(int(types.doubled),
+                                                std::static_pointer_cast<ZQPairedAttribute>((*it)->copy())),
+                          plat::Range(position, 2)});
     }
     return true;
 }

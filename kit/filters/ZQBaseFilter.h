@@ -17,6 +17,7 @@
 
 #include "kit/model/ZQFilterRoles.h"
 #include "kit/model/ZQEditorTypes.h"
+#include "kit/model/ZQHighlighter.h"
 
 #include "platform/foundation/Object.h"
 
@@ -49,6 +50,9 @@ public:
     // Styles a span record (node type 28) by its absolute ranges.
     bool highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQInlineMarker>& highlighter,
                            ZQRenderContext& context) override;
+    // What highlightMarkdown writes, as paints in the order it writes them.
+    bool highlightPaints(const plat::AttributedString& markup, const std::shared_ptr<ZQInlineMarker>& highlighter,
+                         ZQRenderContext& context, std::vector<ZQHighlighter::Paint>& paints);
     // Inserts the written marker of the border's node type at its position.
     bool renderRichToMarkdown(QString& markdown, const ZQInlineMarkerBorder& border,
                               ZQRenderContext& context) override;

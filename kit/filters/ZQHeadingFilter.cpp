@@ -148,12 +148,14 @@ ZSTree ZQHeadingFilter::parseLeafBlock(const QString& line, plat::Range lineRang
 bool ZQHeadingFilter::parseUnderline(const QString& line, plat::Range lineRange, plat::Range processRange,
                                      const ZSTree& indentParentNode)
 {
-    const auto match = m_settextHeaderPattern->firstMatch(line, processRange, plat::MatchingAnchored);
-    if (!match)
-        return false;
+    // Only a paragraph takes an underline: asked first, it spares the pattern
+    // every list item's "-" line.
     const ZSTree last = indentParentNode.lastChild();
     const auto paragraph = textNodeOf(last);
     if (!paragraph || paragraph->nodeType() != ZQNodeType::Paragraph || paragraph->isMergedParagraph())
+        return false;
+    const auto match = m_settextHeaderPattern->firstMatch(line, processRange, plat::MatchingAnchored);
+    if (!match)
         return false;
     // The parser only appends, so the last child's predecessor is found by index
     // instead of a scan of the parent's children.

@@ -6,7 +6,11 @@
 #include "kit/model/ZQLinkRef.h"
 #include "platform/foundation/Url.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <tuple>
 #include <vector>
@@ -535,6 +539,97 @@ void ZQHighlighter::applyAttributes(const Attributes& attributes, plat::MutableA
                 content.addAttribute(name, value, range);
         } else {
             content.addAttribute(name, value, range);
+        }
+    }
+}
+
+namespace {
+
+// Disjoint covered intervals, start to end.
+class Coverage {
+public:
+    // The parts of range not yet covered, then covers all of it.
+    std::vector<plat::Range> cover(plat::Range range)
+    {
+        std::vector<plat::Range> gaps;
+        qsizetype start = range.location;
+        qsizetype end = range.end();
+        qsizetype at = start;
+        auto it = m_intervals.upper_bound(start);
+        if (it != m_intervals.begin() && std::prev(it)->second >= start)
+            --it;
+        while (it != m_intervals.end() && it->first <= end) {
+            if (it->first > at)
+                gaps.emplace_back(at, it->first - at);
+            at = std::max(at, it->second);
+            start = std::min(start, it->first);
+            end = std::max(end, it->second);
+            it = m_intervals.erase(it);
+        }
+        if (at < range.end())
+            gaps.emplace_back(at, range.end() - at);
+        m_intervals.emplace(start, end);
+        return gaps;
+    }
+
+private:
+    std::map<qsizetype, qsizetype> m_intervals;
+};
+
+} // namespace
+
+void ZQHighlighter::applyAttributesInOrder(const std::vector<Paint>& paints,
+                                           plat::MutableAttributedString& content) const
+{
+    // Resizing fonts depends on what the paints before left: those go in turn.
+    const bool resizes = std::any_of(paints.begin(), paints.end(), [](const Paint& paint) {
+        return paint.attributes.contains(ZQAttr::FilterHeading) || paint.attributes.contains(ZQAttr::FilterCodeBlock)
+            || paint.attributes.contains(ZQAttr::IndentBlock);
+    });
+    if (resizes || paints.size() < 2) {
+        for (const Paint& paint : paints)
+            applyAttributes(paint.attributes, content, paint.range);
+        return;
+    }
+    // Last paint first: a position an attribute was written at is final for it.
+    // Bold and italic only add to a font, so they go wherever no paint added
+    // them yet.
+    QHash<QString, Coverage> covered;
+    Coverage bold;
+    Coverage italic;
+    for (auto paint = paints.rbegin(); paint != paints.rend(); ++paint) {
+        const plat::Range range = paint->range;
+        if (range.length <= 0)
+            continue;
+        const bool inHeading = !content.attributeAtIndex(ZQAttr::FilterHeading, range.location).isNull();
+        for (const auto& [name, value] : paint->attributes) {
+            if (name == plat::FontAttribute) {
+                const plat::FontPtr font = value.toObject<plat::Font>();
+                if (!font)
+                    continue;
+                const auto add = [&](Coverage& done, bool wanted, const auto& has, const auto& with) {
+                    if (!wanted)
+                        return;
+                    for (const plat::Range gap : done.cover(range)) {
+                        std::vector<std::pair<plat::Range, plat::FontPtr>> adjusted;
+                        content.enumerateAttribute(plat::FontAttribute, gap, 0,
+                                                   [&](const Value& runValue, plat::Range run, bool*) {
+                                                       const plat::FontPtr runFont = runValue.toObject<plat::Font>();
+                                                       if (runFont && !has(*runFont))
+                                                           adjusted.emplace_back(run, with(*runFont));
+                                                   });
+                        for (const auto& [run, result] : adjusted)
+                            content.addAttribute(plat::FontAttribute, Value(result), run);
+                    }
+                };
+                add(bold, Exs::isBold(*font), [](const plat::Font& f) { return Exs::isBold(f); },
+                    [](const plat::Font& f) { return Exs::toHaveBold(f); });
+                add(italic, Exs::isItalic(*font), [](const plat::Font& f) { return Exs::isItalic(f); },
+                    [](const plat::Font& f) { return Exs::toHaveItalic(f); });
+            } else if (name != plat::ForegroundColorAttribute || !inHeading) {
+                for (const plat::Range gap : covered[name].cover(range))
+                    content.addAttribute(name, value, gap);
+            }
         }
     }
 }

@@ -85,6 +85,15 @@ public:
     // keeps its colour, every other attribute replaces the old one.
     void applyAttributes(const plat::Attributes& attributes, plat::MutableAttributedString& content,
                          plat::Range range) const;
+    struct Paint {
+        plat::Attributes attributes;
+        plat::Range range;
+    };
+    // The same as applyAttributes for each paint in turn, but each position of
+    // each attribute is written once, by the last paint that covers it: nested
+    // spans of a paragraph would otherwise rewrite their whole bodies once per
+    // level.
+    void applyAttributesInOrder(const std::vector<Paint>& paints, plat::MutableAttributedString& content) const;
     // The typing attributes with that inline style switched on or off.
     plat::Attributes toggleTypingAttribute(int nodeType, const plat::Attributes& typingAttributes) const;
     // The colour the remaining styles call for (link, tag, footnote, bold, ...).

@@ -171,7 +171,6 @@ ZQDocTreeParser::ZQDocTreeParser()
     static const auto linkRefMarker = compile("^ {0,3}\\[([^\\[\\]]*)\\]:", RegexDotMatchesLineSeparators);
     static const auto linkInlineRefMarker =
         compile("^ {0,3}\\[([^\\[\\]]*)\\]:", RegexAnchorsMatchLines | RegexDotMatchesLineSeparators);
-    static const auto listMarkerVal = compile("\\s*(([-+*#]|[0-9]+)[.)]?)\\s*", 0);
     static const auto taskMarker = compile("^ {0,3}((?:\\[([ -x]?)\\])(?: {1,4}|$))( *)", 0);
     static const auto tagName = compile("^ {0,3}</?([a-zA-Z][a-zA-Z0-9]*)(?:\\s+|(?:/?>))", 0);
     static const auto htmlBlock = compile("^ {0,3}(?:(?:<!)|(?:<\\?))", 0);
@@ -180,7 +179,6 @@ ZQDocTreeParser::ZQDocTreeParser()
     m_quoteMarkerPattern = quoteMarker;
     m_linkRefMarkerPattern = linkRefMarker;
     m_linkInlineRefMarkerPattern = linkInlineRefMarker;
-    m_listMarkerValPattern = listMarkerVal;
     m_fencedBlockMarkerPattern = ZQCodeBlockFilter::fencedBlockMarkerPattern();
     m_taskMarkerPattern = taskMarker;
     m_tagNameP = tagName;
@@ -593,14 +591,32 @@ std::shared_ptr<ZQTextNodeListItem> ZQDocTreeParser::parseListMarker(const QStri
                                                                      const ZSTree& container) const
 {
     auto info = std::make_shared<ZQTextNodeListItem>();
-    // The marker text begins with the marker, so the match starts there.
-    const auto match = m_listMarkerValPattern->firstMatch(marker, plat::wholeRange(marker), plat::MatchingAnchored);
-    if (!match)
-        return info;
-    const Range whole = match->rangeAtIndex(1);
-    const Range value = match->rangeAtIndex(2);
-    info->setMarker(marker.mid(whole.location, whole.length));
-    const QString number = marker.mid(value.location, value.length);
+    // Read by hand, once per item (a pattern match cost more than the rest of
+    // the item): white space (U+0009 to U+000D, U+0085, Unicode separators),
+    // then a sign or a run of digits, then an optional "." or ")".
+    const qsizetype n = marker.size();
+    qsizetype start = 0;
+    while (start < n) {
+        const QChar c = marker.at(start);
+        const QChar::Category category = c.category();
+        if ((c < u'\t' || c > u'\r') && c != QChar(0x85) && category != QChar::Separator_Space
+            && category != QChar::Separator_Line && category != QChar::Separator_Paragraph)
+            break;
+        ++start;
+    }
+    qsizetype end = start;
+    if (end < n && QStringView(u"-+*#").contains(marker.at(end))) {
+        ++end;
+    } else {
+        while (end < n && marker.at(end) >= u'0' && marker.at(end) <= u'9')
+            ++end;
+        if (end == start)
+            return info;
+    }
+    const QString number = marker.mid(start, end - start);
+    if (end < n && (marker.at(end) == u'.' || marker.at(end) == u')'))
+        ++end;
+    info->setMarker(marker.mid(start, end - start));
     if (number == QLatin1String("#")) {
         // The sign counts its items: one more than the item before it in the
         // same list (the container's last child), else one.

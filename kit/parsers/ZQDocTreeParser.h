@@ -82,7 +82,6 @@ private:
     std::shared_ptr<const plat::Regex> m_quoteMarkerPattern;
     std::shared_ptr<const plat::Regex> m_linkRefMarkerPattern;
     std::shared_ptr<const plat::Regex> m_linkInlineRefMarkerPattern;
-    std::shared_ptr<const plat::Regex> m_listMarkerValPattern;
     std::shared_ptr<const plat::Regex> m_fencedBlockMarkerPattern;
     std::shared_ptr<const plat::Regex> m_taskMarkerPattern;
     std::shared_ptr<const plat::Regex> m_tagNameP;

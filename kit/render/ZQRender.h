@@ -138,6 +138,13 @@ public:
     void highlightMarkdown(plat::MutableAttributedString& markup);
 
 private:
+    // renderMarkupToRich with the given context; footnote bodies are rendered on
+    // copyForBodies, or on one copy of the page's context made for the first (a
+    // copy per body would copy every storage of the page for each).
+    plat::MutableAttributedString markupToRich(const plat::AttributedString& markup,
+                                               const std::shared_ptr<ZQRenderContext>& context,
+                                               std::shared_ptr<ZQRenderContext> copyForBodies,
+                                               ZQMarkupType fromMarkup);
     // The quotes, list tabs and task tabs of the blocks enclosing the node.
     plat::MutableAttributedString blockContainerIndentForRich(const ZSTree& treeNode) const;
     static void appendLinkRefToRich(plat::MutableAttributedString& rich, const ZQLinkRef& linkRef,

@@ -1,6 +1,7 @@
 #include "kit/render/ZQRender.h"
 
 #include "kit/model/ZQBlockNodes.h"
+#include "kit/filters/ZQBaseFilter.h"
 #include "kit/filters/ZQEscapeFilter.h"
 #include "kit/model/ZQFilterDispatch.h"
 #include "kit/model/ZQFilterRoles.h"
@@ -308,12 +309,30 @@ void ZQRender::highlightNode(plat::MutableAttributedString& markup, const ZSTree
             ? std::vector<plat::Range>{node->contentRange()}
             : node->mergedContentRanges();
         ZQRenderUtil::convertMarkerAbsoluteRanges(markers, pieces, node->contentRange().location);
+        // Consecutive emphasis spans are written together: nested ones would
+        // each rewrite the whole body of the one around them.
+        ZQBaseFilter* spans = nullptr;
+        for (const plat::ObjectPtr& filter : m_inlineFilters) {
+            if ((spans = dynamic_cast<ZQBaseFilter*>(filter.get())))
+                break;
+        }
+        std::vector<ZQHighlighter::Paint> paints;
         for (const auto& marker : markers) {
+            if (spans && marker && marker->nodeType() == ZQNodeType::Delimiter) {
+                auto collect = [&](ZQBaseFilter& filter) {
+                    return filter.highlightPaints(markup, marker, context, paints);
+                };
+                if (ZQFilterDispatch::guardedCall(*spans, collect, "highlightMarkdown"))
+                    continue;
+            }
+            m_highlighter->applyAttributesInOrder(paints, markup);
+            paints.clear();
             ZQFilterDispatch::first<ZQCommonMarkInlineFilter>(
                 m_inlineFilters,
                 [&](ZQCommonMarkInlineFilter& filter) { return filter.highlightMarkdown(markup, marker, context); },
                 "highlightMarkdown");
         }
+        m_highlighter->applyAttributesInOrder(paints, markup);
     }
     if (type >= ZQNodeType::Quote && type <= ZQNodeType::Task) {
         ZQFilterDispatch::first<ZQCommonMarkBlockFilter>(

@@ -101,12 +101,21 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
 plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::AttributedString& markup, bool forBlockEditor,
                                                            ZQMarkupType fromMarkup)
 {
+    if (!forBlockEditor)
+        return markupToRich(markup, m_renderContext, nullptr, fromMarkup);
+    const auto copy = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
+    return markupToRich(markup, copy, copy, fromMarkup);
+}
+
+plat::MutableAttributedString ZQRender::markupToRich(const plat::AttributedString& markup,
+                                                     const std::shared_ptr<ZQRenderContext>& context,
+                                                     std::shared_ptr<ZQRenderContext> copyForBodies,
+                                                     ZQMarkupType fromMarkup)
+{
     const plat::Attributes base = m_settings->defaultTypingAttribute(ZQEditorType::Rich);
     // U+0000 reaches no page: it is shown as U+FFFD.
     const QString text = ZQRenderUtil::withoutNul(markup.string());
 
-    const std::shared_ptr<ZQRenderContext> context =
-        forBlockEditor ? plat::objectCast<ZQRenderContext>(m_renderContext->copy()) : m_renderContext;
     context->setRunningMarkupType(fromMarkup);
     context->setRenderTargetType(ZQRenderContext::TargetRich);
 
@@ -122,8 +131,10 @@ plat::MutableAttributedString ZQRender::renderMarkupToRich(const plat::Attribute
 
     for (const std::shared_ptr<ZQLinkRef>& ref : *refs) {
         if (ref && ref->isFootnote()) {
+            if (!copyForBodies)
+                copyForBodies = plat::objectCast<ZQRenderContext>(m_renderContext->copy());
             ref->setRenderContent(std::make_shared<plat::MutableAttributedString>(
-                renderMarkupToRich(plat::AttributedString(ref->link(), base), true, fromMarkup)));
+                markupToRich(plat::AttributedString(ref->link(), base), copyForBodies, copyForBodies, fromMarkup)));
         }
     }
 

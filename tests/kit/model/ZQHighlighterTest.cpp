@@ -246,6 +246,51 @@ TEST_F(ZQHighlighterTest, MergingAdjustsFontsAndKeepsHeadingColour)
     EXPECT_TRUE(fontAt(3)->isItalic());
 }
 
+// Written together, paints end as written one after the other: the last one
+// over a position wins, fonts gain every bold and italic, a heading keeps its
+// colour.
+TEST_F(ZQHighlighterTest, PaintsWrittenTogetherEndAsWrittenInTurn)
+{
+    using Paints = std::vector<ZQHighlighter::Paint>;
+    const auto marker = [&](int type, qsizetype at, qsizetype length) {
+        return ZQHighlighter::Paint{factory->baseMarkdown(type, ZQPairedAttribute::initWithMarker("**")),
+                                    plat::Range(at, length)};
+    };
+    const auto body = [&](int type, qsizetype at, qsizetype length) {
+        return ZQHighlighter::Paint{factory->baseBodyMarkdown(type), plat::Range(at, length)};
+    };
+    using H = ZQHighlighter;
+    const std::vector<std::pair<const char*, Paints>> cases = {
+        // Innermost first, as the paragraph scan pairs them: each body covers
+        // the markers of the span inside it.
+        {"nested strong",
+         {body(H::Strong, 6, 2), marker(H::Strong, 4, 2), marker(H::Strong, 8, 2), body(H::Strong, 2, 10),
+          marker(H::Strong, 0, 2), marker(H::Strong, 12, 2), body(H::Strong, 14, 0)}},
+        {"strong and emphasis crossing a heading",
+         {body(H::Emphasis, 1, 12), body(H::Strong, 5, 14), marker(H::Emphasis, 0, 1), marker(H::Strong, 19, 2),
+          body(H::StrikeThrough, 3, 4), marker(H::Emphasis, 4, 1), body(H::Emphasis, 18, 6)}},
+        {"a resizing paint among them",
+         {body(H::Strong, 2, 10), H::Paint{factory->headingMarkdown(2, "H", 1), plat::Range(0, 6)},
+          body(H::Emphasis, 4, 12), marker(H::Strong, 0, 2)}},
+    };
+    const Attributes base = settings->defaultTypingAttribute(ZQEditorType::Markup);
+    const plat::FontPtr font = base.value(plat::FontAttribute).toObject<plat::Font>();
+    ASSERT_TRUE(font);
+    plat::MutableAttributedString page(QStringLiteral("**a **b** c** _d_ ~~e~~ f"), base);
+    page.addAttribute(plat::FontAttribute, Value(font->withItalic(true)), plat::Range(3, 6));
+    page.addAttribute(plat::FontAttribute, Value(font->withBold(true)), plat::Range(10, 3));
+    page.addAttribute(ZQAttr::FilterHeading, Value(ZQHeadingStyle::initWithUuid("H", 1)), plat::Range(15, 10));
+    for (const auto& [name, paints] : cases) {
+        SCOPED_TRACE(name);
+        plat::MutableAttributedString inTurn(page);
+        for (const ZQHighlighter::Paint& paint : paints)
+            factory->applyAttributes(paint.attributes, inTurn, paint.range);
+        plat::MutableAttributedString together(page);
+        factory->applyAttributesInOrder(paints, together);
+        EXPECT_EQ(together, inTurn);
+    }
+}
+
 TEST_F(ZQHighlighterTest, TogglingInlineStylesInTypingAttributes)
 {
     const Attributes base = settings->defaultTypingAttribute(ZQEditorType::Rich);
