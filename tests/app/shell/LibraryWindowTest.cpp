@@ -1,0 +1,360 @@
+// The library window and the stand-alone editor windows driven as a person
+// would: pages written, the program quit or killed and started again, the
+// editor mode switched, the trash, external files and the welcome pages.
+
+#include "ShellFixtures.h"
+
+#include "app/library/ZQLibraryRecords.h"
+#include "app/shell/ZQAppDelegate.h"
+#include "app/shell/ZQAppFlags.h"
+#include "app/shell/ZQAppInstance.h"
+#include "app/shell/ZQButtons.h"
+#include "app/shell/ZQDocumentWindowController.h"
+#include "app/shell/ZQDocumentWindowFactory.h"
+#include "app/shell/ZQSetting.h"
+#include "app/shell/ZQSimpleEditor.h"
+#include "app/shell/ZQSplitViews.h"
+#include "app/shell/ZQStatusViews.h"
+#include "app/shell/ZQUsagePing.h"
+#include "kit/model/ZSUtils.h"
+
+#include "support/EventLoop.h"
+
+#include <QDir>
+#include <QListWidget>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace libwin {
+
+std::shared_ptr<ZQAppDelegate> launchedDelegate()
+{
+    static std::shared_ptr<ZQAppDelegate> delegate = [] {
+        auto made = std::make_shared<ZQAppDelegate>();
+        made->applicationWillFinishLaunching(false);
+        return made;
+    }();
+    return delegate;
+}
+
+class LibraryWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static const ZQSettingPtr settings = ZQSetting::create();
+        ZSSettings::hookPlatformSettings(settings);
+        m_settings = settings;
+        m_settings->setNeedConfirmRichModeForExternalMD(true);
+        delegate = launchedDelegate();
+        delegate->setQuitAction([this] { ++quitRequests; });
+        auto& factory = ZQDocumentWindowFactory::sharedFactory();
+        factory.setEditorFactory(ZQSimpleEditor::factory());
+    }
+
+    void TearDown() override
+    {
+        dropWindow();
+        ZQAppFlags::inTrash = ZQAppFlags::inTags = ZQAppFlags::readOnly = false;
+    }
+
+    // A window as a new start makes it: a new document controller and the restored selection.
+    std::shared_ptr<ZQDocumentWindowController> startWindow()
+    {
+        auto& factory = ZQDocumentWindowFactory::sharedFactory();
+        factory.setDocumentController(ZQDocumentController::create());
+        factory.create(false);
+        auto window = factory.mainWindowController();
+        window->show();
+        return window;
+    }
+
+    void dropWindow()
+    {
+        auto& factory = ZQDocumentWindowFactory::sharedFactory();
+        if (const auto window = factory.mainWindowController())
+            window->hide();
+        factory.setMainWindowController(nullptr);
+        if (const auto documents = factory.documentController()) {
+            for (const plat::DocumentPtr& document : documents->documents())
+                documents->removeDocument(*document);
+        }
+        factory.setDocumentController(nullptr);
+    }
+
+    QString library() const { return m_settings->appID() + QStringLiteral("ds"); }
+
+    shell::ShellEnvironment env;
+    ZQSettingPtr m_settings;
+    std::shared_ptr<ZQAppDelegate> delegate;
+    int quitRequests = 0;
+};
+
+enum class Ending { Quit, Sigterm };
+
+class WritingSurvivesTheEnd : public LibraryWindowTest, public ::testing::WithParamInterface<Ending> {};
+
+TEST_P(WritingSurvivesTheEnd, APageTypedBeforeTheEndIsThereAfterTheNextStart)
+{
+    plat::UserDefaults::standardUserDefaults()->setObject(plat::Value(QStringLiteral("markdown")),
+                                                          ZQCommonWindowController::editorModeKey());
+    auto window = startWindow();
+    window->openSpace(library());
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    const QString uuid = window->openPageUuid();
+    ASSERT_FALSE(uuid.isEmpty());
+    QWidget* editor = window->visibleEditor().widget();
+    QTest::keyClicks(editor, QStringLiteral("# Groceries"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("milk eggs"));
+    const QString typed = QStringLiteral("# Groceries\nmilk eggs");
+    ASSERT_EQ(window->visibleEditor().textView().string(), typed);
+
+    if (GetParam() == Ending::Quit) {
+        EXPECT_TRUE(delegate->applicationShouldTerminate());
+    } else {
+        ASSERT_TRUE(ZQAppInstance::installTerminationHandler([this] { delegate->applicationShouldTerminate(false); }));
+        std::raise(SIGTERM);
+        ASSERT_TRUE(testsupport::runEventsUntil([this] { return quitRequests > 0; }, 30));
+    }
+    EXPECT_EQ(quitRequests, 1);
+    const QString package = ZSUtils::pageUrl(uuid, library()).toLocalFile();
+    EXPECT_EQ(QString::fromUtf8(shell::readAll(QDir(package).filePath(QStringLiteral("main.md")))), typed);
+
+    dropWindow();
+    window = startWindow();
+    EXPECT_EQ(window->openSpaceFolder(), library());
+    EXPECT_EQ(window->openPageUuid(), uuid);
+    EXPECT_EQ(window->visibleEditor().textView().string(), typed);
+    EXPECT_EQ(window->pageTitle(uuid), QStringLiteral("Groceries"));
+    EXPECT_EQ(window->pageListView()->currentItem()->text(), QStringLiteral("Groceries"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, WritingSurvivesTheEnd, ::testing::Values(Ending::Quit, Ending::Sigterm));
+
+TEST_F(LibraryWindowTest, SwitchingEditorsStoresTheModeAndKeepsTheText)
+{
+    plat::UserDefaults::standardUserDefaults()->setObject(plat::Value(QStringLiteral("rich")),
+                                                          ZQCommonWindowController::editorModeKey());
+    auto window = startWindow();
+    window->openSpace(library());
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    ASSERT_FALSE(window->isMarkdownEditorVisible());
+    QTest::keyClicks(window->visibleEditor().widget(), QStringLiteral("plain words"));
+
+    QTest::mouseClick(window->markupButton(), Qt::LeftButton);
+    EXPECT_TRUE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(plat::UserDefaults::standardUserDefaults()->stringForKey(ZQCommonWindowController::editorModeKey()),
+              QStringLiteral("markdown"));
+    EXPECT_EQ(window->visibleEditor().textView().string().trimmed(), QStringLiteral("plain words"));
+    EXPECT_EQ(window->document()->storageType(), 0);
+
+    window->switchEditorMode();
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(plat::UserDefaults::standardUserDefaults()->stringForKey(ZQCommonWindowController::editorModeKey()),
+              QStringLiteral("rich"));
+    EXPECT_EQ(window->document()->storageType(), 2);
+    // A library page never asks.
+    EXPECT_TRUE(env.panels->alerts().empty());
+}
+
+TEST_F(LibraryWindowTest, TheTrashIsReadOnlyAndSaysSo)
+{
+    auto window = startWindow();
+    window->openSpace(ZQSpaceFolder::trash());
+    EXPECT_TRUE(ZQAppFlags::inTrash);
+    EXPECT_TRUE(ZQAppFlags::readOnly);
+    EXPECT_FALSE(window->messageBarView()->isHidden());
+    EXPECT_EQ(window->messageBarView()->message(), QStringLiteral("READ-ONLY TRASH BIN"));
+    EXPECT_FALSE(window->editor().isEditable());
+    EXPECT_FALSE(window->markupEditor().isEditable());
+    const QString before = window->visibleEditor().textView().string();
+    QTest::keyClicks(window->visibleEditor().widget(), QStringLiteral("no"));
+    EXPECT_EQ(window->visibleEditor().textView().string(), before);
+    // Other messages do not replace the trash's.
+    window->setMessageBar(QStringLiteral("Something else"));
+    EXPECT_EQ(window->messageBarView()->message(), QStringLiteral("READ-ONLY TRASH BIN"));
+
+    window->openSpace(library());
+    EXPECT_FALSE(ZQAppFlags::readOnly);
+    EXPECT_TRUE(window->messageBarView()->isHidden());
+    EXPECT_TRUE(window->editor().isEditable());
+}
+
+TEST_F(LibraryWindowTest, AnExternalMarkdownFileAsksBeforeTheRichEditorAndCancelChangesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.md"));
+    shell::writeAll(path, "# Notes\n\n*soft*\n");
+    const auto window = delegate->openFile(path);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(window->visibleEditor().textView().string(), QStringLiteral("# Notes\n\n*soft*\n"));
+
+    env.panels->queueAlertResponse(1);
+    window->switchEditorMode();
+    ASSERT_EQ(env.panels->alerts().size(), 1u);
+    const plat::AlertRequest alert = env.panels->alerts().front();
+    EXPECT_EQ(alert.buttons, QStringList({QStringLiteral("Rich Mode"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(alert.messageText, ZQCommonWindowController::richModeWarning());
+    EXPECT_TRUE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(window->document()->storageType(), 0);
+    EXPECT_FALSE(window->document()->isDocumentEdited());
+
+    env.panels->queueAlertResponse(0);
+    window->switchEditorMode();
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(window->document()->storageType(), 2);
+    // Only the library window keeps its mode.
+    window->close();
+}
+
+TEST_F(LibraryWindowTest, AnExternalFileIsWrittenBackAsUtf8)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("latin.md"));
+    shell::writeAll(path, QByteArray("caf\xe9 au lait"));
+    const auto window = delegate->openFile(path);
+    ASSERT_TRUE(window);
+    QWidget* editor = window->visibleEditor().widget();
+    window->visibleEditor().textView().setSelectedRange(plat::Range(window->visibleEditor().textView().string().size(), 0));
+    QTest::keyClicks(editor, QStringLiteral("!"));
+    EXPECT_TRUE(delegate->saveAllUnsaved());
+    const QByteArray bytes = shell::readAll(path);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_EQ(text, QStringLiteral("caf\u00e9 au lait!"));
+    window->close();
+}
+
+TEST_F(LibraryWindowTest, AFileThatCannotBeReadGivesAnErrorAndNoWindow)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("folder.md"));
+    const QString cases[] = {dir.filePath(QStringLiteral("missing.md")), dir.filePath(QStringLiteral("folder.md"))};
+    for (const QString& path : cases) {
+        const auto windows = delegate->editorWindows().size();
+        const auto errors = env.panels->presentedErrors().size();
+        EXPECT_FALSE(delegate->openFile(path)) << path.toStdString();
+        EXPECT_EQ(delegate->editorWindows().size(), windows);
+        ASSERT_EQ(env.panels->presentedErrors().size(), errors + 1);
+        EXPECT_TRUE(env.panels->presentedErrors().last().contains(QFileInfo(path).fileName()));
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing.md"))));
+}
+
+TEST_F(LibraryWindowTest, AFailedWelcomeLoadStillRestoresAndAnImportIsSavedAtOnce)
+{
+    const auto stored = plat::UserDefaults::standardUserDefaults();
+    stored->setInteger(0, ZQDocumentWindowController::welcomeVersionKey());
+    stored->setObject(plat::Value(library()), ZQDocumentWindowController::selectedSpaceKey());
+    QTemporaryDir noResources;
+    qputenv("QUORVEL_RESOURCES", noResources.path().toUtf8());
+    auto window = startWindow();
+    qunsetenv("QUORVEL_RESOURCES");
+    EXPECT_EQ(stored->integerForKey(ZQDocumentWindowController::welcomeVersionKey()), 1);
+    EXPECT_EQ(window->openSpaceFolder(), library());
+    EXPECT_FALSE(ZQAppFlags::readOnly);
+
+    const QStringList before = window->listedPageUuids();
+    window->importMarkdown(QStringLiteral("# Plain import\n\nno code here\n"), QString(), library());
+    QStringList added = window->listedPageUuids();
+    for (const QString& uuid : before)
+        added.removeAll(uuid);
+    ASSERT_EQ(added.size(), 1);
+    const QString package = ZSUtils::pageUrl(added.first(), library()).toLocalFile();
+    EXPECT_TRUE(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))).startsWith("# Plain import"));
+}
+
+TEST(ShellViews, IndicatorTextGroupsCountsAndNamesTheEditor)
+{
+    EXPECT_EQ(ZQIndicatorLabel::indicatorText(QStringLiteral("12,345"), QStringLiteral("67,890"), QStringLiteral("Rich")),
+              QStringLiteral("W 12,345\u30FBC 67,890\u30FBRich"));
+    ZQIndicatorLabel label;
+    label.setEditorType(QStringLiteral("Rich"));
+    label.setWordCount(3, 12);
+    QCoreApplication::processEvents();
+    label.hideWordCount();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label.text(), QStringLiteral("Rich"));
+    label.setEditorType(QStringLiteral("Markdown"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label.text(), QStringLiteral("W 3\u30FBC 12\u30FBMarkdown"));
+}
+
+TEST(ShellViews, DividersAtTheEdgesAreNotDrawnAndEnsureViewKeepsAViewOfTheSameClass)
+{
+    EXPECT_EQ(ZQMainSplitView::dividerColor(4, 600), QColor(Qt::transparent));
+    EXPECT_EQ(ZQMainSplitView::dividerColor(596, 600), QColor(Qt::transparent));
+    EXPECT_EQ(ZQMainSplitView::dividerColor(5, 600), QColor(210, 210, 210));
+
+    QWidget window;
+    auto* split = new ZQMainSplitView(&window);
+    auto* left = new QWidget(split);
+    auto* panel = new ZQMainPanel(split);
+    split->addWidget(left);
+    split->addWidget(panel);
+    auto* otherPanel = new ZQMainPanel(&window);
+    split->ensureView(otherPanel, 1);
+    EXPECT_EQ(split->widget(1), panel);
+    auto* empty = new ZQEmpyPageView(&window);
+    split->ensureView(empty, 1);
+    EXPECT_EQ(split->widget(1), empty);
+    EXPECT_EQ(panel->parentWidget(), &window);
+}
+
+TEST(ShellViews, HoverButtonShowsTheToggledImagesOnlyWhileToggled)
+{
+    QPixmap red(8, 8), blue(8, 8);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    const QIcon normal(red), toggled(blue), laterNormal(blue);
+    ZQHoverButton button;
+    button.setNormalImage(normal);
+    button.setToggleImage(toggled);
+    EXPECT_EQ(button.shownImage().cacheKey(), normal.cacheKey());
+    button.setToggled(true);
+    EXPECT_EQ(button.shownImage().cacheKey(), toggled.cacheKey());
+    // A new normal image waits until the button is untoggled.
+    button.setNormalImage(laterNormal);
+    EXPECT_EQ(button.shownImage().cacheKey(), toggled.cacheKey());
+    button.setToggled(false);
+    EXPECT_EQ(button.shownImage().cacheKey(), laterNormal.cacheKey());
+}
+
+TEST(UsagePing, NothingIsSentWithoutAHost)
+{
+    EXPECT_FALSE(ZQUsagePing::pingUrl(QString(), QStringLiteral("ABC"), 0));
+    EXPECT_FALSE(ZQUsagePing::pingUrl(QStringLiteral("  "), QStringLiteral("ABC"), 0));
+    const auto url = ZQUsagePing::pingUrl(QStringLiteral("ping.example.org"), QStringLiteral("0123ABCD"), 0);
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->toString(), QStringLiteral("http://ping.example.org/quorvel/ping/0123ABCD/2015111301/0"));
+    qunsetenv("QUORVEL_PING_HOST");
+    plat::UserDefaults::standardUserDefaults()->removeObjectForKey(ZQUsagePing::hostKey());
+    EXPECT_FALSE(ZQUsagePing::send());
+}
+
+TEST(Settings, TheApplicationSettingsAddWindowColoursAndBackgrounds)
+{
+    const ZQSettingPtr settings = ZQSetting::create();
+    EXPECT_FALSE(ZQSetting::backgroundImageNamed(QStringLiteral("bk00.jpg")));
+    EXPECT_FALSE(ZQSetting::backgroundImageNamed(QStringLiteral("no-such-image.jpg")));
+    EXPECT_DOUBLE_EQ(settings->helpViewBackgroundColor()->red(), 32 / 255.0);
+    EXPECT_DOUBLE_EQ(settings->helpViewBackgroundColor()->alpha(), 0.92);
+    EXPECT_EQ(settings->contextMenuFont()->familyName(), QStringLiteral("Menlo"));
+    EXPECT_NE(settings->contextMenuFont(), settings->contextMenuFont());
+    EXPECT_EQ(settings->zenMode(), 0);
+    EXPECT_TRUE(settings->needConfirmRichModeForExternalMD());
+}
+
+TEST(AppDelegate, OnlyANewerLibraryIsIncompatible)
+{
+    EXPECT_TRUE(ZQAppDelegate::isCompatibleLibraryVersion(0));
+    EXPECT_TRUE(ZQAppDelegate::isCompatibleLibraryVersion(2015111301));
+    EXPECT_FALSE(ZQAppDelegate::isCompatibleLibraryVersion(2015111302));
+}
+
+} // namespace libwin
