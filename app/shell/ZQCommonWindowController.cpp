@@ -85,6 +85,7 @@ void ZQCommonWindowController::windowDidLoad()
     if (!m_isEditorWindow)
         markdown = plat::UserDefaults::standardUserDefaults()->stringForKey(editorModeKey()) == QLatin1String("markdown");
     showEditor(markdown);
+    applyThemeColors();
     m_markupBtn->setToggled(markdown);
     m_indicatorLabel->setEditorType(markdown ? QStringLiteral("Markdown") : QStringLiteral("Rich"));
     appStartMessage();
@@ -99,6 +100,36 @@ void ZQCommonWindowController::showEditor(bool markdown)
 {
     m_isMarkdownEditorVisible = markdown;
     m_editorStack->setCurrentWidget(markdown ? m_markupEditor->widget() : m_editor->widget());
+}
+
+void ZQCommonWindowController::applyThemeColors()
+{
+    if (!m_textTheme)
+        return;
+    const plat::ColorPtr background =
+        m_isMarkdownEditorVisible ? m_textTheme->mdEditorBackgroundColor() : m_textTheme->editorEditorBackgroundColor();
+    const plat::ColorPtr text = m_isMarkdownEditorVisible ? m_textTheme->mkTextColor() : m_textTheme->richTextColor();
+    if (!background || !text)
+        return;
+    const QColor base = background->toQColor();
+    QPalette editorPalette = m_editorStack->palette();
+    editorPalette.setColor(QPalette::Window, base);
+    editorPalette.setColor(QPalette::Base, base);
+    editorPalette.setColor(QPalette::Text, text->toQColor());
+
+    const bool dark = base.lightnessF() < 0.5;
+    QPalette chrome = dark ? QPalette(QColor(43, 45, 50)) : QPalette(QColor(240, 240, 240));
+    if (dark) {
+        chrome.setColor(QPalette::Base, QColor(33, 35, 39));
+        chrome.setColor(QPalette::Text, QColor(220, 222, 226));
+        chrome.setColor(QPalette::WindowText, QColor(200, 202, 206));
+        chrome.setColor(QPalette::ButtonText, QColor(200, 202, 206));
+    }
+    chrome.setColor(QPalette::Highlight, QColor(33, 120, 200));
+    setPalette(chrome);
+    m_editorStack->setPalette(editorPalette);
+    for (int index = 0; index < m_editorStack->count(); ++index)
+        m_editorStack->widget(index)->setPalette(editorPalette);
 }
 
 void ZQCommonWindowController::setEditorsEditable(bool editable)
@@ -293,6 +324,7 @@ void ZQCommonWindowController::switchEditorMode()
         if (!ZQAppFlags::readOnly)
             m_indicatorLabel->setEditorType(QStringLiteral("Markdown"));
     }
+    applyThemeColors();
     doWordCount();
     if (!m_isEditorWindow)
         plat::UserDefaults::standardUserDefaults()->setObject(

@@ -73,6 +73,9 @@ public:
 
     void doWordCount();
     void setEditorsEditable(bool editable);
+    // The window takes the shared theme's editor colours; a dark editor
+    // background darkens the whole window.
+    void applyThemeColors();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
