@@ -6,6 +6,7 @@
 #include "app/shell/ZQAppDelegate.h"
 #include "app/shell/ZQAppInstance.h"
 #include "app/shell/ZQDocumentController.h"
+#include "app/shell/ZQDocumentWindowController.h"
 #include "app/shell/ZQDocumentWindowFactory.h"
 #include "app/shell/ZQModalWindows.h"
 #include "app/shell/ZQPageIndexer.h"
@@ -55,8 +56,15 @@ int main(int argc, char* argv[])
     if (!files.isEmpty() && opened == 0)
         return 1;
 
+    // Later starts are taken once the first window is on screen.
     ZQAppInstance instance;
-    instance.listen([delegate](const QStringList& handed) { delegate->openFiles(handed); });
+    const auto listen = [&instance, delegate] {
+        instance.listen([delegate](const QStringList& handed) { delegate->openFiles(handed); });
+    };
+    if (const auto library = ZQDocumentWindowFactory::sharedFactory().mainWindowController(); library && files.isEmpty())
+        library->setFirstPaintHandler(listen);
+    else
+        listen();
 
     // A killed program and an ended session save their pages too.
     ZQAppInstance::installTerminationHandler([delegate] { delegate->applicationShouldTerminate(false); });

@@ -27,6 +27,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -515,6 +516,16 @@ void ZQDocumentWindowController::makeKeyAndOrderFront()
     show();
     raise();
     activateWindow();
+}
+
+void ZQDocumentWindowController::paintEvent(QPaintEvent* event)
+{
+    ZQCommonWindowController::paintEvent(event);
+    if (!m_firstPaintHandler)
+        return;
+    // After the children of this pass have painted too.
+    QTimer::singleShot(0, this, [handler = std::move(m_firstPaintHandler)] { handler(); });
+    m_firstPaintHandler = nullptr;
 }
 
 void ZQDocumentWindowController::closeEvent(QCloseEvent* event)

@@ -63,6 +63,9 @@ public:
     void menuResetIntroductionSpace();
     void menuReloadDemoPage();
 
+    // Called once, after the window's first paint has been flushed.
+    void setFirstPaintHandler(std::function<void()> handler) { m_firstPaintHandler = std::move(handler); }
+
     // Saves the open page when it has unsaved changes; false when that failed.
     bool saveOpenPage();
 
@@ -95,6 +98,7 @@ public:
 protected:
     void documentEdited() override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void buildPanes();
@@ -121,4 +125,5 @@ private:
     QString m_openPageUuid;
     QString m_lastCreatedPage;
     bool m_reloading = false;
+    std::function<void()> m_firstPaintHandler;
 };
