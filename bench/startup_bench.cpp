@@ -27,14 +27,16 @@ namespace {
 
 constexpr int PageCount = 1000;
 
-QTemporaryDir& home()
+// A temporary home, or QUORVEL_BENCH_HOME (kept, for profiling the program in it).
+QString homeDir()
 {
     static QTemporaryDir dir;
-    return dir;
+    const QString kept = qEnvironmentVariable("QUORVEL_BENCH_HOME");
+    return kept.isEmpty() ? dir.path() : kept;
 }
 
-QString dataDir() { return home().filePath(QStringLiteral("data")); }
-QString configDir() { return home().filePath(QStringLiteral("config")); }
+QString dataDir() { return QDir(homeDir()).filePath(QStringLiteral("data")); }
+QString configDir() { return QDir(homeDir()).filePath(QStringLiteral("config")); }
 
 QProcessEnvironment programEnvironment()
 {
