@@ -61,7 +61,10 @@ int main(int argc, char* argv[])
     const auto listen = [&instance, delegate] {
         instance.listen([delegate](const QStringList& handed) { delegate->openFiles(handed); });
     };
-    if (const auto library = ZQDocumentWindowFactory::sharedFactory().mainWindowController(); library && files.isEmpty())
+    const auto library = ZQDocumentWindowFactory::sharedFactory().mainWindowController();
+    if (library)
+        library->setQuitHandler([delegate] { delegate->applicationShouldTerminate(); });
+    if (library && files.isEmpty())
         library->setFirstPaintHandler(listen);
     else
         listen();

@@ -27,6 +27,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -87,6 +89,7 @@ ZQDocumentWindowController::ZQDocumentWindowController(const ZQEditorFactory& ed
 {
     setWindowTitle(QStringLiteral("Quorvel"));
     buildPanes();
+    buildMenus();
     connect(addButton(), &QAbstractButton::clicked, this, [this] {
         if (m_documents)
             m_documents->createOrPutbackPage();
@@ -131,6 +134,43 @@ void ZQDocumentWindowController::buildPanes()
     connect(m_leftPanel, &QSplitter::splitterMoved, this, [this] {
         defaults()->setFloat(static_cast<float>(m_spaceListView->width()), QStringLiteral("com.zolfarin.quorvel.DocTreeSplitViewDiv0"));
     });
+}
+
+void ZQDocumentWindowController::buildMenus()
+{
+    m_menuBar = new QMenuBar(this);
+    layout()->setMenuBar(m_menuBar);
+    QMenu* file = m_menuBar->addMenu(QStringLiteral("&File"));
+    file->addAction(QStringLiteral("New Page"), QKeySequence::New, this, [this] {
+        if (m_documents)
+            m_documents->createOrPutbackPage();
+    });
+    file->addAction(ZQDocumentController::newLibraryTitle(), this, [this] {
+        if (m_documents)
+            m_documents->createSpace();
+    });
+    file->addAction(ZQDocumentController::importMenuTitle(), this, [this] {
+        if (m_documents)
+            m_documents->importMarkdownToLibrary();
+    });
+    file->addSeparator();
+    file->addAction(QStringLiteral("Quit"), QKeySequence::Quit, this, [this] {
+        if (m_quitHandler)
+            m_quitHandler();
+        else
+            close();
+    });
+    QMenu* view = m_menuBar->addMenu(QStringLiteral("&View"));
+    view->addAction(QStringLiteral("Switch Rich / Markdown Editor"), QKeySequence(Qt::CTRL | Qt::Key_E), this,
+                    [this] { switchEditorMode(); });
+    QAction* pane = view->addAction(QStringLiteral("Hide Document & Space Pane"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D),
+                                    this, [this] { setDocTreeVisble(!isDocTreeVisible(), true); });
+    connect(view, &QMenu::aboutToShow, this, [this, pane] {
+        pane->setText(isDocTreeVisible() ? QStringLiteral("Hide Document & Space Pane") : QStringLiteral("Show Document & Space Pane"));
+    });
+    QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("Reload Welcome Page"), this, [this] { menuResetIntroductionSpace(); });
+    help->addAction(QStringLiteral("Reload Demo Page"), this, [this] { menuReloadDemoPage(); });
 }
 
 void ZQDocumentWindowController::windowDidLoad()

@@ -16,6 +16,7 @@
 
 class QLabel;
 class QListWidget;
+class QMenuBar;
 class ZQDocTreeSplitView;
 class ZQDocumentController;
 class ZQMainSplitView;
@@ -63,6 +64,10 @@ public:
     void menuResetIntroductionSpace();
     void menuReloadDemoPage();
 
+    // What the Quit menu item does (the application delegate's quit).
+    void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
+    QMenuBar* menuBar() const { return m_menuBar; }
+
     // Called once, after the window's first paint has been flushed.
     void setFirstPaintHandler(std::function<void()> handler) { m_firstPaintHandler = std::move(handler); }
 
@@ -102,6 +107,7 @@ protected:
 
 private:
     void buildPanes();
+    void buildMenus();
     void restoreState();
     void reloadSpaces();
     void reloadPages();
@@ -126,4 +132,6 @@ private:
     QString m_lastCreatedPage;
     bool m_reloading = false;
     std::function<void()> m_firstPaintHandler;
+    std::function<void()> m_quitHandler;
+    QMenuBar* m_menuBar = nullptr;
 };

@@ -2,7 +2,11 @@
 
 #include "app/shell/ZQButtons.h"
 
+#include "kit/foundation/ZQError.h"
+
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QShortcut>
 #include <QFileInfo>
 #include <QVBoxLayout>
 
@@ -15,6 +19,27 @@ ZQEditorWindowController::ZQEditorWindowController(const ZQEditorFactory& editor
     addButton()->hide();
     removeButton()->hide();
     resize(760, 640);
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    connect(save, &QShortcut::activated, this, [this] { saveDocument(); });
+    auto* quit = new QShortcut(QKeySequence::Quit, this);
+    connect(quit, &QShortcut::activated, this, [] { QCoreApplication::quit(); });
+    auto* switchMode = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    connect(switchMode, &QShortcut::activated, this, [this] { switchEditorMode(); });
+}
+
+bool ZQEditorWindowController::saveDocument()
+{
+    const ZQDocumentPtr doc = document();
+    if (!doc || doc->fileURL().isEmpty())
+        return false;
+    std::optional<ZQErrorValue> failure;
+    doc->saveToURL(doc->fileURL(), doc->fileType(), ZQDocument::SaveOperation::Save,
+                   [&failure](const std::optional<ZQErrorValue>& error) { failure = error; });
+    if (failure) {
+        ZQError::presentError(*failure);
+        return false;
+    }
+    return true;
 }
 
 void ZQEditorWindowController::setDocument(const ZQDocumentPtr& document)

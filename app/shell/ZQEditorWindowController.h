@@ -17,6 +17,8 @@ public:
     void setShouldClose(std::function<bool(ZQEditorWindowController&)> shouldClose) { m_shouldClose = std::move(shouldClose); }
 
     void setDocument(const ZQDocumentPtr& document) override;
+    // Writes the page back to its file; false (the error presented) when that failed.
+    bool saveDocument();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -22,6 +22,8 @@
 
 #include <QDir>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
@@ -221,7 +223,7 @@ TEST_F(LibraryWindowTest, AnExternalFileIsWrittenBackAsUtf8)
     QWidget* editor = window->visibleEditor().widget();
     window->visibleEditor().textView().setSelectedRange(plat::Range(window->visibleEditor().textView().string().size(), 0));
     QTest::keyClicks(editor, QStringLiteral("!"));
-    EXPECT_TRUE(delegate->saveAllUnsaved());
+    EXPECT_TRUE(window->saveDocument());
     const QByteArray bytes = shell::readAll(path);
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString text = utf8(bytes);
@@ -267,6 +269,37 @@ TEST_F(LibraryWindowTest, AFailedWelcomeLoadStillRestoresAndAnImportIsSavedAtOnc
     ASSERT_EQ(added.size(), 1);
     const QString package = ZSUtils::pageUrl(added.first(), library()).toLocalFile();
     EXPECT_TRUE(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))).startsWith("# Plain import"));
+}
+
+TEST_F(LibraryWindowTest, TheHiddenPaneComesBackAtLeast400WideAndTheMenuQuits)
+{
+    auto window = startWindow();
+    window->resize(1200, 760);
+    QCoreApplication::processEvents();
+    window->mainSplitView()->setSizes({230, 970});
+    window->setDocTreeVisble(false, true);
+    EXPECT_FALSE(window->isDocTreeVisible());
+    EXPECT_TRUE(plat::UserDefaults::standardUserDefaults()->boolForKey(QStringLiteral("com.zolfarin.quorvel.toggle.doctree")));
+    window->setDocTreeVisble(true, true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->mainSplitView()->sizes().first(), 400);
+    EXPECT_FALSE(plat::UserDefaults::standardUserDefaults()->boolForKey(QStringLiteral("com.zolfarin.quorvel.toggle.doctree")));
+
+    window->mainSplitView()->setSizes({513, 687});
+    window->setDocTreeVisble(false, true);
+    window->setDocTreeVisble(true, true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->mainSplitView()->sizes().first(), 513);
+
+    int quits = 0;
+    window->setQuitHandler([&quits] { ++quits; });
+    for (QAction* menu : window->menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->text() == QLatin1String("Quit"))
+                item->trigger();
+        }
+    }
+    EXPECT_EQ(quits, 1);
 }
 
 TEST(ShellViews, IndicatorTextGroupsCountsAndNamesTheEditor)
