@@ -284,8 +284,12 @@ void ZQCommonWindowController::switchEditorMode()
             alert.informativeText = richModeInformative();
             alert.style = plat::AlertRequest::Style::Warning;
             alert.iconName = QStringLiteral("quorvel.png");
-            if (plat::Panels::current()->runAlert(alert) != 0)
+            alert.showsSuppressionButton = true;
+            bool suppressed = false;
+            if (plat::Panels::current()->runAlert(alert, &suppressed) != 0)
                 return;
+            m_settings->setNeedConfirmRichModeForExternalMD(!suppressed);
+            plat::UserDefaults::standardUserDefaults()->setBool(!suppressed, QStringLiteral("needConfirmRichModeForExternalMD"));
         }
         const qsizetype oldLength = m_markupEditor->textView().string().size();
         const plat::Range oldSelection = m_markupEditor->textView().selectedRange();

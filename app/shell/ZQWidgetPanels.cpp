@@ -10,7 +10,14 @@
 
 plat::AlertResponse ZQWidgetPanels::runAlert(const plat::AlertRequest& request)
 {
+    return runAlert(request, nullptr);
+}
+
+plat::AlertResponse ZQWidgetPanels::runAlert(const plat::AlertRequest& request, bool* suppressionButtonOn)
+{
     QMessageBox box(QApplication::activeWindow());
+    if (request.showsSuppressionButton)
+        box.setCheckBox(new QCheckBox(QStringLiteral("Do not show this message again")));
     box.setText(request.messageText);
     box.setInformativeText(request.informativeText);
     switch (request.style) {
@@ -25,6 +32,8 @@ plat::AlertResponse ZQWidgetPanels::runAlert(const plat::AlertRequest& request)
         buttons << box.addButton(QMessageBox::Ok);
     box.setDefaultButton(buttons.first());
     box.exec();
+    if (suppressionButtonOn)
+        *suppressionButtonOn = box.checkBox() && box.checkBox()->isChecked();
     const int index = static_cast<int>(buttons.indexOf(qobject_cast<QPushButton*>(box.clickedButton())));
     return index < 0 ? static_cast<int>(buttons.size()) - 1 : index;
 }

@@ -7,6 +7,7 @@
 class ZQWidgetPanels final : public plat::Panels {
 public:
     plat::AlertResponse runAlert(const plat::AlertRequest& request) override;
+    plat::AlertResponse runAlert(const plat::AlertRequest& request, bool* suppressionButtonOn) override;
     std::optional<plat::OpenPanelResult> runOpenPanel(const plat::OpenPanelRequest& request) override;
     bool runPrintPanel(const plat::PrintPanelRequest& request) override;
     void presentError(const QString& description) override;

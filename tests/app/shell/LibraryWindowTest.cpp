@@ -209,6 +209,21 @@ TEST_F(LibraryWindowTest, AnExternalMarkdownFileAsksBeforeTheRichEditorAndCancel
     window->switchEditorMode();
     EXPECT_FALSE(window->isMarkdownEditorVisible());
     EXPECT_EQ(window->document()->storageType(), 2);
+    EXPECT_TRUE(m_settings->needConfirmRichModeForExternalMD());
+
+    // Ticking "do not show again" stores it; the next switch asks nothing.
+    window->switchEditorMode();
+    env.panels->queueAlertResponse(0);
+    env.panels->queueSuppressionButtonOn(true);
+    window->switchEditorMode();
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    EXPECT_FALSE(m_settings->needConfirmRichModeForExternalMD());
+    EXPECT_FALSE(plat::UserDefaults::standardUserDefaults()->boolForKey(QStringLiteral("needConfirmRichModeForExternalMD")));
+    window->switchEditorMode();
+    window->switchEditorMode();
+    EXPECT_EQ(env.panels->alerts().size(), 3u);
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    plat::UserDefaults::standardUserDefaults()->removeObjectForKey(QStringLiteral("needConfirmRichModeForExternalMD"));
     // Only the library window keeps its mode.
     window->close();
 }
