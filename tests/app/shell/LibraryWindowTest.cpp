@@ -373,6 +373,38 @@ TEST(ShellViews, HoverButtonShowsTheToggledImagesOnlyWhileToggled)
     EXPECT_EQ(button.shownImage().cacheKey(), laterNormal.cacheKey());
 }
 
+TEST(SimpleEditor, TypingMovingAndDeletingWorkOnTheModel)
+{
+    QWidget parent;
+    ZQSimpleEditor editor(ZQEditorType::Markup, &parent);
+    parent.resize(400, 300);
+    editor.widget()->resize(400, 300);
+    QWidget* widget = editor.widget();
+    QTest::keyClicks(widget, QStringLiteral("abc"));
+    QTest::keyClick(widget, Qt::Key_Return);
+    QTest::keyClicks(widget, QStringLiteral("de"));
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("abc\nde"));
+    struct Step {
+        Qt::Key key;
+        qsizetype caret;
+    };
+    // From the end of "de": up keeps the column, down to a shorter line goes to its end.
+    const Step steps[] = {{Qt::Key_Up, 2}, {Qt::Key_End, 3}, {Qt::Key_Down, 6}, {Qt::Key_Home, 4},
+                          {Qt::Key_Left, 3}, {Qt::Key_Right, 4}, {Qt::Key_Up, 0}, {Qt::Key_Up, 0}};
+    for (const Step& step : steps) {
+        QTest::keyClick(widget, step.key);
+        EXPECT_EQ(editor.textView().selectedRange().location, step.caret) << int(step.key);
+    }
+    QTest::keyClick(widget, Qt::Key_Backspace);
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("abc\nde"));
+    QTest::keyClick(widget, Qt::Key_End);
+    QTest::keyClick(widget, Qt::Key_Backspace);
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("ab\nde"));
+    editor.setEditable(false);
+    QTest::keyClicks(widget, QStringLiteral("x"));
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("ab\nde"));
+}
+
 TEST(UsagePing, NothingIsSentWithoutAHost)
 {
     EXPECT_FALSE(ZQUsagePing::pingUrl(QString(), QStringLiteral("ABC"), 0));
