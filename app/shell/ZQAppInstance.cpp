@@ -97,13 +97,19 @@ bool ZQAppInstance::listen(std::function<void(const QStringList& files)> handler
 
 bool ZQAppInstance::installTerminationHandler(std::function<void()> handler)
 {
-    if (signalPipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+    // One pipe and one notifier per process; a later call replaces the handler.
+    static std::function<void()> installed;
+    installed = std::move(handler);
+    if (signalPipe[0] >= 0)
+        return true;
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
         return false;
     auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [handler = std::move(handler)] {
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
         char byte = 0;
         [[maybe_unused]] const ssize_t read = ::read(signalPipe[1], &byte, 1);
-        handler();
+        if (installed)
+            installed();
     });
     struct sigaction action {};
     action.sa_handler = onTerminationSignal;

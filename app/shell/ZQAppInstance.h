@@ -28,7 +28,8 @@ public:
     // Listens for later starts; each hands its files (maybe none) to handler.
     bool listen(std::function<void(const QStringList& files)> handler);
 
-    // Calls handler on the main thread after SIGTERM, SIGINT or SIGHUP.
+    // Calls handler on the main thread after SIGTERM, SIGINT or SIGHUP; a
+    // later call replaces the handler.
     static bool installTerminationHandler(std::function<void()> handler);
 
 private:
