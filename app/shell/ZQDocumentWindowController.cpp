@@ -487,8 +487,11 @@ void ZQDocumentWindowController::documentEdited()
         return;
     const bool markdown = ZQCommonWindowController::isMarkdownEditorVisible();
     const plat::AttributedString& content = markdown ? *doc->markupTextStorage() : *doc->richTextStorage();
-    const std::optional<plat::MutableAttributedString> title = m_markupHelper->getOutlineTitle(
-        content, markdown ? ZQEditorType::Markup : ZQEditorType::Rich, plat::Range(0, content.length()));
+    // Only an edit inside the title's window can change the title.
+    const qsizetype caret = visibleEditor().textView().selectedRange().location;
+    const plat::Range dirty(std::max<qsizetype>(0, caret - 1), 0);
+    const std::optional<plat::MutableAttributedString> title =
+        m_markupHelper->getOutlineTitle(content, markdown ? ZQEditorType::Markup : ZQEditorType::Rich, dirty);
     if (title)
         updateCurrentPageTitle(*title);
 }
