@@ -99,12 +99,21 @@ std::shared_ptr<ZQEditorWindowController> ZQAppDelegate::openFile(const QString&
     ZQDocumentPtr doc = std::dynamic_pointer_cast<ZQDocument>(documents->documentForURL(url));
     if (!doc) {
         // A file that cannot be read gets no window: an empty page saved over it would lose it.
+        // Read as what its name says: a page file read as Markdown would show
+        // its archive as text and write that text over it.
+        const QString name = info.fileName();
+        const QString type = name.endsWith(QLatin1String(".mkqrv"))     ? ZQDocument::pageDocumentType()
+                             : name.endsWith(QLatin1String(".qrvpage")) ? ZQDocument::standalonePageType()
+                                                                        : ZQDocument::markdownType();
+        const bool package = type == ZQDocument::pageDocumentType();
         QString reason;
-        if (!info.isFile()) {
-            reason = info.exists() ? QStringLiteral("it is not a file") : QStringLiteral("it does not exist");
+        if (!info.exists()) {
+            reason = QStringLiteral("it does not exist");
+        } else if (package ? !info.isDir() : !info.isFile()) {
+            reason = package ? QStringLiteral("it is not a page folder") : QStringLiteral("it is not a file");
         } else {
             doc = ZQDocument::create();
-            if (!doc->readFromURL(url, ZQDocument::markdownType(), &reason))
+            if (!doc->readFromURL(url, type, &reason))
                 doc = nullptr;
         }
         if (!doc) {

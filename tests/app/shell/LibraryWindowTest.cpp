@@ -264,7 +264,10 @@ TEST_F(LibraryWindowTest, AFileThatCannotBeReadGivesAnErrorAndNoWindow)
 {
     QTemporaryDir dir;
     QDir(dir.path()).mkdir(QStringLiteral("folder.md"));
-    const QString cases[] = {dir.filePath(QStringLiteral("missing.md")), dir.filePath(QStringLiteral("folder.md"))};
+    // A page file that is no archive must not open as Markdown text that a save would write over it.
+    shell::writeAll(dir.filePath(QStringLiteral("broken.qrvpage")), "not an archive");
+    const QString cases[] = {dir.filePath(QStringLiteral("missing.md")), dir.filePath(QStringLiteral("folder.md")),
+                             dir.filePath(QStringLiteral("broken.qrvpage"))};
     for (const QString& path : cases) {
         const auto windows = delegate->editorWindows().size();
         const auto errors = env.panels->presentedErrors().size();
@@ -274,6 +277,7 @@ TEST_F(LibraryWindowTest, AFileThatCannotBeReadGivesAnErrorAndNoWindow)
         EXPECT_TRUE(env.panels->presentedErrors().last().contains(QFileInfo(path).fileName()));
     }
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing.md"))));
+    EXPECT_EQ(shell::readAll(dir.filePath(QStringLiteral("broken.qrvpage"))), QByteArray("not an archive"));
 }
 
 TEST_F(LibraryWindowTest, AFailedWelcomeLoadStillRestoresAndAnImportIsSavedAtOnce)
