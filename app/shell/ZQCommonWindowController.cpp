@@ -173,6 +173,7 @@ void ZQCommonWindowController::setDocument(const ZQDocumentPtr& document)
     m_document = document;
     if (!document || document == previous)
         return;
+    document->setAutosavingDelay(AutosaveDelaySeconds);
     forceSetDocument(document);
 }
 

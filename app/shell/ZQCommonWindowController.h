@@ -32,6 +32,10 @@ class ZQCommonWindowController : public QWidget {
 public:
     // The key under which the library window keeps its editor mode.
     static QString editorModeKey() { return QStringLiteral("com.zolfarin.quorvel.editorMode"); }
+    // A page shown in a window is saved this long after its last unsaved edit
+    // began, so a crash loses at most these seconds of typing.
+    static constexpr double AutosaveDelaySeconds = 5.0;
+
     static QString openFailedMessage() { return QStringLiteral("Sorry, Quorvel is failed to open this file."); }
     static QString richModeWarning()
     {

@@ -17,6 +17,7 @@
 #include "app/shell/ZQStatusViews.h"
 #include "app/shell/ZQUsagePing.h"
 #include "kit/model/ZSUtils.h"
+#include "platform/foundation/Clock.h"
 
 #include "support/EventLoop.h"
 
@@ -148,6 +149,23 @@ TEST_P(WritingSurvivesTheEnd, APageTypedBeforeTheEndIsThereAfterTheNextStart)
 INSTANTIATE_TEST_SUITE_P(Endings, WritingSurvivesTheEnd,
                          ::testing::Combine(::testing::Values(Ending::Quit, Ending::Sigterm),
                                             ::testing::Values(QStringLiteral("markdown"), QStringLiteral("rich"))));
+
+TEST_F(LibraryWindowTest, APageIsSavedSecondsAfterAnEditWithoutAQuit)
+{
+    plat::UserDefaults::standardUserDefaults()->setObject(plat::Value(QStringLiteral("markdown")),
+                                                          ZQCommonWindowController::editorModeKey());
+    auto window = startWindow();
+    window->openSpace(library());
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    const QString package = ZSUtils::pageUrl(window->openPageUuid(), library()).toLocalFile();
+    plat::ManualClockScope clock;
+    QTest::keyClicks(window->visibleEditor().widget(), QStringLiteral("kept"));
+    clock->advance(ZQCommonWindowController::AutosaveDelaySeconds - 1);
+    EXPECT_EQ(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))), QByteArray());
+    clock->advance(1);
+    EXPECT_EQ(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))), QByteArray("kept"));
+    EXPECT_FALSE(window->document()->isDocumentEdited());
+}
 
 TEST_F(LibraryWindowTest, SwitchingEditorsStoresTheModeAndKeepsTheText)
 {
