@@ -1,6 +1,9 @@
 #include "app/shell/ZQStatusViews.h"
 
+#include "platform/foundation/NotificationCenter.h"
+
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QMetaObject>
 #include <QPainter>
 
@@ -71,4 +74,21 @@ void ZQMessageBarView::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), QColor(246, 246, 246, qRound(0.5 * 255)));
     painter.fillRect(QRect(0, 0, width(), 1), QColor(231, 231, 231));
+}
+
+void ZQAntiAliasField::setTag(qint64 tag)
+{
+    m_tag = tag;
+    if (tag != 0)
+        setCursor(Qt::PointingHandCursor);
+    else
+        unsetCursor();
+}
+
+void ZQAntiAliasField::mousePressEvent(QMouseEvent* event)
+{
+    // The click is the label's alone.
+    event->accept();
+    plat::NotificationCenter::defaultCenter().post(clickedNotification(), nullptr,
+                                                   {{QStringLiteral("tag"), plat::Value(m_tag)}});
 }

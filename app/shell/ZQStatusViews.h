@@ -44,3 +44,22 @@ protected:
 private:
     QLabel* m_messageLabel;
 };
+
+// A help label that stands for the help item of its tag: a click posts
+// "zqNotifyHLC" with the tag; a tag other than 0 shows the pointing hand.
+class ZQAntiAliasField : public QLabel {
+    Q_OBJECT
+public:
+    static QString clickedNotification() { return QStringLiteral("zqNotifyHLC"); }
+
+    explicit ZQAntiAliasField(QWidget* parent = nullptr) : QLabel(parent) {}
+
+    qint64 tag() const { return m_tag; }
+    void setTag(qint64 tag);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    qint64 m_tag = 0;
+};

@@ -18,6 +18,7 @@
 #include "app/shell/ZQUsagePing.h"
 #include "kit/model/ZSUtils.h"
 #include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
 
 #include "support/EventLoop.h"
 
@@ -366,6 +367,23 @@ TEST(ShellViews, IndicatorTextGroupsCountsAndNamesTheEditor)
     label.setEditorType(QStringLiteral("Markdown"));
     QCoreApplication::processEvents();
     EXPECT_EQ(label.text(), QStringLiteral("W 3\u30FBC 12\u30FBMarkdown"));
+}
+
+TEST(ShellViews, AHelpLabelAnnouncesItsTagWhenClicked)
+{
+    std::vector<qint64> tags;
+    const plat::ObserverToken token = plat::NotificationCenter::defaultCenter().addObserver(
+        ZQAntiAliasField::clickedNotification(), nullptr,
+        [&tags](const plat::Notification& note) { tags.push_back(note.userInfo.at(QStringLiteral("tag")).toInteger()); });
+    ZQAntiAliasField plain;
+    ZQAntiAliasField item;
+    item.setTag(12);
+    QTest::mouseClick(&plain, Qt::LeftButton);
+    QTest::mouseClick(&item, Qt::LeftButton);
+    plat::NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_EQ(tags, (std::vector<qint64>{0, 12}));
+    EXPECT_EQ(item.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(plain.testAttribute(Qt::WA_SetCursor));
 }
 
 TEST(ShellViews, DividersAtTheEdgesAreNotDrawnAndEnsureViewKeepsAViewOfTheSameClass)
