@@ -31,6 +31,12 @@ void ScriptedPanels::queueAlertResponse(AlertResponse response)
     m_alertResponses.push_back(response);
 }
 
+void ScriptedPanels::queueSuppressionButtonOn(bool on)
+{
+    std::lock_guard lock(m_mutex);
+    m_suppressionAnswers.push_back(on);
+}
+
 void ScriptedPanels::queueOpenPanelResult(std::optional<OpenPanelResult> result)
 {
     std::lock_guard lock(m_mutex);
@@ -45,8 +51,18 @@ void ScriptedPanels::queuePrintPanelAnswer(bool print)
 
 AlertResponse ScriptedPanels::runAlert(const AlertRequest& request)
 {
+    return runAlert(request, nullptr);
+}
+
+AlertResponse ScriptedPanels::runAlert(const AlertRequest& request, bool* suppressionButtonOn)
+{
     std::lock_guard lock(m_mutex);
     m_alerts.push_back(request);
+    const bool suppressed = !m_suppressionAnswers.empty() && m_suppressionAnswers.front();
+    if (!m_suppressionAnswers.empty())
+        m_suppressionAnswers.pop_front();
+    if (suppressionButtonOn)
+        *suppressionButtonOn = request.showsSuppressionButton && suppressed;
     if (m_alertResponses.empty())
         return std::max<AlertResponse>(0, AlertResponse(request.buttons.size()) - 1);
     const AlertResponse response = m_alertResponses.front();

@@ -23,6 +23,8 @@ struct AlertRequest {
     QStringList buttons; // left to right as added; the first is the default
     Style style = Style::Warning;
     QString iconName;
+    // A "Do not show this message again" check box under the text.
+    bool showsSuppressionButton = false;
 };
 
 // The answer of an alert: the index of the pressed button in AlertRequest::buttons.
@@ -57,6 +59,14 @@ public:
     virtual ~Panels() = default;
 
     virtual AlertResponse runAlert(const AlertRequest& request) = 0;
+    // The same, also telling whether the suppression check box was ticked
+    // (never, for panels without one).
+    virtual AlertResponse runAlert(const AlertRequest& request, bool* suppressionButtonOn)
+    {
+        if (suppressionButtonOn)
+            *suppressionButtonOn = false;
+        return runAlert(request);
+    }
     // None when the panel was cancelled.
     virtual std::optional<OpenPanelResult> runOpenPanel(const OpenPanelRequest& request) = 0;
     // True when the user chose to print.
@@ -76,10 +86,13 @@ public:
 class ScriptedPanels final : public Panels {
 public:
     void queueAlertResponse(AlertResponse response);
+    // Whether the next alert's suppression check box is ticked (not ticked once the queue is empty).
+    void queueSuppressionButtonOn(bool on);
     void queueOpenPanelResult(std::optional<OpenPanelResult> result);
     void queuePrintPanelAnswer(bool print);
 
     AlertResponse runAlert(const AlertRequest& request) override;
+    AlertResponse runAlert(const AlertRequest& request, bool* suppressionButtonOn) override;
     std::optional<OpenPanelResult> runOpenPanel(const OpenPanelRequest& request) override;
     bool runPrintPanel(const PrintPanelRequest& request) override;
     void presentError(const QString& description) override;
@@ -92,6 +105,7 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::deque<AlertResponse> m_alertResponses;
+    std::deque<bool> m_suppressionAnswers;
     std::deque<std::optional<OpenPanelResult>> m_openResults;
     std::deque<bool> m_printAnswers;
     std::vector<AlertRequest> m_alerts;

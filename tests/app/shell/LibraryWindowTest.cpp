@@ -1,0 +1,493 @@
+// The library window and the stand-alone editor windows driven as a person
+// would: pages written, the program quit or killed and started again, the
+// editor mode switched, the trash, external files and the welcome pages.
+
+#include "ShellFixtures.h"
+
+#include "app/library/ZQLibraryRecords.h"
+#include "app/shell/ZQAppDelegate.h"
+#include "app/shell/ZQAppFlags.h"
+#include "app/shell/ZQAppInstance.h"
+#include "app/shell/ZQButtons.h"
+#include "app/shell/ZQDocumentWindowController.h"
+#include "app/shell/ZQDocumentWindowFactory.h"
+#include "app/shell/ZQSetting.h"
+#include "app/shell/ZQSimpleEditor.h"
+#include "app/shell/ZQSplitViews.h"
+#include "app/shell/ZQStatusViews.h"
+#include "app/shell/ZQUsagePing.h"
+#include "kit/model/ZSUtils.h"
+#include "platform/foundation/Clock.h"
+#include "platform/foundation/NotificationCenter.h"
+
+#include "support/EventLoop.h"
+
+#include <QDir>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStringDecoder>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace libwin {
+
+std::shared_ptr<ZQAppDelegate> launchedDelegate()
+{
+    static std::shared_ptr<ZQAppDelegate> delegate = [] {
+        auto made = std::make_shared<ZQAppDelegate>();
+        made->applicationWillFinishLaunching(false);
+        return made;
+    }();
+    return delegate;
+}
+
+class LibraryWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        static const ZQSettingPtr settings = ZQSetting::create();
+        ZSSettings::hookPlatformSettings(settings);
+        m_settings = settings;
+        m_settings->setNeedConfirmRichModeForExternalMD(true);
+        delegate = launchedDelegate();
+        delegate->setQuitAction([this] { ++quitRequests; });
+        auto& factory = ZQDocumentWindowFactory::sharedFactory();
+        factory.setEditorFactory(ZQSimpleEditor::factory());
+    }
+
+    void TearDown() override
+    {
+        ZQAppInstance::installTerminationHandler(nullptr);
+        dropWindow();
+        ZQAppFlags::inTrash = ZQAppFlags::inTags = ZQAppFlags::readOnly = false;
+    }
+
+    // A window as a new start makes it: a new document controller and the restored selection.
+    std::shared_ptr<ZQDocumentWindowController> startWindow()
+    {
+        auto& factory = ZQDocumentWindowFactory::sharedFactory();
+        factory.setDocumentController(ZQDocumentController::create());
+        factory.create(false);
+        auto window = factory.mainWindowController();
+        window->show();
+        return window;
+    }
+
+    void dropWindow()
+    {
+        auto& factory = ZQDocumentWindowFactory::sharedFactory();
+        if (const auto window = factory.mainWindowController())
+            window->hide();
+        factory.setMainWindowController(nullptr);
+        if (const auto documents = factory.documentController()) {
+            for (const plat::DocumentPtr& document : documents->documents())
+                documents->removeDocument(*document);
+        }
+        factory.setDocumentController(nullptr);
+    }
+
+    QString library() const { return m_settings->appID() + QStringLiteral("ds"); }
+
+    shell::ShellEnvironment env;
+    ZQSettingPtr m_settings;
+    std::shared_ptr<ZQAppDelegate> delegate;
+    int quitRequests = 0;
+};
+
+enum class Ending { Quit, Sigterm };
+
+class WritingSurvivesTheEnd : public LibraryWindowTest,
+                              public ::testing::WithParamInterface<std::tuple<Ending, QString>> {};
+
+TEST_P(WritingSurvivesTheEnd, APageTypedBeforeTheEndIsThereAfterTheNextStart)
+{
+    const auto [ending, mode] = GetParam();
+    plat::UserDefaults::standardUserDefaults()->setObject(plat::Value(mode), ZQCommonWindowController::editorModeKey());
+    auto window = startWindow();
+    window->openSpace(library());
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    const QString uuid = window->openPageUuid();
+    ASSERT_FALSE(uuid.isEmpty());
+    QWidget* editor = window->visibleEditor().widget();
+    QTest::keyClicks(editor, QStringLiteral("# Groceries"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("milk eggs"));
+    const QString typed = QStringLiteral("# Groceries\nmilk eggs");
+    ASSERT_EQ(window->visibleEditor().textView().string(), typed);
+
+    if (ending == Ending::Quit) {
+        EXPECT_TRUE(delegate->applicationShouldTerminate());
+    } else {
+        ASSERT_TRUE(ZQAppInstance::installTerminationHandler([this] { delegate->applicationShouldTerminate(false); }));
+        std::raise(SIGTERM);
+        ASSERT_TRUE(testsupport::runEventsUntil([this] { return quitRequests > 0; }, 30));
+    }
+    EXPECT_EQ(quitRequests, 1);
+    const QString package = ZSUtils::pageUrl(uuid, library()).toLocalFile();
+    const QString markdown = QString::fromUtf8(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))));
+    if (mode == QLatin1String("markdown"))
+        EXPECT_EQ(markdown, typed);
+    else
+        EXPECT_TRUE(markdown.contains(QStringLiteral("Groceries")) && markdown.contains(QStringLiteral("milk eggs")))
+            << markdown.toStdString();
+
+    dropWindow();
+    window = startWindow();
+    EXPECT_EQ(window->openSpaceFolder(), library());
+    EXPECT_EQ(window->openPageUuid(), uuid);
+    EXPECT_EQ(window->visibleEditor().textView().string(), typed);
+    // The stand-in editor does not style "# " as a heading in rich text as the
+    // rich editor does, so only markup gives the heading title here.
+    if (mode == QLatin1String("markdown")) {
+        EXPECT_EQ(window->pageTitle(uuid), QStringLiteral("Groceries"));
+        EXPECT_EQ(window->pageListView()->currentItem()->text(), QStringLiteral("Groceries"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Endings, WritingSurvivesTheEnd,
+                         ::testing::Combine(::testing::Values(Ending::Quit, Ending::Sigterm),
+                                            ::testing::Values(QStringLiteral("markdown"), QStringLiteral("rich"))));
+
+TEST_F(LibraryWindowTest, APageIsSavedSecondsAfterAnEditWithoutAQuit)
+{
+    plat::UserDefaults::standardUserDefaults()->setObject(plat::Value(QStringLiteral("markdown")),
+                                                          ZQCommonWindowController::editorModeKey());
+    auto window = startWindow();
+    window->openSpace(library());
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    const QString package = ZSUtils::pageUrl(window->openPageUuid(), library()).toLocalFile();
+    plat::ManualClockScope clock;
+    QTest::keyClicks(window->visibleEditor().widget(), QStringLiteral("kept"));
+    clock->advance(ZQCommonWindowController::AutosaveDelaySeconds - 1);
+    EXPECT_EQ(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))), QByteArray());
+    clock->advance(1);
+    EXPECT_EQ(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))), QByteArray("kept"));
+    EXPECT_FALSE(window->document()->isDocumentEdited());
+}
+
+TEST_F(LibraryWindowTest, SwitchingEditorsStoresTheModeAndKeepsTheText)
+{
+    plat::UserDefaults::standardUserDefaults()->setObject(plat::Value(QStringLiteral("rich")),
+                                                          ZQCommonWindowController::editorModeKey());
+    auto window = startWindow();
+    window->openSpace(library());
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    ASSERT_FALSE(window->isMarkdownEditorVisible());
+    QTest::keyClicks(window->visibleEditor().widget(), QStringLiteral("plain words"));
+
+    QTest::mouseClick(window->markupButton(), Qt::LeftButton);
+    EXPECT_TRUE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(plat::UserDefaults::standardUserDefaults()->stringForKey(ZQCommonWindowController::editorModeKey()),
+              QStringLiteral("markdown"));
+    EXPECT_EQ(window->visibleEditor().textView().string().trimmed(), QStringLiteral("plain words"));
+    EXPECT_EQ(window->document()->storageType(), 0);
+
+    window->switchEditorMode();
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(plat::UserDefaults::standardUserDefaults()->stringForKey(ZQCommonWindowController::editorModeKey()),
+              QStringLiteral("rich"));
+    EXPECT_EQ(window->document()->storageType(), 2);
+    // A library page never asks.
+    EXPECT_TRUE(env.panels->alerts().empty());
+}
+
+TEST_F(LibraryWindowTest, TheTrashIsReadOnlyAndSaysSo)
+{
+    auto window = startWindow();
+    window->openSpace(ZQSpaceFolder::trash());
+    EXPECT_TRUE(ZQAppFlags::inTrash);
+    EXPECT_TRUE(ZQAppFlags::readOnly);
+    EXPECT_FALSE(window->messageBarView()->isHidden());
+    EXPECT_EQ(window->messageBarView()->message(), QStringLiteral("READ-ONLY TRASH BIN"));
+    EXPECT_FALSE(window->editor().isEditable());
+    EXPECT_FALSE(window->markupEditor().isEditable());
+    const QString before = window->visibleEditor().textView().string();
+    QTest::keyClicks(window->visibleEditor().widget(), QStringLiteral("no"));
+    EXPECT_EQ(window->visibleEditor().textView().string(), before);
+    // Other messages do not replace the trash's.
+    window->setMessageBar(QStringLiteral("Something else"));
+    EXPECT_EQ(window->messageBarView()->message(), QStringLiteral("READ-ONLY TRASH BIN"));
+
+    window->openSpace(library());
+    EXPECT_FALSE(ZQAppFlags::readOnly);
+    EXPECT_TRUE(window->messageBarView()->isHidden());
+    EXPECT_TRUE(window->editor().isEditable());
+}
+
+TEST_F(LibraryWindowTest, AnExternalMarkdownFileAsksBeforeTheRichEditorAndCancelChangesNothing)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.md"));
+    shell::writeAll(path, "# Notes\n\n*soft*\n");
+    const auto window = delegate->openFile(path);
+    ASSERT_TRUE(window);
+    EXPECT_TRUE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(window->visibleEditor().textView().string(), QStringLiteral("# Notes\n\n*soft*\n"));
+
+    env.panels->queueAlertResponse(1);
+    window->switchEditorMode();
+    ASSERT_EQ(env.panels->alerts().size(), 1u);
+    const plat::AlertRequest alert = env.panels->alerts().front();
+    EXPECT_EQ(alert.buttons, QStringList({QStringLiteral("Rich Mode"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(alert.messageText, ZQCommonWindowController::richModeWarning());
+    EXPECT_TRUE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(window->document()->storageType(), 0);
+    EXPECT_FALSE(window->document()->isDocumentEdited());
+
+    env.panels->queueAlertResponse(0);
+    window->switchEditorMode();
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    EXPECT_EQ(window->document()->storageType(), 2);
+    EXPECT_TRUE(m_settings->needConfirmRichModeForExternalMD());
+
+    // Ticking "do not show again" stores it; the next switch asks nothing.
+    window->switchEditorMode();
+    env.panels->queueAlertResponse(0);
+    env.panels->queueSuppressionButtonOn(true);
+    window->switchEditorMode();
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    EXPECT_FALSE(m_settings->needConfirmRichModeForExternalMD());
+    EXPECT_FALSE(plat::UserDefaults::standardUserDefaults()->boolForKey(QStringLiteral("needConfirmRichModeForExternalMD")));
+    window->switchEditorMode();
+    window->switchEditorMode();
+    EXPECT_EQ(env.panels->alerts().size(), 3u);
+    EXPECT_FALSE(window->isMarkdownEditorVisible());
+    plat::UserDefaults::standardUserDefaults()->removeObjectForKey(QStringLiteral("needConfirmRichModeForExternalMD"));
+    // Only the library window keeps its mode.
+    window->close();
+}
+
+TEST_F(LibraryWindowTest, AnExternalFileIsWrittenBackAsUtf8)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("latin.md"));
+    shell::writeAll(path, QByteArray("caf\xe9 au lait"));
+    const auto window = delegate->openFile(path);
+    ASSERT_TRUE(window);
+    QWidget* editor = window->visibleEditor().widget();
+    window->visibleEditor().textView().setSelectedRange(plat::Range(window->visibleEditor().textView().string().size(), 0));
+    QTest::keyClicks(editor, QStringLiteral("!"));
+    EXPECT_TRUE(window->saveDocument());
+    const QByteArray bytes = shell::readAll(path);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(bytes);
+    EXPECT_FALSE(utf8.hasError());
+    EXPECT_EQ(text, QStringLiteral("caf\u00e9 au lait!"));
+    window->close();
+}
+
+TEST_F(LibraryWindowTest, AFileThatCannotBeReadGivesAnErrorAndNoWindow)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkdir(QStringLiteral("folder.md"));
+    // A page file that is no archive must not open as Markdown text that a save would write over it.
+    shell::writeAll(dir.filePath(QStringLiteral("broken.qrvpage")), "not an archive");
+    const QString cases[] = {dir.filePath(QStringLiteral("missing.md")), dir.filePath(QStringLiteral("folder.md")),
+                             dir.filePath(QStringLiteral("broken.qrvpage"))};
+    for (const QString& path : cases) {
+        const auto windows = delegate->editorWindows().size();
+        const auto errors = env.panels->presentedErrors().size();
+        EXPECT_FALSE(delegate->openFile(path)) << path.toStdString();
+        EXPECT_EQ(delegate->editorWindows().size(), windows);
+        ASSERT_EQ(env.panels->presentedErrors().size(), errors + 1);
+        EXPECT_TRUE(env.panels->presentedErrors().last().contains(QFileInfo(path).fileName()));
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("missing.md"))));
+    EXPECT_EQ(shell::readAll(dir.filePath(QStringLiteral("broken.qrvpage"))), QByteArray("not an archive"));
+}
+
+TEST_F(LibraryWindowTest, AFailedWelcomeLoadStillRestoresAndAnImportIsSavedAtOnce)
+{
+    const auto stored = plat::UserDefaults::standardUserDefaults();
+    stored->setInteger(0, ZQDocumentWindowController::welcomeVersionKey());
+    stored->setObject(plat::Value(library()), ZQDocumentWindowController::selectedSpaceKey());
+    QTemporaryDir noResources;
+    qputenv("QUORVEL_RESOURCES", noResources.path().toUtf8());
+    auto window = startWindow();
+    qunsetenv("QUORVEL_RESOURCES");
+    EXPECT_EQ(stored->integerForKey(ZQDocumentWindowController::welcomeVersionKey()), 1);
+    EXPECT_EQ(window->openSpaceFolder(), library());
+    EXPECT_FALSE(ZQAppFlags::readOnly);
+
+    const QStringList before = window->listedPageUuids();
+    window->importMarkdown(QStringLiteral("# Plain import\n\nno code here\n"), QString(), library());
+    QStringList added = window->listedPageUuids();
+    for (const QString& uuid : before)
+        added.removeAll(uuid);
+    ASSERT_EQ(added.size(), 1);
+    const QString package = ZSUtils::pageUrl(added.first(), library()).toLocalFile();
+    EXPECT_TRUE(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))).startsWith("# Plain import"));
+}
+
+TEST_F(LibraryWindowTest, TheHiddenPaneComesBackAtLeast400WideAndTheMenuQuits)
+{
+    auto window = startWindow();
+    window->resize(1200, 760);
+    QCoreApplication::processEvents();
+    window->mainSplitView()->setSizes({230, 970});
+    window->setDocTreeVisble(false, true);
+    EXPECT_FALSE(window->isDocTreeVisible());
+    EXPECT_TRUE(plat::UserDefaults::standardUserDefaults()->boolForKey(QStringLiteral("com.zolfarin.quorvel.toggle.doctree")));
+    window->setDocTreeVisble(true, true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->mainSplitView()->sizes().first(), 400);
+    EXPECT_FALSE(plat::UserDefaults::standardUserDefaults()->boolForKey(QStringLiteral("com.zolfarin.quorvel.toggle.doctree")));
+
+    window->mainSplitView()->setSizes({513, 687});
+    window->setDocTreeVisble(false, true);
+    window->setDocTreeVisble(true, true);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window->mainSplitView()->sizes().first(), 513);
+
+    int quits = 0;
+    window->setQuitHandler([&quits] { ++quits; });
+    for (QAction* menu : window->menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->text() == QLatin1String("Quit"))
+                item->trigger();
+        }
+    }
+    EXPECT_EQ(quits, 1);
+}
+
+TEST(ShellViews, IndicatorTextGroupsCountsAndNamesTheEditor)
+{
+    EXPECT_EQ(ZQIndicatorLabel::indicatorText(QStringLiteral("12,345"), QStringLiteral("67,890"), QStringLiteral("Rich")),
+              QStringLiteral("W 12,345\u30FBC 67,890\u30FBRich"));
+    ZQIndicatorLabel label;
+    label.setEditorType(QStringLiteral("Rich"));
+    label.setWordCount(3, 12);
+    QCoreApplication::processEvents();
+    label.hideWordCount();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label.text(), QStringLiteral("Rich"));
+    label.setEditorType(QStringLiteral("Markdown"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(label.text(), QStringLiteral("W 3\u30FBC 12\u30FBMarkdown"));
+}
+
+TEST(ShellViews, AHelpLabelAnnouncesItsTagWhenClicked)
+{
+    std::vector<qint64> tags;
+    const plat::ObserverToken token = plat::NotificationCenter::defaultCenter().addObserver(
+        ZQAntiAliasField::clickedNotification(), nullptr,
+        [&tags](const plat::Notification& note) { tags.push_back(note.userInfo.at(QStringLiteral("tag")).toInteger()); });
+    ZQAntiAliasField plain;
+    ZQAntiAliasField item;
+    item.setTag(12);
+    QTest::mouseClick(&plain, Qt::LeftButton);
+    QTest::mouseClick(&item, Qt::LeftButton);
+    plat::NotificationCenter::defaultCenter().removeObserver(token);
+    EXPECT_EQ(tags, (std::vector<qint64>{0, 12}));
+    EXPECT_EQ(item.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_FALSE(plain.testAttribute(Qt::WA_SetCursor));
+}
+
+TEST(ShellViews, DividersAtTheEdgesAreNotDrawnAndEnsureViewKeepsAViewOfTheSameClass)
+{
+    EXPECT_EQ(ZQMainSplitView::dividerColor(4, 600), QColor(Qt::transparent));
+    EXPECT_EQ(ZQMainSplitView::dividerColor(596, 600), QColor(Qt::transparent));
+    EXPECT_EQ(ZQMainSplitView::dividerColor(5, 600), QColor(210, 210, 210));
+
+    QWidget window;
+    auto* split = new ZQMainSplitView(&window);
+    auto* left = new QWidget(split);
+    auto* panel = new ZQMainPanel(split);
+    split->addWidget(left);
+    split->addWidget(panel);
+    auto* otherPanel = new ZQMainPanel(&window);
+    split->ensureView(otherPanel, 1);
+    EXPECT_EQ(split->widget(1), panel);
+    auto* empty = new ZQEmpyPageView(&window);
+    split->ensureView(empty, 1);
+    EXPECT_EQ(split->widget(1), empty);
+    EXPECT_EQ(panel->parentWidget(), &window);
+}
+
+TEST(ShellViews, HoverButtonShowsTheToggledImagesOnlyWhileToggled)
+{
+    QPixmap red(8, 8), blue(8, 8);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    const QIcon normal(red), toggled(blue), laterNormal(blue);
+    ZQHoverButton button;
+    button.setNormalImage(normal);
+    button.setToggleImage(toggled);
+    EXPECT_EQ(button.shownImage().cacheKey(), normal.cacheKey());
+    button.setToggled(true);
+    EXPECT_EQ(button.shownImage().cacheKey(), toggled.cacheKey());
+    // A new normal image waits until the button is untoggled.
+    button.setNormalImage(laterNormal);
+    EXPECT_EQ(button.shownImage().cacheKey(), toggled.cacheKey());
+    button.setToggled(false);
+    EXPECT_EQ(button.shownImage().cacheKey(), laterNormal.cacheKey());
+}
+
+TEST(SimpleEditor, TypingMovingAndDeletingWorkOnTheModel)
+{
+    QWidget parent;
+    ZQSimpleEditor editor(ZQEditorType::Markup, &parent);
+    parent.resize(400, 300);
+    editor.widget()->resize(400, 300);
+    QWidget* widget = editor.widget();
+    QTest::keyClicks(widget, QStringLiteral("abc"));
+    QTest::keyClick(widget, Qt::Key_Return);
+    QTest::keyClicks(widget, QStringLiteral("de"));
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("abc\nde"));
+    struct Step {
+        Qt::Key key;
+        qsizetype caret;
+    };
+    // From the end of "de": up keeps the column, down to a shorter line goes to its end.
+    const Step steps[] = {{Qt::Key_Up, 2}, {Qt::Key_End, 3}, {Qt::Key_Down, 6}, {Qt::Key_Home, 4},
+                          {Qt::Key_Left, 3}, {Qt::Key_Right, 4}, {Qt::Key_Up, 0}, {Qt::Key_Up, 0}};
+    for (const Step& step : steps) {
+        QTest::keyClick(widget, step.key);
+        EXPECT_EQ(editor.textView().selectedRange().location, step.caret) << int(step.key);
+    }
+    QTest::keyClick(widget, Qt::Key_Backspace);
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("abc\nde"));
+    QTest::keyClick(widget, Qt::Key_End);
+    QTest::keyClick(widget, Qt::Key_Backspace);
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("ab\nde"));
+    editor.setEditable(false);
+    QTest::keyClicks(widget, QStringLiteral("x"));
+    EXPECT_EQ(editor.textView().string(), QStringLiteral("ab\nde"));
+}
+
+TEST(UsagePing, NothingIsSentWithoutAHost)
+{
+    EXPECT_FALSE(ZQUsagePing::pingUrl(QString(), QStringLiteral("ABC"), 0));
+    EXPECT_FALSE(ZQUsagePing::pingUrl(QStringLiteral("  "), QStringLiteral("ABC"), 0));
+    const auto url = ZQUsagePing::pingUrl(QStringLiteral("ping.example.org"), QStringLiteral("0123ABCD"), 0);
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->toString(), QStringLiteral("http://ping.example.org/quorvel/ping/0123ABCD/2015111301/0"));
+    qunsetenv("QUORVEL_PING_HOST");
+    plat::UserDefaults::standardUserDefaults()->removeObjectForKey(ZQUsagePing::hostKey());
+    EXPECT_FALSE(ZQUsagePing::send());
+}
+
+TEST(Settings, TheApplicationSettingsAddWindowColoursAndBackgrounds)
+{
+    const ZQSettingPtr settings = ZQSetting::create();
+    EXPECT_FALSE(ZQSetting::backgroundImageNamed(QStringLiteral("bk00.jpg")));
+    EXPECT_FALSE(ZQSetting::backgroundImageNamed(QStringLiteral("no-such-image.jpg")));
+    EXPECT_DOUBLE_EQ(settings->helpViewBackgroundColor()->red(), 32 / 255.0);
+    EXPECT_DOUBLE_EQ(settings->helpViewBackgroundColor()->alpha(), 0.92);
+    EXPECT_EQ(settings->contextMenuFont()->familyName(), QStringLiteral("Menlo"));
+    EXPECT_NE(settings->contextMenuFont(), settings->contextMenuFont());
+    EXPECT_EQ(settings->zenMode(), 0);
+    EXPECT_TRUE(settings->needConfirmRichModeForExternalMD());
+}
+
+TEST(AppDelegate, OnlyANewerLibraryIsIncompatible)
+{
+    EXPECT_TRUE(ZQAppDelegate::isCompatibleLibraryVersion(0));
+    EXPECT_TRUE(ZQAppDelegate::isCompatibleLibraryVersion(2015111301));
+    EXPECT_FALSE(ZQAppDelegate::isCompatibleLibraryVersion(2015111302));
+}
+
+} // namespace libwin
