@@ -50,6 +50,32 @@ QString platformCharacters(const plat::KeyPress& press)
     }
 }
 
+namespace ActionTag {
+constexpr quint64 Emphasis = 1;
+constexpr quint64 Strong = 2;
+constexpr quint64 ZoomIn = 3;
+constexpr quint64 ZoomOut = 4;
+constexpr quint64 ActualSize = 5;
+constexpr quint64 Underline = 10;
+constexpr quint64 Undo = 60;
+constexpr quint64 UndoAgain = 61;
+constexpr quint64 CloseBlockEditor = 62;
+constexpr quint64 Escape = 63;
+} // namespace ActionTag
+
+// Key codes of the ANSI layout.
+namespace AnsiKey {
+constexpr quint16 Z = 6;
+constexpr quint16 B = 11;
+constexpr quint16 Equal = 24;
+constexpr quint16 Minus = 27;
+constexpr quint16 Zero = 29;
+constexpr quint16 U = 32;
+constexpr quint16 I = 34;
+} // namespace AnsiKey
+
+constexpr qreal ZoomStep = 0.2;
+
 bool isArrowKey(quint16 keyCode)
 {
     return keyCode == plat::KeyCode::Up || keyCode == plat::KeyCode::Down || keyCode == plat::KeyCode::Left
@@ -199,6 +225,87 @@ void ZQAbstractEditor::keyUp(QKeyEvent* event, const plat::KeyPress& press)
 {
     if (editorTypeFromStored(editorType()) != ZQEditorType::Rich)
         plat::TextViewWidget::keyUp(event, press);
+}
+
+void ZQAbstractEditor::menuShortcutForAction(quint64 action)
+{
+    const ZQEditorType type = editorTypeFromStored(editorType());
+    switch (action) {
+    case ActionTag::ZoomIn:
+    case ActionTag::ZoomOut:
+    case ActionTag::ActualSize: {
+        // A block editor keeps the size of its page.
+        if (type == ZQEditorType::Block)
+            return;
+        const auto& shared = settings();
+        const qreal current = shared && shared->scaleFactor() > 0 ? shared->scaleFactor() : 1.0;
+        const qreal next = action == ActionTag::ZoomIn    ? current + ZoomStep
+                           : action == ActionTag::ZoomOut ? current - ZoomStep
+                                                          : 1.0;
+        setScaleFactor(next, current);
+        return;
+    }
+    case ActionTag::CloseBlockEditor:
+        if (m_openBlockEditorMacro && m_editorPopover->popoverIsVisible()) {
+            m_editorPopover->closePopover();
+            setOpenBlockEditor(std::nullopt, plat::Range::notFound());
+        }
+        return;
+    case ActionTag::Escape:
+        handleEsc();
+        return;
+    case ActionTag::Undo:
+    case ActionTag::UndoAgain:
+        // Both tags undo; neither redoes.
+        if (const auto& undo = undoManager())
+            undo->undo();
+        return;
+    default:
+        break;
+    }
+    const auto& render = m_markupRender ? m_markupRender : pasteRender();
+    remainStylePopoverPosition = true;
+    struct ClearFlag {
+        bool& flag;
+        ~ClearFlag() { flag = false; }
+    } clear{remainStylePopoverPosition};
+    render->renderShortcutAction(action, *this, selectedRange());
+}
+
+bool ZQAbstractEditor::performKeyEquivalent(const plat::KeyPress& press)
+{
+    const quint64 modifiers = press.modifierFlags & 0xFFFF0000u;
+    if (modifiers == (plat::ModifierFlag::Shift | plat::ModifierFlag::Command)) {
+        // Redo is the menus'; the change it makes counts as the user's.
+        if (press.keyCode == AnsiKey::Z)
+            m_editorContentIsChanging = true;
+        return false;
+    }
+    if (modifiers != plat::ModifierFlag::Command)
+        return false;
+    // Keys reach this only through the editor's own key path, so it holds the focus.
+    switch (press.keyCode) {
+    case AnsiKey::Z:
+        m_editorContentIsChanging = true;
+        return false;
+    case AnsiKey::Equal: menuShortcutForAction(ActionTag::ZoomIn); return true;
+    case AnsiKey::Minus: menuShortcutForAction(ActionTag::ZoomOut); return true;
+    case AnsiKey::Zero: menuShortcutForAction(ActionTag::ActualSize); return true;
+    default: break;
+    }
+    const plat::Range selection = selectedRange();
+    if (selection.length == 0)
+        return false;
+    quint64 action = 0;
+    switch (press.keyCode) {
+    case AnsiKey::B: action = ActionTag::Strong; break;
+    case AnsiKey::I: action = ActionTag::Emphasis; break;
+    case AnsiKey::U: action = ActionTag::Underline; break;
+    default: return false;
+    }
+    const auto& render = m_markupRender ? m_markupRender : pasteRender();
+    render->renderShortcutAction(action, *this, selection);
+    return true;
 }
 
 void ZQAbstractEditor::scrollCharacterRangeToVisible(plat::Range range)

@@ -74,6 +74,13 @@ public:
     // Records which key is being handled; subclasses call it first on every key-down.
     void keyDownModifierCheck(const plat::KeyPress& event);
     virtual void handleEsc() {}
+    // The single entry for editor action numbers (menu tags, help-pane labels,
+    // style-popover buttons): zoom, undo and Escape here, the rest formats
+    // through the render engine.
+    void menuShortcutForAction(quint64 action);
+    // The Ctrl key combinations the editor takes itself; true when consumed.
+    // A false answer leaves the key to the menus.
+    bool performKeyEquivalent(const plat::KeyPress& press);
     void scrollCharacterRangeToVisible(plat::Range range);
 
     // Spelling options: persisted when the sender is a plain menu action, then toggled.

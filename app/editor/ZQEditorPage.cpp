@@ -2,8 +2,8 @@
 
 #include "app/editor/ZQAbstractEditor.h"
 #include "app/editor/ZQEditorSettings.h"
-#include "app/editor/ZQEditorTypeSetting.h"
-#include "app/editor/ZQLayoutManager.h"
+#include "app/editor/ZQEditor.h"
+#include "app/editor/ZQMDEditor.h"
 #include "kit/foundation/ZSRegisteredDefaults.h"
 #include "kit/model/ZSTextTheme.h"
 #include "kit/render/ZQRender.h"
@@ -11,88 +11,26 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/foundation/UserDefaults.h"
-#include "platform/text/Color.h"
-#include "platform/text/KeyEvent.h"
 
 #include <QFile>
-#include <QKeyEvent>
 #include <QStackedLayout>
 #include <QStringDecoder>
-#include <QTimer>
-
-namespace {
-
-constexpr int RestylePauseMilliseconds = 400;
-
-// An editor whose keys go to the page's render engine first, as the page
-// editors' own key handling does.
-class EngineKeyedEditor final : public ZQAbstractEditor {
-public:
-    EngineKeyedEditor(ZQEditorType type, QWidget* parent) : ZQAbstractEditor(parent)
-    {
-        setEditorType(storedValue(type));
-        auto manager = std::make_shared<ZQLayoutManager>(type);
-        manager->setTypesetter(std::make_shared<ZQEditorTypeSetting>(type));
-        setLayoutManager(std::move(manager));
-        if (const auto& shared = settings(); shared && shared->scaleFactor() > 0)
-            setScaleFactor(shared->scaleFactor(), 1.0);
-    }
-
-    bool keyDown(QKeyEvent* event, const plat::KeyPress& press) override
-    {
-        keyDownModifierCheck(press);
-        setEditorContentIsChanging(true);
-        if (const auto& render = markupRender();
-            render && render->processKeyDown(press.keyCode, press.modifierFlags & 0xFFFF0000u, press.characters, *this))
-            return true;
-        return ZQAbstractEditor::keyDown(event, press);
-    }
-
-    void keyUp(QKeyEvent* event, const plat::KeyPress& press) override
-    {
-        ZQAbstractEditor::keyUp(event, press);
-        const auto& render = markupRender();
-        if (!render || editorTypeFromStored(editorType()) != ZQEditorType::Rich)
-            return;
-        if (render->processKeyUp(press.keyCode, press.modifierFlags & 0xFFFF0000u, *this))
-            return;
-        if (!press.characters.isEmpty() && press.characters.at(0).isPrint() && !isKeyUpInRawText(selectedRange()))
-            render->renderOnFly(press.characters, *this);
-    }
-};
-
-} // namespace
 
 ZQEditorPage::ZQEditorPage(QWidget* parent) : QWidget(parent), m_render(std::make_shared<ZQRender>())
 {
     m_stack = new QStackedLayout(this);
     m_stack->setContentsMargins(0, 0, 0, 0);
     auto undo = std::make_shared<plat::UndoManager>();
-    auto makeEditor = [&](ZQEditorType type) {
-        auto* editor = new EngineKeyedEditor(type, this);
+    auto setUp = [&](ZQAbstractEditor* editor) {
         editor->setMarkupRender(m_render);
         editor->setUndoManager(undo);
         m_stack->addWidget(editor);
         return editor;
     };
-    m_markupEditor = makeEditor(ZQEditorType::Markup);
-    m_richEditor = makeEditor(ZQEditorType::Rich);
+    m_markupEditor = setUp(new ZQMDEditor(this));
+    m_richEditor = setUp(new ZQEditor(this, ZQEditorType::Rich));
     m_markupEditor->setIsMarkdownEditorVisible(true);
     m_stack->setCurrentWidget(m_markupEditor);
-    m_markupEditor->addTextDidChangeObserver([this](plat::TextView&) { restyleMarkupSoon(); });
-    applyThemeColors();
-}
-
-void ZQEditorPage::applyThemeColors()
-{
-    const auto theme = ZSTextTheme::sharedTheme();
-    if (!theme)
-        return;
-    auto color = [](const plat::ColorPtr& value, QColor fallback) { return value ? value->toQColor() : fallback; };
-    m_markupEditor->setBackgroundColor(color(theme->mdEditorBackgroundColor(), Qt::white));
-    m_markupEditor->setInsertionPointColor(color(theme->mdCaretColor(), Qt::black));
-    m_richEditor->setBackgroundColor(color(theme->editorEditorBackgroundColor(), Qt::white));
-    m_richEditor->setInsertionPointColor(color(theme->editorCaretColor(), Qt::black));
 }
 
 ZQEditorPage::~ZQEditorPage() = default;
@@ -214,18 +152,3 @@ void ZQEditorPage::focusEditor()
     visibleEditor().setFocus(Qt::OtherFocusReason);
 }
 
-void ZQEditorPage::restyleMarkupSoon()
-{
-    // The whole text is styled again, so only once typing pauses: keys stay
-    // instant on long pages.
-    if (!m_restyleTimer) {
-        m_restyleTimer = new QTimer(this);
-        m_restyleTimer->setSingleShot(true);
-        m_restyleTimer->setInterval(RestylePauseMilliseconds);
-        connect(m_restyleTimer, &QTimer::timeout, this, [this] {
-            if (!m_richVisible)
-                m_render->fixMarkupAttributes(*m_markupEditor->textStorage());
-        });
-    }
-    m_restyleTimer->start();
-}

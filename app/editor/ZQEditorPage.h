@@ -10,7 +10,6 @@
 #include <memory>
 
 class QStackedLayout;
-class QTimer;
 class ZQAbstractEditor;
 class ZQRender;
 
@@ -45,9 +44,6 @@ public:
 private:
     void showMarkup(const QString& markup);
     void showRich(const QString& markup);
-    // The editors' background and caret in the theme's colours.
-    void applyThemeColors();
-    void restyleMarkupSoon();
 
     std::shared_ptr<ZQRender> m_render;
     ZQAbstractEditor* m_markupEditor = nullptr; // children: Qt owns them
@@ -55,5 +51,4 @@ private:
     QStackedLayout* m_stack = nullptr;
     QString m_filePath;
     bool m_richVisible = false;
-    QTimer* m_restyleTimer = nullptr; // a child: Qt owns it
 };
