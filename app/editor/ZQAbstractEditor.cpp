@@ -450,3 +450,10 @@ void ZQAbstractEditor::synchronizedViewContentBoundsDidChange()
 {
     containerBounds = QRectF(viewport()->rect());
 }
+
+void ZQAbstractEditor::replaceTextStorage(std::shared_ptr<plat::TextStorage> storage)
+{
+    setTextStorage(std::move(storage));
+    modelStorageChanged();
+    textStorageReplaced();
+}

@@ -100,8 +100,13 @@ public:
     bool clickedOnLink(const QVariant& link, qsizetype characterIndex) override;
     void keyUp(QKeyEvent* event, const plat::KeyPress& press) override;
 
+    // Shows another storage (the bound page's text); the caret goes to its start.
+    void replaceTextStorage(std::shared_ptr<plat::TextStorage> storage);
+
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    // The editor now shows another storage.
+    virtual void textStorageReplaced() {}
     // The hand-off of a new page title after an edit in range.
     void handlePageTitle(plat::Range range);
     // The scroll view's visible area moved.

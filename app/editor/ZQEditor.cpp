@@ -36,8 +36,7 @@ ZQEditor::ZQEditor(QWidget* parent, ZQEditorType type) : ZQAbstractEditor(parent
     auto manager = std::make_shared<ZQLayoutManager>(ZQEditorType::Rich);
     manager->setTypesetter(std::make_shared<ZQEditorTypeSetting>(ZQEditorType::Rich));
     setLayoutManager(std::move(manager));
-    m_delegatedStorage = textStorage();
-    m_delegatedStorage->setDelegate(this);
+    textStorageReplaced();
 
     const auto& theme = textTheme();
     const auto& shared = settings();
@@ -174,4 +173,13 @@ void ZQEditor::mousePressEvent(QMouseEvent* event)
         setSelectedRange(run);
         selectionDidChangeOutside();
     }
+}
+
+// The storage tells its delegate, this editor, when an edit was processed.
+void ZQEditor::textStorageReplaced()
+{
+    if (m_delegatedStorage && m_delegatedStorage->delegate() == this)
+        m_delegatedStorage->setDelegate(nullptr);
+    m_delegatedStorage = textStorage();
+    m_delegatedStorage->setDelegate(this);
 }

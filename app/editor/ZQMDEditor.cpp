@@ -24,8 +24,7 @@ ZQMDEditor::ZQMDEditor(QWidget* parent) : ZQAbstractEditor(parent)
     auto manager = std::make_shared<ZQLayoutManager>(ZQEditorType::Markup);
     manager->setTypesetter(std::make_shared<ZQEditorTypeSetting>(ZQEditorType::Markup));
     setLayoutManager(std::move(manager));
-    m_delegatedStorage = textStorage();
-    m_delegatedStorage->setDelegate(this);
+    textStorageReplaced();
 
     const auto& shared = settings();
     const auto& theme = textTheme();
@@ -115,4 +114,13 @@ void ZQMDEditor::mousePressEvent(QMouseEvent* event)
         editorPopover().closePopover();
         setOpenBlockEditor(std::nullopt, plat::Range::notFound());
     }
+}
+
+// The storage tells its delegate, this editor, when an edit was processed.
+void ZQMDEditor::textStorageReplaced()
+{
+    if (m_delegatedStorage && m_delegatedStorage->delegate() == this)
+        m_delegatedStorage->setDelegate(nullptr);
+    m_delegatedStorage = textStorage();
+    m_delegatedStorage->setDelegate(this);
 }

@@ -19,6 +19,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    void textStorageReplaced() override;
     void textStorageDidProcessEditing(plat::TextStorage& storage, unsigned editedMask, plat::Range editedRange,
                                       qsizetype changeInLength) override;
     void textDidChange();

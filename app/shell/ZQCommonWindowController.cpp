@@ -53,6 +53,8 @@ void ZQCommonWindowController::buildEditorArea(const ZQEditorFactory& editorFact
     m_editorStack->addWidget(m_markupEditor->widget());
     m_editor->setTextEditedHandler([this] { documentEdited(); });
     m_markupEditor->setTextEditedHandler([this] { documentEdited(); });
+    m_editor->setMarkupRender(m_markupRender);
+    m_markupEditor->setMarkupRender(m_markupRender);
     column->addWidget(m_editorStack, 1);
 
     auto* bar = new QWidget(m_mainPanel);

@@ -3,9 +3,9 @@
 #include "app/shell/ZQDocumentController.h"
 #include "app/shell/ZQDocumentWindowController.h"
 #include "app/shell/ZQEditorWindowController.h"
-#include "app/shell/ZQSimpleEditor.h"
+#include "app/editor/ZQEditorFaces.h"
 
-ZQDocumentWindowFactory::ZQDocumentWindowFactory() : m_editorFactory(ZQSimpleEditor::factory()) {}
+ZQDocumentWindowFactory::ZQDocumentWindowFactory() : m_editorFactory(styledEditorFactory()) {}
 
 ZQDocumentWindowFactory& ZQDocumentWindowFactory::sharedFactory()
 {

@@ -11,6 +11,8 @@
 #include <functional>
 #include <memory>
 
+class ZQRender;
+
 class ZQEditorFace {
 public:
     virtual ~ZQEditorFace() = default;
@@ -23,6 +25,8 @@ public:
     virtual void replaceTextStorage(std::shared_ptr<plat::TextStorage> storage) = 0;
     // Called after each user edit of the shown text.
     virtual void setTextEditedHandler(std::function<void()> handler) = 0;
+    // The window's render engine, whose context holds the page's storages.
+    virtual void setMarkupRender(std::shared_ptr<ZQRender>) {}
 };
 
 // Makes the editor of a type (Rich or Markup) as a child of parent.

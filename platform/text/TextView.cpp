@@ -4,14 +4,23 @@
 
 namespace plat {
 
-TextView::TextView(std::shared_ptr<TextStorage> storage) : m_storage(std::move(storage))
+TextView::TextView(std::shared_ptr<TextStorage> storage)
 {
-    if (!m_storage)
-        m_storage = std::make_shared<TextStorage>();
+    setTextStorage(std::move(storage));
+}
+
+void TextView::setTextStorage(std::shared_ptr<TextStorage> storage)
+{
+    if (m_storage)
+        m_storage->removeObserver(m_storageObserver);
+    m_storage = storage ? std::move(storage) : std::make_shared<TextStorage>();
     m_storageObserver = m_storage->addObserver([this](TextStorage&, TextStorage::Phase phase) {
         if (phase == TextStorage::Phase::DidProcessEditing)
             followStorageEdit();
     });
+    m_selectedRange = Range(0, 0);
+    m_affinity = SelectionAffinity::Downstream;
+    m_typingAttributes = Attributes();
 }
 
 TextView::~TextView()

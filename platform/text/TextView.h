@@ -24,6 +24,9 @@ public:
     TextView& operator=(const TextView&) = delete;
 
     const std::shared_ptr<TextStorage>& textStorage() const { return m_storage; }
+    // Shows another storage (a page's text, a footnote's body); the caret goes
+    // to its start and the typing attributes are cleared.
+    void setTextStorage(std::shared_ptr<TextStorage> storage);
     const QString& string() const { return m_storage->string(); }
 
     Range selectedRange() const { return m_selectedRange; }
