@@ -114,22 +114,22 @@ void BM_OpenToFirstPaint(benchmark::State& state)
 }
 BENCHMARK(BM_OpenToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// One letter typed in a paragraph in the middle of the page, then taken back
+// Types a key in a paragraph in the middle of the page, then takes it back
 // with Backspace: each key is timed with the repaint of the viewport.
-void BM_KeystrokeInMiddle(benchmark::State& state)
+std::vector<double> typeAndTakeBack(benchmark::State& state, Editor& editor, Qt::Key key, const QString& text,
+                                    bool& insert)
 {
-    Editor editor;
     const qsizetype caret = page().indexOf(QStringLiteral("runs over"), page().size() / 2);
     editor.model.setSelectedRange(plat::Range(caret, 0));
     editor.widget->selectionDidChangeOutside();
     editor.widget->scrollRangeToVisible(plat::Range(caret, 0));
     editor.paint();
     std::vector<double> steps;
-    bool insert = true;
+    insert = true;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         if (insert)
-            editor.key(Qt::Key_X, QStringLiteral("x"));
+            editor.key(key, text);
         else
             editor.key(Qt::Key_Backspace, QString());
         editor.paint();
@@ -140,7 +140,14 @@ void BM_KeystrokeInMiddle(benchmark::State& state)
         // The undo manager closes its event group between keys, as the event loop does.
         QCoreApplication::processEvents();
     }
-    reportSteps(state, steps);
+    return steps;
+}
+
+void BM_KeystrokeInMiddle(benchmark::State& state)
+{
+    Editor editor;
+    bool insert = true;
+    reportSteps(state, typeAndTakeBack(state, editor, Qt::Key_X, QStringLiteral("x"), insert));
     reportLayout(state, editor);
     if (editor.model.string().size() != page().size() + (insert ? 0 : 1))
         state.SkipWithError("the page changed beyond the typed letter");
@@ -151,27 +158,8 @@ BENCHMARK(BM_KeystrokeInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)-
 void BM_ReturnInMiddle(benchmark::State& state)
 {
     Editor editor;
-    const qsizetype caret = page().indexOf(QStringLiteral("runs over"), page().size() / 2);
-    editor.model.setSelectedRange(plat::Range(caret, 0));
-    editor.widget->selectionDidChangeOutside();
-    editor.widget->scrollRangeToVisible(plat::Range(caret, 0));
-    editor.paint();
-    std::vector<double> steps;
     bool insert = true;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (insert)
-            editor.key(Qt::Key_Return, QStringLiteral("\r"));
-        else
-            editor.key(Qt::Key_Backspace, QString());
-        editor.paint();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(seconds(elapsed));
-        steps.push_back(seconds(elapsed));
-        insert = !insert;
-        QCoreApplication::processEvents();
-    }
-    reportSteps(state, steps);
+    reportSteps(state, typeAndTakeBack(state, editor, Qt::Key_Return, QStringLiteral("\r"), insert));
 }
 BENCHMARK(BM_ReturnInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 

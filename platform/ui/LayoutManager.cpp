@@ -672,10 +672,8 @@ QRectF LayoutManager::boundingRectForGlyphRange(Range glyphRange)
     return bounds;
 }
 
-qsizetype LayoutManager::glyphIndexForPoint(QPointF point)
+LayoutManager::LineHit LayoutManager::lineAtPoint(QPointF point, QTextLine::CursorPosition position)
 {
-    if (m_paragraphs.empty() || numberOfGlyphs() == 0)
-        return 0;
     const qsizetype p = paragraphIndexForY(point.y());
     const Paragraph& paragraph = laidOutParagraph(p);
     const qreal y = point.y() - paragraphTop(p);
@@ -685,26 +683,26 @@ qsizetype LayoutManager::glyphIndexForPoint(QPointF point)
         --it;
     const QTextLine qtLine = paragraph.layout->lineAt(it->qtLine);
     const qsizetype start = paragraphStart(p);
-    const qsizetype index = start + paragraph.fromLayout(qtLine.xToCursor(point.x(), QTextLine::CursorOnCharacter));
-    return std::clamp(index, it->range.location, std::max(it->range.location, it->range.end() - 1));
+    return LineHit{&paragraph, &*it, start, start + paragraph.fromLayout(qtLine.xToCursor(point.x(), position))};
+}
+
+qsizetype LayoutManager::glyphIndexForPoint(QPointF point)
+{
+    if (m_paragraphs.empty() || numberOfGlyphs() == 0)
+        return 0;
+    const LineHit hit = lineAtPoint(point, QTextLine::CursorOnCharacter);
+    const Range line = hit.line->range;
+    return std::clamp(hit.index, line.location, std::max(line.location, line.end() - 1));
 }
 
 qsizetype LayoutManager::characterIndexForInsertionAtPoint(QPointF point)
 {
     if (m_paragraphs.empty() || numberOfGlyphs() == 0)
         return 0;
-    const qsizetype p = paragraphIndexForY(point.y());
-    const Paragraph& paragraph = laidOutParagraph(p);
-    const qreal y = point.y() - paragraphTop(p);
-    auto it = std::partition_point(paragraph.lines.begin(), paragraph.lines.end(),
-                                   [&](const Line& line) { return line.rect.bottom() <= y; });
-    if (it == paragraph.lines.end())
-        --it;
-    const QTextLine qtLine = paragraph.layout->lineAt(it->qtLine);
-    const qsizetype start = paragraphStart(p);
-    const qsizetype textEnd = start + paragraph.length - paragraph.separatorLength;
-    const qsizetype index = start + paragraph.fromLayout(qtLine.xToCursor(point.x(), QTextLine::CursorBetweenCharacters));
-    return std::clamp(index, it->range.location, std::min(it->range.end(), textEnd));
+    const LineHit hit = lineAtPoint(point, QTextLine::CursorBetweenCharacters);
+    const qsizetype textEnd = hit.paragraphStart + hit.paragraph->length - hit.paragraph->separatorLength;
+    const Range line = hit.line->range;
+    return std::clamp(hit.index, line.location, std::min(line.end(), textEnd));
 }
 
 QRectF LayoutManager::insertionRectForCharacterIndex(qsizetype index, SelectionAffinity affinity)

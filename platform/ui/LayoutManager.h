@@ -180,6 +180,15 @@ protected:
     qreal paragraphTop(qsizetype paragraph) const;
     qsizetype paragraphIndexForY(qreal y) const;
     Paragraph& laidOutParagraph(qsizetype paragraph);
+    // The laid-out line under a point (the nearest one of its paragraph) and the
+    // storage position the line's layout gives for the point's x.
+    struct LineHit {
+        const Paragraph* paragraph;
+        const Line* line;
+        qsizetype paragraphStart;
+        qsizetype index;
+    };
+    LineHit lineAtPoint(QPointF point, QTextLine::CursorPosition position);
     // The line of a laid-out paragraph holding the storage position.
     std::size_t lineIndexForCharacter(const Paragraph& paragraph, qsizetype paragraphStart, qsizetype index,
                                       SelectionAffinity affinity) const;
