@@ -111,6 +111,24 @@ TEST(TextView, SelectionStaysOnItsTextWhenTheStorageChanges)
     }
 }
 
+TEST(TextView, AnotherStorageTakesOverAndTheOldOneIsLetGo)
+{
+    auto first = storageABCD();
+    TextView view(first);
+    view.setSelectedRange(Range(3, 1));
+    auto second = std::make_shared<TextStorage>(AttributedString(QStringLiteral("xyz")));
+    view.setTextStorage(second);
+    EXPECT_EQ(view.textStorage(), second);
+    EXPECT_EQ(view.selectedRange(), Range(0, 0));
+    EXPECT_TRUE(view.typingAttributes().isEmpty());
+    // Edits of the storage shown before no longer move the selection.
+    view.setSelectedRange(Range(2, 1));
+    first->replaceCharacters(Range(0, 0), QStringLiteral("0123"));
+    EXPECT_EQ(view.selectedRange(), Range(2, 1));
+    second->replaceCharacters(Range(0, 0), QStringLiteral("w"));
+    EXPECT_EQ(view.selectedRange(), Range(3, 1));
+}
+
 TEST(TextView, BlockEditorRequestsGoToTheEditorsHandler)
 {
     TextView view(storageABCD());
