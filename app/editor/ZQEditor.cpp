@@ -1,5 +1,7 @@
 #include "app/editor/ZQEditor.h"
 
+#include "app/editor/ZQEditorSettings.h"
+
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSTextTheme.h"
@@ -15,11 +17,6 @@
 #include <QMouseEvent>
 
 namespace {
-
-QColor qColor(const plat::ColorPtr& color, QColor fallback)
-{
-    return color ? color->toQColor() : fallback;
-}
 
 bool sameColor(const plat::ColorPtr& a, const plat::ColorPtr& b)
 {
@@ -43,19 +40,19 @@ ZQEditor::ZQEditor(QWidget* parent, ZQEditorType type) : ZQAbstractEditor(parent
     if (type == ZQEditorType::Block) {
         setTextContainerInset(QSizeF(5, 8));
         if (theme)
-            setBackgroundColor(qColor(theme->editorBlockEditorBackgroundColor(), Qt::white));
+            setBackgroundColor(themeColor(theme->editorBlockEditorBackgroundColor(), Qt::white));
     } else {
         popoverStyleUpdatedRequired();
         if (shared && shared->scaleFactor() > 0)
             setScaleFactor(shared->scaleFactor(), 1.0);
         if (theme) {
-            setBackgroundColor(qColor(theme->editorEditorBackgroundColor(), Qt::white));
+            setBackgroundColor(themeColor(theme->editorEditorBackgroundColor(), Qt::white));
             if (sameColor(theme->editorEditorBackgroundColor(), theme->editorContainerBackgroundColor()))
                 setTextContainerInset(QSizeF(32, 10));
         }
     }
     if (theme)
-        setInsertionPointColor(qColor(theme->editorCaretColor(), Qt::black));
+        setInsertionPointColor(themeColor(theme->editorCaretColor(), Qt::black));
     if (shared)
         setTypingAttributes(shared->defaultTypingAttribute(ZQEditorType::Rich));
     addTextDidChangeObserver([this](plat::TextView&) { textDidChange(); });

@@ -1,5 +1,7 @@
 #include "app/editor/ZQMDEditor.h"
 
+#include "app/editor/ZQEditorSettings.h"
+
 #include "app/editor/ZQEditorTypeSetting.h"
 #include "app/editor/ZQLayoutManager.h"
 #include "kit/model/ZSSettings.h"
@@ -7,15 +9,6 @@
 #include "kit/render/ZQRender.h"
 #include "platform/text/Color.h"
 #include "platform/text/KeyEvent.h"
-
-namespace {
-
-QColor qColor(const plat::ColorPtr& color, QColor fallback)
-{
-    return color ? color->toQColor() : fallback;
-}
-
-} // namespace
 
 ZQMDEditor::ZQMDEditor(QWidget* parent) : ZQAbstractEditor(parent)
 {
@@ -31,8 +24,8 @@ ZQMDEditor::ZQMDEditor(QWidget* parent) : ZQAbstractEditor(parent)
     if (shared)
         setTypingAttributes(shared->defaultTypingAttribute(ZQEditorType::Markup));
     if (theme) {
-        setBackgroundColor(qColor(theme->mdEditorBackgroundColor(), Qt::white));
-        setInsertionPointColor(qColor(theme->mdCaretColor(), Qt::black));
+        setBackgroundColor(themeColor(theme->mdEditorBackgroundColor(), Qt::white));
+        setInsertionPointColor(themeColor(theme->mdCaretColor(), Qt::black));
     }
     if (shared && shared->scaleFactor() > 0)
         setScaleFactor(shared->scaleFactor(), 1.0);

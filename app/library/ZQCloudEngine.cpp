@@ -13,7 +13,7 @@ public:
 
 std::mutex engineMutex;
 
-std::shared_ptr<ZQCloudEngine>& installed()
+std::shared_ptr<ZQCloudEngine>& installedEngine()
 {
     static std::shared_ptr<ZQCloudEngine> engine = std::make_shared<SyncOff>();
     return engine;
@@ -24,11 +24,11 @@ std::shared_ptr<ZQCloudEngine>& installed()
 std::shared_ptr<ZQCloudEngine> ZQCloudEngine::sharedCloudKit()
 {
     std::lock_guard lock(engineMutex);
-    return installed();
+    return installedEngine();
 }
 
 void ZQCloudEngine::setSharedCloudKit(std::shared_ptr<ZQCloudEngine> engine)
 {
     std::lock_guard lock(engineMutex);
-    installed() = engine ? std::move(engine) : std::make_shared<SyncOff>();
+    installedEngine() = engine ? std::move(engine) : std::make_shared<SyncOff>();
 }

@@ -53,6 +53,11 @@ bool exec(sqlite3* db, const char* sql)
     return false;
 }
 
+} // namespace
+
+// Named, not anonymous: the index writer holds statements as members.
+namespace indexsql {
+
 // One prepared statement, reset after each use.
 class Statement {
 public:
@@ -91,6 +96,10 @@ public:
 private:
     sqlite3_stmt* m_stmt = nullptr;
 };
+
+} // namespace indexsql
+
+namespace {
 
 // The key of a document: a clean local path as a file URL; empty for anything else.
 QUrl documentKey(const QUrl& url)
@@ -148,7 +157,7 @@ struct ZQIndexService::Writer {
         findId.reset();
         return id;
     }
-    bool run(Statement& statement)
+    bool run(indexsql::Statement& statement)
     {
         const int rc = statement.step();
         statement.reset();
@@ -179,7 +188,7 @@ struct ZQIndexService::Writer {
         sqlite3* db;
         ~Closer() { sqlite3_close_v2(db); }
     } closer;
-    Statement findId, insertDocument, deleteDocument, insertText, deleteText;
+    indexsql::Statement findId, insertDocument, deleteDocument, insertText, deleteText;
     bool inTransaction = false;
     int transactionWrites = 0;
 
@@ -269,12 +278,12 @@ bool ZQIndexService::openConnection(bool create)
     if (usable && create)
         usable = exec(db, SchemaSql) && exec(db, ("PRAGMA user_version=" + std::to_string(SchemaVersion)).c_str());
     if (usable) {
-        Statement version(db, "PRAGMA user_version");
+        indexsql::Statement version(db, "PRAGMA user_version");
         usable = version && version.step() == SQLITE_ROW && version.integer(0) == SchemaVersion;
     }
     if (usable) {
         // Both tables must be there and readable.
-        Statement probe(db, "SELECT (SELECT count(*) FROM documents), (SELECT count(*) FROM pages WHERE rowid = 0)");
+        indexsql::Statement probe(db, "SELECT (SELECT count(*) FROM documents), (SELECT count(*) FROM pages WHERE rowid = 0)");
         usable = probe && probe.step() == SQLITE_ROW;
     }
     if (!usable) {
@@ -509,7 +518,7 @@ qint64 ZQIndexService::readInteger(const char* sql)
     std::lock_guard lock(m_writeLock);
     if (!m_writer)
         return 0;
-    Statement statement(m_writer->db, sql);
+    indexsql::Statement statement(m_writer->db, sql);
     return statement && statement.step() == SQLITE_ROW ? statement.integer(0) : 0;
 }
 
@@ -549,12 +558,12 @@ void ZQIndexService::compact(Writer& w)
     // free again, then merge the index into one segment.
     std::vector<qint64> ids;
     {
-        Statement all(w.db, "SELECT id FROM documents ORDER BY id");
+        indexsql::Statement all(w.db, "SELECT id FROM documents ORDER BY id");
         while (all && all.step() == SQLITE_ROW)
             ids.push_back(all.integer(0));
     }
-    Statement moveDocument(w.db, "UPDATE documents SET id = ?1 WHERE id = ?2");
-    Statement moveText(w.db, "UPDATE pages SET rowid = ?1 WHERE rowid = ?2");
+    indexsql::Statement moveDocument(w.db, "UPDATE documents SET id = ?1 WHERE id = ?2");
+    indexsql::Statement moveText(w.db, "UPDATE pages SET rowid = ?1 WHERE rowid = ?2");
     if (!moveDocument || !moveText)
         return;
     // Ascending order: each new identifier is at most the old one and already free.
@@ -569,7 +578,7 @@ void ZQIndexService::compact(Writer& w)
         if (!w.run(moveText) || !w.run(moveDocument))
             return;
     }
-    Statement sequence(w.db, "UPDATE sqlite_sequence SET seq = ?1 WHERE name = 'documents'");
+    indexsql::Statement sequence(w.db, "UPDATE sqlite_sequence SET seq = ?1 WHERE name = 'documents'");
     if (sequence) {
         sequence.bind(1, qint64(ids.size()));
         w.run(sequence);
@@ -709,7 +718,7 @@ void ZQIndexService::search(const QString& query, const SearchBatchHandler& batc
         sqlite3_busy_timeout(m_reader, 5000);
         exec(m_reader, "PRAGMA query_only=1");
     }
-    Statement statement(m_reader, "SELECT documents.url FROM pages JOIN documents ON documents.id = pages.rowid"
+    indexsql::Statement statement(m_reader, "SELECT documents.url FROM pages JOIN documents ON documents.id = pages.rowid"
                                   " WHERE pages MATCH ?1");
     if (!statement)
         return;

@@ -9,7 +9,7 @@ namespace {
 
 std::mutex diskMutex;
 
-std::shared_ptr<ZQLibraryDisk>& installed()
+std::shared_ptr<ZQLibraryDisk>& installedDisk()
 {
     static std::shared_ptr<ZQLibraryDisk> disk = std::make_shared<ZQLibraryDisk>();
     return disk;
@@ -76,11 +76,11 @@ std::optional<ZQErrorValue> ZQLibraryDisk::saveDocument(const ZQDocumentPtr& doc
 std::shared_ptr<ZQLibraryDisk> ZQLibraryDisk::shared()
 {
     std::lock_guard lock(diskMutex);
-    return installed();
+    return installedDisk();
 }
 
 void ZQLibraryDisk::setShared(std::shared_ptr<ZQLibraryDisk> disk)
 {
     std::lock_guard lock(diskMutex);
-    installed() = disk ? std::move(disk) : std::make_shared<ZQLibraryDisk>();
+    installedDisk() = disk ? std::move(disk) : std::make_shared<ZQLibraryDisk>();
 }

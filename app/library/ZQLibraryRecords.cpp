@@ -14,11 +14,6 @@
 
 namespace {
 
-double seconds(const plat::Value& date)
-{
-    const auto value = plat::Predicate::comparable(date);
-    return value.isNumber() ? value.toDouble() : 0.0;
-}
 
 } // namespace
 
@@ -28,7 +23,7 @@ bool ZQLibraryRecords::spaceOrderLess(const plat::ManagedObjectPtr& a, const pla
         return std::tuple(space->valueForKey(QStringLiteral("isSystem")).toBool(),
                           space->valueForKey(QStringLiteral("spaceType")).toInteger(),
                           space->valueForKey(QStringLiteral("sortIndex")).toInteger(),
-                          -seconds(space->valueForKey(QStringLiteral("createdDate"))));
+                          -ZQLibraryRecords::seconds(space->valueForKey(QStringLiteral("createdDate"))));
     };
     return key(a) < key(b);
 }
@@ -142,4 +137,15 @@ QString ZQLibraryRecords::pageTitle(const plat::ManagedObjectPtr& page)
     if (const auto text = title.toObject<plat::AttributedText>())
         return text->text().string();
     return title.toString();
+}
+
+plat::ManagedObjectPtr ZQLibraryRecords::parentOf(const plat::ManagedObjectPtr& space)
+{
+    return space ? space->valueForKey(QStringLiteral("parent")).toObject<plat::ManagedObject>() : nullptr;
+}
+
+double ZQLibraryRecords::seconds(const plat::Value& date)
+{
+    const auto value = plat::Predicate::comparable(date);
+    return value.isNumber() ? value.toDouble() : 0.0;
 }

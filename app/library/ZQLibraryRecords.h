@@ -71,6 +71,11 @@ public:
     // A page record's title as plain text (stored as attributed text).
     static QString pageTitle(const plat::ManagedObjectPtr& page);
 
+    // The space above a space; none for a top-level space (or no space).
+    static plat::ManagedObjectPtr parentOf(const plat::ManagedObjectPtr& space);
+    // A stored date as seconds, 0 when absent, for ordering.
+    static double seconds(const plat::Value& date);
+
     // path when nothing exists there, else the first free "<base> <n>.<ext>"
     // for n = 1, 2, 3 ...
     static QString uniqueFileSystemName(const QString& path);

@@ -32,17 +32,6 @@ namespace {
 
 const QString kNode = QStringLiteral("Node");
 
-double seconds(const Value& date)
-{
-    const Value value = plat::Predicate::comparable(date);
-    return value.isNumber() ? value.toDouble() : 0.0;
-}
-
-plat::ManagedObjectPtr parentOf(const plat::ManagedObjectPtr& space)
-{
-    return space->valueForKey(QStringLiteral("parent")).toObject<plat::ManagedObject>();
-}
-
 // The place of a space in the page list: its ancestors' and its own (sort
 // index, creation) from the top, each sibling step ordered by falling sort
 // index and then newest first; so an ancestor (a prefix) comes before the
@@ -53,9 +42,9 @@ SpaceKey spaceKey(const plat::ManagedObjectPtr& space)
 {
     SpaceKey key;
     int steps = 0;
-    for (auto at = space; at && steps < 10000; at = parentOf(at), ++steps)
+    for (auto at = space; at && steps < 10000; at = ZQLibraryRecords::parentOf(at), ++steps)
         key.emplace_back(-at->valueForKey(QStringLiteral("sortIndex")).toInteger(),
-                         -seconds(at->valueForKey(QStringLiteral("createdDate"))));
+                         -ZQLibraryRecords::seconds(at->valueForKey(QStringLiteral("createdDate"))));
     std::reverse(key.begin(), key.end());
     return key;
 }
@@ -183,7 +172,7 @@ Row rowOf(plat::ManagedObjectPtr record, const std::map<QString, qsizetype>& ran
     const auto it = ranks.find(record->valueForKey(QStringLiteral("spaceFolder")).toString());
     return {it == ranks.end() ? 0 : it->second, record->valueForKey(QStringLiteral("type")).toInteger(),
             record->valueForKey(QStringLiteral("sortIndex")).toInteger(),
-            seconds(record->valueForKey(QStringLiteral("modifiedDate"))), std::move(record)};
+            ZQLibraryRecords::seconds(record->valueForKey(QStringLiteral("modifiedDate"))), std::move(record)};
 }
 
 } // namespace

@@ -1,18 +1,10 @@
+#include "app/library/ZQLibraryRecords.h"
 #include "app/library/ZQSpaceEntity.h"
 
 #include "kit/model/ZSUtils.h"
 #include "platform/foundation/UserDefaults.h"
 
 #include <QStringList>
-
-namespace {
-
-plat::ManagedObjectPtr parentOf(const plat::ManagedObjectPtr& space)
-{
-    return std::dynamic_pointer_cast<plat::ManagedObject>(space->valueForKey(QStringLiteral("parent")).toObject());
-}
-
-} // namespace
 
 ZQSpaceEntity::ZQSpaceEntity(const QString& folder, const QString& title)
     : m_spaceFolder(folder), m_spaceTitle(title), m_spaceGroupTitle(title)
@@ -50,7 +42,7 @@ QString ZQSpaceEntity::groupTitle(const plat::ManagedObjectPtr& space, qint64 ap
     // A record cannot be its own ancestor, but a damaged store could make a
     // loop: stop after as many steps as any real tree could need.
     int steps = 0;
-    for (auto parent = parentOf(space); parent && steps < 10000; parent = parentOf(parent), ++steps)
+    for (auto parent = ZQLibraryRecords::parentOf(space); parent && steps < 10000; parent = ZQLibraryRecords::parentOf(parent), ++steps)
         ancestors.prepend(parent->valueForKey(QStringLiteral("title")).toString());
     QString prefix;
     for (const QString& ancestor : ancestors)

@@ -34,11 +34,6 @@ QString folderOf(const plat::ManagedObjectPtr& space)
     return space ? space->valueForKey(QStringLiteral("folder")).toString() : QString();
 }
 
-plat::ManagedObjectPtr parentOf(const plat::ManagedObjectPtr& space)
-{
-    return space ? space->valueForKey(QStringLiteral("parent")).toObject<plat::ManagedObject>() : nullptr;
-}
-
 std::optional<qint64> countOfType(const plat::ManagedObjectContextPtr& context, qint32 type)
 {
     return context->countForFetchRequest(
@@ -280,7 +275,7 @@ bool ZQSpaceListDocument::deleteSpace(const QString& spaceFolder, bool triggerCl
     };
     std::vector<Sent> sent;
     for (const auto& record : records) {
-        sent.push_back({folderOf(record), record->valueForKey(QStringLiteral("title")).toString(), folderOf(parentOf(record))});
+        sent.push_back({folderOf(record), record->valueForKey(QStringLiteral("title")).toString(), folderOf(ZQLibraryRecords::parentOf(record))});
         context->deleteObject(record);
     }
     std::optional<ZQErrorValue> saveError;
@@ -333,7 +328,7 @@ bool ZQSpaceListDocument::isChildrenSpaceFolder(const QString& spaceFolder, cons
     if (spaceFolder == parentFolder)
         return true;
     int steps = 0;
-    for (auto at = parentOf(spaceRecord(spaceFolder)); at && steps < 10000; at = parentOf(at), ++steps) {
+    for (auto at = ZQLibraryRecords::parentOf(spaceRecord(spaceFolder)); at && steps < 10000; at = ZQLibraryRecords::parentOf(at), ++steps) {
         if (folderOf(at) == parentFolder)
             return true;
     }
