@@ -337,3 +337,15 @@ void ZQCommonWindowController::switchEditorMode()
         plat::UserDefaults::standardUserDefaults()->setObject(
             plat::Value(m_isMarkdownEditorVisible ? QStringLiteral("markdown") : QStringLiteral("rich")), editorModeKey());
 }
+
+bool ZQCommonWindowController::saveDocumentInPlace(const ZQDocumentPtr& doc)
+{
+    std::optional<ZQErrorValue> failure;
+    doc->saveToURL(doc->fileURL(), doc->fileType(), ZQDocument::SaveOperation::Save,
+                   [&failure](const std::optional<ZQErrorValue>& error) { failure = error; });
+    if (failure) {
+        ZQError::presentError(*failure);
+        return false;
+    }
+    return true;
+}

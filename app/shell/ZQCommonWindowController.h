@@ -91,6 +91,8 @@ protected:
                              const ZQDocumentPtr& document);
     void showEditor(bool markdown);
     virtual void documentEdited();
+    // Saves the shown document in place; a failure is presented and answers false.
+    bool saveDocumentInPlace(const ZQDocumentPtr& doc);
 
     ZQSettingPtr m_settings;
     std::shared_ptr<ZSTextTheme> m_textTheme;

@@ -469,14 +469,7 @@ bool ZQDocumentWindowController::saveOpenPage()
     const ZQDocumentPtr doc = document();
     if (!doc || !doc->isDocumentEdited() || doc->fileURL().isEmpty())
         return true;
-    std::optional<ZQErrorValue> failure;
-    doc->saveToURL(doc->fileURL(), doc->fileType(), ZQDocument::SaveOperation::Save,
-                   [&failure](const std::optional<ZQErrorValue>& error) { failure = error; });
-    if (failure) {
-        ZQError::presentError(*failure);
-        return false;
-    }
-    return true;
+    return saveDocumentInPlace(doc);
 }
 
 void ZQDocumentWindowController::documentEdited()

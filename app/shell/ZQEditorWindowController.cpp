@@ -32,14 +32,7 @@ bool ZQEditorWindowController::saveDocument()
     const ZQDocumentPtr doc = document();
     if (!doc || doc->fileURL().isEmpty())
         return false;
-    std::optional<ZQErrorValue> failure;
-    doc->saveToURL(doc->fileURL(), doc->fileType(), ZQDocument::SaveOperation::Save,
-                   [&failure](const std::optional<ZQErrorValue>& error) { failure = error; });
-    if (failure) {
-        ZQError::presentError(*failure);
-        return false;
-    }
-    return true;
+    return saveDocumentInPlace(doc);
 }
 
 void ZQEditorWindowController::setDocument(const ZQDocumentPtr& document)
