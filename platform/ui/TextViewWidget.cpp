@@ -23,7 +23,8 @@
 
 namespace plat {
 
-namespace {
+// Named, not anonymous: the view's private state holds them.
+namespace textview {
 
 enum class Granularity { Character, Word, Paragraph };
 
@@ -32,6 +33,13 @@ struct TypingStep {
     Range inserted;
     AttributedString replaced;
 };
+
+} // namespace textview
+
+using textview::Granularity;
+using textview::TypingStep;
+
+namespace {
 
 bool isPrintable(const QString& text)
 {
