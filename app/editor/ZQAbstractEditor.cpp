@@ -126,6 +126,7 @@ ZQAbstractEditor::ZQAbstractEditor(QWidget* parent)
     }
     setPageTitleHandler([this](plat::Range range) { handlePageTitle(range); });
 
+    connect(this, &plat::TextViewWidget::selectionChanged, this, [this] { textViewDidChangeSelection(); });
     auto boundsChanged = [this] { synchronizedViewContentBoundsDidChange(); };
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, boundsChanged);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, boundsChanged);
@@ -223,6 +224,7 @@ void ZQAbstractEditor::keyDownModifierCheck(const plat::KeyPress& event)
 
 void ZQAbstractEditor::keyUp(QKeyEvent* event, const plat::KeyPress& press)
 {
+    fixStylePopover();
     if (editorTypeFromStored(editorType()) != ZQEditorType::Rich)
         plat::TextViewWidget::keyUp(event, press);
 }
@@ -270,10 +272,12 @@ void ZQAbstractEditor::menuShortcutForAction(quint64 action)
         ~ClearFlag() { flag = false; }
     } clear{remainStylePopoverPosition};
     render->renderShortcutAction(action, *this, selectedRange());
+    fixStylePopover();
 }
 
 bool ZQAbstractEditor::performKeyEquivalent(const plat::KeyPress& press)
 {
+    fixStylePopover();
     const quint64 modifiers = press.modifierFlags & 0xFFFF0000u;
     if (modifiers == (plat::ModifierFlag::Shift | plat::ModifierFlag::Command)) {
         // Redo is the menus'; the change it makes counts as the user's.

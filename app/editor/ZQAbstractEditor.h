@@ -15,6 +15,7 @@
 #include <QRectF>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class ZQEditorWindowLink;
@@ -22,6 +23,7 @@ class ZQHighlighter;
 class ZQMarkupHelper;
 class ZQOnFlyManager;
 class ZQRender;
+class ZQStyleContextPopover;
 
 namespace plat {
 class OperationQueue;
@@ -103,6 +105,21 @@ public:
     // Shows another storage (the bound page's text); the caret goes to its start.
     void replaceTextStorage(std::shared_ptr<plat::TextStorage> storage);
 
+    // --- Selection rules (ZQAbstractEditorSelection.cpp) ---
+    // An empty range also becomes the anchor of the next selection.
+    void setSelectedRange(plat::Range range,
+                          plat::SelectionAffinity affinity = plat::SelectionAffinity::Downstream) override;
+    plat::Range willChangeSelection(plat::Range from, plat::Range to, plat::SelectionAffinity& affinity) override;
+    // Screens proposed ranges: a caret never stands inside a read-only run, a
+    // selection that grows or shrinks takes or lets go of whole blocks. Any
+    // failure answers the single range (0, 0).
+    std::vector<plat::Range> textViewWillChangeSelection(const std::vector<plat::Range>& oldRanges,
+                                                         const std::vector<plat::Range>& newRanges);
+    // Records the selection in the page and shows, keeps or closes the style popover.
+    void textViewDidChangeSelection();
+    // The style flags of the selection's typing attributes.
+    qint64 selectionStyleKeycodes() const;
+
 protected:
     void focusInEvent(QFocusEvent* event) override;
     // The editor now shows another storage.
@@ -113,6 +130,10 @@ protected:
     virtual void synchronizedViewContentBoundsDidChange();
 
 private:
+    // Closes the style popover on an empty selection, else refreshes its buttons.
+    void fixStylePopover();
+    ZQStyleContextPopover* stylePopoverController() const;
+    plat::Attributes selectionTypingAttributes() const;
     void markupTypeChanged();
     // Scrolls the least that shows rect (view coordinates before zoom).
     void scrollRectToVisible(const QRectF& rect);
