@@ -95,7 +95,7 @@ void ZQMDEditor::textDidChange()
         return;
     if (m_recolourPending) {
         m_recolourPending = false;
-        render().fixMarkupAttributes(*textStorage());
+        render().fixMarkupAttributes(textStorage());
     }
     render().highlighCodeBlock(textStorage(), ZQEditorType::Markup, {});
 }

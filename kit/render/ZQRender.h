@@ -153,9 +153,17 @@ private:
     void highlightMarkdown(plat::MutableAttributedString& markup, bool forBlockEditor);
     // With the given context; footnote bodies are styled on copyForBodies, or on
     // one copy of the page's context made when the first body needs it (a copy
-    // per body would copy every storage of the page for each).
-    void highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQRenderContext>& context,
-                           std::shared_ptr<ZQRenderContext> copyForBodies);
+    // per body would copy every storage of the page for each). A stretch of a
+    // page is styled with the page's definitions (pageRefs): false, styling
+    // nothing, when the stretch defines any itself. definitions receives the
+    // ranges of the text's definitions.
+    bool highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQRenderContext>& context,
+                           std::shared_ptr<ZQRenderContext> copyForBodies,
+                           const std::shared_ptr<QHash<QString, std::shared_ptr<ZQLinkRef>>>& pageRefs = nullptr,
+                           std::vector<plat::Range>* definitions = nullptr);
+    // Styles again the lines of the markup editor's text around edited (the
+    // edits since it was last styled); false when only a whole styling will do.
+    bool restyleMarkupAround(plat::TextStorage& markup, plat::Range edited);
     // Inline constructs of one paragraph, then its block construct, in the markup.
     void highlightNode(plat::MutableAttributedString& markup, const ZSTree& treeNode, const plat::Attributes& base,
                        ZQRenderContext& context);
@@ -272,6 +280,11 @@ public:
                                   plat::Attributes& typingAttributes);
     // Markup text is repaired by styling it again.
     void fixMarkupAttributes(plat::MutableAttributedString& markup);
+    // The markup editor's text after edits: once it was styled whole, only the
+    // root blocks between the blank lines around what changed since are styled
+    // again, unless the edits reach a link or footnote definition (other
+    // blocks read those) or open a construct past that stretch.
+    void fixMarkupAttributes(const std::shared_ptr<plat::TextStorage>& storage);
     // Slants italic runs whose font has no italic face.
     static void applyObliquenessForItalic(plat::MutableAttributedString& content);
     // An ancestor below the root is a list or task item.
@@ -412,4 +425,10 @@ private:
     plat::CharacterSet m_spaces;
     // The edits to the text this object repaired last.
     std::shared_ptr<ZQEditTracker> m_editTracker;
+    // The markup text this object styled last: the edits since, its length
+    // then, its definitions then (by label, and where they stand, in order).
+    std::shared_ptr<ZQEditTracker> m_markupEditTracker;
+    qsizetype m_markupStyledLength = 0;
+    std::shared_ptr<QHash<QString, std::shared_ptr<ZQLinkRef>>> m_markupRefs;
+    std::vector<plat::Range> m_markupDefinitions;
 };

@@ -17,6 +17,8 @@
 #include "kit/parsers/ZQFilterPipe.h"
 #include "kit/model/ZQRenderContext.h"
 #include "kit/model/ZQRenderUtil.h"
+#include "kit/render/ZQEditTracker.h"
+#include "platform/foundation/StringLines.h"
 #include "platform/foundation/Url.h"
 #include "platform/text/AttributedString.h"
 
@@ -148,13 +150,13 @@ struct Run {
     plat::Attributes attributes;
 };
 
-std::vector<Run> runsOf(const plat::AttributedString& text)
+// The runs within range, their ranges counted from the range's start.
+std::vector<Run> runsOf(const plat::AttributedString& text, plat::Range range)
 {
     std::vector<Run> runs;
-    text.enumerateAttributes(plat::Range(0, text.length()), 0,
-                             [&](const plat::Attributes& attributes, plat::Range range, bool*) {
-                                 runs.push_back({range, attributes});
-                             });
+    text.enumerateAttributes(range, 0, [&](const plat::Attributes& attributes, plat::Range run, bool*) {
+        runs.push_back({plat::Range(run.location - range.location, run.length), attributes});
+    });
     return runs;
 }
 
@@ -177,12 +179,14 @@ void walkBoth(const std::vector<Run>& before, const std::vector<Run>& after, Vis
     }
 }
 
-// Writes into markup only the stretches whose styling changed, keeping the old
-// marks that fresh ones merely rename; a restyled unchanged text is left alone.
-void adoptChangedAttributes(plat::MutableAttributedString& markup, const plat::AttributedString& styled)
+// Writes into markup, from at on, only the stretches whose styling changed,
+// keeping the old marks that fresh ones merely rename; a restyled unchanged
+// text is left alone.
+void adoptChangedAttributes(plat::MutableAttributedString& markup, const plat::AttributedString& styled,
+                            qsizetype at = 0)
 {
-    const std::vector<Run> before = runsOf(markup);
-    const std::vector<Run> after = runsOf(styled);
+    const std::vector<Run> before = runsOf(markup, plat::Range(at, styled.length()));
+    const std::vector<Run> after = runsOf(styled, plat::Range(0, styled.length()));
     MarkCorrespondence marks;
     walkBoth(before, after, [&](plat::Range, const plat::Attributes& old, const plat::Attributes& fresh) {
         if (old == fresh)
@@ -207,9 +211,72 @@ void adoptChangedAttributes(plat::MutableAttributedString& markup, const plat::A
         return;
     markup.beginEditing();
     for (const Run& change : changes)
-        markup.setAttributes(change.attributes, change.range);
+        markup.setAttributes(change.attributes, plat::Range(at + change.range.location, change.range.length));
     markup.endEditing();
 }
+
+bool isSpaceOrTab(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// A line of spaces whose styling is the plain text's, followed by a line that
+// does not start indented (or by nothing): no block before it reaches past it,
+// so the text after it styles as a text of its own. An open fence, a list
+// item's or a code block's blank line carries their styling, and an indented
+// line after a blank one may continue the block before.
+class MarkupBoundaries {
+public:
+    MarkupBoundaries(const plat::AttributedString& markup, const plat::Attributes& base)
+        : m_markup(markup), m_text(markup.string()), m_base(base) {}
+
+    // The start of the line after the last boundary before location; 0 when none.
+    qsizetype startBefore(qsizetype location) const
+    {
+        qsizetype lineStart = plat::lineRangeForRange(m_text, plat::Range(location, 0)).location;
+        while (lineStart > 0) {
+            const plat::Range previous = plat::lineRangeForRange(m_text, plat::Range(lineStart - 1, 0));
+            if (isBoundary(previous))
+                return lineStart;
+            lineStart = previous.location;
+        }
+        return 0;
+    }
+    // The end of the first boundary after the line of location; the text's end when none.
+    qsizetype endAfter(qsizetype location) const
+    {
+        const qsizetype length = m_text.size();
+        qsizetype at = std::min(location, length);
+        at = plat::lineRangeForRange(m_text, plat::Range(at, 0)).end();
+        while (at < length) {
+            const plat::Range line = plat::lineRangeForRange(m_text, plat::Range(at, 0));
+            if (isBoundary(line))
+                return line.end();
+            at = line.end();
+        }
+        return length;
+    }
+    bool isPlainBlank(plat::Range line) const
+    {
+        for (qsizetype i = line.location; i < line.end(); ++i) {
+            const QChar c = m_text.at(i);
+            if (!isSpaceOrTab(c) && c != u'\n' && c != u'\r')
+                return false;
+        }
+        plat::Range run;
+        return line.length > 0 && m_markup.attributesAtIndex(line.location, &run) == m_base && run.end() >= line.end();
+    }
+
+private:
+    bool isBoundary(plat::Range line) const
+    {
+        return isPlainBlank(line) && (line.end() >= m_text.size() || !isSpaceOrTab(m_text.at(line.end())));
+    }
+
+    const plat::AttributedString& m_markup;
+    const QString& m_text;
+    const plat::Attributes& m_base;
+};
 
 } // namespace
 
@@ -230,8 +297,9 @@ void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, bool for
     highlightMarkdown(markup, copy, copy);
 }
 
-void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQRenderContext>& context,
-                                 std::shared_ptr<ZQRenderContext> copyForBodies)
+bool ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, const std::shared_ptr<ZQRenderContext>& context,
+                                 std::shared_ptr<ZQRenderContext> copyForBodies,
+                                 const std::shared_ptr<ZQLinkRefMap>& pageRefs, std::vector<plat::Range>* definitions)
 {
     context->setRunningMarkupType(m_settings->markupType());
     context->setRenderTargetType(ZQRenderContext::TargetMarkup);
@@ -248,8 +316,22 @@ void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, const st
     const qint64 option = ZQDocTreeParser::RecordMarkerRanges
         | (context->runningMarkupType() == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
     const QString text = markup.string();
-    const ZSTree tree = m_textblockParser->processDocTree(text, whole, refs.get(), nullptr, &escapes, option);
-    context->setLinkRefMap(refs);
+    std::vector<std::shared_ptr<ZQLinkRef>> duplicates;
+    const ZSTree tree = m_textblockParser->processDocTree(text, whole, refs.get(), &duplicates, &escapes, option);
+    if (pageRefs && (!refs->isEmpty() || !duplicates.empty()))
+        return false;
+    if (definitions) {
+        definitions->clear();
+        for (const auto& group : {std::vector<std::shared_ptr<ZQLinkRef>>(refs->begin(), refs->end()), duplicates}) {
+            for (const auto& ref : group) {
+                if (ref)
+                    definitions->push_back(ref->contentRange());
+            }
+        }
+        std::sort(definitions->begin(), definitions->end(),
+                  [](plat::Range a, plat::Range b) { return a.location < b.location; });
+    }
+    context->setLinkRefMap(pageRefs ? pageRefs : refs);
 
     const plat::Attributes base = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
     if (markup.length() > 0)
@@ -289,6 +371,62 @@ void ZQRender::highlightMarkdown(plat::MutableAttributedString& markup, const st
     markup.fixAttributes(plat::Range(0, markup.length()));
     markup.endEditing();
     applyObliquenessForItalic(markup);
+    return true;
+}
+
+void ZQRender::fixMarkupAttributes(const std::shared_ptr<plat::TextStorage>& storage)
+{
+    plat::TextStorage& markup = *storage;
+    const bool followed = m_markupEditTracker && m_markupEditTracker->follows(markup);
+    const plat::Range edited = followed ? m_markupEditTracker->editedRange() : plat::Range::notFound();
+    if (followed && edited.isNotFound())
+        return; // styled, and unchanged since
+    if (!followed)
+        m_markupEditTracker = std::make_shared<ZQEditTracker>(storage);
+    if (!followed || !restyleMarkupAround(markup, edited)) {
+        plat::MutableAttributedString styled(markup);
+        highlightMarkdown(styled, m_renderContext, nullptr, nullptr, &m_markupDefinitions);
+        m_markupRefs = m_renderContext->linkRefMap();
+        adoptChangedAttributes(markup, styled);
+    }
+    // The styling's own attribute edits are no edits to style again.
+    m_markupEditTracker->setEditedRange(plat::Range::notFound());
+    m_markupStyledLength = markup.length();
+}
+
+bool ZQRender::restyleMarkupAround(plat::TextStorage& markup, plat::Range edited)
+{
+    if (!m_markupRefs)
+        return false;
+    const plat::Attributes base = m_settings->defaultTypingAttribute(ZQEditorType::Markup);
+    const MarkupBoundaries boundaries(markup, base);
+    const qsizetype start = boundaries.startBefore(edited.location);
+    const plat::Range scope(start, boundaries.endAfter(edited.end()) - start);
+    // The edits replaced [edited.location, oldEnd) of the text as it was
+    // styled; a definition in the stretch may be one no more (a paragraph
+    // now runs into it), which other blocks read.
+    const qsizetype delta = markup.length() - m_markupStyledLength;
+    const qsizetype oldEnd = edited.end() - delta;
+    const qsizetype oldScopeEnd = scope.end() - delta;
+    for (const plat::Range definition : m_markupDefinitions) {
+        if (definition.location <= oldScopeEnd && scope.location <= definition.end())
+            return false;
+    }
+    plat::MutableAttributedString part(markup.attributedSubstring(scope));
+    if (!highlightMarkdown(part, m_renderContext, nullptr, m_markupRefs, nullptr))
+        return false;
+    // A fence opened in the stretch runs on past its last blank line.
+    if (scope.end() < markup.length()) {
+        const plat::Range last = plat::lineRangeForRange(part.string(), plat::Range(part.length() - 1, 0));
+        if (!MarkupBoundaries(part, base).isPlainBlank(last))
+            return false;
+    }
+    adoptChangedAttributes(markup, part, scope.location);
+    for (plat::Range& definition : m_markupDefinitions) {
+        if (definition.location >= oldEnd)
+            definition.location += delta;
+    }
+    return true;
 }
 
 void ZQRender::highlightNode(plat::MutableAttributedString& markup, const ZSTree& treeNode,

@@ -17,6 +17,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const QString Page = QStringLiteral("# Heading\n"
@@ -206,3 +208,133 @@ TEST(ZQRenderMarkup, CodeColoursSurviveAndEmptyTextsStayEmpty)
     render.highlightMarkdown(empty);
     EXPECT_EQ(empty.length(), 0);
 }
+
+// Once the markup editor's text was styled, later stylings look only at the
+// blocks around the edits. Whatever the edit, the colours must be those that
+// styling the whole edited text gives.
+
+namespace markupafteredits {
+
+using plat::Range;
+
+const QString Page = QStringLiteral(
+    "# Title of the page\n\n"
+    "First paragraph with a footnote[^a], a [link][ref] and *text*,\nits second line.\n\n"
+    "1. one\n2. two\n\n"
+    "- loose item\n\n  continued item\n\n- [ ] task one\n- [x] task two\n\n"
+    "```swift\nlet x = 1\n\nlet y = 2\n```\n\n"
+    "    indented code\n\n    more of it\n\n"
+    "> quote line\n> second line\n\n"
+    "<div>\nhtml block\n</div>\n\n"
+    "Middle paragraph with **strong** and `code`.\n\n"
+    "Setext heading\n--------------\n\n"
+    "Last paragraph.\n\n"
+    "[ref]: https://example.com \"Title\"\n"
+    "[^a]: Body a.\n");
+
+struct Edit {
+    const char* name;
+    std::function<void(plat::TextStorage&)> apply;
+};
+
+void insertAt(plat::TextStorage& text, const char* after, const QString& what)
+{
+    const qsizetype found = text.string().indexOf(QString::fromUtf8(after));
+    ASSERT_GE(found, 0) << after;
+    text.replaceCharacters(Range(found + qsizetype(strlen(after)), 0), what);
+}
+
+void remove(plat::TextStorage& text, const char* what)
+{
+    const qsizetype found = text.string().indexOf(QString::fromUtf8(what));
+    ASSERT_GE(found, 0) << what;
+    text.replaceCharacters(Range(found, qsizetype(strlen(what))), QString());
+}
+
+// Where the colours, fonts or links of two texts of equal characters first differ.
+std::string firstDifference(const plat::AttributedString& typed, const plat::AttributedString& whole)
+{
+    for (qsizetype i = 0; i < whole.length(); ++i) {
+        for (const QString& name : {plat::ForegroundColorAttribute, plat::FontAttribute, plat::LinkAttribute}) {
+            if (!(typed.attributeAtIndex(name, i) == whole.attributeAtIndex(name, i)))
+                return QStringLiteral("%1 at %2 \"%3\"")
+                    .arg(name)
+                    .arg(i)
+                    .arg(whole.string().mid(std::max<qsizetype>(0, i - 10), 20).replace(u'\n', QStringLiteral("\\n")))
+                    .toStdString();
+        }
+    }
+    return {};
+}
+
+class MarkupAfterEdits : public ::testing::Test {
+protected:
+    MarkupAfterEdits() : settings(installedSettings()) { settings->setMarkupType(ZQMarkupType::Markdown); }
+
+    // Styles the page, edits it, styles it again, and compares with styling
+    // the edited text whole.
+    void expectAsWhole(const std::vector<Edit>& edits)
+    {
+        ZQRender render;
+        auto storage = std::make_shared<plat::TextStorage>();
+        storage->replaceCharacters(Range(0, 0), Page);
+        render.fixMarkupAttributes(storage);
+        for (const Edit& edit : edits) {
+            edit.apply(*storage);
+            render.fixMarkupAttributes(storage);
+        }
+        plat::MutableAttributedString whole{plat::AttributedString(storage->string())};
+        ZQRender().fixMarkupAttributes(whole);
+        ASSERT_EQ(storage->string(), whole.string());
+        EXPECT_EQ(firstDifference(*storage, whole), "") << edits.back().name;
+    }
+
+    std::shared_ptr<ZSSettings> settings;
+};
+
+TEST_F(MarkupAfterEdits, EditsOfEveryConstructStyleAsTheWholeText)
+{
+    const std::vector<Edit> edits{
+        {"emphasis closed", [](auto& t) { insertAt(t, "Middle paragraph", " *now*"); }},
+        {"emphasis opened", [](auto& t) { insertAt(t, "Middle paragraph with ", "*"); }},
+        {"heading made", [](auto& t) { insertAt(t, "Setext heading\n--------------\n\n", "## "); }},
+        {"list item typed", [](auto& t) { insertAt(t, "2. two", "\n3. three"); }},
+        {"continuation indented", [](auto& t) { insertAt(t, "- loose item\n\n", "  "); }},
+        {"continuation unindented", [](auto& t) { remove(t, "  continued"); }},
+        {"code made by indenting", [](auto& t) { insertAt(t, "Last paragraph.\n\n", "    "); }},
+        {"fence opened", [](auto& t) { insertAt(t, "Middle paragraph with **strong** and `code`.\n\n", "```\n"); }},
+        {"fence opened before a blank line", [](auto& t) { insertAt(t, "# Title of the page\n\n", "~~~\n"); }},
+        {"closing fence removed", [](auto& t) { remove(t, "let y = 2\n```"); }},
+        {"blank line in a fence", [](auto& t) { insertAt(t, "let x = 1\n", "\n\nplain?\n"); }},
+        {"quote joined", [](auto& t) { remove(t, "\n\n<div>"); }},
+        {"html block broken", [](auto& t) { insertAt(t, "html block\n", "\n"); }},
+        {"reference used", [](auto& t) { insertAt(t, "Last paragraph", " [again][ref]"); }},
+        {"reference undefined", [](auto& t) { insertAt(t, "Last paragraph", " [none][nowhere]"); }},
+        {"definition typed", [](auto& t) { insertAt(t, "Last paragraph.\n\n", "[nowhere]: /x\n\n"); }},
+        {"definition removed whole", [](auto& t) { remove(t, "[ref]: https://example.com \"Title\"\n"); }},
+        {"definition label edited", [](auto& t) { insertAt(t, "[^a", "b"); }},
+        {"page emptied", [](auto& t) { t.replaceCharacters(Range(0, t.length()), QString()); }},
+    };
+    for (const Edit& edit : edits)
+        expectAsWhole({edit});
+}
+
+TEST_F(MarkupAfterEdits, EditsFarApartStyledTogetherAndEveryCharacterTyped)
+{
+    // Two edits, styled once: an undo is not styled when it happens.
+    expectAsWhole({{"two places",
+                    [](auto& t) {
+                        insertAt(t, "Title", " *a*");
+                        insertAt(t, "Last paragraph", " **b**");
+                    }}});
+
+    // Every character of the page deleted in turn, and typed again.
+    for (qsizetype i = 0; i < Page.size(); ++i) {
+        expectAsWhole({{"deleted", [i](auto& t) { t.replaceCharacters(Range(i, 1), QString()); }}});
+        expectAsWhole({{"typed", [i](auto& t) { t.replaceCharacters(Range(i, 0), QString(Page.at(i))); }}});
+        if (HasFailure())
+            FAIL() << "at " << i;
+    }
+}
+
+} // namespace markupafteredits
