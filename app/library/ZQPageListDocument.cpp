@@ -238,6 +238,36 @@ void ZQPageListDocument::removeRow(const plat::ManagedObjectPtr& record)
     }
 }
 
+void ZQPageListDocument::updateRow(const plat::ManagedObjectPtr& record)
+{
+    const auto path = m_pageTreeController.indexPathOfObject(record);
+    if (!path || path->size() != 1) {
+        insertRow(record);
+        return;
+    }
+    const qsizetype from = path->front();
+    const auto& nodes = m_pageTreeController.arrangedNodes();
+    const Row row = rowOf(record, m_spaceRanks);
+    // Its place among the other rows, which are still in order.
+    qsizetype to = 0;
+    {
+        qsizetype lo = 0, hi = qsizetype(nodes.size()) - 1;
+        while (lo < hi) {
+            const qsizetype mid = (lo + hi) / 2;
+            const qsizetype at = mid >= from ? mid + 1 : mid;
+            if (row < rowOf(nodes[size_t(at)]->representedObject(), m_spaceRanks))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        to = lo;
+    }
+    if (to != from)
+        m_pageTreeController.moveArrangedNode(from, to);
+    else
+        m_pageTreeController.noteArrangedNodeChanged(from);
+}
+
 void ZQPageListDocument::reloadData()
 {
     const auto selected = m_pageTreeController.selectedObjects();

@@ -64,6 +64,9 @@ public:
     // row alone changes, in its sorted place.
     void insertRow(const plat::ManagedObjectPtr& record);
     void removeRow(const plat::ManagedObjectPtr& record);
+    // A listed record whose title, date or order changed: its row alone
+    // moves to its sorted place, or is redrawn where it is.
+    void updateRow(const plat::ManagedObjectPtr& record);
     // Selects the record's row and tells the window; false when it is not listed.
     bool selectPage(const plat::ManagedObjectPtr& page);
 

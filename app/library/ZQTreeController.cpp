@@ -32,25 +32,81 @@ void forEachSiblingGroup(const std::vector<ZQTreeNodePtr>& roots, const Visit& v
 
 } // namespace
 
+void ZQTreeNode::insertChildNode(qsizetype index, ZQTreeNodePtr node)
+{
+    index = std::clamp<qsizetype>(index, 0, qsizetype(m_childNodes.size()));
+    m_childNodes.insert(m_childNodes.begin() + index, std::move(node));
+}
+
+void ZQTreeNode::removeChildNode(qsizetype index)
+{
+    if (index >= 0 && index < qsizetype(m_childNodes.size()))
+        m_childNodes.erase(m_childNodes.begin() + index);
+}
+
 void ZQTreeController::setArrangedNodes(std::vector<ZQTreeNodePtr> nodes)
 {
+    if (m_listener)
+        m_listener->treeWillReset();
     m_arrangedNodes = std::move(nodes);
     setSelectionIndexPaths(m_selectionIndexPaths);
+    if (m_listener)
+        m_listener->treeDidReset();
 }
 
 void ZQTreeController::insertArrangedNode(qsizetype index, ZQTreeNodePtr node)
 {
     index = std::clamp<qsizetype>(index, 0, qsizetype(m_arrangedNodes.size()));
+    if (m_listener)
+        m_listener->treeWillInsert(index);
     m_arrangedNodes.insert(m_arrangedNodes.begin() + index, std::move(node));
     for (auto& path : m_selectionIndexPaths)
         if (!path.empty() && path.front() >= index)
             ++path.front();
+    if (m_listener)
+        m_listener->treeDidInsert();
+}
+
+void ZQTreeController::moveArrangedNode(qsizetype from, qsizetype to)
+{
+    const qsizetype count = qsizetype(m_arrangedNodes.size());
+    if (from < 0 || from >= count || from == to)
+        return;
+    to = std::clamp<qsizetype>(to, 0, count - 1);
+    if (from == to)
+        return;
+    if (m_listener)
+        m_listener->treeWillMove(from, to);
+    ZQTreeNodePtr node = m_arrangedNodes[size_t(from)];
+    m_arrangedNodes.erase(m_arrangedNodes.begin() + from);
+    m_arrangedNodes.insert(m_arrangedNodes.begin() + to, std::move(node));
+    for (auto& path : m_selectionIndexPaths) {
+        if (path.empty())
+            continue;
+        qsizetype& at = path.front();
+        if (at == from)
+            at = to;
+        else if (from < at && at <= to)
+            --at;
+        else if (to <= at && at < from)
+            ++at;
+    }
+    if (m_listener)
+        m_listener->treeDidMove();
+}
+
+void ZQTreeController::noteArrangedNodeChanged(qsizetype index)
+{
+    if (m_listener && index >= 0 && index < qsizetype(m_arrangedNodes.size()))
+        m_listener->treeNodeChanged(index);
 }
 
 void ZQTreeController::removeArrangedNode(qsizetype index)
 {
     if (index < 0 || index >= qsizetype(m_arrangedNodes.size()))
         return;
+    if (m_listener)
+        m_listener->treeWillRemove(index);
     m_arrangedNodes.erase(m_arrangedNodes.begin() + index);
     std::vector<ZQIndexPath> kept;
     for (auto path : m_selectionIndexPaths) {
@@ -61,6 +117,8 @@ void ZQTreeController::removeArrangedNode(qsizetype index)
         kept.push_back(std::move(path));
     }
     m_selectionIndexPaths = std::move(kept);
+    if (m_listener)
+        m_listener->treeDidRemove();
 }
 
 void ZQTreeController::setSelectionIndexPaths(const std::vector<ZQIndexPath>& paths)
@@ -69,7 +127,10 @@ void ZQTreeController::setSelectionIndexPaths(const std::vector<ZQIndexPath>& pa
     for (const auto& path : paths)
         if (nodeAtIndexPath(path))
             kept.push_back(path);
+    const bool changed = kept != m_selectionIndexPaths;
     m_selectionIndexPaths = std::move(kept);
+    if (changed && m_listener)
+        m_listener->treeSelectionChanged();
 }
 
 ZQTreeNodePtr ZQTreeController::nodeAtIndexPath(const ZQIndexPath& path) const

@@ -23,14 +23,37 @@ public:
     const std::vector<ZQTreeNodePtr>& childNodes() const { return m_childNodes; }
     void setChildNodes(std::vector<ZQTreeNodePtr> children) { m_childNodes = std::move(children); }
     bool isLeaf() const { return m_childNodes.empty(); }
+    void insertChildNode(qsizetype index, ZQTreeNodePtr node);
+    void removeChildNode(qsizetype index);
 
 private:
     plat::ManagedObjectPtr m_representedObject;
     std::vector<ZQTreeNodePtr> m_childNodes;
 };
 
+// Told of each change to the top-level nodes, before and after, so a view's
+// row model changes only the rows concerned.
+class ZQTreeListener {
+public:
+    virtual ~ZQTreeListener() = default;
+    virtual void treeWillReset() {}
+    virtual void treeDidReset() {}
+    virtual void treeWillInsert(qsizetype index) { (void)index; }
+    virtual void treeDidInsert() {}
+    virtual void treeWillRemove(qsizetype index) { (void)index; }
+    virtual void treeDidRemove() {}
+    virtual void treeWillMove(qsizetype from, qsizetype to) { (void)from, (void)to; }
+    virtual void treeDidMove() {}
+    virtual void treeNodeChanged(qsizetype index) { (void)index; }
+    virtual void treeSelectionChanged() {}
+};
+
 class ZQTreeController {
 public:
+    // Not owned; the listener removes itself before it goes.
+    void setListener(ZQTreeListener* listener) { m_listener = listener; }
+    ZQTreeListener* listener() const { return m_listener; }
+
     // The top-level nodes, in the order they are shown.
     const std::vector<ZQTreeNodePtr>& arrangedNodes() const { return m_arrangedNodes; }
     void setArrangedNodes(std::vector<ZQTreeNodePtr> nodes);
@@ -38,6 +61,10 @@ public:
     // One top-level node in or out; the selection keeps the nodes it held.
     void insertArrangedNode(qsizetype index, ZQTreeNodePtr node);
     void removeArrangedNode(qsizetype index);
+    // One top-level node to another place (to: its index once moved); the selection follows it.
+    void moveArrangedNode(qsizetype from, qsizetype to);
+    // A shown value of the node's record changed (a title, a date).
+    void noteArrangedNodeChanged(qsizetype index);
 
     const std::vector<ZQIndexPath>& selectionIndexPaths() const { return m_selectionIndexPaths; }
     // Paths that lead to no node are dropped.
@@ -62,4 +89,5 @@ public:
 private:
     std::vector<ZQTreeNodePtr> m_arrangedNodes;
     std::vector<ZQIndexPath> m_selectionIndexPaths;
+    ZQTreeListener* m_listener = nullptr;
 };
