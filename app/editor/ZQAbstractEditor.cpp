@@ -2,6 +2,8 @@
 
 #include "app/editor/ZQEditorSettings.h"
 #include "app/editor/ZQEditorWindowLink.h"
+#include "app/editor/ZQWordCounterOperation.h"
+#include "app/shell/ZQPageLink.h"
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZQHighlighter.h"
 #include "kit/model/ZSTextTheme.h"
@@ -29,7 +31,6 @@ const QString SpellingDefaultsKey = QStringLiteral("CheckSpellingWhileTyping");
 const QString GrammarDefaultsKey = QStringLiteral("CheckGrammarWithSpelling");
 const QString CorrectionDefaultsKey = QStringLiteral("CorrectSpellingAutomatically");
 const QString ScaleFactorDefaultsKey = QStringLiteral("scaleFactor");
-const QString PageLinkPrefix = QStringLiteral("#TP_");
 
 constexpr qreal CaretWidth = 2.5;
 constexpr qreal MaximumScaleFactor = 4.6;
@@ -141,6 +142,7 @@ ZQAbstractEditor::~ZQAbstractEditor()
         shared->removeObserver(m_markupTypeObserver);
     setPageTitleHandler({});
     m_editorPopover->setDelegate(nullptr);
+    cleanWordCounts();
 }
 
 void ZQAbstractEditor::setOpenBlockEditor(const std::optional<QString>& macro, plat::Range range)
@@ -430,12 +432,8 @@ bool ZQAbstractEditor::clickedOnLink(const QVariant& link, qsizetype)
     QString target;
     if (link.typeId() == QMetaType::QUrl)
         target = link.toUrl().toString();
-    if (target.startsWith(PageLinkPrefix)) {
-        const QString rest = target.mid(PageLinkPrefix.size());
-        const qsizetype split = rest.lastIndexOf(u'_');
-        if (split >= 0 && m_windowLink)
-            m_windowLink->openPage(rest.left(split), rest.mid(split + 1));
-    }
+    if (const auto page = ZQPageLink::pageForAddress(target); page && m_windowLink)
+        m_windowLink->openPage(page->pageUuid, page->spaceFolder);
     // The view never opens a link itself.
     return true;
 }
@@ -453,6 +451,30 @@ void ZQAbstractEditor::focusInEvent(QFocusEvent* event)
 void ZQAbstractEditor::synchronizedViewContentBoundsDidChange()
 {
     containerBounds = QRectF(viewport()->rect());
+}
+
+void ZQAbstractEditor::countWords()
+{
+    if (const auto& options = settings(); options && options->hideEditorModeHint())
+        return;
+    const qint64 request = m_wordCountObserver ? m_wordCountObserver->countRequested() : 0;
+    const auto operation = ZQWordCounterOperation::create(string(), request);
+    if (m_wordCountObserver) {
+        // The completion block runs once, on the counting thread, while the operation lives.
+        ZQWordCounterOperation* counted = operation.get();
+        operation->setCompletionBlock([observer = m_wordCountObserver, counted] {
+            observer->countFinished(counted->request(), counted->isCancelled(), counted->wordCount(),
+                                    counted->charCount());
+        });
+    }
+    m_wordCountOperationQueue->addOperation(operation);
+}
+
+void ZQAbstractEditor::cleanWordCounts()
+{
+    m_wordCountOperationQueue->cancelAllOperations();
+    if (m_wordCountObserver)
+        m_wordCountObserver->discardPending();
 }
 
 void ZQAbstractEditor::replaceTextStorage(std::shared_ptr<plat::TextStorage> storage)

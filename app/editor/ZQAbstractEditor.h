@@ -8,6 +8,7 @@
 // window.
 
 #include "app/shell/INPopoverController.h"
+#include "app/shell/ZQWordCountObserver.h"
 #include "kit/model/ZSAbstractTextView.h"
 #include "platform/foundation/ObserverList.h"
 #include "platform/ui/TextViewWidget.h"
@@ -63,6 +64,15 @@ public:
     INPopoverController& editorPopover() const { return *m_editorPopover; }
     plat::OperationQueue& wordCountOperationQueue() const { return *m_wordCountOperationQueue; }
     ZQEditorWindowLink* windowLink() const { return m_windowLink; }
+    // The window's receiver of this editor's word counts.
+    const ZQWordCountObserverPtr& wordCountObserver() const { return m_wordCountObserver; }
+    void setWordCountObserver(ZQWordCountObserverPtr observer) { m_wordCountObserver = std::move(observer); }
+
+    // Queues a count of the current text, unless the editor-mode hint (which
+    // shows the counts) is hidden.
+    void countWords();
+    // Cancels every queued or running count; their results are not shown.
+    void cleanWordCounts();
     void setWindowLink(ZQEditorWindowLink* link) { m_windowLink = link; }
 
     // --- Operations for the window, the engine and the subclasses ---
@@ -141,6 +151,7 @@ private:
 
     std::unique_ptr<INPopoverController> m_editorPopover;
     std::shared_ptr<plat::OperationQueue> m_wordCountOperationQueue;
+    ZQWordCountObserverPtr m_wordCountObserver;
     std::shared_ptr<ZQOnFlyManager> m_onflyMgr;
     bool m_editorContentIsChanging = false;
     bool m_isMarkdownEditorVisible = false;

@@ -41,6 +41,12 @@ public:
     }
     void setTextEditedHandler(std::function<void()> handler) override { m_edited = std::move(handler); }
     void setMarkupRender(std::shared_ptr<ZQRender> render) override { m_editor->setMarkupRender(std::move(render)); }
+    void setWordCountObserver(ZQWordCountObserverPtr observer) override
+    {
+        m_editor->setWordCountObserver(std::move(observer));
+    }
+    void countWords() override { m_editor->countWords(); }
+    void cleanWordCounts() override { m_editor->cleanWordCounts(); }
 
 private:
     QPointer<ZQAbstractEditor> m_editor;

@@ -1,5 +1,7 @@
 #include "app/library/ZQPageListDocument.h"
 
+#include "platform/foundation/StringWords.h"
+
 #include "app/library/ZQCloudEngine.h"
 #include "app/library/ZQIndexService.h"
 #include "app/library/ZQLibraryDisk.h"
@@ -13,6 +15,7 @@
 #include "kit/storage/ZSCoreDataUtil.h"
 #include "platform/document/DocumentController.h"
 #include "platform/foundation/KeyedArchive.h"
+#include "platform/foundation/StringWords.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/store/Date.h"
 #include "platform/text/AttributedText.h"
@@ -54,17 +57,6 @@ std::optional<ZQErrorValue> errorFromString(const QString& message)
     if (message.isEmpty())
         return std::nullopt;
     return ZQError::errorFromMessage(message);
-}
-
-qint64 wordCount(const QString& text)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
-    qint64 words = 0;
-    for (qsizetype at = finder.toNextBoundary(); at != -1; at = finder.toNextBoundary()) {
-        if (finder.boundaryReasons() & QTextBoundaryFinder::EndOfItem)
-            ++words;
-    }
-    return words;
 }
 
 } // namespace
@@ -560,7 +552,7 @@ std::shared_ptr<ZQDocumentOutline> ZQPageListDocument::getPageOutlineByUuid(cons
     if (text) {
         const ZQEditorType type = m_delegate->isMarkdownEditorVisible() ? ZQEditorType::Markup : ZQEditorType::Rich;
         const QString string = text->string();
-        outline->setWordCount(quint64(wordCount(string)));
+        outline->setWordCount(quint64(plat::countWords(string)));
         outline->setCharCount(quint64(string.size()));
         plat::MutableAttributedString headings(*text);
         outline->setHeadings(ZQRenderUtil::extractHeadingsFromContent(headings, type, false));

@@ -31,7 +31,12 @@ ZQCommonWindowController::ZQCommonWindowController(bool isEditorWindow, const ZQ
     buildEditorArea(editorFactory);
 }
 
-ZQCommonWindowController::~ZQCommonWindowController() = default;
+ZQCommonWindowController::~ZQCommonWindowController()
+{
+    // Counts still running must not reach the label after it is gone.
+    m_wordCountObserver->detach();
+    cleanWordCounts();
+}
 
 void ZQCommonWindowController::buildEditorArea(const ZQEditorFactory& editorFactory)
 {
@@ -71,6 +76,10 @@ void ZQCommonWindowController::buildEditorArea(const ZQEditorFactory& editorFact
     m_markupBtn->setToolTip(QStringLiteral("Switch between the rich and the markup editor"));
     connect(m_markupBtn, &QAbstractButton::clicked, this, [this] { switchEditorMode(); });
     m_indicatorLabel = new ZQIndicatorLabel(bar);
+    m_wordCountObserver = std::make_shared<ZQWordCountObserver>(
+        [label = m_indicatorLabel](qint64 words, qint64 characters) { label->setWordCount(words, characters); });
+    m_editor->setWordCountObserver(m_wordCountObserver);
+    m_markupEditor->setWordCountObserver(m_wordCountObserver);
     row->addWidget(m_addBtn);
     row->addWidget(m_removeBtn);
     row->addWidget(m_markupBtn);
@@ -149,17 +158,16 @@ void ZQCommonWindowController::documentEdited()
 
 void ZQCommonWindowController::doWordCount()
 {
-    const QString& text = visibleEditor().textView().string();
-    qint64 words = 0;
-    bool inWord = false;
-    for (const QChar c : text) {
-        const bool letter = c.isLetterOrNumber();
-        if (letter && !inWord)
-            ++words;
-        inWord = letter;
-    }
-    if (!ZQAppFlags::inTags)
-        m_indicatorLabel->setWordCount(words, text.size());
+    // The tags page is generated, not written: the label shows no counts there.
+    if (ZQAppFlags::inTags)
+        return;
+    visibleEditor().countWords();
+}
+
+void ZQCommonWindowController::cleanWordCounts()
+{
+    m_editor->cleanWordCounts();
+    m_markupEditor->cleanWordCounts();
 }
 
 void ZQCommonWindowController::closeEvent(QCloseEvent* event)

@@ -9,6 +9,7 @@
 #include "app/shell/ZQDocument.h"
 #include "app/shell/ZQEditorFace.h"
 #include "app/shell/ZQSetting.h"
+#include "app/shell/ZQWordCountObserver.h"
 
 #include <QWidget>
 
@@ -75,7 +76,11 @@ public:
     // file asks first before it is shown as rich text).
     void switchEditorMode();
 
+    // Queues a count of the visible editor's text; its result reaches the indicator.
     void doWordCount();
+    // Cancels the editors' counts; none still running reaches the indicator.
+    void cleanWordCounts();
+    const ZQWordCountObserverPtr& wordCountObserver() const { return m_wordCountObserver; }
     void setEditorsEditable(bool editable);
     // The window takes the shared theme's editor colours; a dark editor
     // background darkens the whole window.
@@ -115,4 +120,5 @@ private:
     ZQHoverButton* m_markupBtn = nullptr;
     std::shared_ptr<ZQEditorFace> m_editor;
     std::shared_ptr<ZQEditorFace> m_markupEditor;
+    ZQWordCountObserverPtr m_wordCountObserver;
 };

@@ -344,6 +344,7 @@ void ZQDocumentWindowController::switchToSpace(const QString& spaceFolder)
     ZQAppFlags::readOnly = ZQAppFlags::inTrash || ZQAppFlags::inTags;
 
     messageBarView()->hide();
+    cleanWordCounts();
     indicatorLabel()->setWordCount(0, 0);
     if (ZQAppFlags::inTrash) {
         messageBarView()->setMessage(trashMessage());
@@ -411,6 +412,7 @@ void ZQDocumentWindowController::cleanEditor()
     editor().replaceTextStorage(std::make_shared<plat::TextStorage>());
     markupEditor().replaceTextStorage(std::make_shared<plat::TextStorage>());
     setDocument(nullptr);
+    cleanWordCounts();
     indicatorLabel()->setWordCount(0, 0);
 }
 

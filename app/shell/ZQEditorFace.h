@@ -4,6 +4,7 @@
 // edit. The window's editor factory makes them, so the window works with any
 // editor widget that keeps its text in the shared model.
 
+#include "app/shell/ZQWordCountObserver.h"
 #include "kit/model/ZQEditorTypes.h"
 #include "kit/model/ZSAbstractTextView.h"
 
@@ -27,6 +28,11 @@ public:
     virtual void setTextEditedHandler(std::function<void()> handler) = 0;
     // The window's render engine, whose context holds the page's storages.
     virtual void setMarkupRender(std::shared_ptr<ZQRender>) {}
+    // Word counts of the shown text, queued off the main thread; their
+    // results go to the window's observer.
+    virtual void setWordCountObserver(ZQWordCountObserverPtr) {}
+    virtual void countWords() {}
+    virtual void cleanWordCounts() {}
 };
 
 // Makes the editor of a type (Rich or Markup) as a child of parent.
