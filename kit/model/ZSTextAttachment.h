@@ -5,6 +5,7 @@
 
 #include "platform/foundation/FileWrapper.h"
 #include "platform/graphics/Image.h"
+#include "platform/text/AttachmentFileSource.h"
 
 class ZSTextAttachmentCell final : public plat::Object {
 public:
@@ -20,7 +21,7 @@ private:
     plat::ImagePtr m_image;
 };
 
-class ZSTextAttachment final : public plat::Object {
+class ZSTextAttachment final : public plat::Object, public plat::AttachmentFileSource {
 public:
     static std::shared_ptr<ZSTextAttachment> initWithFileWrapper(plat::FileWrapperPtr fileWrapper)
     {
@@ -30,6 +31,19 @@ public:
     void setFileWrapper(plat::FileWrapperPtr fileWrapper) { m_fileWrapper = std::move(fileWrapper); }
     const std::shared_ptr<ZSTextAttachmentCell>& attachmentCell() const { return m_attachmentCell; }
     void setAttachmentCell(std::shared_ptr<ZSTextAttachmentCell> cell) { m_attachmentCell = std::move(cell); }
+    // The file, or for an image shown without one, the image's own bytes.
+    plat::FileWrapperPtr attachmentFile() const override
+    {
+        if (m_fileWrapper || !m_attachmentCell || !m_attachmentCell->image())
+            return m_fileWrapper;
+        const plat::ImagePtr& image = m_attachmentCell->image();
+        const bool hasSource = !image->sourceData().isEmpty();
+        auto file = plat::FileWrapper::initRegularFileWithContents(hasSource ? image->sourceData()
+                                                                             : image->encoded("png"));
+        file->setPreferredFilename(QStringLiteral("image.")
+                                   + QString::fromLatin1(hasSource ? image->sourceFormat() : QByteArray("png")));
+        return file;
+    }
     QString className() const override { return QStringLiteral("ZSTextAttachment"); }
     // Archived without its file or cell: a page keeps its images beside the text.
     bool supportsCoding() const override { return true; }
