@@ -10,7 +10,10 @@
 #include "app/shell/ZQEditorFace.h"
 #include "app/shell/ZQSetting.h"
 
+#include "platform/foundation/ObserverList.h"
+
 #include <QWidget>
+#include <memory>
 
 class QStackedWidget;
 class ZQHoverButton;
@@ -18,6 +21,7 @@ class ZQIndicatorLabel;
 class ZQMarkupHelper;
 class ZQMessageBarView;
 class ZQRender;
+class ZQStyleContextPopover;
 class ZSTextTheme;
 
 // The editor area: message bar, editors, indicator and buttons.
@@ -75,6 +79,11 @@ public:
     // file asks first before it is shown as rich text).
     void switchEditorMode();
 
+    // A formatting, zoom, undo or close action by number, run on the visible editor.
+    void menuForRender(quint64 tag);
+    // The popover of formatting buttons shown at an editor's selection.
+    ZQStyleContextPopover* stylePopoverController() const { return m_stylePopoverController.get(); }
+
     void doWordCount();
     void setEditorsEditable(bool editable);
     // The window takes the shared theme's editor colours; a dark editor
@@ -102,6 +111,9 @@ protected:
 private:
     void buildEditorArea(const ZQEditorFactory& editorFactory);
     void appStartMessage();
+    // A help label or style-popover button was clicked: its tag runs on this
+    // window's visible editor when this window is the one in front.
+    void helpPanelLabelClick(qint64 tag);
 
     bool m_isEditorWindow;
     bool m_isMarkdownEditorVisible = false;
@@ -113,6 +125,9 @@ private:
     ZQHoverButton* m_addBtn = nullptr;
     ZQHoverButton* m_removeBtn = nullptr;
     ZQHoverButton* m_markupBtn = nullptr;
+    // Outlives the editors, which point at it.
+    std::unique_ptr<ZQStyleContextPopover> m_stylePopoverController;
+    plat::ObserverToken m_helpLabelObserver{};
     std::shared_ptr<ZQEditorFace> m_editor;
     std::shared_ptr<ZQEditorFace> m_markupEditor;
 };
