@@ -1,12 +1,29 @@
 #include "app/editor/ZQEditorFaces.h"
 
 #include "app/editor/ZQEditor.h"
+#include "app/editor/ZQEditorWindowLink.h"
 #include "app/editor/ZQMDEditor.h"
 #include "platform/foundation/UndoManager.h"
 
 #include <QPointer>
 
 namespace {
+
+// The window as the editor sees it, filled in by the window.
+class FaceWindowLink final : public ZQEditorWindowLink {
+public:
+    bool isEditorWindow() const override { return editorWindow; }
+    void recordSelection(plat::Range range) override
+    {
+        if (record)
+            record(range);
+    }
+    ZQStyleContextPopover* stylePopoverController() override { return stylePopover; }
+
+    bool editorWindow = false;
+    ZQStyleContextPopover* stylePopover = nullptr;
+    std::function<void(plat::Range)> record;
+};
 
 class StyledEditorFace final : public ZQEditorFace {
 public:
@@ -25,6 +42,8 @@ public:
     ~StyledEditorFace() override
     {
         // The widget belongs to its Qt parent; one without a parent is ours.
+        if (m_editor && m_editor->windowLink() == &m_link)
+            m_editor->setWindowLink(nullptr);
         if (m_editor && !m_editor->parent())
             delete m_editor.data();
     }
@@ -47,10 +66,20 @@ public:
     }
     void countWords() override { m_editor->countWords(); }
     void cleanWordCounts() override { m_editor->cleanWordCounts(); }
+    void menuShortcutForAction(quint64 action) override { m_editor->menuShortcutForAction(action); }
+    void setWindowServices(bool isEditorWindow, ZQStyleContextPopover* stylePopover,
+                           std::function<void(plat::Range)> recordSelection) override
+    {
+        m_link.editorWindow = isEditorWindow;
+        m_link.stylePopover = stylePopover;
+        m_link.record = std::move(recordSelection);
+        m_editor->setWindowLink(&m_link);
+    }
 
 private:
     QPointer<ZQAbstractEditor> m_editor;
     std::function<void()> m_edited;
+    FaceWindowLink m_link;
 };
 
 } // namespace

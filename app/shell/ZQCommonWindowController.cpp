@@ -1,5 +1,6 @@
 #include "app/shell/ZQCommonWindowController.h"
 
+#include "app/editor/ZQStyleContextPopover.h"
 #include "app/shell/ZQAppFlags.h"
 #include "app/shell/ZQButtons.h"
 #include "app/shell/ZQStatusViews.h"
@@ -10,6 +11,7 @@
 #include "kit/render/ZQMarkupHelper.h"
 #include "kit/render/ZQRender.h"
 #include "kit/render/ZSTextThemeApply.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/panels/Panels.h"
 
@@ -36,6 +38,20 @@ ZQCommonWindowController::~ZQCommonWindowController()
     // Counts still running must not reach the label after it is gone.
     m_wordCountObserver->detach();
     cleanWordCounts();
+    plat::NotificationCenter::defaultCenter().removeObserver(m_helpLabelObserver);
+}
+
+void ZQCommonWindowController::menuForRender(quint64 tag)
+{
+    visibleEditor().menuShortcutForAction(tag);
+}
+
+void ZQCommonWindowController::helpPanelLabelClick(qint64 tag)
+{
+    // Every window hears the click; only the one the user works in acts.
+    if (tag <= 0 || !window()->isActiveWindow())
+        return;
+    menuForRender(quint64(tag));
 }
 
 void ZQCommonWindowController::buildEditorArea(const ZQEditorFactory& editorFactory)
@@ -60,6 +76,19 @@ void ZQCommonWindowController::buildEditorArea(const ZQEditorFactory& editorFact
     m_markupEditor->setTextEditedHandler([this] { documentEdited(); });
     m_editor->setMarkupRender(m_markupRender);
     m_markupEditor->setMarkupRender(m_markupRender);
+    m_stylePopoverController = std::make_unique<ZQStyleContextPopover>();
+    auto recordSelection = [this](plat::Range range) {
+        if (m_document)
+            m_document->setSelectionRange(range);
+    };
+    m_editor->setWindowServices(m_isEditorWindow, m_stylePopoverController.get(), recordSelection);
+    m_markupEditor->setWindowServices(m_isEditorWindow, m_stylePopoverController.get(), recordSelection);
+    m_helpLabelObserver = plat::NotificationCenter::defaultCenter().addObserver(
+        ZQStyleContextPopover::clickedNotification(), nullptr, [this](const plat::Notification& note) {
+            const auto tag = note.userInfo.find(QStringLiteral("tag"));
+            if (tag != note.userInfo.end())
+                helpPanelLabelClick(tag->second.toInteger());
+        });
     column->addWidget(m_editorStack, 1);
 
     auto* bar = new QWidget(m_mainPanel);

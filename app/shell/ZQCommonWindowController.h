@@ -11,7 +11,10 @@
 #include "app/shell/ZQSetting.h"
 #include "app/shell/ZQWordCountObserver.h"
 
+#include "platform/foundation/ObserverList.h"
+
 #include <QWidget>
+#include <memory>
 
 class QStackedWidget;
 class ZQHoverButton;
@@ -19,6 +22,7 @@ class ZQIndicatorLabel;
 class ZQMarkupHelper;
 class ZQMessageBarView;
 class ZQRender;
+class ZQStyleContextPopover;
 class ZSTextTheme;
 
 // The editor area: message bar, editors, indicator and buttons.
@@ -76,6 +80,11 @@ public:
     // file asks first before it is shown as rich text).
     void switchEditorMode();
 
+    // A formatting, zoom, undo or close action by number, run on the visible editor.
+    void menuForRender(quint64 tag);
+    // The popover of formatting buttons shown at an editor's selection.
+    ZQStyleContextPopover* stylePopoverController() const { return m_stylePopoverController.get(); }
+
     // Queues a count of the visible editor's text; its result reaches the indicator.
     void doWordCount();
     // Cancels the editors' counts; none still running reaches the indicator.
@@ -107,6 +116,9 @@ protected:
 private:
     void buildEditorArea(const ZQEditorFactory& editorFactory);
     void appStartMessage();
+    // A help label or style-popover button was clicked: its tag runs on this
+    // window's visible editor when this window is the one in front.
+    void helpPanelLabelClick(qint64 tag);
 
     bool m_isEditorWindow;
     bool m_isMarkdownEditorVisible = false;
@@ -118,6 +130,9 @@ private:
     ZQHoverButton* m_addBtn = nullptr;
     ZQHoverButton* m_removeBtn = nullptr;
     ZQHoverButton* m_markupBtn = nullptr;
+    // Outlives the editors, which point at it.
+    std::unique_ptr<ZQStyleContextPopover> m_stylePopoverController;
+    plat::ObserverToken m_helpLabelObserver{};
     std::shared_ptr<ZQEditorFace> m_editor;
     std::shared_ptr<ZQEditorFace> m_markupEditor;
     ZQWordCountObserverPtr m_wordCountObserver;

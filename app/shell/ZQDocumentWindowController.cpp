@@ -1,5 +1,6 @@
 #include "app/shell/ZQDocumentWindowController.h"
 
+#include "app/editor/ZQEditorMenu.h"
 #include "app/library/ZQLibraryRecords.h"
 #include "app/shell/ZQAppFlags.h"
 #include "app/shell/ZQButtons.h"
@@ -168,6 +169,7 @@ void ZQDocumentWindowController::buildMenus()
     connect(view, &QMenu::aboutToShow, this, [this, pane] {
         pane->setText(isDocTreeVisible() ? QStringLiteral("Hide Document & Space Pane") : QStringLiteral("Show Document & Space Pane"));
     });
+    ZQEditorMenu::addMenus(*m_menuBar, view, this, [this](quint64 tag) { menuForRender(tag); });
     QMenu* help = m_menuBar->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("Reload Welcome Page"), this, [this] { menuResetIntroductionSpace(); });
     help->addAction(QStringLiteral("Reload Demo Page"), this, [this] { menuReloadDemoPage(); });

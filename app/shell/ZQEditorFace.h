@@ -13,6 +13,7 @@
 #include <memory>
 
 class ZQRender;
+class ZQStyleContextPopover;
 
 class ZQEditorFace {
 public:
@@ -33,6 +34,16 @@ public:
     virtual void setWordCountObserver(ZQWordCountObserverPtr) {}
     virtual void countWords() {}
     virtual void cleanWordCounts() {}
+    // Carries out an editor action number (a menu item's, help label's or
+    // style-popover button's tag).
+    virtual void menuShortcutForAction(quint64) {}
+    // What the editor asks of its window: whether it is a stand-alone editor
+    // window, the style popover shown at a selection (none: no popover) and
+    // where each selection is recorded.
+    virtual void setWindowServices(bool /*isEditorWindow*/, ZQStyleContextPopover* /*stylePopover*/,
+                                   std::function<void(plat::Range)> /*recordSelection*/)
+    {
+    }
 };
 
 // Makes the editor of a type (Rich or Markup) as a child of parent.

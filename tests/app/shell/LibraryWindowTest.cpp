@@ -13,6 +13,8 @@
 #include "app/shell/ZQDocumentWindowFactory.h"
 #include "app/shell/ZQSetting.h"
 #include "app/editor/ZQEditorFaces.h"
+#include "app/editor/ZQStyleContextPopover.h"
+#include "platform/ui/TextViewWidget.h"
 #include "app/shell/ZQSplitViews.h"
 #include "app/shell/ZQStatusViews.h"
 #include "app/shell/ZQUsagePing.h"
@@ -23,6 +25,7 @@
 #include "support/EventLoop.h"
 
 #include <QDir>
+#include <QAbstractButton>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -450,6 +453,72 @@ TEST(AppDelegate, OnlyANewerLibraryIsIncompatible)
     EXPECT_TRUE(ZQAppDelegate::isCompatibleLibraryVersion(0));
     EXPECT_TRUE(ZQAppDelegate::isCompatibleLibraryVersion(2015111301));
     EXPECT_FALSE(ZQAppDelegate::isCompatibleLibraryVersion(2015111302));
+}
+
+
+
+QAction* menuActionWithTag(QMenuBar& bar, quint64 tag)
+{
+    for (QAction* action : bar.findChildren<QAction*>())
+        if (!action->menu() && action->data().toULongLong() == tag)
+            return action;
+    return nullptr;
+}
+
+
+TEST_F(LibraryWindowTest, MenuItemsAndHelpTagsRunOnTheVisibleEditorAndASelectionShowsTheStylePopover)
+{
+    plat::UserDefaults::standardUserDefaults()->setObject(plat::Value(QStringLiteral("rich")),
+                                                          ZQCommonWindowController::editorModeKey());
+    m_settings->setScaleFactor(1.0);
+    auto window = startWindow();
+    window->openSpace(library());
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    ZQEditorFace& editor = window->visibleEditor();
+    QTest::keyClicks(editor.widget(), QStringLiteral("hello world"));
+    auto* view = qobject_cast<plat::TextViewWidget*>(editor.widget());
+    ASSERT_NE(view, nullptr);
+
+    // A selection is recorded in the page and shows the popover beside it.
+    const qsizetype world = editor.textView().string().indexOf("world");
+    view->changeSelection(plat::Range(world, 5));
+    EXPECT_EQ(window->document()->selectionRange(), plat::Range(world, 5));
+    ZQStyleContextPopover* popover = window->stylePopoverController();
+    ASSERT_NE(popover, nullptr);
+    EXPECT_TRUE(popover->isShown());
+    EXPECT_EQ(popover->positioningView(), editor.widget());
+    popover->close();
+
+    // Menu items carry their action numbers and key equivalents.
+    auto* bar = window->findChild<QMenuBar*>();
+    ASSERT_NE(bar, nullptr);
+    for (const auto& [tag, keys] : {std::pair<quint64, QKeySequence>{2, QKeySequence(Qt::CTRL | Qt::Key_B)},
+                                    {1, QKeySequence(Qt::CTRL | Qt::Key_I)},
+                                    {10, QKeySequence(Qt::CTRL | Qt::Key_U)},
+                                    {3, QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+                                    {4, QKeySequence(Qt::CTRL | Qt::Key_Minus)},
+                                    {5, QKeySequence(Qt::CTRL | Qt::Key_0)}}) {
+        QAction* item = menuActionWithTag(*bar, tag);
+        ASSERT_NE(item, nullptr) << tag;
+        EXPECT_EQ(item->shortcut(), keys) << tag;
+    }
+    menuActionWithTag(*bar, 3)->trigger();
+    EXPECT_NEAR(m_settings->scaleFactor(), 1.2, 1e-9);
+
+    // A help label's or style button's tag reaches the window in front only.
+    auto postTag = [](qint64 tag) {
+        plat::NotificationCenter::defaultCenter().post(ZQStyleContextPopover::clickedNotification(), nullptr,
+                                                       {{QStringLiteral("tag"), plat::Value(tag)}});
+    };
+    window->activateWindow();
+    if (QTest::qWaitForWindowActive(window.get())) {
+        postTag(5);
+        EXPECT_NEAR(m_settings->scaleFactor(), 1.0, 1e-9);
+    }
+    window->hide();
+    postTag(3);
+    EXPECT_NEAR(m_settings->scaleFactor(), 1.0, 1e-9);
+    m_settings->setScaleFactor(1.0);
 }
 
 } // namespace libwin
