@@ -272,8 +272,21 @@ plat::ParagraphStylePtr ZQHighlighter::listParagraphStyle(const Attributes& base
                                                           bool forTab, bool forTask) const
 {
     const auto current = base.value(plat::ParagraphStyleAttribute).toObject<plat::ParagraphStyle>();
+    const qint64 depth = listStyle ? qint64(listStyle->depth()) : 0;
+    // Every list line of a page starts from one of a few base styles, and
+    // attribute values are never changed in place: each result is made once
+    // per thread and shared (the entry keeps its base alive, so the address
+    // in the key stays its own).
+    using Key = std::tuple<const plat::ParagraphStyle*, double, qint64, bool, bool>;
+    thread_local std::map<Key, std::pair<plat::ParagraphStylePtr, plat::ParagraphStylePtr>> made;
+    const Key key{current.get(), m_tabInterval, depth, forTab, forTask};
+    if (const auto found = made.find(key); found != made.end())
+        return found->second.second;
     plat::ParagraphStylePtr style = current ? current->mutableCopy() : plat::ParagraphStyle::create();
-    tabStopsForList(*style, listStyle ? listStyle->depth() : 0, 0, forTab, forTask);
+    tabStopsForList(*style, depth, 0, forTab, forTask);
+    if (made.size() >= 256)
+        made.clear();
+    made.emplace(key, std::make_pair(current, style));
     return style;
 }
 

@@ -180,7 +180,12 @@ bool ZSSettings::isDefaultTextColorOnMarkdown(const plat::ColorPtr& color) const
     return color && text && color->isEqual(*text);
 }
 
-plat::ParagraphStylePtr ZSSettings::defaultParagraphStyle(ZQEditorType /*editorType*/) const
+plat::ParagraphStylePtr ZSSettings::defaultParagraphStyle(ZQEditorType editorType) const
+{
+    return sharedParagraphStyle(editorType)->mutableCopy();
+}
+
+plat::ParagraphStylePtr ZSSettings::sharedParagraphStyle(ZQEditorType /*editorType*/) const
 {
     static const plat::ParagraphStylePtr shared = [interval = tabInterval()] {
         auto style = plat::ParagraphStyle::create();
@@ -190,7 +195,7 @@ plat::ParagraphStylePtr ZSSettings::defaultParagraphStyle(ZQEditorType /*editorT
         style->setTabStops(std::move(stops));
         return style;
     }();
-    return shared->mutableCopy();
+    return shared;
 }
 
 plat::Attributes ZSSettings::defaultTypingAttribute(ZQEditorType editorType) const
@@ -200,7 +205,7 @@ plat::Attributes ZSSettings::defaultTypingAttribute(ZQEditorType editorType) con
         attributes.set(plat::ForegroundColorAttribute,
                        editorType == ZQEditorType::Rich ? m_textTheme->richTextColor() : m_textTheme->mkTextColor());
     attributes.set(plat::FontAttribute, defaultFont(editorType));
-    attributes.set(plat::ParagraphStyleAttribute, defaultParagraphStyle(editorType));
+    attributes.set(plat::ParagraphStyleAttribute, sharedParagraphStyle(editorType));
     return attributes;
 }
 
@@ -212,7 +217,7 @@ plat::Attributes ZSSettings::defaultCodeBlockTypingAttribute(ZQEditorType editor
                        editorType == ZQEditorType::Rich ? m_textTheme->codeBlockEditorForeColor()
                                                         : m_textTheme->codeBlockMdForeColor());
     attributes.set(plat::FontAttribute, defaultCodeBlockFont(editorType));
-    attributes.set(plat::ParagraphStyleAttribute, defaultParagraphStyle(editorType));
+    attributes.set(plat::ParagraphStyleAttribute, sharedParagraphStyle(editorType));
     return attributes;
 }
 

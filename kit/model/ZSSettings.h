@@ -142,6 +142,10 @@ private:
     ZS_SETTINGS_PROPERTIES(ZS_SETTINGS_MEMBER)
 #undef ZS_SETTINGS_MEMBER
 
+    // The one style behind the copies: typing attributes hold it itself, as
+    // attribute values are never changed in place, so a run costs no copy.
+    plat::ParagraphStylePtr sharedParagraphStyle(ZQEditorType editorType) const;
+
     ZSTextThemePtr m_textTheme;
     ZSReachabilityPtr m_reachability;
     plat::ObserverToken m_reachabilityObserver{};

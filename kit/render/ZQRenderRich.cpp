@@ -125,7 +125,7 @@ plat::MutableAttributedString ZQRender::markupToRich(const plat::AttributedStrin
     duplicated.reserve(4);
     const qint64 option = RichParseOption
         | (context->runningMarkupType() == ZQMarkupType::QuorvelMarkup ? ZQDocTreeParser::QuorvelMarkup : 0);
-    const ZSTree tree =
+    ZSTree tree =
         m_textblockParser->processDocTree(text, plat::Range(0, text.size()), refs.get(), &duplicated, nullptr, option);
     context->setLinkRefMap(refs);
 
@@ -214,6 +214,10 @@ plat::MutableAttributedString ZQRender::markupToRich(const plat::AttributedStrin
             result.append(*node->renderContent());
         lastLine = node->lineRange();
     });
+    // The block tree holds a copy of every line and its rendering: it goes
+    // before the repair below builds a tree of its own over the result.
+    runParent = ZSTree();
+    tree = ZSTree();
 
     // Trailing line breaks and lines of blanks only are no content (blanks in
     // code are).
