@@ -25,8 +25,8 @@ double halfToDouble(quint16 half)
 
 } // namespace
 
+// The checking pass: every rule the readers below rely on holds once it passes.
 struct CborTree::Reader {
-    CborTree& tree;
     const uchar* data;
     qsizetype size;
     qsizetype pos = 0;
@@ -40,11 +40,10 @@ struct CborTree::Reader {
         return false;
     }
 
-    bool take(qsizetype n, const uchar*& out)
+    bool skip(qsizetype n)
     {
         if (n < 0 || n > size - pos)
             return fail("The archive is corrupt or truncated: the data ends inside an item");
-        out = data + pos;
         pos += n;
         return true;
     }
@@ -58,33 +57,21 @@ struct CborTree::Reader {
             value = quint64(info);
             return true;
         }
-        const uchar* p = nullptr;
-        switch (info) {
-        case 24:
-            if (!take(1, p)) return false;
-            value = p[0];
-            return true;
-        case 25:
-            if (!take(2, p)) return false;
-            value = (quint64(p[0]) << 8) | p[1];
-            return true;
-        case 26:
-            if (!take(4, p)) return false;
-            value = (quint64(p[0]) << 24) | (quint64(p[1]) << 16) | (quint64(p[2]) << 8) | p[3];
-            return true;
-        case 27:
-            if (!take(8, p)) return false;
-            value = 0;
-            for (int i = 0; i < 8; ++i)
-                value = (value << 8) | p[i];
-            return true;
-        case 31:
+        if (info > 27) {
+            if (info != 31)
+                return fail("The archive is corrupt or truncated: an item has a malformed head");
             indefinite = true;
             value = 0;
             return true;
-        default:
-            return fail("The archive is corrupt or truncated: an item has a malformed head");
         }
+        const qsizetype bytes = qsizetype(1) << (info - 24);
+        const uchar* p = data + pos;
+        if (!skip(bytes))
+            return false;
+        value = 0;
+        for (qsizetype i = 0; i < bytes; ++i)
+            value = (value << 8) | p[i];
+        return true;
     }
 
     bool atBreak()
@@ -98,37 +85,29 @@ struct CborTree::Reader {
         return false;
     }
 
-    bool readString(Node& n, int major, quint64 length, bool indefinite)
+    bool string(int major, quint64 length, bool indefinite)
     {
-        n.kind = major == 2 ? Kind::Bytes : Kind::Text;
-        n.slice.joined = indefinite;
         if (!indefinite) {
-            const uchar* p = nullptr;
-            if (length > quint64(size - pos) || !take(qsizetype(length), p))
+            if (length > quint64(size - pos))
                 return fail("The archive is corrupt or truncated: a string runs past the end");
-            n.slice.offset = p - data;
-            n.slice.length = qsizetype(length);
+            pos += qsizetype(length);
             return true;
         }
-        // Chunks of the same major type, joined into the side buffer.
-        n.slice.offset = tree.m_joined.size();
+        // Chunks of the same major type, joined when read.
         for (;;) {
             if (atBreak())
-                break;
+                return true;
             if (!error.isEmpty())
                 return false;
             const int head = data[pos++];
-            quint64 chunkLength;
+            quint64 chunkLength = 0;
             bool chunkIndefinite;
             if ((head >> 5) != major || !argument(head & 0x1f, chunkLength, chunkIndefinite) || chunkIndefinite)
                 return fail("The archive is corrupt or truncated: a chunked string holds a foreign chunk");
-            const uchar* p = nullptr;
-            if (chunkLength > quint64(size - pos) || !take(qsizetype(chunkLength), p))
+            if (chunkLength > quint64(size - pos))
                 return fail("The archive is corrupt or truncated: a string runs past the end");
-            tree.m_joined.append(reinterpret_cast<const char*>(p), qsizetype(chunkLength));
+            pos += qsizetype(chunkLength);
         }
-        n.slice.length = tree.m_joined.size() - n.slice.offset;
-        return true;
     }
 
     bool item(int depth)
@@ -140,129 +119,54 @@ struct CborTree::Reader {
         const int head = data[pos++];
         const int major = head >> 5;
         const int info = head & 0x1f;
-        const qsizetype index = qsizetype(tree.m_nodes.size());
-        tree.m_nodes.emplace_back();
-        quint64 value;
+        if (major == 7) {
+            if (info >= 28)
+                return fail("The archive is corrupt or truncated: an item has a malformed head");
+            return info < 24 || skip(qsizetype(1) << (info - 24));
+        }
+        quint64 value = 0;
         bool indefinite;
-        if (major != 7 && !argument(info, value, indefinite))
+        if (!argument(info, value, indefinite))
             return false;
         if (indefinite && (major == 0 || major == 1 || major == 6))
             return fail("The archive is corrupt or truncated: an item has a malformed head");
         switch (major) {
-        case 0:
-        case 1: {
-            Node& n = tree.m_nodes[size_t(index)];
-            // Beyond 64-bit signed integers the value is kept as a double, as QCborValue does.
-            if (value > quint64(std::numeric_limits<qint64>::max())) {
-                n.kind = Kind::Double;
-                n.real = major == 0 ? double(value) : -1.0 - double(value);
-            } else {
-                n.kind = Kind::Integer;
-                n.integer = major == 0 ? qint64(value) : -1 - qint64(value);
-            }
-            break;
-        }
         case 2:
         case 3:
-            if (!readString(tree.m_nodes[size_t(index)], major, value, indefinite))
-                return false;
-            break;
+            return string(major, value, indefinite);
         case 4:
         case 5: {
             const quint64 per = major == 4 ? 1 : 2;
-            qsizetype count = 0;
             if (indefinite) {
                 for (;;) {
                     if (atBreak())
-                        break;
+                        return true;
                     if (!error.isEmpty())
                         return false;
                     for (quint64 k = 0; k < per; ++k)
                         if (!item(depth + 1))
                             return false;
-                    ++count;
                 }
-            } else {
-                // Each item takes at least one byte: a count beyond the data is corrupt.
-                if (value > quint64(size - pos) / per)
-                    return fail("The archive is corrupt or truncated: a container claims more items than the data holds");
-                for (quint64 i = 0; i < value * per; ++i)
-                    if (!item(depth + 1))
-                        return false;
-                count = qsizetype(value);
             }
-            Node& n = tree.m_nodes[size_t(index)];
-            n.kind = major == 4 ? Kind::Array : Kind::Map;
-            n.count = count;
-            break;
+            // Each item takes at least one byte: a count beyond the data is corrupt.
+            if (value > quint64(size - pos) / per)
+                return fail("The archive is corrupt or truncated: a container claims more items than the data holds");
+            for (quint64 i = 0; i < value * per; ++i)
+                if (!item(depth + 1))
+                    return false;
+            return true;
         }
-        case 6: {
-            if (!item(depth + 1))
-                return false;
-            Node& n = tree.m_nodes[size_t(index)];
-            n.kind = Kind::Tag;
-            n.tag = value;
-            n.count = 1;
-            break;
+        case 6:
+            return item(depth + 1);
+        default:
+            return true;
         }
-        default: {
-            Node& n = tree.m_nodes[size_t(index)];
-            const uchar* p = nullptr;
-            switch (info) {
-            case 20: n.kind = Kind::False; break;
-            case 21: n.kind = Kind::True; break;
-            case 22: n.kind = Kind::Null; break;
-            case 23: n.kind = Kind::Undefined; break;
-            case 24:
-                if (!take(1, p)) return false;
-                n.kind = Kind::Simple;
-                n.integer = p[0];
-                break;
-            case 25:
-                if (!take(2, p)) return false;
-                n.kind = Kind::Double;
-                n.real = halfToDouble(quint16((p[0] << 8) | p[1]));
-                break;
-            case 26: {
-                if (!take(4, p)) return false;
-                const quint32 bits = (quint32(p[0]) << 24) | (quint32(p[1]) << 16) | (quint32(p[2]) << 8) | p[3];
-                float f;
-                std::memcpy(&f, &bits, sizeof f);
-                n.kind = Kind::Double;
-                n.real = f;
-                break;
-            }
-            case 27: {
-                if (!take(8, p)) return false;
-                quint64 bits = 0;
-                for (int i = 0; i < 8; ++i)
-                    bits = (bits << 8) | p[i];
-                n.kind = Kind::Double;
-                std::memcpy(&n.real, &bits, sizeof n.real);
-                break;
-            }
-            default:
-                if (info >= 28)
-                    return fail("The archive is corrupt or truncated: an item has a malformed head");
-                n.kind = Kind::Simple;
-                n.integer = info;
-                break;
-            }
-            break;
-        }
-        }
-        tree.m_nodes[size_t(index)].end = qsizetype(tree.m_nodes.size());
-        return true;
     }
 };
 
 std::optional<CborTree> CborTree::read(const QByteArray& data, int maximumDepth, QString* error)
 {
-    CborTree tree;
-    tree.m_data = data;
-    // Most items of an archive take a few bytes each.
-    tree.m_nodes.reserve(size_t(data.size() / 4 + 1));
-    Reader reader{tree, reinterpret_cast<const uchar*>(tree.m_data.constData()), data.size(), 0, maximumDepth, {}};
+    Reader reader{reinterpret_cast<const uchar*>(data.constData()), data.size(), 0, maximumDepth, {}};
     bool ok = reader.item(0);
     if (ok && reader.pos != data.size())
         ok = reader.fail("The archive has trailing bytes");
@@ -271,21 +175,163 @@ std::optional<CborTree> CborTree::read(const QByteArray& data, int maximumDepth,
             *error = reader.error;
         return std::nullopt;
     }
+    CborTree tree;
+    tree.m_data = data;
     return tree;
 }
 
-const char* CborTree::sliceData(const Node& n) const
+// The readers below trust the checking pass: every head is whole, every
+// length lies inside the data, every container ends.
+
+CborTree::Head CborTree::head(qsizetype at) const
 {
-    return (n.slice.joined ? m_joined.constData() : m_data.constData()) + n.slice.offset;
+    const auto* p = reinterpret_cast<const uchar*>(m_data.constData()) + at;
+    Head h{p[0] >> 5, p[0] & 0x1f, 0, false, at + 1};
+    if (h.info < 24) {
+        h.value = quint64(h.info);
+    } else if (h.info == 31) {
+        h.indefinite = true;
+    } else {
+        const int bytes = 1 << (h.info - 24);
+        for (int i = 1; i <= bytes; ++i)
+            h.value = (h.value << 8) | p[i];
+        h.next += bytes;
+    }
+    return h;
+}
+
+CborTree::Node CborTree::node(qsizetype at) const
+{
+    const Head h = head(at);
+    Node n;
+    switch (h.major) {
+    case 0:
+    case 1:
+        // Beyond 64-bit signed integers the value is kept as a double, as QCborValue does.
+        if (h.value > quint64(std::numeric_limits<qint64>::max())) {
+            n.kind = Kind::Double;
+            n.real = h.major == 0 ? double(h.value) : -1.0 - double(h.value);
+        } else {
+            n.kind = Kind::Integer;
+            n.integer = h.major == 0 ? qint64(h.value) : -1 - qint64(h.value);
+        }
+        break;
+    case 2:
+        n.kind = Kind::Bytes;
+        break;
+    case 3:
+        n.kind = Kind::Text;
+        break;
+    case 4:
+    case 5:
+        n.kind = h.major == 4 ? Kind::Array : Kind::Map;
+        if (!h.indefinite) {
+            n.count = qint64(h.value);
+        } else {
+            n.count = 0;
+            for (qsizetype pos = h.next; uchar(m_data.at(pos)) != 0xff; ++n.count)
+                pos = h.major == 4 ? nextSibling(pos) : nextSibling(nextSibling(pos));
+        }
+        break;
+    case 6:
+        n.kind = Kind::Tag;
+        n.tag = h.value;
+        break;
+    default:
+        switch (h.info) {
+        case 20: n.kind = Kind::False; break;
+        case 21: n.kind = Kind::True; break;
+        case 22: n.kind = Kind::Null; break;
+        case 23: n.kind = Kind::Undefined; break;
+        case 25:
+            n.kind = Kind::Double;
+            n.real = halfToDouble(quint16(h.value));
+            break;
+        case 26: {
+            const quint32 bits = quint32(h.value);
+            float f;
+            std::memcpy(&f, &bits, sizeof f);
+            n.kind = Kind::Double;
+            n.real = f;
+            break;
+        }
+        case 27:
+            n.kind = Kind::Double;
+            std::memcpy(&n.real, &h.value, sizeof n.real);
+            break;
+        default:
+            n.kind = Kind::Simple;
+            n.integer = qint64(h.value);
+            break;
+        }
+        break;
+    }
+    return n;
+}
+
+qsizetype CborTree::firstChild(qsizetype at) const { return head(at).next; }
+
+qsizetype CborTree::nextSibling(qsizetype at) const
+{
+    // Items still to pass, counted down as heads are read: no recursion for
+    // the definite containers archives are made of.
+    quint64 remaining = 1;
+    qsizetype pos = at;
+    while (remaining > 0) {
+        --remaining;
+        const Head h = head(pos);
+        pos = h.next;
+        switch (h.major) {
+        case 2:
+        case 3:
+            if (!h.indefinite) {
+                pos += qsizetype(h.value);
+                break;
+            }
+            while (uchar(m_data.at(pos)) != 0xff)
+                pos = nextSibling(pos);
+            ++pos;
+            break;
+        case 4:
+        case 5:
+            if (!h.indefinite) {
+                remaining += h.major == 4 ? h.value : 2 * h.value;
+                break;
+            }
+            while (uchar(m_data.at(pos)) != 0xff)
+                pos = nextSibling(pos);
+            ++pos;
+            break;
+        case 6:
+            ++remaining;
+            break;
+        default:
+            break;
+        }
+    }
+    return pos;
+}
+
+QByteArrayView CborTree::stringBytes(qsizetype at, QByteArray& joined) const
+{
+    const Head h = head(at);
+    if (!h.indefinite)
+        return QByteArrayView(m_data.constData() + h.next, qsizetype(h.value));
+    for (qsizetype pos = h.next; uchar(m_data.at(pos)) != 0xff;) {
+        const Head chunk = head(pos);
+        joined.append(m_data.constData() + chunk.next, qsizetype(chunk.value));
+        pos = chunk.next + qsizetype(chunk.value);
+    }
+    return QByteArrayView(joined);
 }
 
 qsizetype CborTree::find(qsizetype map, QStringView key) const
 {
-    const Node& m = node(map);
+    const Node m = node(map);
     if (m.kind != Kind::Map)
         return -1;
     qsizetype child = firstChild(map);
-    for (qsizetype i = 0; i < m.count; ++i) {
+    for (qint64 i = 0; i < m.count; ++i) {
         const qsizetype value = nextSibling(child);
         if (textEquals(child, key))
             return value;
@@ -294,16 +340,16 @@ qsizetype CborTree::find(qsizetype map, QStringView key) const
     return -1;
 }
 
-bool CborTree::textEquals(qsizetype index, QStringView key) const
+bool CborTree::textEquals(qsizetype at, QStringView key) const
 {
-    const Node& n = node(index);
-    if (n.kind != Kind::Text)
+    if (node(at).kind != Kind::Text)
         return false;
-    const char* bytes = sliceData(n);
+    QByteArray joined;
+    const QByteArrayView bytes = stringBytes(at, joined);
     // Keys are ASCII almost always: compare unit by unit, decoding only otherwise.
-    if (n.slice.length == key.size()) {
+    if (bytes.size() == key.size()) {
         bool ascii = true;
-        for (qsizetype i = 0; i < n.slice.length; ++i) {
+        for (qsizetype i = 0; i < bytes.size(); ++i) {
             const uchar c = uchar(bytes[i]);
             if (c >= 0x80) {
                 ascii = false;
@@ -315,28 +361,28 @@ bool CborTree::textEquals(qsizetype index, QStringView key) const
         if (ascii)
             return true;
     }
-    const std::optional<QString> decoded = text(index);
+    const std::optional<QString> decoded = text(at);
     return decoded && *decoded == key;
 }
 
-std::optional<QString> CborTree::text(qsizetype index) const
+std::optional<QString> CborTree::text(qsizetype at) const
 {
-    const Node& n = node(index);
-    if (n.kind != Kind::Text)
+    if (node(at).kind != Kind::Text)
         return std::nullopt;
+    QByteArray joined;
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString result = decoder(QByteArrayView(sliceData(n), n.slice.length));
+    QString result = decoder(stringBytes(at, joined));
     if (decoder.hasError())
         return std::nullopt;
     return result;
 }
 
-QByteArray CborTree::bytes(qsizetype index) const
+QByteArray CborTree::bytes(qsizetype at) const
 {
-    const Node& n = node(index);
-    if (n.kind != Kind::Bytes)
+    if (node(at).kind != Kind::Bytes)
         return {};
-    return QByteArray(sliceData(n), n.slice.length);
+    QByteArray joined;
+    return stringBytes(at, joined).toByteArray();
 }
 
 } // namespace plat

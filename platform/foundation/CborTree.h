@@ -1,16 +1,16 @@
 #pragma once
-// A CBOR document read in one pass into a flat array of nodes, each subtree
-// stored right after its node. Reading allocates one vector; strings stay
-// slices of the source bytes until asked for. Archives are read this way
-// because building and freeing a tree of QCborValue containers cost more
-// than decoding the objects themselves.
+// A CBOR document checked in one pass and then read in place. A position in
+// the data stands for the item that starts there; nodes are decoded from
+// their heads when asked for, and strings stay slices of the source bytes
+// until asked for. Reading allocates nothing per item: a page's archive
+// holds over a million items, and a node table for them cost more in fresh
+// memory than decoding the objects themselves.
 
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
 #include <optional>
-#include <vector>
 
 namespace plat {
 
@@ -20,19 +20,12 @@ public:
 
     struct Node {
         Kind kind = Kind::Null;
-        // Array: items; Map: key/value pairs; Tag: 1.
-        qsizetype count = 0;
-        // The index just past this node's subtree: its next sibling.
-        qsizetype end = 0;
         union {
             qint64 integer;
             double real;
             quint64 tag;
-            struct {
-                qsizetype offset;
-                qsizetype length;
-                bool joined; // offset into the buffer of chunked strings
-            } slice;
+            // Array: items; Map: key/value pairs.
+            qint64 count;
         };
         Node() : integer(0) {}
     };
@@ -42,26 +35,33 @@ public:
     // maximumDepth).
     static std::optional<CborTree> read(const QByteArray& data, int maximumDepth, QString* error);
 
-    const Node& node(qsizetype index) const { return m_nodes[size_t(index)]; }
-    qsizetype size() const { return qsizetype(m_nodes.size()); }
+    // The root item is at position 0.
+    Node node(qsizetype at) const;
 
-    // The first child of a container, and the child after a child.
-    static qsizetype firstChild(qsizetype index) { return index + 1; }
-    qsizetype nextSibling(qsizetype index) const { return m_nodes[size_t(index)].end; }
+    // The first child of a container or tag, and the item after an item.
+    qsizetype firstChild(qsizetype at) const;
+    qsizetype nextSibling(qsizetype at) const;
 
     // The value under a text key of a map node; -1 when absent.
     qsizetype find(qsizetype map, QStringView key) const;
     // Text and byte strings. text() fails (nothing) on invalid UTF-8.
-    std::optional<QString> text(qsizetype index) const;
-    QByteArray bytes(qsizetype index) const;
-    bool textEquals(qsizetype index, QStringView key) const;
+    std::optional<QString> text(qsizetype at) const;
+    QByteArray bytes(qsizetype at) const;
+    bool textEquals(qsizetype at, QStringView key) const;
 
 private:
     struct Reader;
+    struct Head {
+        int major;
+        int info;
+        quint64 value;
+        bool indefinite;
+        qsizetype next; // just past the head
+    };
+    Head head(qsizetype at) const;
+    // The bytes of a string item, joined when it comes in chunks.
+    QByteArrayView stringBytes(qsizetype at, QByteArray& joined) const;
     QByteArray m_data;
-    QByteArray m_joined;
-    std::vector<Node> m_nodes;
-    const char* sliceData(const Node& n) const;
 };
 
 } // namespace plat

@@ -262,10 +262,10 @@ struct KeyedUnarchiver::State {
             error = message;
     }
 
-    const CborTree::Node* field(const QString& key) const
+    std::optional<CborTree::Node> field(const QString& key) const
     {
         const qsizetype at = fields < 0 ? -1 : tree.find(fields, key);
-        return at < 0 ? nullptr : &tree.node(at);
+        return at < 0 ? std::nullopt : std::optional<CborTree::Node>(tree.node(at));
     }
     qsizetype fieldIndex(const QString& key) const { return fields < 0 ? -1 : tree.find(fields, key); }
 
@@ -281,13 +281,13 @@ std::optional<Range> KeyedUnarchiver::State::rangeOf(qsizetype index) const
 {
     if (index < 0)
         return std::nullopt;
-    const CborTree::Node& tag = tree.node(index);
+    const CborTree::Node tag = tree.node(index);
     if (tag.kind != CborTree::Kind::Tag || tag.tag != quint64(RangeTag))
         return std::nullopt;
-    const qsizetype pair = CborTree::firstChild(index);
+    const qsizetype pair = tree.firstChild(index);
     if (tree.node(pair).kind != CborTree::Kind::Array || tree.node(pair).count != 2)
         return std::nullopt;
-    const qsizetype first = CborTree::firstChild(pair);
+    const qsizetype first = tree.firstChild(pair);
     const qsizetype second = tree.nextSibling(first);
     if (tree.node(first).kind != CborTree::Kind::Integer || tree.node(second).kind != CborTree::Kind::Integer)
         return std::nullopt;
@@ -296,7 +296,7 @@ std::optional<Range> KeyedUnarchiver::State::rangeOf(qsizetype index) const
 
 ObjectPtr KeyedUnarchiver::State::resolve(qsizetype reference)
 {
-    const CborTree::Node& ref = tree.node(reference);
+    const CborTree::Node ref = tree.node(reference);
     const qint64 index = ref.kind == CborTree::Kind::Integer ? ref.integer : -1;
     if (index < 0 || index >= qint64(objects.size())) {
         fail(QStringLiteral("The archive refers to a missing object"));
@@ -310,11 +310,11 @@ ObjectPtr KeyedUnarchiver::State::resolve(qsizetype reference)
         return nullptr;
     }
     const qsizetype entry = objects[slot];
-    const CborTree::Node& entryNode = tree.node(entry);
+    const CborTree::Node entryNode = tree.node(entry);
     qint64 classIndex = -1;
     qsizetype objectFields = -1;
     if (entryNode.kind == CborTree::Kind::Array && entryNode.count == 2) {
-        const qsizetype first = CborTree::firstChild(entry);
+        const qsizetype first = tree.firstChild(entry);
         objectFields = tree.nextSibling(first);
         if (tree.node(first).kind == CborTree::Kind::Integer)
             classIndex = tree.node(first).integer;
@@ -362,7 +362,7 @@ Value KeyedUnarchiver::State::valueOf(qsizetype index)
         fail(QStringLiteral("The archive nests too deeply"));
         return {};
     }
-    const CborTree::Node& n = tree.node(index);
+    const CborTree::Node n = tree.node(index);
     switch (n.kind) {
     case CborTree::Kind::Null:
     case CborTree::Kind::Undefined:
@@ -386,7 +386,7 @@ Value KeyedUnarchiver::State::valueOf(qsizetype index)
         ValueList list;
         list.reserve(size_t(n.count));
         ++depth;
-        for (qsizetype i = 0, child = CborTree::firstChild(index); i < n.count; ++i, child = tree.nextSibling(child))
+        for (qsizetype i = 0, child = tree.firstChild(index); i < n.count; ++i, child = tree.nextSibling(child))
             list.push_back(valueOf(child));
         --depth;
         return list;
@@ -394,7 +394,7 @@ Value KeyedUnarchiver::State::valueOf(qsizetype index)
     case CborTree::Kind::Map: {
         ValueMap map;
         ++depth;
-        qsizetype child = CborTree::firstChild(index);
+        qsizetype child = tree.firstChild(index);
         for (qsizetype i = 0; i < n.count; ++i) {
             const qsizetype value = tree.nextSibling(child);
             const std::optional<QString> key = tree.text(child);
@@ -410,7 +410,7 @@ Value KeyedUnarchiver::State::valueOf(qsizetype index)
     }
     case CborTree::Kind::Tag:
         if (n.tag == quint64(ReferenceTag))
-            return resolve(CborTree::firstChild(index));
+            return resolve(tree.firstChild(index));
         if (const auto range = rangeOf(index))
             return *range;
         break;
@@ -451,14 +451,16 @@ std::optional<Value> KeyedUnarchiver::unarchive(const QByteArray& data, QString*
 
     KeyedUnarchiver unarchiver;
     State& d = *unarchiver.d;
-    for (qsizetype i = 0, child = CborTree::firstChild(classes); i < tree->node(classes).count; ++i, child = tree->nextSibling(child)) {
+    const qint64 classCount = tree->node(classes).count;
+    for (qsizetype i = 0, child = tree->firstChild(classes); i < classCount; ++i, child = tree->nextSibling(child)) {
         std::optional<QString> name = tree->text(child);
         if (!name)
             return failed(QStringLiteral("The archive's class table is malformed"));
         d.classes.append(std::move(*name));
     }
-    d.objects.reserve(size_t(tree->node(objects).count));
-    for (qsizetype i = 0, child = CborTree::firstChild(objects); i < tree->node(objects).count; ++i, child = tree->nextSibling(child))
+    const qint64 objectCount = tree->node(objects).count;
+    d.objects.reserve(size_t(objectCount));
+    for (qsizetype i = 0, child = tree->firstChild(objects); i < objectCount; ++i, child = tree->nextSibling(child))
         d.objects.push_back(child);
     d.decoded.resize(d.objects.size());
     d.status.resize(d.objects.size(), State::Status::Untouched);
@@ -500,7 +502,7 @@ bool KeyedUnarchiver::containsValue(const QString& key) const { return d->fieldI
 
 bool KeyedUnarchiver::decodeBool(const QString& key) const
 {
-    const CborTree::Node* v = d->field(key);
+    const std::optional<CborTree::Node> v = d->field(key);
     if (!v)
         return false;
     switch (v->kind) {
@@ -513,7 +515,7 @@ bool KeyedUnarchiver::decodeBool(const QString& key) const
 
 qint64 KeyedUnarchiver::decodeInteger(const QString& key) const
 {
-    const CborTree::Node* v = d->field(key);
+    const std::optional<CborTree::Node> v = d->field(key);
     if (!v)
         return 0;
     switch (v->kind) {
@@ -526,7 +528,7 @@ qint64 KeyedUnarchiver::decodeInteger(const QString& key) const
 
 double KeyedUnarchiver::decodeDouble(const QString& key) const
 {
-    const CborTree::Node* v = d->field(key);
+    const std::optional<CborTree::Node> v = d->field(key);
     if (!v)
         return 0.0;
     switch (v->kind) {
@@ -564,10 +566,10 @@ ObjectPtr KeyedUnarchiver::decodeObject(const QString& key)
     const qsizetype at = d->fieldIndex(key);
     if (at < 0 || !d->error.isEmpty())
         return nullptr;
-    const CborTree::Node& v = d->tree.node(at);
+    const CborTree::Node v = d->tree.node(at);
     if (v.kind != CborTree::Kind::Tag || v.tag != quint64(ReferenceTag))
         return nullptr;
-    return d->resolve(CborTree::firstChild(at));
+    return d->resolve(d->tree.firstChild(at));
 }
 
 Value KeyedUnarchiver::decodeValue(const QString& key) { return d->valueOf(d->fieldIndex(key)); }

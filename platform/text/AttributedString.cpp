@@ -233,8 +233,18 @@ void MutableAttributedString::replaceCharacters(Range range, const AttributedStr
     checkRange(range, length(), "replaceCharacters");
     if (range.isEmpty() && string.length() == 0)
         return;
-    // The replacement may be this string: its runs are read before any changes.
     const qsizetype added = string.length();
+    if (range.location == 0 && range.length == length()) {
+        // The whole text replaced (a page opened into its storage): its runs are
+        // already merged, so they are taken as they are instead of rebuilt.
+        if (&string != this) {
+            m_runs = string.m_runs;
+            m_string = string.m_string;
+        }
+        didEdit(EditedCharacters | EditedAttributes, range, added - range.length);
+        return;
+    }
+    // The replacement may be this string: its runs are read before any changes.
     m_runs.splice(range.location, range.length, string.m_runs, Range(0, added));
     const QString text = string.m_string;
     m_string.replace(range.location, range.length, text);

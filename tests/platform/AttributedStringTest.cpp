@@ -122,6 +122,16 @@ TEST(AttributedString, ReplacedTextInheritsAttributes)
     s.insert(s, 1);
     EXPECT_EQ(s.string(), QStringLiteral("aabcdbcd"));
     EXPECT_EQ(rangesOf(s, Style), (std::vector<Range>{{0, 3}, {3, 2}, {5, 1}, {6, 2}}));
+
+    // Replacing the whole text, by another string or by itself, takes its runs
+    // as they are; later edits still merge and split them.
+    MutableAttributedString whole(QStringLiteral("xyz"), Attributes{{Style, "B"}});
+    whole.setAttributedString(s);
+    EXPECT_EQ(whole, s);
+    whole.setAttributedString(whole);
+    EXPECT_EQ(whole, s);
+    whole.addAttribute(Style, "A", Range(3, 3));
+    EXPECT_EQ(rangesOf(whole, Style), (std::vector<Range>{{0, 6}, {6, 2}}));
 }
 
 TEST(AttributedString, EffectiveAndLongestRanges)

@@ -257,3 +257,51 @@ TEST_F(KeyedArchive, TruncatedAndFlippedArchivesNeverYieldHalfObjects)
         }
     }
 }
+
+// Other writers may use CBOR's indefinite forms: maps and arrays closed by a
+// break, strings sent in chunks. They read like the definite ones, and a
+// break missing at any point fails.
+TEST_F(KeyedArchive, IndefiniteFormsReadLikeDefiniteOnes)
+{
+    QByteArray data;
+    const auto text = [&](const char* s) {
+        data.append(char(0x60 + qstrlen(s)));
+        data.append(s);
+    };
+    data.append(char(0xbf)); // map of unstated length
+    text("$archiver");
+    data.append(char(0x7f)); // "QuorvelKeyedArchive" in two chunks
+    text("Quorvel");
+    text("KeyedArchive");
+    data.append(char(0xff));
+    text("$version");
+    data.append(char(0x01));
+    text("$classes");
+    data.append("\x9f\xff", 2); // empty array of unstated length
+    text("$objects");
+    data.append(char(0x80));
+    text("$root");
+    data.append(char(0x9f));
+    data.append(char(0x7f)); // "abc" as "a" + "bc"
+    text("a");
+    text("bc");
+    data.append(char(0xff));
+    data.append("\x5f\x41\x01\x42\x02\x03\xff", 7); // bytes 01 02 03 in two chunks
+    data.append(char(0xbf));
+    text("k");
+    data.append(char(0x01));
+    data.append(char(0xff));
+    data.append(char(0xff)); // root array
+    data.append(char(0xff)); // top map
+
+    QString error;
+    const auto root = KeyedUnarchiver::unarchiveValue(data, &error);
+    ASSERT_TRUE(root) << error.toStdString();
+    EXPECT_EQ(*root, Value(plat::ValueList{"abc", QByteArray("\x01\x02\x03", 3), plat::ValueMap{{"k", 1}}}));
+
+    for (qsizetype n = 0; n < data.size(); ++n) {
+        error.clear();
+        EXPECT_FALSE(KeyedUnarchiver::unarchiveValue(data.left(n), &error)) << n;
+        EXPECT_FALSE(error.isEmpty()) << n;
+    }
+}
