@@ -6,17 +6,15 @@
 // show that layouts are kept for the visible paragraphs, not for the page.
 
 #include "BenchPages.h"
+#include "EditorBench.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/ui/LayoutManager.h"
 #include "platform/ui/Painter.h"
 #include "platform/ui/TextViewWidget.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QPainter>
 #include <QScrollBar>
 
-#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <memory>
@@ -42,41 +40,15 @@ struct Editor {
         widget->resize(Viewport);
         widget->show();
     }
-    // Paints the viewport as a paint event would, onto an image.
-    void paint()
-    {
-        if (canvas.size() != widget->viewport()->size())
-            canvas = QImage(widget->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-        QPainter qpainter(&canvas);
-        plat::QtPainter painter(qpainter);
-        widget->paintTo(painter, QRectF(QPointF(), canvas.size()));
-    }
-    void key(Qt::Key key, const QString& text)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(widget.get(), &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-        QApplication::sendEvent(widget.get(), &release);
-    }
+    void paint() { EditorBench::paint(*widget, canvas); }
 
     plat::TextView model;
     std::unique_ptr<plat::TextViewWidget> widget;
     QImage canvas;
 };
 
-double seconds(std::chrono::steady_clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-void reportSteps(benchmark::State& state, std::vector<double> steps)
-{
-    if (steps.empty())
-        return;
-    std::sort(steps.begin(), steps.end());
-    state.counters["s_median"] = steps[steps.size() / 2];
-    state.counters["s_p90"] = steps[steps.size() * 9 / 10];
-}
+using EditorBench::reportSteps;
+using EditorBench::seconds;
 
 void reportLayout(benchmark::State& state, Editor& editor)
 {
@@ -114,33 +86,12 @@ void BM_OpenToFirstPaint(benchmark::State& state)
 }
 BENCHMARK(BM_OpenToFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// Types a key in a paragraph in the middle of the page, then takes it back
-// with Backspace: each key is timed with the repaint of the viewport.
+// A key typed in a paragraph in the middle of the page, then taken back.
 std::vector<double> typeAndTakeBack(benchmark::State& state, Editor& editor, Qt::Key key, const QString& text,
                                     bool& insert)
 {
     const qsizetype caret = page().indexOf(QStringLiteral("runs over"), page().size() / 2);
-    editor.model.setSelectedRange(plat::Range(caret, 0));
-    editor.widget->selectionDidChangeOutside();
-    editor.widget->scrollRangeToVisible(plat::Range(caret, 0));
-    editor.paint();
-    std::vector<double> steps;
-    insert = true;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (insert)
-            editor.key(key, text);
-        else
-            editor.key(Qt::Key_Backspace, QString());
-        editor.paint();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(seconds(elapsed));
-        steps.push_back(seconds(elapsed));
-        insert = !insert;
-        // The undo manager closes its event group between keys, as the event loop does.
-        QCoreApplication::processEvents();
-    }
-    return steps;
+    return EditorBench::typeAndTakeBack(state, *editor.widget, caret, key, text, insert);
 }
 
 void BM_KeystrokeInMiddle(benchmark::State& state)

@@ -1,11 +1,12 @@
 // The editors with the engine on a 1 MB page, offscreen: opening the page in
 // the rich view (conversion, first layout, first paint with the decorations),
-// a keystroke in the middle of the rich view and of the markup view (the
-// engine's key handling and live styling or restyling, relayout, repaint of
-// the viewport), and scrolling the rich view by one viewport. Each figure is
+// a keystroke in the middle of the rich view and of the markup view, in a
+// paragraph, inside emphasis and inside a list item (the engine's key handling
+// and live styling or restyling, relayout, repaint of the viewport), and scrolling the rich view by one viewport. Each figure is
 // the median of the timed steps (s_median) with the 90th percentile beside it.
 
 #include "BenchPages.h"
+#include "EditorBench.h"
 #include "app/editor/ZQAbstractEditor.h"
 #include "app/editor/ZQEditorPage.h"
 #include "kit/render/ZQRender.h"
@@ -14,8 +15,6 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QKeyEvent>
-#include <QPainter>
 #include <QScrollBar>
 #include <QTemporaryDir>
 
@@ -54,40 +53,14 @@ struct Page {
         page.show();
     }
     ZQAbstractEditor& editor() { return page.visibleEditor(); }
-    void paint()
-    {
-        QWidget* viewport = editor().viewport();
-        if (canvas.size() != viewport->size())
-            canvas = QImage(viewport->size(), QImage::Format_ARGB32_Premultiplied);
-        QPainter qpainter(&canvas);
-        plat::QtPainter painter(qpainter);
-        editor().paintTo(painter, QRectF(QPointF(), canvas.size()));
-    }
-    void key(Qt::Key key, const QString& text)
-    {
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(&editor(), &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-        QApplication::sendEvent(&editor(), &release);
-    }
+    void paint() { EditorBench::paint(editor(), canvas); }
 
     ZQEditorPage page;
     QImage canvas;
 };
 
-double seconds(std::chrono::steady_clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-void reportSteps(benchmark::State& state, std::vector<double> steps)
-{
-    if (steps.empty())
-        return;
-    std::sort(steps.begin(), steps.end());
-    state.counters["s_median"] = steps[steps.size() / 2];
-    state.counters["s_p90"] = steps[steps.size() * 9 / 10];
-}
+using EditorBench::reportSteps;
+using EditorBench::seconds;
 
 void BM_RichOpenToFirstPaint(benchmark::State& state)
 {
@@ -123,51 +96,65 @@ void BM_RichConversionOnly(benchmark::State& state)
 }
 BENCHMARK(BM_RichConversionOnly)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// A letter typed in a paragraph in the middle, then taken back with Backspace;
-// each key is timed with what the event loop does after it and the repaint.
-void keystrokes(benchmark::State& state, bool rich)
+// A letter typed in the middle of the page, then taken back with Backspace:
+// in a paragraph, inside emphasis (a heading's) or inside a list item.
+void keystrokes(benchmark::State& state, bool rich, const QString& where, qsizetype into)
 {
     Page page(rich);
     ZQAbstractEditor& editor = page.editor();
     const QString& text = editor.textStorage()->string();
-    const qsizetype caret = text.indexOf(QStringLiteral("runs over"), text.size() / 2);
-    editor.setSelectedRange(plat::Range(caret, 0));
-    editor.selectionDidChangeOutside();
-    editor.scrollRangeToVisible(plat::Range(caret, 0));
-    page.paint();
-    const qsizetype length = text.size();
-    std::vector<double> steps;
-    bool insert = true;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        if (insert)
-            page.key(Qt::Key_X, QStringLiteral("x"));
-        else
-            page.key(Qt::Key_Backspace, QString());
-        QCoreApplication::processEvents();
-        page.paint();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(seconds(elapsed));
-        steps.push_back(seconds(elapsed));
-        insert = !insert;
+    const qsizetype found = text.indexOf(where, text.size() / 2);
+    if (found < 0) {
+        state.SkipWithError("no such text in the middle of the page");
+        return;
     }
-    reportSteps(state, steps);
+    const qsizetype length = text.size();
+    bool insert = true;
+    reportSteps(state, EditorBench::typeAndTakeBack(state, editor, found + into, Qt::Key_X, QStringLiteral("x"), insert));
     state.counters["cached_layouts"] = double(editor.layoutManager()->cachedLayoutCount());
     if (editor.textStorage()->length() != length + (insert ? 0 : 1))
         state.SkipWithError("the page changed beyond the typed letter");
 }
 
+const QString InParagraph = QStringLiteral("runs over");
+const QString InEmphasis = QStringLiteral("emphasis");
+const QString InListItem = QStringLiteral("second item");
+
 void BM_RichKeystrokeInMiddle(benchmark::State& state)
 {
-    keystrokes(state, true);
+    keystrokes(state, true, InParagraph, 0);
 }
 BENCHMARK(BM_RichKeystrokeInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
+void BM_RichKeystrokeInEmphasis(benchmark::State& state)
+{
+    keystrokes(state, true, InEmphasis, 4);
+}
+BENCHMARK(BM_RichKeystrokeInEmphasis)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void BM_RichKeystrokeInListItem(benchmark::State& state)
+{
+    keystrokes(state, true, InListItem, 7);
+}
+BENCHMARK(BM_RichKeystrokeInListItem)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
 void BM_MarkupKeystrokeInMiddle(benchmark::State& state)
 {
-    keystrokes(state, false);
+    keystrokes(state, false, InParagraph, 0);
 }
-BENCHMARK(BM_MarkupKeystrokeInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_MarkupKeystrokeInMiddle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void BM_MarkupKeystrokeInEmphasis(benchmark::State& state)
+{
+    keystrokes(state, false, InEmphasis, 4);
+}
+BENCHMARK(BM_MarkupKeystrokeInEmphasis)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
+
+void BM_MarkupKeystrokeInListItem(benchmark::State& state)
+{
+    keystrokes(state, false, InListItem, 7);
+}
+BENCHMARK(BM_MarkupKeystrokeInListItem)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 
 void BM_RichScrollByViewport(benchmark::State& state)
 {

@@ -5,6 +5,7 @@
 #include "kit/model/ZQAttributeNames.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSTextTheme.h"
+#include "kit/render/ZQEditTracker.h"
 #include "kit/render/ZQRender.h"
 #include "app/editor/ZQEditorTypeSetting.h"
 #include "app/editor/ZQLayoutManager.h"
@@ -146,7 +147,12 @@ void ZQEditor::textDidChange()
     if (isMarkdownEditorVisible())
         return;
     render().fixRichAttributes(*this);
-    render().highlighCodeBlock(textStorage(), ZQEditorType::Rich, {});
+    // Only the blocks the edits touched can have lost their colours.
+    const plat::Range edited = m_codeEdits ? m_codeEdits->editedRange() : plat::Range(0, textStorage()->length());
+    if (!edited.isNotFound())
+        render().highlighCodeBlock(textStorage(), ZQEditorType::Rich, {}, edited);
+    if (m_codeEdits)
+        m_codeEdits->setEditedRange(plat::Range::notFound());
 }
 
 void ZQEditor::mousePressEvent(QMouseEvent* event)
@@ -179,4 +185,5 @@ void ZQEditor::textStorageReplaced()
         m_delegatedStorage->setDelegate(nullptr);
     m_delegatedStorage = textStorage();
     m_delegatedStorage->setDelegate(this);
+    m_codeEdits = std::make_unique<ZQEditTracker>(m_delegatedStorage);
 }

@@ -8,6 +8,10 @@
 #include "kit/model/ZQEditorTypes.h"
 #include "platform/text/TextStorage.h"
 
+#include <memory>
+
+class ZQEditTracker;
+
 class ZQEditor : public ZQAbstractEditor, private plat::TextStorageDelegate {
     Q_OBJECT
 public:
@@ -39,4 +43,6 @@ private:
 
     bool m_singleLineMode = false;
     std::shared_ptr<plat::TextStorage> m_delegatedStorage;
+    // What changed since code blocks were last sent for colouring.
+    std::unique_ptr<ZQEditTracker> m_codeEdits;
 };

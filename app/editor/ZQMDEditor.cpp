@@ -6,6 +6,7 @@
 #include "app/editor/ZQLayoutManager.h"
 #include "kit/model/ZSSettings.h"
 #include "kit/model/ZSTextTheme.h"
+#include "kit/render/ZQEditTracker.h"
 #include "kit/render/ZQRender.h"
 #include "platform/text/Color.h"
 #include "platform/text/KeyEvent.h"
@@ -97,7 +98,12 @@ void ZQMDEditor::textDidChange()
         m_recolourPending = false;
         render().fixMarkupAttributes(textStorage());
     }
-    render().highlighCodeBlock(textStorage(), ZQEditorType::Markup, {});
+    // Only the blocks the edits touched can have lost their colours.
+    const plat::Range edited = m_codeEdits ? m_codeEdits->editedRange() : plat::Range(0, textStorage()->length());
+    if (!edited.isNotFound())
+        render().highlighCodeBlock(textStorage(), ZQEditorType::Markup, {}, edited);
+    if (m_codeEdits)
+        m_codeEdits->setEditedRange(plat::Range::notFound());
 }
 
 void ZQMDEditor::mousePressEvent(QMouseEvent* event)
@@ -116,4 +122,5 @@ void ZQMDEditor::textStorageReplaced()
         m_delegatedStorage->setDelegate(nullptr);
     m_delegatedStorage = textStorage();
     m_delegatedStorage->setDelegate(this);
+    m_codeEdits = std::make_unique<ZQEditTracker>(m_delegatedStorage);
 }

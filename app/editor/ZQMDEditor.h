@@ -5,6 +5,10 @@
 #include "app/editor/ZQAbstractEditor.h"
 #include "platform/text/TextStorage.h"
 
+#include <memory>
+
+class ZQEditTracker;
+
 class ZQMDEditor : public ZQAbstractEditor, private plat::TextStorageDelegate {
     Q_OBJECT
 public:
@@ -30,4 +34,6 @@ private:
     // A user edit waits for its markup to be coloured again.
     bool m_recolourPending = false;
     std::shared_ptr<plat::TextStorage> m_delegatedStorage;
+    // What changed since code blocks were last sent for colouring.
+    std::unique_ptr<ZQEditTracker> m_codeEdits;
 };

@@ -118,6 +118,10 @@ public:
     // the colours are in. Main thread only.
     void highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
                            CodeBlockCompletion completion);
+    // The same for the blocks that meet range only: after an edit, the blocks
+    // it touched (the others' colouring holds).
+    void highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
+                           CodeBlockCompletion completion, plat::Range range);
 
     // The blocks coloured so far, by pairing key, shared by every render object.
     using CodeBlockCache = std::map<QString, std::shared_ptr<ZQHighlighterBlockCacheItem>>;
@@ -390,7 +394,7 @@ private:
 
     // True when a request went to the syntax highlighter.
     bool highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
-                                  const CodeBlockCompletion& completion);
+                                  const CodeBlockCompletion& completion, plat::Range range);
     // A new cache item when the block must be coloured; none while its colouring holds.
     static std::shared_ptr<ZQHighlighterBlockCacheItem> requiredHighlightedItem(const plat::AttributedString& text,
                                                                                  const QString& attributeKey,

@@ -44,9 +44,15 @@ ZQRender::CodeBlockCache& ZQRender::codeHighligherCaching()
 void ZQRender::highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
                                  CodeBlockCompletion completion)
 {
+    highlighCodeBlock(storage, editorType, std::move(completion), plat::Range(0, storage->length()));
+}
+
+void ZQRender::highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
+                                 CodeBlockCompletion completion, plat::Range range)
+{
     bool sent = false;
     try {
-        sent = highlighCodeBlockRequest(storage, editorType, completion);
+        sent = highlighCodeBlockRequest(storage, editorType, completion, range);
     } catch (const std::exception& e) {
         qWarning().noquote() << QStringLiteral("Code blocks were not sent for colouring: %1").arg(e.what());
     }
@@ -55,12 +61,29 @@ void ZQRender::highlighCodeBlock(const std::shared_ptr<plat::TextStorage>& stora
 }
 
 bool ZQRender::highlighCodeBlockRequest(const std::shared_ptr<plat::TextStorage>& storage, ZQEditorType editorType,
-                                        const CodeBlockCompletion& completion)
+                                        const CodeBlockCompletion& completion, plat::Range range)
 {
     const auto theme = ZSTextTheme::sharedTheme();
     const QString cssName = editorType == ZQEditorType::Markup ? theme->mdCodeBlockCSS() : theme->editorCodeBlockCSS();
     const plat::TextStorage& text = *storage;
-    const plat::Range whole(0, text.length());
+    // The range grows to the whole blocks at its ends (their parts share the block's key).
+    const qsizetype length = text.length();
+    qsizetype from = std::clamp<qsizetype>(range.isNotFound() ? 0 : range.location, 0, length);
+    qsizetype to = std::clamp<qsizetype>(range.isNotFound() ? length : range.end(), from, length);
+    for (const QString& name : {ZQAttr::Raw, ZQAttr::IndentBlock}) {
+        plat::Range block;
+        for (const qsizetype at : {from - 1, from}) {
+            if (at >= 0 && at < length && !text.attributeAtIndexLongestEffectiveRange(name, at, &block,
+                                                                                      plat::Range(0, length)).isNull())
+                from = std::min(from, block.location);
+        }
+        for (const qsizetype at : {to - 1, to}) {
+            if (at >= 0 && at < length && !text.attributeAtIndexLongestEffectiveRange(name, at, &block,
+                                                                                      plat::Range(0, length)).isNull())
+                to = std::max(to, block.end());
+        }
+    }
+    const plat::Range whole(from, to - from);
 
     std::map<QString, plat::Range> bodyRanges;
     std::map<QString, QString> langs;
