@@ -52,8 +52,13 @@ void ZQLibraryRecords::renumberSpaces(const std::vector<plat::ManagedObjectPtr>&
 void ZQLibraryRecords::renumberPages(const std::vector<plat::ManagedObjectPtr>& pages)
 {
     qint64 index = 1;
-    for (const auto& page : pages)
-        page->setValue(plat::Value(index++), QStringLiteral("sortIndex"));
+    // Only the rows whose number changed: a page moved one place touches two records, not the list.
+    for (const auto& page : pages) {
+        const plat::Value stored = page->valueForKey(QStringLiteral("sortIndex"));
+        if (stored.isNull() || stored.toInteger() != index)
+            page->setValue(plat::Value(index), QStringLiteral("sortIndex"));
+        ++index;
+    }
 }
 
 bool ZQLibraryRecords::seedSystemSpaces(const QString& appID)

@@ -456,7 +456,8 @@ QString ZQPageListDocument::createPage(const CreatePageCompletion& completion, b
         return QString();
     }
     if (containsSpace(space)) {
-        reloadData();
+        // The new row alone: a long list is not fetched again.
+        insertRow(page);
         selectPage(page);
     }
     if (completion)
