@@ -15,7 +15,7 @@
 
 namespace {
 
-plat::Value infoValue(const plat::ValueMap& map, const QString& key)
+plat::Value exportInfoValue(const plat::ValueMap& map, const QString& key)
 {
     const auto it = map.find(key);
     return it == map.end() ? plat::Value() : it->second;
@@ -52,7 +52,7 @@ std::optional<QString> ZQPageExportReader::readMarkdown(const plat::ManagedObjec
     const auto text = ZQStringUtil::stringFromFileURL(QUrl::fromLocalFile(package.filePath(QStringLiteral("main.md"))));
     const auto description = plat::parseJson(readFile(package.filePath(QStringLiteral("main.json"))));
     if (description && description->isMap()) {
-        const plat::Value images = infoValue(description->toMap(), QStringLiteral("zqMainStorageImages"));
+        const plat::Value images = exportInfoValue(description->toMap(), QStringLiteral("zqMainStorageImages"));
         for (const plat::Value& item : images.isList() ? images.toList() : plat::ValueList()) {
             try {
                 if (!item.isMap())
