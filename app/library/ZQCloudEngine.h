@@ -52,6 +52,10 @@ public:
                               const QString& spaceFolder, const QString& fromSpaceFolder, bool trigger) = 0;
     virtual void doSpaceAction(qint64 action, const QString& spaceFolder, const QString& spaceTitle,
                                const QString& parentSpaceFolder, bool trigger) = 0;
+    // The outbox still holds actions to upload (attachment downloads do not count).
+    virtual bool hasPendingActions() { return false; }
+    // Wakes the uploader at once.
+    virtual void pushActionsNow() {}
 
     // The installed engine; one with sync off until another is installed.
     static std::shared_ptr<ZQCloudEngine> sharedCloudKit();

@@ -1,5 +1,6 @@
 #include "app/shell/ZQAppDelegate.h"
 
+#include "app/library/ZQCloudEngine.h"
 #include "app/library/ZQLibraryRecords.h"
 #include "app/shell/ZQDocumentController.h"
 #include "app/shell/ZQDocumentWindowController.h"
@@ -13,6 +14,7 @@
 #include "kit/storage/ZSCoreDataUtil.h"
 #include "platform/foundation/UserDefaults.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
@@ -128,6 +130,7 @@ std::shared_ptr<ZQEditorWindowController> ZQAppDelegate::openFile(const QString&
     auto window = factory.createEditorWindow();
     window->setIdentifier(ZSUtils::uuid());
     window->setShouldClose([this](ZQEditorWindowController& closing) { return windowShouldClose(closing); });
+    window->setQuitHandler([this] { applicationShouldTerminate(); });
     doc->makeWindowControllers();
     window->setDocument(doc);
     m_editorWindows.insert(window->identifier(), window);
@@ -145,6 +148,7 @@ std::shared_ptr<ZQEditorWindowController> ZQAppDelegate::openEditorWindow(const 
     auto window = factory.createEditorWindow();
     window->setIdentifier(ZSUtils::uuid());
     window->setShouldClose([this](ZQEditorWindowController& closing) { return windowShouldClose(closing); });
+    window->setQuitHandler([this] { applicationShouldTerminate(); });
     const auto documents = factory.documentController();
     const ZQDocumentPtr doc = documents ? documents->loadDocument(url) : nullptr;
     if (!doc)
@@ -229,9 +233,45 @@ bool ZQAppDelegate::applicationShouldTerminate(bool mayRefuse)
     const bool saved = saveAllUnsaved();
     if (!saved && mayRefuse && !m_isTerminating)
         return false;
+    if (!m_isTerminating && mayRefuse) {
+        const ZSSettingsPtr settings = ZSSettings::sharedSettings();
+        const auto engine = ZQCloudEngine::sharedCloudKit();
+        if (settings && settings->networkStatus() != 0 && engine->hasPendingActions()) {
+            // The pages are saved; only the upload of the last changes is waited for.
+            m_isTerminating = true;
+            engine->pushActionsNow();
+            for (QWidget* window : QApplication::topLevelWidgets())
+                window->close();
+            m_terminateWindow = std::make_shared<ZQTermiateWindowController>();
+            m_terminateWindow->setQuitAction([this] { completeHeldBackQuit(); });
+            m_terminateWindow->setWindowModality(Qt::ApplicationModal);
+            m_terminateWindow->show();
+            return false;
+        }
+    }
     m_isTerminating = true;
     quit();
     return true;
+}
+
+void ZQAppDelegate::iCloudLocalActionSyncDone()
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [this] {
+            if (ZQCloudEngine::sharedCloudKit()->hasPendingActions() || !m_isTerminating || !m_terminateWindow)
+                return;
+            completeHeldBackQuit();
+        },
+        Qt::AutoConnection);
+}
+
+void ZQAppDelegate::completeHeldBackQuit()
+{
+    if (m_terminateWindow)
+        m_terminateWindow->hide();
+    // Answered at once: the quit is terminating already.
+    applicationShouldTerminate();
 }
 
 void ZQAppDelegate::quit()

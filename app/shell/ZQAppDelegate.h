@@ -14,6 +14,7 @@
 #include <memory>
 
 class ZQQuitNowWindow;
+class ZQTermiateWindowController;
 
 class ZQAppDelegate : public ZQCoreData {
 public:
@@ -47,9 +48,17 @@ public:
     // when a page could not be saved (the error is presented).
     bool saveAllUnsaved();
     // A quit request: saves, then quits unless a save failed and the quit may
-    // be refused (an ended session or SIGTERM quits anyway).
+    // be refused (an ended session or SIGTERM quits anyway). While the network
+    // is reachable and the cloud outbox still holds actions, a refusable quit
+    // is held back instead: every window closes and the waiting window shows
+    // until the outbox drains or the user quits from it.
     bool applicationShouldTerminate(bool mayRefuse = true);
     bool isTerminating() const { return m_isTerminating; }
+    // The window of a held-back quit; none while no quit waits.
+    const std::shared_ptr<ZQTermiateWindowController>& terminateWindow() const { return m_terminateWindow; }
+    // The sync engine uploaded a batch (from any thread): a held-back quit
+    // completes once nothing is pending.
+    void iCloudLocalActionSyncDone();
 
     // What quits the application (tests replace it).
     void setQuitAction(std::function<void()> action) { m_quitAction = std::move(action); }
@@ -59,9 +68,11 @@ public:
 private:
     void firstLaunch();
     void quit();
+    void completeHeldBackQuit();
 
     QHash<QString, std::shared_ptr<ZQEditorWindowController>> m_editorWindows;
     std::shared_ptr<ZQQuitNowWindow> m_incompatibleWindow;
+    std::shared_ptr<ZQTermiateWindowController> m_terminateWindow;
     bool m_isTerminating = false;
     bool m_launched = false;
     std::function<void()> m_quitAction;

@@ -1,6 +1,7 @@
 #include "app/shell/ZQCommonWindowController.h"
 
 #include "app/editor/ZQStyleContextPopover.h"
+#include "app/editor/ZQRichScrollView.h"
 #include "app/shell/ZQAppFlags.h"
 #include "app/shell/ZQButtons.h"
 #include "app/shell/ZQStatusViews.h"
@@ -14,6 +15,7 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/panels/Panels.h"
+#include "platform/ui/TextViewWidget.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -39,6 +41,10 @@ ZQCommonWindowController::~ZQCommonWindowController()
     m_wordCountObserver->detach();
     cleanWordCounts();
     plat::NotificationCenter::defaultCenter().removeObserver(m_helpLabelObserver);
+    if (m_settings) {
+        m_settings->removeObserver(m_lineWidthObserver);
+        m_settings->removeObserver(m_markdownLineWidthObserver);
+    }
 }
 
 void ZQCommonWindowController::menuForRender(quint64 tag)
@@ -90,6 +96,16 @@ void ZQCommonWindowController::buildEditorArea(const ZQEditorFactory& editorFact
                 helpPanelLabelClick(tag->second.toInteger());
         });
     column->addWidget(m_editorStack, 1);
+    // Each editor keeps its text in a centred column of the line width.
+    m_scrollView = std::make_shared<ZQRichScrollView>(qobject_cast<plat::TextViewWidget*>(m_editor->widget()), false);
+    m_markupScrollView =
+        std::make_shared<ZQRichScrollView>(qobject_cast<plat::TextViewWidget*>(m_markupEditor->widget()), true);
+    if (m_settings) {
+        m_lineWidthObserver = m_settings->addObserver(QStringLiteral("editorRichLineWidth"),
+                                                      [this](const QString&) { m_scrollView->viewFrameChanged(); });
+        m_markdownLineWidthObserver = m_settings->addObserver(
+            QStringLiteral("editorMarkdownLineWidth"), [this](const QString&) { m_markupScrollView->viewFrameChanged(); });
+    }
 
     auto* bar = new QWidget(m_mainPanel);
     bar->setObjectName(QStringLiteral("toolbarView"));
@@ -268,7 +284,19 @@ void ZQCommonWindowController::forceSetDocument(const ZQDocumentPtr& doc)
                 setEditorContent(doc, plat::Range::notFound(), QString(), 0);
             }
         } else if (type == 0 || type == 1) {
-            if (m_isMarkdownEditorVisible) {
+            const ZQMarkupType pageDialect = type == 1 ? ZQMarkupType::QuorvelMarkup : ZQMarkupType::Markdown;
+            const ZQMarkupType shownDialect = m_settings ? m_settings->markupType() : ZQMarkupType::Markdown;
+            if (m_isMarkdownEditorVisible && pageDialect != shownDialect) {
+                // The markup editor writes one dialect: the page is shown, and saved, in it.
+                const qsizetype oldLength = doc->markupTextStorage()->length();
+                plat::MutableAttributedString converted =
+                    m_markupRender->convertMarkup(pageDialect, shownDialect, plat::AttributedString(*doc->markupTextStorage()));
+                if (converted.length() != oldLength)
+                    doc->setSelectionRange(plat::Range::notFound());
+                doc->markupTextStorage()->setAttributedString(converted);
+                doc->setStorageType(markupStorageType);
+                setEditorContent(doc, doc->selectionRange(), QString(), 0);
+            } else if (m_isMarkdownEditorVisible) {
                 setEditorContent(doc, doc->selectionRange(), doc->themeId(), doc->themeVersion());
             } else {
                 doc->renderContext()->removeAllAttachedStorage();

@@ -23,6 +23,7 @@ class ZQMarkupHelper;
 class ZQMessageBarView;
 class ZQRender;
 class ZQStyleContextPopover;
+class ZQRichScrollView;
 class ZSTextTheme;
 
 // The editor area: message bar, editors, indicator and buttons.
@@ -70,6 +71,9 @@ public:
     ZQHoverButton* markupButton() const { return m_markupBtn; }
     ZQHoverButton* addButton() const { return m_addBtn; }
     ZQHoverButton* removeButton() const { return m_removeBtn; }
+    // The column keepers of the rich and the markup editor.
+    ZQRichScrollView& scrollView() const { return *m_scrollView; }
+    ZQRichScrollView& markupScrollView() const { return *m_markupScrollView; }
 
     const ZQDocumentPtr& document() const { return m_document; }
     // Binds a new document; nothing for none or the same one.
@@ -136,4 +140,8 @@ private:
     std::shared_ptr<ZQEditorFace> m_editor;
     std::shared_ptr<ZQEditorFace> m_markupEditor;
     ZQWordCountObserverPtr m_wordCountObserver;
+    std::shared_ptr<ZQRichScrollView> m_scrollView;
+    std::shared_ptr<ZQRichScrollView> m_markupScrollView;
+    plat::ObserverToken m_lineWidthObserver{};
+    plat::ObserverToken m_markdownLineWidthObserver{};
 };

@@ -22,7 +22,12 @@ ZQEditorWindowController::ZQEditorWindowController(const ZQEditorFactory& editor
     auto* save = new QShortcut(QKeySequence::Save, this);
     connect(save, &QShortcut::activated, this, [this] { saveDocument(); });
     auto* quit = new QShortcut(QKeySequence::Quit, this);
-    connect(quit, &QShortcut::activated, this, [] { QCoreApplication::quit(); });
+    connect(quit, &QShortcut::activated, this, [this] {
+        if (m_quitHandler)
+            m_quitHandler();
+        else
+            QCoreApplication::quit();
+    });
     auto* switchMode = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     connect(switchMode, &QShortcut::activated, this, [this] { switchEditorMode(); });
 }

@@ -16,6 +16,9 @@ public:
     // Asked before the window closes; false keeps it open.
     void setShouldClose(std::function<bool(ZQEditorWindowController&)> shouldClose) { m_shouldClose = std::move(shouldClose); }
 
+    // What the window's Quit asks (the application's quit request); none quits at once.
+    void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
+
     void setDocument(const ZQDocumentPtr& document) override;
     // Writes the page back to its file; false (the error presented) when that failed.
     bool saveDocument();
@@ -26,4 +29,5 @@ protected:
 private:
     QString m_identifier;
     std::function<bool(ZQEditorWindowController&)> m_shouldClose;
+    std::function<void()> m_quitHandler;
 };

@@ -1,5 +1,8 @@
 #include "app/shell/ZQSetting.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
 #include "kit/foundation/ZSRegisteredDefaults.h"
 #include "platform/foundation/Resources.h"
 
@@ -115,6 +118,10 @@ ZQSettingManager::ZQSettingManager()
 {
     ZSRegisteredDefaults::registerTable();
     setSettings(ZQSetting::create());
+    // The editors' column widths come from the screen or the characters per line.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    m_settings->setEditorPanelViewWidth(screen ? screen->geometry().width() : 0);
+    m_settings->resetLineWidth();
 }
 
 ZQSettingManager& ZQSettingManager::initialiseSettings()

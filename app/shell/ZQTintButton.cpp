@@ -113,3 +113,33 @@ void ZQTintImageButton::leaveEvent(QEvent* event)
     ZQTintButton::leaveEvent(event);
     ZQTintButton::setState(m_stateValue);
 }
+
+void ZQLinkTintImageButton::resetButtonStyle(const QColor& color)
+{
+    if (m_tintOnColor == color)
+        return;
+    m_tintOnColor = color;
+    setTintColor(color, 1);
+    setTintColor(color, 0);
+    setTintColor(hoverColor(), -1);
+}
+
+void ZQLinkTintImageButton::setState(int state)
+{
+    ZQTintButton::setState(state);
+    m_stateValue = state;
+}
+
+void ZQLinkTintImageButton::enterEvent(QEnterEvent* event)
+{
+    ZQTintButton::enterEvent(event);
+    const int state = buttonState();
+    ZQTintButton::setState(-1);
+    m_stateValue = state;
+}
+
+void ZQLinkTintImageButton::leaveEvent(QEvent* event)
+{
+    ZQTintButton::leaveEvent(event);
+    ZQTintButton::setState(m_stateValue);
+}

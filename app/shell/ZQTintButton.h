@@ -64,3 +64,27 @@ private:
     int m_stateValue = 0;
     qint64 m_displayMode = 0;
 };
+
+// The same hover behaviour with the colour its caller gives (the link panel).
+class ZQLinkTintImageButton : public ZQTintButton {
+    Q_OBJECT
+public:
+    using ZQTintButton::ZQTintButton;
+
+    // A new colour becomes the off and on colour, with the standard blue for hover;
+    // the colour it has already changes nothing.
+    void resetButtonStyle(const QColor& color);
+    static QColor hoverColor() { return QColor(33, 180, 241); }
+
+    void setState(int state) override;
+    int stateValue() const { return m_stateValue; }
+    std::optional<QColor> tintOnColor() const { return m_tintOnColor; }
+
+protected:
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    int m_stateValue = 0;
+    std::optional<QColor> m_tintOnColor;
+};

@@ -257,6 +257,44 @@ TEST_F(LibraryWindowTest, AnExternalMarkdownFileAsksBeforeTheRichEditorAndCancel
     window->close();
 }
 
+TEST_F(LibraryWindowTest, AMarkupPageInTheOtherDialectIsShownInTheEditorsDialect)
+{
+    const ZQMarkupType before = m_settings->markupType();
+    struct Case {
+        const char* page; // Quorvel Markup
+        ZQMarkupType shown;
+        const char* expected;
+        bool selectionKept;
+    };
+    const Case cases[] = {
+        // A text whose length changes loses its stored selection.
+        {"h2. Title\n\nPlain.\n", ZQMarkupType::Markdown, "## Title\n\nPlain.", false},
+        // One of the same length keeps it.
+        {"h2. Title\n\nPlain *bold*.\n", ZQMarkupType::Markdown, "## Title\n\nPlain **bold**.", true},
+        // The same dialect is shown as it is.
+        {"h2. Title\n\nPlain.\n", ZQMarkupType::QuorvelMarkup, "h2. Title\n\nPlain.\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        m_settings->setMarkupType(ZQMarkupType::QuorvelMarkup);
+        const ZQDocumentPtr doc = ZQDocument::create();
+        auto storage = std::make_shared<plat::TextStorage>();
+        storage->setAttributedString(plat::AttributedString(QString::fromUtf8(c.page)));
+        doc->createNewDocument(ZQEditorType::Markup, storage, plat::Range(4, 5));
+        ASSERT_EQ(doc->storageType(), 1);
+        m_settings->setMarkupType(c.shown);
+        const auto window = ZQDocumentWindowFactory::sharedFactory().createEditorWindow();
+        ASSERT_TRUE(window->isMarkdownEditorVisible());
+        window->setDocument(doc);
+        EXPECT_EQ(window->markupEditor().textView().string(), QString::fromUtf8(c.expected));
+        EXPECT_EQ(doc->storageType(), c.shown == ZQMarkupType::QuorvelMarkup ? 1 : 0);
+        EXPECT_EQ(doc->selectionRange().isNotFound(), !c.selectionKept);
+        EXPECT_EQ(window->markupEditor().textView().selectedRange(),
+                  c.selectionKept ? plat::Range(4, 5) : plat::Range(0, 0));
+    }
+    m_settings->setMarkupType(before);
+}
+
 TEST_F(LibraryWindowTest, AnExternalFileIsWrittenBackAsUtf8)
 {
     QTemporaryDir dir;
