@@ -220,7 +220,8 @@ TEST(ExternalRichText, LibreOfficeAndPandocReadTheSameStyledTextLinkAndFootnotes
     EXPECT_TRUE(office.contains(QStringLiteral("<strike>")));
     for (const char* tag : {"<strong>bold</strong>", "<em>slanted</em>", "<del>struck</del>"})
         EXPECT_TRUE(pandoc.contains(QString::fromLatin1(tag))) << tag;
-    // The inner item stands further in than the outer ones.
+    // The page's list items carry their markers as text, not list levels: the
+    // inner item stands further in than the outer ones.
     const QRegularExpression margin(QStringLiteral("margin-left: ([0-9.]+)in[^>]*>\\s*<font[^>]*><font[^>]*><font[^>]*>\\s*\u2043"));
     QList<double> margins;
     for (auto it = margin.globalMatch(office); it.hasNext();)
