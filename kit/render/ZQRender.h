@@ -212,6 +212,32 @@ private:
     static QString blockContainerIndentForMarkup(const ZSTree& node);
 
 public:
+    // --- Text for other programs and for printing (ZQRenderExternal.cpp) ---
+
+    // Rich text as other programs read it (RTF, RTFD, the text editor): real
+    // links where the link storage has an address, the light theme's colours,
+    // link brackets dropped, the footnotes numbered at the end. Changes rich
+    // and returns it.
+    plat::MutableAttributedString& renderExternalRTFFromRich(plat::MutableAttributedString& rich);
+    // Text to print: from the markup editor only its coloured runs turn black;
+    // rich text as for other programs, with the footnotes below a divider.
+    // Changes content and returns it.
+    plat::MutableAttributedString& renderPrintContent(plat::MutableAttributedString& content, ZQEditorType forEditor);
+    // Markup of one dialect rewritten in the other through rich text, endings
+    // regenerated, styled for the markup editor.
+    plat::MutableAttributedString convertMarkup(ZQMarkupType fromType, ZQMarkupType toType,
+                                                const plat::AttributedString& content);
+
+private:
+    // Every link run whose storage has an address gets a real link and a single
+    // underline; withoutTextBlock also takes its text-block box away.
+    void applyExternalLinks(plat::MutableAttributedString& content, bool withoutTextBlock) const;
+    // The footnote bodies of the text by ascending number, each "\n", its label
+    // and the body, after a divider when one is given; empty without footnotes.
+    plat::MutableAttributedString externalFootnoteBlock(const plat::MutableAttributedString& content,
+                                                        const QString& labelFormat, bool withDivider);
+
+public:
     // --- Keys and formatting actions (ZQRenderKeys.cpp) ---
 
     // Every key press of an editor before its own key handling (characters:

@@ -150,6 +150,27 @@ std::optional<RtfPicture> rtfPicture(const QByteArray& bytes)
     return RtfPicture{QByteArrayLiteral("pngblip"), png, image.size()};
 }
 
+// RTF's number format of a list level: decimal, roman, letters, or a bullet.
+int rtfLevelNumberFormat(const QString& markerFormat)
+{
+    if (markerFormat.startsWith(u"{decimal}"))
+        return 0;
+    if (markerFormat.startsWith(u"{upper-roman}"))
+        return 1;
+    if (markerFormat.startsWith(u"{lower-roman}"))
+        return 2;
+    if (markerFormat.startsWith(u"{upper-alpha}") || markerFormat.startsWith(u"{upper-latin}"))
+        return 3;
+    if (markerFormat.startsWith(u"{lower-alpha}") || markerFormat.startsWith(u"{lower-latin}"))
+        return 4;
+    return 23;
+}
+
+// A list of consecutive list paragraphs: the format of each level seen.
+struct RtfList {
+    std::vector<TextListPtr> levels;
+};
+
 // One attachment of the text: its file's member name in an RTFD and the
 // picture the RTF embeds, when it is one.
 struct RtfAttachmentEntry {
@@ -213,6 +234,7 @@ public:
             out += "\\red" + QByteArray::number(color.red()) + "\\green" + QByteArray::number(color.green()) + "\\blue"
                    + QByteArray::number(color.blue()) + ';';
         out += "}\n";
+        writeListTables(out);
         out += m_body;
         out += "}\n";
         return out;
@@ -243,19 +265,86 @@ private:
         return int(m_colors.size());
     }
 
+    void writeListTables(QByteArray& out) const
+    {
+        if (m_lists.empty())
+            return;
+        out += "{\\*\\listtable";
+        for (std::size_t i = 0; i < m_lists.size(); ++i) {
+            out += "{\\list\\listtemplateid" + QByteArray::number(i + 1) + "\\listhybrid";
+            for (std::size_t level = 0; level < 9; ++level) {
+                const TextListPtr& list = level < m_lists[i].levels.size() ? m_lists[i].levels[level] : nullptr;
+                const QString format = list ? list->markerFormat() : QStringLiteral("{disc}");
+                const int nfc = rtfLevelNumberFormat(format);
+                out += "{\\listlevel\\levelnfc" + QByteArray::number(nfc) + "\\levelnfcn" + QByteArray::number(nfc)
+                       + "\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat"
+                       + QByteArray::number(list ? list->startingItemNumber() : 1) + "{\\leveltext";
+                if (nfc == 23) {
+                    // The bullet as the list draws it.
+                    const QString bullet = (list ? list->markerForItemNumber(1) : QString(QChar(0x2022))).left(1);
+                    out += "\\'01";
+                    rtfAppendUnicode(out, bullet.isEmpty() ? u'\u2022' : bullet[0].unicode());
+                    out += ";}{\\levelnumbers;}";
+                } else {
+                    // The number of this level and what follows it, "." or ")".
+                    QString suffix = format.mid(format.indexOf(u'}') + 1);
+                    suffix.remove(u';');
+                    QByteArray escaped;
+                    rtfAppendText(escaped, suffix);
+                    out += "\\'" + QByteArray::number(suffix.size() + 1, 16).rightJustified(2, '0') + "\\'"
+                           + QByteArray::number(int(level), 16).rightJustified(2, '0') + escaped
+                           + ";}{\\levelnumbers\\'01;}";
+                }
+                out += "\\fi-360\\li" + QByteArray::number(720 * (level + 1)) + "}";
+            }
+            out += "{\\listname ;}\\listid" + QByteArray::number(i + 1) + "}";
+        }
+        out += "}\n{\\*\\listoverridetable";
+        for (std::size_t i = 0; i < m_lists.size(); ++i)
+            out += "{\\listoverride\\listid" + QByteArray::number(i + 1) + "\\listoverridecount0\\ls"
+                   + QByteArray::number(i + 1) + "}";
+        out += "}\n";
+    }
+
     void writeParagraph(Range range)
     {
         m_body += "\\pard";
         const qsizetype at = range.location < m_text.length() ? range.location : range.location - 1;
-        if (at >= 0) {
-            if (const auto style = m_text.attributeAtIndex(ParagraphStyleAttribute, at).toObject<ParagraphStyle>())
-                writeParagraphStyle(*style);
-        }
+        const auto style = at >= 0 ? m_text.attributeAtIndex(ParagraphStyleAttribute, at).toObject<ParagraphStyle>()
+                                   : nullptr;
+        if (style)
+            writeParagraphStyle(*style);
         if (QStringView(m_text.string()).mid(range.location, range.length).toString().isRightToLeft())
             m_body += "\\rtlpar";
+
+        // A list item: its level in a list of the neighbouring items, and its
+        // marker ("\t1.\t") as the list text that readers replace by their own.
+        const QStringView text = QStringView(m_text.string()).mid(range.location, range.length);
+        const bool inList = style && !style->textLists().empty() && range.length > 0;
+        if (inList) {
+            if (!m_previousInList)
+                m_lists.emplace_back();
+            std::vector<TextListPtr>& levels = m_lists.back().levels;
+            const std::size_t depth = std::min<std::size_t>(style->textLists().size(), 9);
+            for (std::size_t level = levels.size(); level < depth; ++level)
+                levels.push_back(style->textLists()[level]);
+            m_body += "\\ls" + QByteArray::number(m_lists.size()) + "\\ilvl" + QByteArray::number(depth - 1);
+        }
+        m_previousInList = inList;
         m_body += ' ';
         if (range.length == 0)
             return;
+        if (inList && text.startsWith(u'\t')) {
+            const qsizetype second = text.indexOf(u'\t', 1);
+            if (second > 0) {
+                m_body += "{\\listtext ";
+                rtfAppendText(m_body, text.left(second + 1));
+                m_body += '}';
+                range = Range(range.location + second + 1, range.length - second - 1);
+                if (range.length == 0)
+                    return;
+            }
+        }
 
         // Runs of one link share a field, so a link over differently styled
         // words stays one link.
@@ -395,6 +484,8 @@ private:
     QList<QColor> m_colors;
     QHash<QRgb, int> m_colorIndex;
     std::vector<RtfAttachmentEntry> m_attachments;
+    std::vector<RtfList> m_lists;
+    bool m_previousInList = false;
     QSet<QString> m_takenNames; // lower-cased, as a case-blind file system would compare
 };
 

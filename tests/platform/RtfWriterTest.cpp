@@ -5,6 +5,7 @@
 #include "platform/text/Color.h"
 #include "platform/text/Font.h"
 #include "platform/text/ParagraphStyle.h"
+#include "platform/text/TextList.h"
 #include "support/RtfReaders.h"
 
 #include <QBuffer>
@@ -312,4 +313,39 @@ TEST(RtfWriterReaders, LibreOfficeShowsBothPicturesOfAnRtfd)
     EXPECT_EQ(sizes, (QStringList{"53x40", "32x16"})) << html.toStdString();
     EXPECT_EQ(QDir(out).entryList({"*.png", "*.jpg", "*.jpeg", "*.gif"}, QDir::Files).size(), 2)
         << "the pictures LibreOffice took out of the RTF";
+}
+
+TEST(RtfWriter, ListParagraphsBecomeListLevelsWithTheirMarkersAsListText)
+{
+    const auto outer = TextList::create(QStringLiteral("{decimal})"));
+    const auto inner = TextList::create(QStringLiteral("{disc}"));
+    auto first = ParagraphStyle::create();
+    first->setTextLists({outer});
+    auto second = ParagraphStyle::create();
+    second->setTextLists({outer, inner});
+    MutableAttributedString text(QStringLiteral("\t1)\tone\n"), Attributes{{ParagraphStyleAttribute, first}});
+    text.append(AttributedString(QStringLiteral("\t\u2022\tnested\n"), Attributes{{ParagraphStyleAttribute, second}}));
+    text.append(AttributedString(QStringLiteral("between\n")));
+    text.append(AttributedString(QStringLiteral("\t1)\tagain"), Attributes{{ParagraphStyleAttribute, first}}));
+    const QByteArray rtf = rtfOf(text);
+
+    // A paragraph outside lists parts two lists.
+    EXPECT_TRUE(rtf.contains("\\ls1\\ilvl0 {\\listtext \\tab 1)\\tab }{\\f0\\fs24 one}")) << rtf.data();
+    EXPECT_TRUE(rtf.contains("\\ls1\\ilvl1 {\\listtext \\tab \\u8226?\\tab }{\\f0\\fs24 nested}")) << rtf.data();
+    EXPECT_TRUE(rtf.contains("\\ls2\\ilvl0 {\\listtext \\tab 1)\\tab }{\\f0\\fs24 again}")) << rtf.data();
+    // Level 1 numbers with ")" after the number; level 2 is the bullet.
+    EXPECT_TRUE(rtf.contains("\\levelnfc0\\levelnfcn0\\leveljc0\\leveljcn0\\levelfollow0\\levelstartat1{\\leveltext\\'02\\'00);}"))
+        << rtf.data();
+    EXPECT_TRUE(rtf.contains("{\\leveltext\\'01\\u8226?;}{\\levelnumbers;}\\fi-360\\li1440}"));
+    EXPECT_EQ(rtf.count("{\\listoverride\\listid"), 2);
+    EXPECT_TRUE(rtfGroupsBalanced(rtf));
+
+    if (rtfreaders::pandoc().isEmpty())
+        GTEST_SKIP() << "pandoc is not installed (scripts/setup installs it)";
+    QTemporaryDir dir;
+    ASSERT_TRUE(rtfreaders::writeAll(dir.filePath("list.rtf"), rtf));
+    QString error;
+    const QString html = rtfreaders::pandocHtml(dir.filePath("list.rtf"), &error).simplified();
+    const QString nested = QString::fromLatin1(R"(<ol type="1"> <li><p>one</p> <ul> <li><p>nested</p></li> </ul></li> </ol>)");
+    EXPECT_TRUE(html.contains(nested)) << html.toStdString() << error.toStdString();
 }

@@ -22,7 +22,7 @@ using plat::Range;
 
 namespace {
 
-const QString Page = QStringLiteral(
+const QString RepairPage = QStringLiteral(
     "# Title of the page\n\n"
     "First paragraph with a footnote[^a] and text,\nits second line.\n\n"
     "1. one\n2. two\n3. three\n\n"
@@ -136,7 +136,7 @@ protected:
     RepairAfterEdits() : settings(installedSettings())
     {
         const plat::MutableAttributedString rich
-            = ZQRender().renderMarkupToRich(AttributedString(Page), false, ZQMarkupType::Markdown);
+            = ZQRender().renderMarkupToRich(AttributedString(RepairPage), false, ZQMarkupType::Markdown);
         for (plat::TextView* view : {&followed, &whole}) {
             view->setEditorType(storedValue(ZQEditorType::Rich));
             view->textStorage()->setAttributedString(ownCopy(rich));

@@ -25,7 +25,7 @@ plat::MutableAttributedString toRich(ZQRender& render, const QString& markup, ZQ
     return render.renderMarkupToRich(plat::AttributedString(markup), false, dialect);
 }
 
-plat::Attributes base()
+plat::Attributes richBase()
 {
     return installedSettings()->defaultTypingAttribute(ZQEditorType::Rich);
 }
@@ -49,7 +49,7 @@ TEST(ZQRenderRich, ParagraphsKeepTheBaseAttributesAndLoseTrailingBreaks)
     const auto one = toRich(render, QStringLiteral("hello"));
     EXPECT_EQ(one.string(), QStringLiteral("hello"));
     plat::Range run;
-    EXPECT_EQ(one.attributesAtIndex(0, &run), base());
+    EXPECT_EQ(one.attributesAtIndex(0, &run), richBase());
     EXPECT_EQ(run, plat::Range(0, 5));
 
     EXPECT_EQ(toRich(render, QStringLiteral("a\n\nb\n\n\n")).string(), QStringLiteral("a\n\nb"));
@@ -102,7 +102,7 @@ TEST(ZQRenderRich, BlockConstructsAreJoinedByTheirFilters)
     EXPECT_TRUE(has(text, ZQAttr::FilterDivider, s.indexOf(QStringLiteral("***"))));
     EXPECT_TRUE(has(text, ZQAttr::HtmlTag, s.indexOf(QStringLiteral("<div>"))));
     EXPECT_TRUE(s.endsWith(QStringLiteral("\nend")));
-    EXPECT_EQ(text.attributesAtIndex(s.size() - 1), base());
+    EXPECT_EQ(text.attributesAtIndex(s.size() - 1), richBase());
 }
 
 TEST(ZQRenderRich, NestedParagraphsAreIndentedByQuotesAndListItems)
@@ -156,7 +156,7 @@ TEST(ZQRenderRich, DefinitionsNoLinkUsesAreAppendedAsPlainLines)
         const qsizetype first = text.string().indexOf(u'[');
         if (first >= 0) {
             EXPECT_EQ(text.attributesAtIndex(first), ZQHighlighter::sharedHighlighter().linkRefRich());
-            EXPECT_EQ(text.attributesAtIndex(first - 1), base());
+            EXPECT_EQ(text.attributesAtIndex(first - 1), richBase());
         }
     }
 }
