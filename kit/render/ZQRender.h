@@ -187,11 +187,6 @@ public:
     // render context alone.
     plat::MutableAttributedString renderRichToMarkdown(plat::MutableAttributedString* rich, bool forBlockEditor,
                                                        ZQMarkupType toMarkup);
-    // The same page in another markup dialect: rendered to rich text as fromMarkup,
-    // back to markup as toMarkup (page endings regenerated), styled for the
-    // markup editor.
-    plat::MutableAttributedString convertMarkup(ZQMarkupType fromMarkup, ZQMarkupType toMarkup,
-                                                const plat::AttributedString& content);
 
 private:
     // renderRichToMarkdown with the given context; footnote bodies are written

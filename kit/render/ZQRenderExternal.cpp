@@ -129,9 +129,8 @@ plat::MutableAttributedString& ZQRender::renderPrintContent(plat::MutableAttribu
 plat::MutableAttributedString ZQRender::convertMarkup(ZQMarkupType fromType, ZQMarkupType toType,
                                                       const plat::AttributedString& content)
 {
-    const plat::MutableAttributedString rich = renderMarkupToRich(content, false, fromType);
-    plat::MutableAttributedString copy(rich);
-    plat::MutableAttributedString markup = renderRichToMarkdown(&copy, false, toType);
+    plat::MutableAttributedString rich = renderMarkupToRich(content, false, fromType);
+    plat::MutableAttributedString markup = renderRichToMarkdown(&rich, false, toType);
     highlightMarkdown(markup);
     return markup;
 }

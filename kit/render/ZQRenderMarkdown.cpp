@@ -100,15 +100,6 @@ plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttrib
     return renderRichToMarkdown(rich, false, m_settings->markupType());
 }
 
-plat::MutableAttributedString ZQRender::convertMarkup(ZQMarkupType fromMarkup, ZQMarkupType toMarkup,
-                                                      const plat::AttributedString& content)
-{
-    plat::MutableAttributedString rich = renderMarkupToRich(content, false, fromMarkup);
-    plat::MutableAttributedString markup = renderRichToMarkdown(&rich, false, toMarkup);
-    highlightMarkdown(markup);
-    return markup;
-}
-
 plat::MutableAttributedString ZQRender::renderRichToMarkdown(plat::MutableAttributedString* rich, bool forBlockEditor,
                                                              ZQMarkupType toMarkup)
 {
