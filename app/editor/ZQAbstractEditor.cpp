@@ -480,6 +480,10 @@ void ZQAbstractEditor::cleanWordCounts()
 void ZQAbstractEditor::replaceTextStorage(std::shared_ptr<plat::TextStorage> storage)
 {
     setTextStorage(std::move(storage));
+    // An empty page has no text to take typing attributes from: without the
+    // editor's own, typed text would carry no font and formatting would miss it.
+    if (textStorage()->length() == 0 && settings())
+        setTypingAttributes(settings()->defaultTypingAttribute(editorTypeFromStored(editorType())));
     modelStorageChanged();
     textStorageReplaced();
 }

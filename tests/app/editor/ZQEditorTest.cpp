@@ -174,6 +174,18 @@ TEST(ZQEditor, CtrlBMakesTheSelectionStrongAndLeavesACaretAlone)
     EXPECT_EQ(markup.text(), "hello **world**");
 }
 
+TEST(ZQEditor, TextTypedIntoAnEmptyBoundPageTakesTheEditorsFontSoCtrlBMakesItStrong)
+{
+    RichStage stage;
+    stage.editor->replaceTextStorage(std::make_shared<plat::TextStorage>());
+    typeKeys(stage.editor.get(), "hello");
+    ASSERT_EQ(stage.text(), "hello");
+    ASSERT_TRUE(stage.editor->textStorage()->attributeAtIndex(plat::FontAttribute, 0).template toObject<plat::Font>());
+    stage.editor->setSelectedRange(Range(0, 5));
+    press(stage.editor.get(), Qt::Key_B, Qt::ControlModifier, QString(QChar(2)));
+    EXPECT_TRUE(stage.boldAt(stage.text().indexOf("hello")));
+}
+
 TEST(ZQEditor, ActionSixtyOneUndoesLikeSixty)
 {
     for (const quint64 action : {60u, 61u}) {
