@@ -1,6 +1,7 @@
 #include "app/shell/ZQDocumentWindowController.h"
 
 #include "app/library/ZQLibraryRecords.h"
+#include "app/library/ZQOutlineOperation.h"
 #include "app/shell/ZQAppFlags.h"
 #include "app/shell/ZQButtons.h"
 #include "app/shell/ZQDocumentController.h"
@@ -33,6 +34,15 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The outline operations of pages the window leaves: counts, headings and tags
+// stored for the page list's popover and the tags space.
+plat::OperationQueue& windowPageOutlineQueue()
+{
+    // Never destroyed: at exit it must not wait for an operation that needs the main thread.
+    static plat::OperationQueue* const queue = new plat::OperationQueue();
+    return *queue;
+}
 
 const QString kTitle = QStringLiteral("title");
 const QString kFolder = QStringLiteral("folder");
@@ -450,7 +460,8 @@ void ZQDocumentWindowController::openPage(const QString& pageUuid, const QString
         return;
     if (spaceFolder != m_openSpaceFolder)
         openSpace(spaceFolder);
-    saveOpenPage();
+    if (saveOpenPage() && !m_openPageUuid.isEmpty())
+        windowPageOutlineQueue().addOperation(ZQOutlineOperation::initWithPageUuid(m_openPageUuid, m_openSpaceFolder));
     const QUrl url = ZSUtils::pageUrl(pageUuid, spaceFolder);
     const ZQDocumentPtr doc = m_documents ? m_documents->loadDocument(url) : nullptr;
     if (!doc) {
