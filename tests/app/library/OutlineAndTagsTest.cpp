@@ -7,6 +7,7 @@
 #include "app/library/ZQTagsService.h"
 #include "app/shell/ZQPageLink.h"
 #include "kit/model/ZQDocumentOutline.h"
+#include "kit/model/ZQHighlighter.h"
 #include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Url.h"
 #include "platform/text/AttributedText.h"
@@ -233,6 +234,16 @@ TEST(TagsService, RebuildFoldsTagsSkipsTheTrashAndListsEachPageUnderItsTag)
     EXPECT_EQ(page.attributeAtIndex(plat::ToolTipAttribute, gamma).toString(), "Open page Gamma in Second_Space");
     EXPECT_EQ(page.attributeAtIndex("ZQTEXT_AUTOLINK", gamma).toString(), "TagLink");
     EXPECT_EQ(page.attributeAtIndex(plat::UnderlineAttribute, gamma).toInteger(), 1);
+    // Each piece keeps its own attributes: the link ends with the title, the
+    // tag's key is a heading, the line break before a link is plain.
+    plat::Range linkRange;
+    page.attributeAtIndex(plat::LinkAttribute, gamma, &linkRange);
+    EXPECT_EQ(linkRange, plat::Range(gamma, 5));
+    EXPECT_TRUE(page.attributeAtIndex(plat::LinkAttribute, gamma + 5).isNull());
+    EXPECT_TRUE(page.attributeAtIndex(plat::LinkAttribute, gamma - 1).isNull());
+    const qsizetype plans = tags[2]->tagRange().location;
+    EXPECT_EQ(page.attributesAtIndex(plans), ZQHighlighter::sharedHighlighter().headingRich(1, tags[2]->tagUuid(), 0));
+    EXPECT_NE(page.attributesAtIndex(plans + tags[2]->tagRange().length), page.attributesAtIndex(plans));
 
     // A rebuild replaces the rows; with no tagged page there are none and no page.
     for (const QString uuid : {"a_1.mkqrv", "b.mkqrv", "d.mkqrv"})
