@@ -199,6 +199,9 @@ plat::AttributedString ZQTagsService::buildTagsPage(const std::vector<ZQPageTagP
         linkBase.set(plat::ForegroundColorAttribute, plat::Value(linkColor));
     linkBase.set(ZQAttr::Autolink, plat::Value(QStringLiteral("TagLink")));
     linkBase.set(plat::UnderlineAttribute, plat::Value(qint64(1)));
+    // Held in advance so that setting them per link replaces in place rather than growing a copy.
+    linkBase.set(plat::LinkAttribute, plat::Value(QString()));
+    linkBase.set(plat::ToolTipAttribute, plat::Value(QString()));
 
     // The text and its runs are laid end to end and given to the page at once:
     // appending piece by piece splices the page's runs again for every piece.
