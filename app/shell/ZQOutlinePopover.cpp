@@ -56,6 +56,7 @@ ZQOutlinePopoverView::ZQOutlinePopoverView(QWidget* parent) : QWidget(parent)
     counts->addWidget(charsLabel, 1);
 
     headingTable = new ZQDocumentOutlineHeadingTableView(this);
+    headingTable->setFocusPolicy(Qt::NoFocus);
     tagsView = new ZQTagsView(this);
     resize(viewWidth(), kStatHeight + kMargin + m_tagsViewHeight);
     layoutRows();
@@ -208,6 +209,9 @@ void ZQOutlinePopover::reloadHeadings()
     m_view->headingTable->clear();
     for (qint64 row = 0; row < numberOfRowsInTableView(); ++row)
         m_view->headingTable->addItem(headingRowText(row));
+    // No row is chosen until the user picks one.
+    m_view->headingTable->setCurrentRow(-1);
+    m_view->headingTable->clearSelection();
 }
 
 bool ZQOutlinePopover::tableViewShouldSelectRow(qint64 row)
