@@ -17,6 +17,7 @@
 #include "platform/store/Date.h"
 #include "platform/store/FetchRequest.h"
 #include "platform/store/Predicate.h"
+#include "platform/text/AttributeRuns.h"
 #include "platform/text/AttributedText.h"
 
 namespace {
@@ -90,11 +91,16 @@ void ZQPageTagContainer::addPageTags(const std::vector<ZQDocumentTagPtr>& tags, 
     for (const ZQDocumentTagPtr& tag : tags) {
         if (!tag)
             continue;
-        const QString key = tagKey(tag->tagText());
-        ZQPageTagPtr& entry = m_tags[key];
-        if (!entry)
-            entry = ZQPageTag::initWithTagName(key);
-        entry->addPage(pageUuid, pageTitle, spaceName, spaceFolder);
+        // Most texts recur across pages: their key is made once.
+        ZQPageTag*& cached = m_tagsByText[tag->tagText()];
+        if (!cached) {
+            const QString key = tagKey(tag->tagText());
+            ZQPageTagPtr& entry = m_tags[key];
+            if (!entry)
+                entry = ZQPageTag::initWithTagName(key);
+            cached = entry.get();
+        }
+        cached->addPage(pageUuid, pageTitle, spaceName, spaceFolder);
     }
 }
 
@@ -187,26 +193,51 @@ plat::AttributedString ZQTagsService::rebuildTagTree()
 plat::AttributedString ZQTagsService::buildTagsPage(const std::vector<ZQPageTagPtr>& tags)
 {
     const plat::Attributes base = m_settings ? m_settings->defaultTypingAttribute(ZQEditorType::Rich) : plat::Attributes();
-    const plat::ColorPtr linkColor = m_textTheme ? m_textTheme->richAutolinkColor() : nullptr;
-    const plat::AttributedString lineBreak(QStringLiteral("\n"), base);
-    plat::MutableAttributedString page;
+    // What every page link shares, made once; each link adds its address and tool tip.
+    plat::Attributes linkBase = base;
+    if (const plat::ColorPtr linkColor = m_textTheme ? m_textTheme->richAutolinkColor() : nullptr)
+        linkBase.set(plat::ForegroundColorAttribute, plat::Value(linkColor));
+    linkBase.set(ZQAttr::Autolink, plat::Value(QStringLiteral("TagLink")));
+    linkBase.set(plat::UnderlineAttribute, plat::Value(qint64(1)));
+    // Held in advance so that setting them per link replaces in place rather than growing a copy.
+    linkBase.set(plat::LinkAttribute, plat::Value(QString()));
+    linkBase.set(plat::ToolTipAttribute, plat::Value(QString()));
+
+    // The text and its runs are laid end to end and given to the page at once:
+    // appending piece by piece splices the page's runs again for every piece.
+    QString text;
+    std::vector<plat::AttributeRun> runs;
+    bool lastRunIsBase = false;
+    const auto addBase = [&](const QString& piece) {
+        text += piece;
+        if (lastRunIsBase)
+            runs.back().length += piece.size();
+        else
+            runs.push_back(plat::AttributeRun{piece.size(), base});
+        lastRunIsBase = true;
+    };
+    const auto add = [&](const QString& piece, plat::Attributes attributes) {
+        if (piece.isEmpty())
+            return;
+        text += piece;
+        runs.push_back(plat::AttributeRun{piece.size(), std::move(attributes)});
+        lastRunIsBase = false;
+    };
+    const QString lineBreak = QStringLiteral("\n");
     for (const ZQPageTagPtr& tag : tags) {
-        tag->setTagRange(plat::Range(page.length(), tag->tagName().size()));
-        page.append(plat::AttributedString(tag->tagName(), m_highlighter->headingRich(1, tag->tagUuid(), 0)));
+        tag->setTagRange(plat::Range(text.size(), tag->tagName().size()));
+        add(tag->tagName(), m_highlighter->headingRich(1, tag->tagUuid(), 0));
         for (const ZQPageTag::PageEntry& entry : tag->pageLists()) {
-            page.append(lineBreak);
-            plat::Attributes link = base;
+            addBase(lineBreak);
+            plat::Attributes link = linkBase;
             link.set(plat::LinkAttribute, plat::Value(plat::Url::fromString(ZQPageLink::addressForPage(entry.uuid, entry.sfolder))));
-            link.set(plat::ToolTipAttribute, plat::Value(QStringLiteral("Open page %1 in %2").arg(entry.title, entry.sname)));
-            if (linkColor)
-                link.set(plat::ForegroundColorAttribute, plat::Value(linkColor));
-            link.set(ZQAttr::Autolink, plat::Value(QStringLiteral("TagLink")));
-            link.set(plat::UnderlineAttribute, plat::Value(qint64(1)));
-            page.append(plat::AttributedString(entry.title, link));
-            page.append(plat::AttributedString(QStringLiteral(" in %1.").arg(entry.sname), base));
+            link.set(plat::ToolTipAttribute, plat::Value(QStringLiteral("Open page ") + entry.title + QStringLiteral(" in ") + entry.sname));
+            add(entry.title, std::move(link));
+            addBase(QStringLiteral(" in ") + entry.sname + QLatin1Char('.'));
         }
-        page.append(lineBreak);
-        page.append(lineBreak);
+        addBase(lineBreak + lineBreak);
     }
+    plat::MutableAttributedString page(text);
+    page.setAttributeRuns(runs);
     return page;
 }

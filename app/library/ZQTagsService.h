@@ -7,6 +7,7 @@
 #include "platform/foundation/Range.h"
 #include "platform/text/AttributedString.h"
 
+#include <QHash>
 #include <QString>
 #include <map>
 #include <memory>
@@ -81,6 +82,7 @@ public:
 
 private:
     std::map<QString, ZQPageTagPtr> m_tags;
+    QHash<QString, ZQPageTag*> m_tagsByText; // tag text as written to its entry in m_tags
     std::shared_ptr<ZSSettings> m_settings;
 };
 

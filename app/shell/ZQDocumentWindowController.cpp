@@ -2,6 +2,9 @@
 
 #include "app/editor/ZQEditorMenu.h"
 #include "app/library/ZQLibraryRecords.h"
+#include "app/library/ZQOutlineOperation.h"
+#include "app/library/ZQTagsService.h"
+#include "platform/ui/TextViewWidget.h"
 #include "app/shell/ZQAppFlags.h"
 #include "app/shell/ZQButtons.h"
 #include "app/shell/ZQDocumentController.h"
@@ -34,6 +37,15 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The outline operations of pages the window leaves: counts, headings and tags
+// stored for the page list's popover and the tags space.
+plat::OperationQueue& windowPageOutlineQueue()
+{
+    // Never destroyed: at exit it must not wait for an operation that needs the main thread.
+    static plat::OperationQueue* const queue = new plat::OperationQueue();
+    return *queue;
+}
 
 const QString kTitle = QStringLiteral("title");
 const QString kFolder = QStringLiteral("folder");
@@ -126,6 +138,8 @@ void ZQDocumentWindowController::buildPanes()
     connect(m_pageListView, &QListWidget::currentRowChanged, this, [this](int row) {
         if (m_reloading || row < 0)
             return;
+        if (ZQAppFlags::inTags)
+            return highlightTagRow(row);
         openPage(m_pageListView->item(row)->data(FolderRole).toString(), m_openSpaceFolder);
     });
     connect(m_mainSplitView, &QSplitter::splitterMoved, this, [this] {
@@ -323,7 +337,9 @@ void ZQDocumentWindowController::openSpace(const QString& spaceFolder)
     if (spaceFolder.isEmpty())
         return;
     if (spaceFolder != m_openSpaceFolder) {
-        saveOpenPage();
+        // The page left behind gets its stored counts, headings and tags renewed.
+        if (saveOpenPage() && !m_openPageUuid.isEmpty() && !ZQAppFlags::readOnly)
+            windowPageOutlineQueue().addOperation(ZQOutlineOperation::initWithPageUuid(m_openPageUuid, m_openSpaceFolder));
         m_openSpaceFolder = spaceFolder;
         m_openPageUuid.clear();
         setDocument(nullptr);
@@ -333,6 +349,8 @@ void ZQDocumentWindowController::openSpace(const QString& spaceFolder)
     m_reloading = false;
     defaults()->setObject(plat::Value(spaceFolder), selectedSpaceKey());
     switchToSpace(spaceFolder);
+    if (ZQAppFlags::inTags)
+        return showTagsPage();
     reloadPages();
     if (m_pageListView->count() == 0)
         emptyPageWithMessage(QStringLiteral("No Page"), ZQAppFlags::readOnly ? QString() : QStringLiteral("Press + to write a new page"));
@@ -369,6 +387,34 @@ void ZQDocumentWindowController::switchToSpace(const QString& spaceFolder)
         removeButton()->setToolTip(QStringLiteral("Zen Mode"));
     }
     visibleEditor().widget()->update();
+}
+
+void ZQDocumentWindowController::showTagsPage()
+{
+    if (!m_tagsService)
+        m_tagsService = std::make_unique<ZQTagsService>();
+    const plat::AttributedString page = m_tagsService->rebuildTagTree();
+    reloadPages();
+    setDocument(nullptr);
+    if (page.length() == 0) {
+        emptyPageWithMessage(QStringLiteral("You do not have any documents with tags"), QString());
+        return;
+    }
+    ensureEditorView();
+    visibleEditor().replaceTextStorage(std::make_shared<plat::TextStorage>(page));
+}
+
+void ZQDocumentWindowController::highlightTagRow(int row)
+{
+    // A tag row's uuid is the range of its heading in the tags page.
+    const plat::Range range = plat::rangeFromString(m_pageListView->item(row)->data(FolderRole).toString());
+    plat::TextView& text = visibleEditor().textView();
+    const auto& storage = text.textStorage();
+    if (!storage || range.location < 0 || range.location + range.length > storage->length())
+        return;
+    text.setSelectedRange(range);
+    if (auto* view = dynamic_cast<plat::TextViewWidget*>(visibleEditor().widget()))
+        view->scrollRangeToVisible(range);
 }
 
 QString ZQDocumentWindowController::firstWritableSpaceFolder() const
@@ -452,7 +498,8 @@ void ZQDocumentWindowController::openPage(const QString& pageUuid, const QString
         return;
     if (spaceFolder != m_openSpaceFolder)
         openSpace(spaceFolder);
-    saveOpenPage();
+    if (saveOpenPage() && !m_openPageUuid.isEmpty())
+        windowPageOutlineQueue().addOperation(ZQOutlineOperation::initWithPageUuid(m_openPageUuid, m_openSpaceFolder));
     const QUrl url = ZSUtils::pageUrl(pageUuid, spaceFolder);
     const ZQDocumentPtr doc = m_documents ? m_documents->loadDocument(url) : nullptr;
     if (!doc) {

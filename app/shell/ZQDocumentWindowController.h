@@ -20,6 +20,7 @@ class QMenuBar;
 class ZQDocTreeSplitView;
 class ZQDocumentController;
 class ZQMainSplitView;
+class ZQTagsService;
 
 class ZQEmpyPageView : public QWidget {
     Q_OBJECT
@@ -112,6 +113,9 @@ private:
     void reloadSpaces();
     void reloadPages();
     void selectPageRow(const QString& pageUuid);
+    // The tags space: rebuilt, its rows listed and its page in the visible editor.
+    void showTagsPage();
+    void highlightTagRow(int row);
     qint32 spaceType(const QString& spaceFolder) const;
     bool isInsideSpace(const QString& spaceFolder, const QString& parentFolder) const;
     // A new page of markdown in the space, rendered for the editor shown and
@@ -122,6 +126,7 @@ private:
                   const std::function<void()>& completion);
 
     std::shared_ptr<ZQDocumentController> m_documents;
+    std::unique_ptr<ZQTagsService> m_tagsService;
     ZQMainSplitView* m_mainSplitView = nullptr;
     ZQDocTreeSplitView* m_leftPanel = nullptr;
     QListWidget* m_spaceListView = nullptr;

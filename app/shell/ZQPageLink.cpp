@@ -1,10 +1,17 @@
 #include "app/shell/ZQPageLink.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 
 QString ZQPageLink::escapePart(const QString& part)
 {
     static const char hex[] = "0123456789ABCDEF";
+    const auto plain = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' || c == u'.';
+    };
+    // Identifiers and folders are nearly always plain: shared as they are.
+    if (std::all_of(part.begin(), part.end(), plain))
+        return part;
     QString escaped;
     escaped.reserve(part.size());
     for (const char byte : part.toUtf8()) {

@@ -5,6 +5,7 @@
 #include "EditorFixtures.h"
 
 #include "app/editor/ZQEditorWindowLink.h"
+#include "app/shell/ZQPageLink.h"
 #include "kit/render/ZQMarkupHelper.h"
 #include "platform/foundation/UndoManager.h"
 #include "platform/text/KeyEvent.h"
@@ -130,6 +131,7 @@ TEST(ZQAbstractEditor, PageLinksOpenTheirPageAndNoLinkIsFollowedByTheView)
     };
     const Case cases[] = {
         {QUrl("#TP_a_b_c"), {"a_b|c"}},
+        {QUrl(ZQPageLink::addressForPage("p_1.mkqrv", "my_folder")), {"p_1.mkqrv|my_folder"}},
         {QUrl("#TP_abc"), {}},
         {QUrl("https://example.com/#TP_a_b"), {}},
         {QString("#TP_a_b"), {}}, // not a URL

@@ -18,7 +18,12 @@
 #include "app/shell/ZQSplitViews.h"
 #include "app/shell/ZQStatusViews.h"
 #include "app/shell/ZQUsagePing.h"
+#include "kit/model/ZQDocumentOutline.h"
 #include "kit/model/ZSUtils.h"
+#include "kit/storage/ExsContext.h"
+#include "kit/storage/ZSCoreData.h"
+#include "kit/storage/ZSCoreDataUtil.h"
+#include "platform/foundation/KeyedArchive.h"
 #include "platform/foundation/Clock.h"
 #include "platform/foundation/NotificationCenter.h"
 
@@ -211,6 +216,47 @@ TEST_F(LibraryWindowTest, TheTrashIsReadOnlyAndSaysSo)
     window->openSpace(library());
     EXPECT_FALSE(ZQAppFlags::readOnly);
     EXPECT_TRUE(window->messageBarView()->isHidden());
+    EXPECT_TRUE(window->editor().isEditable());
+}
+
+TEST_F(LibraryWindowTest, TheTagsSpaceShowsTheRebuiltTagsPageAndARowHighlightsItsTag)
+{
+    auto window = startWindow();
+    // A library page whose outline operation stored two tags.
+    const auto context = ZSCoreData::sharedCoredData()->pageObjectContext(library());
+    const auto page = ZSCoreDataUtil::createPageRecord(QStringLiteral("tagged-page"), plat::AttributedString(QStringLiteral("Trip")),
+                                                       library(), QString(), plat::Value());
+    plat::ValueList tags;
+    for (const QString& text : {QStringLiteral("zebra"), QStringLiteral("bags")})
+        tags.push_back(plat::Value(plat::ObjectPtr(ZQDocumentTag::initWithIndex(qint64(tags.size()), text,
+                                                                                 plat::Range(0, text.size()), ZQEditorType::Markup))));
+    page->setValue(plat::Value(plat::KeyedArchiver::archivedData(plat::Value(tags))), QStringLiteral("tags"));
+    ASSERT_TRUE(Exs::persistAndWait(context));
+
+    window->openSpace(ZQSpaceFolder::tags());
+    EXPECT_TRUE(ZQAppFlags::inTags);
+    EXPECT_FALSE(window->visibleEditor().isEditable());
+    const QString text = window->visibleEditor().textView().string();
+    EXPECT_TRUE(text.contains(QStringLiteral("Trip in "))) << text.toStdString();
+    // One row per tag, sorted, each naming its heading's range in the page.
+    QStringList headings;
+    for (const QString& uuid : window->listedPageUuids()) {
+        const plat::Range range = plat::rangeFromString(uuid);
+        headings << text.mid(range.location, range.length);
+    }
+    ASSERT_GE(headings.size(), 2);
+    const qsizetype zebra = headings.indexOf(QStringLiteral("ZEBRA"));
+    ASSERT_GE(zebra, 0) << headings.join(',').toStdString();
+    EXPECT_LT(headings.indexOf(QStringLiteral("BAGS")), zebra);
+
+    auto* pages = window->findChild<QListWidget*>(QStringLiteral("pageListView"));
+    ASSERT_NE(pages, nullptr);
+    pages->setCurrentRow(int(zebra));
+    EXPECT_EQ(window->visibleEditor().textView().selectedRange(), plat::rangeFromString(window->listedPageUuids()[zebra]));
+    EXPECT_EQ(window->openSpaceFolder(), ZQSpaceFolder::tags()); // a tag row opens no page
+
+    window->openSpace(library());
+    EXPECT_FALSE(ZQAppFlags::inTags);
     EXPECT_TRUE(window->editor().isEditable());
 }
 
