@@ -407,10 +407,48 @@ void ZQDocumentWindowController::showTagsPage()
 void ZQDocumentWindowController::highlightTagRow(int row)
 {
     // A tag row's uuid is the range of its heading in the tags page.
-    const plat::Range range = plat::rangeFromString(m_pageListView->item(row)->data(FolderRole).toString());
+    highlightRange(plat::rangeFromString(m_pageListView->item(row)->data(FolderRole).toString()));
+}
+
+void ZQDocumentWindowController::showHighlightHeading(const ZQDocumentHeadingPtr& heading)
+{
+    if (heading)
+        highlightOutlineEntry(*heading, heading->heading());
+}
+
+void ZQDocumentWindowController::showHighlightTag(const ZQDocumentTagPtr& tag)
+{
+    if (tag)
+        highlightOutlineEntry(*tag, tag->tagText());
+}
+
+void ZQDocumentWindowController::highlightOutlineEntry(const ZQDocumentOutlineEntry& entry, const QString& text)
+{
+    // The popover shows a page of the listed space; it may not be the open one.
+    if (entry.pageUuid() != m_openPageUuid) {
+        if (!listedPageUuids().contains(entry.pageUuid()))
+            return;
+        openPage(entry.pageUuid(), m_openSpaceFolder);
+        if (entry.pageUuid() != m_openPageUuid)
+            return;
+    }
+    // The entry's range is in the text its outline was taken from; the other
+    // editor shows the page with other offsets, so there the text is looked up.
+    const ZQEditorType shown = isMarkdownEditorVisible() ? ZQEditorType::Markup : ZQEditorType::Rich;
+    if (entry.editorType() == shown) {
+        highlightRange(entry.range());
+        return;
+    }
+    const qsizetype at = text.isEmpty() ? -1 : visibleEditor().textView().string().indexOf(text);
+    if (at >= 0)
+        highlightRange(plat::Range(at, text.size()));
+}
+
+void ZQDocumentWindowController::highlightRange(plat::Range range)
+{
     plat::TextView& text = visibleEditor().textView();
     const auto& storage = text.textStorage();
-    if (!storage || range.location < 0 || range.location + range.length > storage->length())
+    if (!storage || range.location < 0 || range.length < 0 || range.location + range.length > storage->length())
         return;
     text.setSelectedRange(range);
     if (auto* view = dynamic_cast<plat::TextViewWidget*>(visibleEditor().widget()))

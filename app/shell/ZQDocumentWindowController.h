@@ -10,6 +10,7 @@
 
 #include "app/shell/ZQCommonWindowController.h"
 #include "app/shell/ZQLibraryWindowLink.h"
+#include "app/shell/ZQOutlinePopover.h"
 
 #include <QHash>
 #include <functional>
@@ -34,7 +35,9 @@ private:
     QLabel* m_hint;
 };
 
-class ZQDocumentWindowController : public ZQCommonWindowController, public ZQLibraryWindowLink {
+class ZQDocumentWindowController : public ZQCommonWindowController,
+                                   public ZQLibraryWindowLink,
+                                   public ZQOutlineHighlightTarget {
     Q_OBJECT
 public:
     static QString trashMessage() { return QStringLiteral("READ-ONLY TRASH BIN"); }
@@ -101,6 +104,11 @@ public:
     void updateImageRichContent(const std::shared_ptr<plat::TextStorage>& richContent,
                                 const QHash<QString, ZQAttachedImageObjectPtr>& updatedImages) override;
 
+    // A heading or tag chosen in a page's outline popover: its page opened if
+    // needed and its text selected in the visible editor.
+    void showHighlightHeading(const ZQDocumentHeadingPtr& heading) override;
+    void showHighlightTag(const ZQDocumentTagPtr& tag) override;
+
 protected:
     void documentEdited() override;
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +124,8 @@ private:
     // The tags space: rebuilt, its rows listed and its page in the visible editor.
     void showTagsPage();
     void highlightTagRow(int row);
+    void highlightOutlineEntry(const ZQDocumentOutlineEntry& entry, const QString& text);
+    void highlightRange(plat::Range range);
     qint32 spaceType(const QString& spaceFolder) const;
     bool isInsideSpace(const QString& spaceFolder, const QString& parentFolder) const;
     // A new page of markdown in the space, rendered for the editor shown and

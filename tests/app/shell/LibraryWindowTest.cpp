@@ -403,6 +403,49 @@ TEST_F(LibraryWindowTest, AFailedWelcomeLoadStillRestoresAndAnImportIsSavedAtOnc
     EXPECT_TRUE(shell::readAll(QDir(package).filePath(QStringLiteral("main.md"))).startsWith("# Plain import"));
 }
 
+TEST_F(LibraryWindowTest, AHeadingOrTagChosenInTheOutlineOpensItsPageAndSelectsIt)
+{
+    auto window = startWindow();
+    window->openSpace(library());
+    const QStringList before = window->listedPageUuids();
+    window->importMarkdown(QStringLiteral("# Trip\n\nPack the bags\n\n## Train times\n\nearly\n"), QString(), library());
+    QStringList added = window->listedPageUuids();
+    for (const QString& uuid : before)
+        added.removeAll(uuid);
+    ASSERT_EQ(added.size(), 1);
+    const QString trip = added.first();
+    ASSERT_FALSE(before.isEmpty());
+    window->openPage(before.first(), library());
+    ASSERT_NE(window->openPageUuid(), trip);
+
+    // Entries of the markup text while the rich editor shows the page: found by their text.
+    const auto heading = ZQDocumentHeading::initWithIndex(1, 2, QStringLiteral("Train times"), plat::Range(25, 14),
+                                                          ZQEditorType::Markup);
+    heading->setPageUuid(trip);
+    window->showHighlightHeading(heading);
+    EXPECT_EQ(window->openPageUuid(), trip);
+    const QString shown = window->visibleEditor().textView().string();
+    const plat::Range selected = window->visibleEditor().textView().selectedRange();
+    EXPECT_EQ(shown.mid(selected.location, selected.length), QStringLiteral("Train times")) << shown.toStdString();
+
+    // An entry of the shown text's own kind takes its range as it is.
+    const QString bags = QStringLiteral("bags");
+    const auto tag = ZQDocumentTag::initWithIndex(0, bags, plat::Range(shown.indexOf(bags), bags.size()), ZQEditorType::Rich);
+    tag->setPageUuid(trip);
+    window->showHighlightTag(tag);
+    EXPECT_EQ(window->visibleEditor().textView().selectedRange(), plat::Range(shown.indexOf(bags), bags.size()));
+
+    // A page that is not listed opens nothing; a range past the text selects nothing.
+    const auto stray = ZQDocumentTag::initWithIndex(0, bags, plat::Range(0, 4), ZQEditorType::Rich);
+    stray->setPageUuid(QStringLiteral("no-such-page"));
+    window->showHighlightTag(stray);
+    EXPECT_EQ(window->openPageUuid(), trip);
+    const auto past = ZQDocumentTag::initWithIndex(0, bags, plat::Range(shown.size(), 4), ZQEditorType::Rich);
+    past->setPageUuid(trip);
+    window->showHighlightTag(past);
+    EXPECT_EQ(window->visibleEditor().textView().selectedRange(), plat::Range(shown.indexOf(bags), bags.size()));
+}
+
 TEST_F(LibraryWindowTest, TheHiddenPaneComesBackAtLeast400WideAndTheMenuQuits)
 {
     auto window = startWindow();
