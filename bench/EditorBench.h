@@ -1,8 +1,8 @@
 #pragma once
 // What the keystroke benchmarks of the text view and of the editors share:
 // painting the viewport as a paint event would, a key pressed and released,
-// and the typing loop that types a key and takes it back, each key timed with
-// the event loop's work after it and the repaint.
+// the typing loop that types a key and takes it back, each key timed with
+// the event loop's work after it and the repaint, and the scrolling loop.
 
 #include "platform/foundation/Range.h"
 #include "platform/ui/Painter.h"
@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScrollBar>
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -78,6 +79,23 @@ inline std::vector<double> typeAndTakeBack(benchmark::State& state, plat::TextVi
         state.SetIterationTime(seconds(elapsed));
         steps.push_back(seconds(elapsed));
         insert = !insert;
+    }
+    return steps;
+}
+
+// Scrolls down one viewport per iteration, back to the top at the end, each
+// step timed with its repaint.
+template <class Paint>
+std::vector<double> scrollByViewports(benchmark::State& state, QScrollBar& bar, Paint paint)
+{
+    std::vector<double> steps;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        bar.setValue(bar.value() + bar.pageStep() >= bar.maximum() ? 0 : bar.value() + bar.pageStep());
+        paint();
+        const auto elapsed = std::chrono::steady_clock::now() - start;
+        state.SetIterationTime(seconds(elapsed));
+        steps.push_back(seconds(elapsed));
     }
     return steps;
 }

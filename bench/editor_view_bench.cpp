@@ -119,17 +119,7 @@ void BM_ScrollByViewport(benchmark::State& state)
 {
     Editor editor;
     editor.paint();
-    QScrollBar* bar = editor.widget->verticalScrollBar();
-    std::vector<double> steps;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        bar->setValue(bar->value() + bar->pageStep() >= bar->maximum() ? 0 : bar->value() + bar->pageStep());
-        editor.paint();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(seconds(elapsed));
-        steps.push_back(seconds(elapsed));
-    }
-    reportSteps(state, steps);
+    reportSteps(state, EditorBench::scrollByViewports(state, *editor.widget->verticalScrollBar(), [&] { editor.paint(); }));
     reportLayout(state, editor);
 }
 BENCHMARK(BM_ScrollByViewport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(300);

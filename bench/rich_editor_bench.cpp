@@ -160,17 +160,7 @@ void BM_RichScrollByViewport(benchmark::State& state)
 {
     Page page(true);
     page.paint();
-    QScrollBar* bar = page.editor().verticalScrollBar();
-    std::vector<double> steps;
-    for (auto _ : state) {
-        const auto start = std::chrono::steady_clock::now();
-        bar->setValue(bar->value() + bar->pageStep() >= bar->maximum() ? 0 : bar->value() + bar->pageStep());
-        page.paint();
-        const auto elapsed = std::chrono::steady_clock::now() - start;
-        state.SetIterationTime(seconds(elapsed));
-        steps.push_back(seconds(elapsed));
-    }
-    reportSteps(state, steps);
+    reportSteps(state, EditorBench::scrollByViewports(state, *page.editor().verticalScrollBar(), [&] { page.paint(); }));
 }
 BENCHMARK(BM_RichScrollByViewport)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(200);
 

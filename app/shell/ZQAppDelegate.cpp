@@ -164,13 +164,8 @@ bool ZQAppDelegate::windowShouldClose(ZQEditorWindowController& window)
 {
     // The page stays open in the document controller, so its changes are saved at quit.
     if (const ZQDocumentPtr doc = window.document(); doc && doc->isDocumentEdited() && !doc->fileURL().isEmpty()) {
-        std::optional<ZQErrorValue> failure;
-        doc->saveToURL(doc->fileURL(), doc->fileType(), ZQDocument::SaveOperation::Save,
-                       [&failure](const std::optional<ZQErrorValue>& error) { failure = error; });
-        if (failure) {
-            ZQError::presentError(*failure);
+        if (!window.saveDocumentInPlace(doc))
             return false;
-        }
     }
     // Removed later: the window is still handling its close.
     const QString identifier = window.identifier();

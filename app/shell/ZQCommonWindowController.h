@@ -83,6 +83,8 @@ public:
     // Switches between the rich and the markup editor (an external Markdown
     // file asks first before it is shown as rich text).
     void switchEditorMode();
+    // Saves the shown document in place; a failure is presented and answers false.
+    bool saveDocumentInPlace(const ZQDocumentPtr& doc);
 
     // A formatting, zoom, undo or close action by number, run on the visible editor.
     void menuForRender(quint64 tag);
@@ -109,8 +111,6 @@ protected:
                              const ZQDocumentPtr& document);
     void showEditor(bool markdown);
     virtual void documentEdited();
-    // Saves the shown document in place; a failure is presented and answers false.
-    bool saveDocumentInPlace(const ZQDocumentPtr& doc);
 
     ZQSettingPtr m_settings;
     std::shared_ptr<ZSTextTheme> m_textTheme;
